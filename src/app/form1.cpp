@@ -1,0 +1,300 @@
+#include "app/form1.h"
+#include "app/windows.h"
+#include "documents/receivedbox.h"
+#include "options/form2.h"
+#include "platform/error.h"
+#include "platform/guard.h"
+#include "platform/numbers.h"
+#include "serial/mscomm.h"
+#include "settings/store.h"
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+
+namespace kestrum {
+
+namespace {
+
+void setColours(QWidget *w, const QColor &base, const QColor &text)
+{
+    QPalette p = w->palette();
+    p.setColor(QPalette::Base, base);
+    p.setColor(QPalette::Text, text);
+    w->setPalette(p);
+}
+
+QLabel *makeLabel(QWidget *parent, const char *name, const QString &caption, const QRect &r)
+{
+    auto *l = new QLabel(caption, parent);
+    l->setObjectName(QLatin1String(name));
+    l->setGeometry(r);
+    l->setWordWrap(true);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return l;
+}
+
+QComboBox *makeList(QWidget *parent, const char *name, const QRect &r)
+{
+    auto *c = new QComboBox(parent);
+    c->setObjectName(QLatin1String(name));
+    c->setEditable(false);
+    c->setGeometry(r);
+    return c;
+}
+
+QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption, const QRect &r)
+{
+    auto *b = new QPushButton(caption, parent);
+    b->setObjectName(QLatin1String(name));
+    b->setGeometry(r);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QAction *makeAction(QMenu *menu, const char *name, const QString &caption)
+{
+    auto *a = menu->addAction(caption);
+    a->setObjectName(QLatin1String(name));
+    return a;
+}
+
+} // namespace
+
+Form1::Form1(QWidget *parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Kestrum V1.01 for MC"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    // A coarse timer may fire several percent early, which moves the
+    // boundary between messages.
+    Timer2->setTimerType(Qt::PreciseTimer);
+    Timer2->setInterval(70);
+
+    MSComm1 = new MSComm(this);
+    MSComm1->setObjectName(QStringLiteral("MSComm1"));
+
+    buildControls();
+    buildMenus();
+    connectHandlers();
+}
+
+Form1::~Form1() = default;
+
+void Form1::buildControls()
+{
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("Form1Client"));
+    client->setFixedSize(twips(6495), twips(6705));
+    setCentralWidget(client);
+
+    Label1 = makeLabel(client, "Label1", QStringLiteral("Порт"), twipsRect(600, 240, 735, 255));
+    Combo1 = makeList(client, "Combo1", twipsRect(1440, 240, 1095, 315));
+    Command3 = makeButton(client, "Command3", QStringLiteral("Открыть порт"), twipsRect(3000, 120, 1455, 495));
+    Command2 = makeButton(client, "Command2", QStringLiteral("Закрыть порт"), twipsRect(4680, 120, 1455, 495));
+
+    Frame1 = new QGroupBox(QStringLiteral("Установки"), client);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setGeometry(twipsRect(120, 720, 4335, 1095));
+    Label2 = makeLabel(Frame1, "Label2", QStringLiteral("Скорость"), twipsRect(120, 240, 855, 255));
+    Combo2 = makeList(Frame1, "Combo2", twipsRect(960, 240, 1215, 315));
+    Label3 = makeLabel(Frame1, "Label3", QStringLiteral("Четность"), twipsRect(120, 600, 735, 255));
+    Combo3 = makeList(Frame1, "Combo3", twipsRect(960, 600, 615, 315));
+    Label4 = makeLabel(Frame1, "Label4", QStringLiteral("Инфо биты"), twipsRect(2280, 240, 855, 255));
+    Combo4 = makeList(Frame1, "Combo4", twipsRect(3240, 240, 615, 315));
+    Label5 = makeLabel(Frame1, "Label5", QStringLiteral("Стоп биты"), twipsRect(2280, 600, 1215, 255));
+    Combo5 = makeList(Frame1, "Combo5", twipsRect(3240, 600, 615, 315));
+
+    Command7 = makeButton(client, "Command7", QStringLiteral("Отмена"), twipsRect(4680, 720, 1455, 495));
+    Command4 = makeButton(client, "Command4", QStringLiteral("Параметры..."), twipsRect(4680, 1320, 1455, 495));
+    Label6 = makeLabel(client, "Label6", QStringLiteral("Сообщения для отправки"), twipsRect(120, 1800, 2535, 255));
+
+    Text1 = new QPlainTextEdit(client);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setGeometry(twipsRect(120, 2040, 4335, 1455));
+    Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setColours(Text1, Qt::black, Qt::green);
+
+    Command1 = makeButton(client, "Command1", QStringLiteral("Отправить"), twipsRect(4680, 2040, 1455, 855));
+    Command8 = makeButton(client, "Command8", QStringLiteral("Очистить"), twipsRect(4680, 3000, 1455, 495));
+    Label7 = makeLabel(client, "Label7", QStringLiteral("Принятые сообщения"), twipsRect(120, 3480, 2295, 255));
+
+    Text2 = new ReceivedBox(client);
+    Text2->setObjectName(QStringLiteral("Text2"));
+    Text2->setGeometry(twipsRect(120, 3720, 6015, 2175));
+    Text2->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Text2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Text2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setColours(Text2, Qt::black, Qt::green);
+
+    Label8 = makeLabel(client, "Label8", QStringLiteral("Автосохранение:"), twipsRect(120, 6000, 6135, 615));
+
+    Text3 = new QLineEdit(client);
+    Text3->setObjectName(QStringLiteral("Text3"));
+    Text3->setGeometry(twipsRect(5280, 6120, 1095, 375));
+    setColours(Text3, QColor(192, 255, 192), Qt::red);
+
+    // Tab order follows the layout, top to bottom.
+    setTabOrder(Combo1, Command3);
+    setTabOrder(Command3, Command2);
+    setTabOrder(Command2, Combo2);
+    setTabOrder(Combo2, Combo4);
+    setTabOrder(Combo4, Combo3);
+    setTabOrder(Combo3, Combo5);
+    setTabOrder(Combo5, Command7);
+    setTabOrder(Command7, Command4);
+    setTabOrder(Command4, Text1);
+    setTabOrder(Text1, Command1);
+    setTabOrder(Command1, Command8);
+    setTabOrder(Command8, Text2);
+}
+
+void Form1::buildMenus()
+{
+    mnuFile = menuBar()->addMenu(QStringLiteral("Файл"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuOpen = makeAction(mnuFile, "mnuOpen", QStringLiteral("Открыть..."));
+    mnuOpenBlocknot = makeAction(mnuFile, "mnuOpenBlocknot", QStringLiteral("Открыть (Блокнот)..."));
+    mnuSave = makeAction(mnuFile, "mnuSave", QStringLiteral("Сохранить..."));
+    mnuSave_as = makeAction(mnuFile, "mnuSave_as", QStringLiteral("Сохранить как..."));
+    mnuPrint = makeAction(mnuFile, "mnuPrint", QStringLiteral("Печать"));
+    mnuExit = makeAction(mnuFile, "mnuExit", QStringLiteral("Выход"));
+    mnuSave->setEnabled(false);
+
+    mnuLng = menuBar()->addMenu(QStringLiteral("Язык/Language"));
+    mnuLng->setObjectName(QStringLiteral("mnuLng"));
+    mnuRus = makeAction(mnuLng, "mnuRus", QStringLiteral("Русский/Russian"));
+    mnuEng = makeAction(mnuLng, "mnuEng", QStringLiteral("Английский/English"));
+
+    mnuSpravka = menuBar()->addMenu(QStringLiteral("Справка"));
+    mnuSpravka->setObjectName(QStringLiteral("mnuSpravka"));
+    mnuHelp = makeAction(mnuSpravka, "mnuHelp", QStringLiteral("Помощь"));
+    mnuAbout = makeAction(mnuSpravka, "mnuAbout", QStringLiteral("О программе"));
+}
+
+void Form1::connectHandlers()
+{
+    // Lists react to `activated` only: it fires for every choice of the user,
+    // also of the item already selected. Code goes through selectListItem.
+    connect(Combo1, &QComboBox::activated, this, [this] { Combo1_Click(); });
+    connect(Combo2, &QComboBox::activated, this, [this] { Combo2_Click(); });
+    connect(Combo3, &QComboBox::activated, this, [this] { Combo3_Click(); });
+    connect(Combo4, &QComboBox::activated, this, [this] { Combo4_Click(); });
+    connect(Combo5, &QComboBox::activated, this, [this] { Combo5_Click(); });
+
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+    connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
+    connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
+    connect(Command7, &QPushButton::clicked, this, [this] { Command7_Click(); });
+    connect(Command8, &QPushButton::clicked, this, [this] { Command8_Click(); });
+
+    connect(Timer2, &QTimer::timeout, this, [this] { Timer2_Timer(); });
+    connect(MSComm1, &MSComm::OnComm, this, [this] { MSComm1_OnComm(); });
+    connect(MSComm1, &MSComm::deviceLost, this, [this](const QString &d) { MSComm1_DeviceLost(d); });
+
+    connect(mnuOpen, &QAction::triggered, this, [this] { mnuOpen_Click(); });
+    connect(mnuOpenBlocknot, &QAction::triggered, this, [this] { mnuOpenBlocknot_Click(); });
+    connect(mnuSave, &QAction::triggered, this, [this] { mnuSave_Click(); });
+    connect(mnuSave_as, &QAction::triggered, this, [this] { mnuSave_as_Click(); });
+    connect(mnuPrint, &QAction::triggered, this, [this] { mnuPrint_Click(); });
+    connect(mnuExit, &QAction::triggered, this, [this] { Command7_Click(); });
+    connect(mnuRus, &QAction::triggered, this, [this] { mnuRus_Click(); });
+    connect(mnuEng, &QAction::triggered, this, [this] { mnuEng_Click(); });
+    connect(mnuAbout, &QAction::triggered, this, [this] { mnuAbout_Click(); });
+}
+
+void Form1::Form_Load()
+{
+    m_loading = true;
+    const QString parametr = QStringLiteral("Parametr");
+    const QString setings = QStringLiteral("Setings");
+
+    guarded([&] { Combo1->addItems({QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3")}); });
+    guarded([&] { CommonDialog2.FileName = readSetting(parametr, QStringLiteral("FileNameOpen"), defaultDocumentFile()); });
+    guarded([&] { CommonDialog3.FileName = readSetting(parametr, QStringLiteral("FileNameSaveAs"), defaultDocumentFile()); });
+    // Reaching the Options window's autosave line loads that window, hidden.
+    guarded([&] { Label8->setText(windows().form2()->Label1->text()); });
+    guarded([&] { Label8->setEnabled(windows().form2()->Label1->isEnabled()); });
+    guarded([&] {
+        Combo2->addItems({QStringLiteral("110"), QStringLiteral("300"), QStringLiteral("600"), QStringLiteral("1200"),
+                          QStringLiteral("2400"), QStringLiteral("4800"), QStringLiteral("9600"), QStringLiteral("14400"),
+                          QStringLiteral("19200"), QStringLiteral("38400"), QStringLiteral("56000"),
+                          QStringLiteral("57600"), QStringLiteral("115200")});
+        selectListItem(Combo2, readSetting(setings, QStringLiteral("BaudRate"), QStringLiteral("9600")));
+    });
+    guarded([&] {
+        Combo3->addItems({QStringLiteral("n"), QStringLiteral("e"), QStringLiteral("o")});
+        selectListItem(Combo3, readSetting(setings, QStringLiteral("Parity"), QStringLiteral("n")));
+    });
+    guarded([&] {
+        Combo4->addItems({QStringLiteral("7"), QStringLiteral("8")});
+        selectListItem(Combo4, readSetting(setings, QStringLiteral("DataBits"), QStringLiteral("8")));
+    });
+    guarded([&] {
+        Combo5->addItems({QStringLiteral("1"), QStringLiteral("2")});
+        selectListItem(Combo5, readSetting(setings, QStringLiteral("StopBits"), QStringLiteral("2")));
+    });
+    guarded([&] {
+        const qint32 interval = toInt32(readSetting(parametr, QStringLiteral("Timeout"), QStringLiteral("100")));
+        // Zero would tick on every pass of the event loop and spin a core.
+        if (interval < 1)
+            throw Error(QStringLiteral("Invalid property value: the receive timeout must be at least 1 ms."));
+        Timer2->setInterval(interval);
+    });
+    guarded([&] { LngInitForm1(); });
+    guarded([&] {
+        portSettings = Combo2->currentText() + QLatin1Char(',') + Combo3->currentText() + QLatin1Char(',')
+                       + Combo4->currentText() + QLatin1Char(',') + Combo5->currentText();
+        MSComm1->setSettings(portSettings);
+    });
+    guarded([&] { MSComm1->setInBufferSize(toInt16(readSetting(parametr, QStringLiteral("InBufferSize"), QStringLiteral("1024")))); });
+    guarded([&] { MSComm1->setOutBufferSize(toInt16(readSetting(parametr, QStringLiteral("outBufferSize"), QStringLiteral("512")))); });
+    // A switch that is not a number is reported and taken as off.
+    auto storedSwitch = [&](const char *key) {
+        bool on = false;
+        guarded([&] { on = toNumber(readSetting(parametr, QLatin1String(key), QStringLiteral("0"))) != 0; });
+        return on;
+    };
+    guarded([&] { MSComm1->setNullDiscard(storedSwitch("NullDiscard")); });
+    guarded([&] { MSComm1->setRTSEnable(storedSwitch("RTSEnable")); });
+    guarded([&] { MSComm1->setDTREnable(storedSwitch("DTREnable")); });
+    guarded([&] { MSComm1->setPortOpen(true); });
+    guarded([&] { selectListItem(Combo1, readSetting(QStringLiteral("OtherSet"), QStringLiteral("CommPort"), QStringLiteral("COM1"))); });
+    m_loading = false;
+}
+
+void Form1::Command4_Click()
+{
+    guarded([&] {
+        windows().unloadForm2();
+        Form2 *f = windows().form2();
+        f->show();
+        f->raise();
+        f->activateWindow();
+        setEnabled(false);
+    });
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    // A close from the window's frame is the user's; the program closing its
+    // own windows is not.
+    if (Form_QueryUnload(event->spontaneous()))
+        event->accept();
+    else
+        event->ignore();
+}
+
+} // namespace kestrum

@@ -1,0 +1,102 @@
+#include "app/windows.h"
+#include "app/form1.h"
+#include "documents/dialog4.h"
+#include "lang/dialog.h"
+#include "options/dialog1.h"
+#include "options/dialog2.h"
+#include "options/form2.h"
+#include <QApplication>
+#include <QScreen>
+
+namespace kestrum {
+
+Windows &windows()
+{
+    static Windows w;
+    return w;
+}
+
+template <class W>
+W *Windows::get(QPointer<W> &slot)
+{
+    if (slot.isNull()) {
+        W *w = new W();
+        w->setAttribute(Qt::WA_DeleteOnClose, false);
+        slot = w;
+        w->Form_Load();
+    }
+    return slot.data();
+}
+
+template <class W>
+void Windows::unload(QPointer<W> &slot)
+{
+    if (slot.isNull())
+        return;
+    W *w = slot.data();
+    slot.clear();
+    w->hide();
+    w->deleteLater();
+}
+
+Form1 *Windows::form1() const { return m_form1.data(); }
+void Windows::setForm1(Form1 *f) { m_form1 = f; }
+bool Windows::hasForm2() const { return !m_form2.isNull(); }
+bool Windows::hasDialog() const { return !m_dialog.isNull(); }
+bool Windows::hasDialog1() const { return !m_dialog1.isNull(); }
+bool Windows::hasDialog2() const { return !m_dialog2.isNull(); }
+bool Windows::hasDialog4() const { return !m_dialog4.isNull(); }
+
+Form2 *Windows::form2() { return get(m_form2); }
+Dialog *Windows::dialog() { return get(m_dialog); }
+Dialog1 *Windows::dialog1() { return get(m_dialog1); }
+Dialog2 *Windows::dialog2() { return get(m_dialog2); }
+Dialog4 *Windows::dialog4() { return get(m_dialog4); }
+
+void Windows::unloadForm2() { unload(m_form2); }
+void Windows::unloadDialog() { unload(m_dialog); }
+void Windows::unloadDialog1() { unload(m_dialog1); }
+void Windows::unloadDialog2() { unload(m_dialog2); }
+void Windows::unloadDialog4() { unload(m_dialog4); }
+
+void Windows::destroyAll()
+{
+    delete m_dialog4.data();
+    delete m_dialog2.data();
+    delete m_dialog1.data();
+    delete m_dialog.data();
+    delete m_form2.data();
+    delete m_form1.data();
+    m_prompt = PromptState();
+}
+
+Form1 *startProgram()
+{
+    windows().destroyAll();
+    auto *f = new Form1();
+    windows().setForm1(f);
+    f->Form_Load();
+    f->show();
+    return f;
+}
+
+static double logicalDpi()
+{
+    if (const QScreen *s = QGuiApplication::primaryScreen())
+        return s->logicalDotsPerInchY();
+    return 96.0;
+}
+
+int twips(int value) { return qRound(value * logicalDpi() / 1440.0); }
+
+QRect twipsRect(int left, int top, int width, int height)
+{
+    return QRect(twips(left), twips(top), twips(width), twips(height));
+}
+
+void setClientTwips(QWidget *window, int width, int height)
+{
+    window->resize(twips(width), twips(height));
+}
+
+} // namespace kestrum

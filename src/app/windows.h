@@ -1,0 +1,82 @@
+#pragma once
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+namespace kestrum {
+
+class Form1;
+class Form2;
+class Dialog;
+class Dialog1;
+class Dialog2;
+class Dialog4;
+
+// What the save-changes prompt remembers for the whole run, whether or not
+// its window exists.
+struct PromptState {
+    qint16 fileOpened = 0;
+    QString openedFileName;
+};
+
+// Keeps the single instance of each window. An accessor creates an absent
+// window hidden and runs its Form_Load; unload destroys it. Code that reads a
+// control of a window goes through the accessor, so an absent window comes
+// back from the store.
+class Windows {
+public:
+    Form1 *form1() const;
+    Form2 *form2();
+    Dialog *dialog();
+    Dialog1 *dialog1();
+    Dialog2 *dialog2();
+    Dialog4 *dialog4();
+
+    bool hasForm2() const;
+    bool hasDialog() const;
+    bool hasDialog1() const;
+    bool hasDialog2() const;
+    bool hasDialog4() const;
+
+    // Destroy a window. Safe from inside the window's own handlers: the
+    // window is hidden and detached at once and deleted later.
+    void unloadForm2();
+    void unloadDialog();
+    void unloadDialog1();
+    void unloadDialog2();
+    void unloadDialog4();
+
+    PromptState &prompt() { return m_prompt; }
+
+    void setForm1(Form1 *f);
+    // Destroys every window at once (end of the program, tests).
+    void destroyAll();
+
+private:
+    template <class W>
+    W *get(QPointer<W> &slot);
+    template <class W>
+    void unload(QPointer<W> &slot);
+
+    QPointer<Form1> m_form1;
+    QPointer<Form2> m_form2;
+    QPointer<Dialog> m_dialog;
+    QPointer<Dialog1> m_dialog1;
+    QPointer<Dialog2> m_dialog2;
+    QPointer<Dialog4> m_dialog4;
+    PromptState m_prompt;
+};
+
+Windows &windows();
+
+// Starts the program exactly as main does: creates Form1, runs its load and
+// shows it. main then runs the event loop.
+Form1 *startProgram();
+
+// Twips (1/1440 inch) to pixels at the screen's logical resolution.
+int twips(int value);
+QRect twipsRect(int left, int top, int width, int height);
+// Sets a window's client size from twips.
+void setClientTwips(QWidget *window, int width, int height);
+
+} // namespace kestrum

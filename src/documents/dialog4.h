@@ -1,0 +1,35 @@
+#pragma once
+#include "platform/commondialog.h"
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+
+namespace kestrum {
+
+// The save-changes prompt shown when leaving with unsaved text. What it
+// remembers (fileOpened, openedFileName) lives in Windows::prompt() and
+// outlives the window.
+class Dialog4 : public QWidget {
+    Q_OBJECT
+public:
+    explicit Dialog4(QWidget *parent = nullptr);
+    QLabel *Label1;
+    QPushButton *OKButton;      // Yes
+    QPushButton *CancelButton;  // No
+    QPushButton *Command1;      // Cancel
+    CommonDialog CommonDialog5;
+
+    void Form_Load();
+    void OKButton_Click();
+    void CancelButton_Click();
+    void Command1_Click();
+
+    // Records that a document is open; does not show or load the window.
+    static void flagSaves();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+};
+
+} // namespace kestrum

@@ -1,0 +1,26 @@
+#pragma once
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+
+namespace kestrum {
+
+// Confirmation before every stored setting is deleted.
+class Dialog1 : public QWidget {
+    Q_OBJECT
+public:
+    explicit Dialog1(QWidget *parent = nullptr);
+    QLabel *Label1;
+    QPushButton *OKButton;
+    QPushButton *CancelButton;
+
+    void Form_Load();
+    void OKButton_Click();
+    void CancelButton_Click();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+};
+
+} // namespace kestrum

@@ -1,0 +1,62 @@
+#pragma once
+#include "platform/commondialog.h"
+#include <QWidget>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+
+namespace kestrum {
+
+// The Options window: live holder of the display, autosave and length-check
+// options for the whole run. The transmit and receive paths read its
+// controls; every new instance fills itself from the store.
+class Form2 : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form2(QWidget *parent = nullptr);
+    ~Form2() override;
+
+    QTabWidget *SSTab1;
+    QGroupBox *Frame1, *Frame2, *Frame3, *Frame4, *Frame5, *Frame6;
+    QCheckBox *Check1, *Check2, *Check3, *Check4, *Check5, *Check6, *Check7;
+    QCheckBox *Check8, *Check9, *Check10, *Check11, *Check12;
+    QLineEdit *Text1;   // maximum length of a sent string
+    QLineEdit *Text2;   // receive buffer size
+    QLineEdit *Text3;   // transmit buffer size
+    QLineEdit *Text4;   // receive timeout, ms
+    QLabel *Label1;     // the autosave line
+    QLabel *Label2, *Label3, *Label4, *Label5, *Label6, *Label7;
+    QPushButton *Command1;  // OK
+    QPushButton *Command2;  // Cancel
+    QPushButton *Command3;  // Apply
+    QPushButton *Command4;  // Browse
+    QPushButton *Command5;  // clear stored settings
+    CommonDialog CommonDialog1;  // the autosave file
+
+    void Form_Load();
+    void LngInitForm2();
+    void Check1_Click();
+    void Check8_Click();
+    void Check9_Click();
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command5_Click();
+
+    // The prefix of the autosave line in the current language.
+    static QString autosavePrefix();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildControls();
+    void setBuiltInCaptions();
+};
+
+} // namespace kestrum

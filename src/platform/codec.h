@@ -1,0 +1,13 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+
+namespace kestrum {
+
+// One byte per character in the Windows-1251 code page, both ways and
+// lossless: 0x98, which the code page leaves undefined, is U+0098.
+QString fromAnsi(const QByteArray &bytes);
+// Throws Error naming the first character that has no byte in the code page.
+QByteArray toAnsi(const QString &text);
+
+} // namespace kestrum

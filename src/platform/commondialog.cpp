@@ -1,0 +1,52 @@
+#include "platform/commondialog.h"
+#include "platform/error.h"
+#include "platform/platform.h"
+#include <QFileInfo>
+#include <QStringList>
+
+namespace kestrum {
+
+QString CommonDialog::qtFilter(const QString &filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList entries;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts.at(i).isEmpty() && parts.at(i + 1).isEmpty())
+            continue;
+        QString patterns = parts.at(i + 1);
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        QString description = parts.at(i);
+        // The description may already show the pattern; Qt needs it once, in
+        // parentheses, at the end.
+        const int open = description.lastIndexOf(QLatin1Char('('));
+        if (open >= 0 && description.endsWith(QLatin1Char(')')))
+            description = description.left(open).trimmed();
+        entries << QStringLiteral("%1 (%2)").arg(description, patterns);
+    }
+    return entries.join(QStringLiteral(";;"));
+}
+
+void CommonDialog::ShowOpen() { show(false); }
+void CommonDialog::ShowSave() { show(true); }
+
+void CommonDialog::show(bool save)
+{
+    FileDialogRequest request;
+    request.save = save;
+    request.filter = qtFilter(Filter);
+    request.initialPath = FileName;
+    request.confirmOverwrite = (Flags & OverwritePrompt) != 0;
+    request.mustExist = (Flags & FileMustExist) != 0;
+    const std::optional<QString> chosen = platform().fileDialog->run(m_owner, request);
+    if (!chosen) {
+        if (CancelError)
+            throw ::kestrum::CancelError();
+        return;
+    }
+    QString path = *chosen;
+    if (!DefaultExt.isEmpty() && QFileInfo(path).suffix().isEmpty() && !path.endsWith(QLatin1Char('/')))
+        path += QLatin1Char('.') + DefaultExt;
+    FileName = path;
+}
+
+} // namespace kestrum

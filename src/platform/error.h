@@ -1,0 +1,26 @@
+#pragma once
+#include <QString>
+#include <exception>
+
+namespace kestrum {
+
+// Every failure the program reports carries the text the message box shows.
+class Error : public std::exception {
+public:
+    explicit Error(QString description) : m_description(std::move(description)),
+        m_utf8(m_description.toUtf8()) {}
+    const QString &description() const { return m_description; }
+    const char *what() const noexcept override { return m_utf8.constData(); }
+
+private:
+    QString m_description;
+    QByteArray m_utf8;
+};
+
+// The user closed a file dialog without choosing a file.
+class CancelError : public Error {
+public:
+    CancelError() : Error(QStringLiteral("Cancel was selected.")) {}
+};
+
+} // namespace kestrum

@@ -1,0 +1,46 @@
+#include "platform/printing.h"
+#include "platform/error.h"
+#include <QAbstractTextDocumentLayout>
+#include <QPainter>
+#include <QPrinter>
+#include <QTextDocument>
+#include <QTextOption>
+
+namespace kestrum {
+
+void printText(QPrinter &printer, const QString &text)
+{
+    QTextDocument document;
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    document.setDefaultTextOption(option);
+    // CR LF, a lone CR and a lone LF are all line ends on paper.
+    QString plain = text;
+    plain.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    plain.replace(QChar(0), QChar(0x2400));
+    document.setPlainText(plain);
+
+    QPainter painter;
+    if (!painter.begin(&printer))
+        throw Error(QStringLiteral("Printing failed: the printer \"%1\" cannot be used.")
+                        .arg(printer.printerName().isEmpty() ? printer.outputFileName() : printer.printerName()));
+    const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
+    document.documentLayout()->setPaintDevice(&printer);
+    document.setPageSize(page.size());
+    const int pages = document.pageCount();
+    for (int i = 0; i < pages; ++i) {
+        if (i > 0 && !printer.newPage()) {
+            painter.end();
+            throw Error(QStringLiteral("Printing failed while starting page %1.").arg(i + 1));
+        }
+        painter.save();
+        painter.translate(0, -page.height() * i);
+        const QRectF clip(0, page.height() * i, page.width(), page.height());
+        document.drawContents(&painter, clip);
+        painter.restore();
+    }
+    if (!painter.end())
+        throw Error(QStringLiteral("Printing failed: the document could not be finished."));
+}
+
+} // namespace kestrum

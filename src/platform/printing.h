@@ -1,0 +1,12 @@
+#pragma once
+#include <QString>
+
+class QPrinter;
+
+namespace kestrum {
+
+// Lays the text out in the printer's default font, page after page, and ends
+// the document. Throws Error when the printer cannot be used.
+void printText(QPrinter &printer, const QString &text);
+
+} // namespace kestrum

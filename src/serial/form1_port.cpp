@@ -1,0 +1,92 @@
+// Port and line-parameter lists, Open Port and Close Port of the main window.
+#include "app/form1.h"
+#include "platform/error.h"
+#include "platform/guard.h"
+#include "serial/mscomm.h"
+#include "settings/store.h"
+#include <QComboBox>
+
+namespace kestrum {
+
+void Form1::selectListItem(QComboBox *list, const QString &text)
+{
+    const int index = list->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index < 0) {
+        list->setCurrentIndex(-1);
+        throw Error(QStringLiteral("Invalid property value: \"%1\" is not an item of the list.").arg(text));
+    }
+    list->setCurrentIndex(index);
+    runListHandler(list);
+}
+
+void Form1::runListHandler(QComboBox *list)
+{
+    if (list == Combo1)
+        Combo1_Click();
+    else if (list == Combo2)
+        Combo2_Click();
+    else if (list == Combo3)
+        Combo3_Click();
+    else if (list == Combo4)
+        Combo4_Click();
+    else if (list == Combo5)
+        Combo5_Click();
+}
+
+void Form1::Combo1_Click()
+{
+    const int position = Combo1->currentIndex();
+    if (position < 0)
+        return;
+    guarded([&] {
+        if (MSComm1->PortOpen())
+            MSComm1->setPortOpen(false);
+    });
+    guarded([&] { MSComm1->setCommPort(position + 1); });
+    guarded([&] {
+        if (!MSComm1->PortOpen())
+            MSComm1->setPortOpen(true);
+    });
+    guarded([&] { writeSetting(QStringLiteral("OtherSet"), QStringLiteral("CommPort"), Combo1->currentText()); });
+}
+
+void Form1::lineParameterSelected(QComboBox *list, const QString &key)
+{
+    portSettings = Combo2->currentText() + QLatin1Char(',') + Combo3->currentText() + QLatin1Char(',')
+                   + Combo4->currentText() + QLatin1Char(',') + Combo5->currentText();
+    try {
+        MSComm1->setSettings(portSettings);
+    } catch (const Error &e) {
+        // While start-up fills the lists one after another the text is
+        // necessarily incomplete: the list's own value is still stored, and
+        // start-up applies the complete text itself (reporting it if refused).
+        if (!m_loading) {
+            showMessage(e.description());
+            return;
+        }
+    }
+    guarded([&] { writeSetting(QStringLiteral("Setings"), key, list->currentText()); });
+}
+
+void Form1::Combo2_Click() { lineParameterSelected(Combo2, QStringLiteral("BaudRate")); }
+void Form1::Combo3_Click() { lineParameterSelected(Combo3, QStringLiteral("Parity")); }
+void Form1::Combo4_Click() { lineParameterSelected(Combo4, QStringLiteral("DataBits")); }
+void Form1::Combo5_Click() { lineParameterSelected(Combo5, QStringLiteral("StopBits")); }
+
+void Form1::Command3_Click()
+{
+    guarded([&] {
+        if (!MSComm1->PortOpen())
+            MSComm1->setPortOpen(true);
+    });
+}
+
+void Form1::Command2_Click()
+{
+    guarded([&] {
+        if (MSComm1->PortOpen())
+            MSComm1->setPortOpen(false);
+    });
+}
+
+} // namespace kestrum

@@ -1,0 +1,400 @@
+#include "serial/mscomm.h"
+#include "platform/codec.h"
+#include "platform/error.h"
+#include "serial/portmap.h"
+#include "settings/store.h"
+#include <QFileInfo>
+#include <QStringList>
+
+#ifdef Q_OS_UNIX
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+#endif
+
+namespace kestrum {
+
+namespace {
+
+QSerialPort::Parity toQtParity(QChar p)
+{
+    switch (p.toLatin1()) {
+    case 'e': return QSerialPort::EvenParity;
+    case 'o': return QSerialPort::OddParity;
+    case 'm': return QSerialPort::MarkParity;
+    case 's': return QSerialPort::SpaceParity;
+    default: return QSerialPort::NoParity;
+    }
+}
+
+QSerialPort::StopBits toQtStopBits(const QString &s)
+{
+    if (s == QLatin1String("2"))
+        return QSerialPort::TwoStop;
+    if (s == QLatin1String("1.5"))
+        return QSerialPort::OneAndHalfStop;
+    return QSerialPort::OneStop;
+}
+
+#ifdef Q_OS_UNIX
+// A pseudo-terminal takes no data-bit or parity setting: the kernel keeps it
+// at 8 bits without parity and refuses other values.
+bool isPseudoTerminal(const QString &device)
+{
+    struct stat st;
+    if (::stat(QFile::encodeName(device).constData(), &st) != 0 || !S_ISCHR(st.st_mode))
+        return false;
+    const unsigned maj = major(st.st_rdev);
+    return (maj >= 136 && maj <= 143) || QFileInfo(device).canonicalFilePath().startsWith(QLatin1String("/dev/pts/"));
+}
+
+QString owningGroup(const QString &device)
+{
+    struct stat st;
+    if (::stat(QFile::encodeName(device).constData(), &st) != 0)
+        return QString();
+    if (const struct group *g = ::getgrgid(st.st_gid))
+        return QString::fromLocal8Bit(g->gr_name);
+    return QString::number(st.st_gid);
+}
+
+bool accessible(const QString &device)
+{
+    return ::access(QFile::encodeName(device).constData(), R_OK | W_OK) == 0;
+}
+#endif
+
+QString devicesPresentText()
+{
+    const QStringList devices = presentSerialDevices();
+    if (devices.isEmpty())
+        return QStringLiteral("No serial device is present: connect the adapter and try again.");
+    return QStringLiteral("Serial devices present: %1.").arg(devices.join(QStringLiteral(", ")));
+}
+
+} // namespace
+
+MSComm::MSComm(QObject *parent) : QObject(parent), m_port(new QSerialPort(this))
+{
+    // Whatever has arrived is kept, however little the program asked for.
+    m_port->setReadBufferSize(0);
+    connect(m_port, &QSerialPort::readyRead, this, [this] {
+        pullReceived();
+        if (!m_received.isEmpty())
+            emit OnComm();
+    });
+    connect(m_port, &QSerialPort::errorOccurred, this, &MSComm::onError);
+}
+
+MSComm::~MSComm()
+{
+    if (m_port->isOpen())
+        m_port->close();
+}
+
+void MSComm::setCommPort(int port)
+{
+    if (PortOpen())
+        throw Error(QStringLiteral("The port number cannot be changed while %1 is open.").arg(portLabel()));
+    if (port < 1 || port > 16)
+        throw Error(QStringLiteral("Invalid port number %1.").arg(port));
+    m_commPort = port;
+}
+
+QString MSComm::Settings() const
+{
+    return QStringLiteral("%1,%2,%3,%4").arg(m_baud).arg(m_parity).arg(m_dataBits).arg(m_stopBits);
+}
+
+void MSComm::setSettings(const QString &text)
+{
+    auto invalid = [&text](const QString &why) {
+        return Error(QStringLiteral("Invalid port settings \"%1\": %2").arg(text, why));
+    };
+    const QStringList f = text.split(QLatin1Char(','));
+    if (f.size() != 4)
+        throw invalid(QStringLiteral("expected baud rate, parity, data bits and stop bits separated by commas."));
+    bool ok = false;
+    const QString baudText = f.at(0).trimmed();
+    const int baud = baudText.toInt(&ok);
+    if (baudText.isEmpty())
+        throw invalid(QStringLiteral("the baud rate is missing."));
+    if (!ok || baud < 50 || baud > 4000000)
+        throw invalid(QStringLiteral("the baud rate must be a whole number from 50 to 4000000."));
+    const QString parityText = f.at(1).trimmed().toLower();
+    if (parityText.isEmpty())
+        throw invalid(QStringLiteral("the parity is missing."));
+    if (parityText.size() != 1 || !QStringLiteral("neoms").contains(parityText))
+        throw invalid(QStringLiteral("the parity must be n, e, o, m or s."));
+    const QString dataText = f.at(2).trimmed();
+    const int data = dataText.toInt(&ok);
+    if (dataText.isEmpty())
+        throw invalid(QStringLiteral("the number of data bits is missing."));
+    if (!ok || data < 5 || data > 8)
+        throw invalid(QStringLiteral("the number of data bits must be 5, 6, 7 or 8."));
+    const QString stopText = f.at(3).trimmed();
+    if (stopText.isEmpty())
+        throw invalid(QStringLiteral("the number of stop bits is missing."));
+    if (stopText != QLatin1String("1") && stopText != QLatin1String("1.5") && stopText != QLatin1String("2"))
+        throw invalid(QStringLiteral("the number of stop bits must be 1, 1.5 or 2."));
+
+    const int oldBaud = m_baud, oldData = m_dataBits;
+    const QChar oldParity = m_parity;
+    const QString oldStop = m_stopBits;
+    m_baud = baud;
+    m_parity = parityText.at(0);
+    m_dataBits = data;
+    m_stopBits = stopText;
+    try {
+        applyLine();
+    } catch (...) {
+        m_baud = oldBaud;
+        m_parity = oldParity;
+        m_dataBits = oldData;
+        m_stopBits = oldStop;
+        try {
+            applyLine();
+        } catch (...) {
+        }
+        throw;
+    }
+}
+
+void MSComm::applyLine()
+{
+    const bool open = m_port->isOpen();
+    const bool pty =
+#ifdef Q_OS_UNIX
+        open && isPseudoTerminal(m_openDevice);
+#else
+        false;
+#endif
+    auto fail = [this](const QString &what) {
+        return Error(QStringLiteral("%1: the %2 cannot be set: %3").arg(portLabel(), what, m_port->errorString()));
+    };
+    if (!m_port->setBaudRate(m_baud))
+        throw fail(QStringLiteral("baud rate %1").arg(m_baud));
+    if (!m_port->setDataBits(QSerialPort::DataBits(m_dataBits)) && !pty)
+        throw fail(QStringLiteral("number of data bits"));
+    if (!m_port->setParity(toQtParity(m_parity)) && !pty)
+        throw fail(QStringLiteral("parity"));
+    if (!m_port->setStopBits(toQtStopBits(m_stopBits)))
+        throw fail(QStringLiteral("number of stop bits"));
+    if (!m_port->setFlowControl(QSerialPort::NoFlowControl))
+        throw fail(QStringLiteral("flow control"));
+    m_port->clearError();
+}
+
+bool MSComm::PortOpen() const { return m_port->isOpen(); }
+
+void MSComm::setPortOpen(bool open)
+{
+    if (!open) {
+        if (m_port->isOpen()) {
+            m_port->close();
+            m_received.clear();
+            emit closed();
+        }
+        return;
+    }
+    if (m_port->isOpen())
+        throw Error(QStringLiteral("%1 is already open.").arg(portLabel()));
+    const QString device = deviceName();
+    if (device.isEmpty())
+        throw Error(QStringLiteral("COM%1 cannot be opened: there is no serial device number %1 on this computer. %2 "
+                                   "To choose a device, add the line COM%1=/dev/... to the section [Ports] of %3.")
+                        .arg(m_commPort)
+                        .arg(devicesPresentText(), settingsFilePath()));
+    m_port->setPortName(device);
+    m_port->setBaudRate(m_baud);
+    m_port->setDataBits(QSerialPort::DataBits(m_dataBits));
+    m_port->setParity(toQtParity(m_parity));
+    m_port->setStopBits(toQtStopBits(m_stopBits));
+    m_port->setFlowControl(QSerialPort::NoFlowControl);
+    m_received.clear();
+    if (!m_port->open(QIODevice::ReadWrite)) {
+        const QSerialPort::SerialPortError error = m_port->error();
+        const QString reason = m_port->errorString();
+        m_port->clearError();
+        // Qt refuses data bits or parity on a pseudo-terminal while opening;
+        // try once more with what the kernel allows there.
+#ifdef Q_OS_UNIX
+        if (error != QSerialPort::DeviceNotFoundError && error != QSerialPort::PermissionError
+            && isPseudoTerminal(device)) {
+            m_port->setDataBits(QSerialPort::Data8);
+            m_port->setParity(QSerialPort::NoParity);
+            if (m_port->open(QIODevice::ReadWrite))
+                goto opened;
+        }
+#endif
+        throw Error(openFailure(device, error, reason));
+    }
+#ifdef Q_OS_UNIX
+opened:
+#endif
+    m_openDevice = device;
+    m_lostReason.clear();
+    try {
+        applyLine();
+    } catch (...) {
+        m_port->close();
+        emit closed();
+        throw;
+    }
+    applyModemLines();
+    m_port->clearError();
+}
+
+QString MSComm::openFailure(const QString &device, QSerialPort::SerialPortError error, const QString &reason) const
+{
+    const QString label = QStringLiteral("COM%1 (%2)").arg(m_commPort).arg(device);
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+        return QStringLiteral("%1 cannot be opened: the device does not exist (%2). %3")
+            .arg(label, reason, devicesPresentText());
+    case QSerialPort::PermissionError:
+#ifdef Q_OS_UNIX
+        if (!accessible(device)) {
+            const QString group = owningGroup(device);
+            return QStringLiteral("%1 cannot be opened: permission denied. The device belongs to the group "
+                                  "\"%2\": your user must be a member of it (for example: sudo usermod -aG %2 "
+                                  "$USER), then log out and in again.")
+                .arg(label, group);
+        }
+#endif
+        return QStringLiteral("%1 cannot be opened: the port is in use by another program. "
+                              "Close the other program or choose another port. (%2)")
+            .arg(label, reason);
+    default:
+        return QStringLiteral("%1 cannot be opened: %2").arg(label, reason);
+    }
+}
+
+void MSComm::applyModemLines()
+{
+    if (!m_port->isOpen())
+        return;
+    // Devices without modem lines (pseudo-terminals) refuse these; that is
+    // not a fault of the line.
+    m_port->setRequestToSend(m_rtsEnable);
+    m_port->setDataTerminalReady(m_dtrEnable);
+    m_port->clearError();
+}
+
+void MSComm::setRTSEnable(bool on)
+{
+    m_rtsEnable = on;
+    applyModemLines();
+}
+
+void MSComm::setDTREnable(bool on)
+{
+    m_dtrEnable = on;
+    applyModemLines();
+}
+
+void MSComm::setInBufferSize(int size)
+{
+    if (PortOpen())
+        throw Error(QStringLiteral("The receive buffer size cannot be changed while %1 is open.").arg(portLabel()));
+    if (size < 1 || size > 32767)
+        throw Error(QStringLiteral("Invalid receive buffer size %1.").arg(size));
+    m_inBufferSize = size;
+}
+
+void MSComm::setOutBufferSize(int size)
+{
+    if (PortOpen())
+        throw Error(QStringLiteral("The transmit buffer size cannot be changed while %1 is open.").arg(portLabel()));
+    if (size < 1 || size > 32767)
+        throw Error(QStringLiteral("Invalid transmit buffer size %1.").arg(size));
+    m_outBufferSize = size;
+}
+
+void MSComm::throwNotOpen() const
+{
+    if (!m_lostReason.isEmpty())
+        throw Error(m_lostReason);
+    throw Error(QStringLiteral("Operation valid only when the port is open (%1).").arg(portLabel()));
+}
+
+void MSComm::setOutput(const QString &text)
+{
+    if (!PortOpen())
+        throwNotOpen();
+    const QByteArray bytes = toAnsi(text);
+    if (bytes.isEmpty())
+        return;
+    if (m_port->write(bytes) != bytes.size()) {
+        const QString reason = m_port->errorString();
+        m_port->clearError();
+        throw Error(QStringLiteral("%1: the data could not be sent: %2").arg(portLabel(), reason));
+    }
+}
+
+void MSComm::pullReceived()
+{
+    if (!m_port->isOpen())
+        return;
+    QByteArray bytes = m_port->readAll();
+    if (m_nullDiscard)
+        bytes.replace(QByteArray(1, '\0'), QByteArray());
+    m_received += bytes;
+}
+
+QString MSComm::Input()
+{
+    if (!PortOpen() && m_received.isEmpty())
+        throwNotOpen();
+    pullReceived();
+    const QByteArray bytes = m_received;
+    m_received.clear();
+    return fromAnsi(bytes);
+}
+
+int MSComm::InBufferCount()
+{
+    if (!PortOpen() && m_received.isEmpty())
+        throwNotOpen();
+    pullReceived();
+    return int(qMin<qsizetype>(m_received.size(), std::numeric_limits<int>::max()));
+}
+
+QString MSComm::deviceName() const
+{
+    if (m_port->isOpen())
+        return m_openDevice;
+    return deviceForPort(m_commPort);
+}
+
+QString MSComm::portLabel() const
+{
+    const QString device = deviceName();
+    if (device.isEmpty())
+        return QStringLiteral("COM%1").arg(m_commPort);
+    return QStringLiteral("COM%1 (%2)").arg(m_commPort).arg(device);
+}
+
+void MSComm::onError(QSerialPort::SerialPortError error)
+{
+    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
+        return;
+    if (!m_port->isOpen())
+        return;
+    // An unplugged adapter keeps reporting the same error many thousand times
+    // a second; close on the first and report once.
+    const QString reason = m_port->errorString();
+    m_lostReason = QStringLiteral("COM%1 (%2) stopped working and has been closed: %3. "
+                                  "Check the cable or adapter, then open the port again.")
+                       .arg(m_commPort)
+                       .arg(m_openDevice, reason);
+    // What arrived before the loss stays waiting for the receive path.
+    pullReceived();
+    m_port->close();
+    m_port->clearError();
+    emit closed();
+    emit deviceLost(m_lostReason);
+}
+
+} // namespace kestrum

@@ -1,0 +1,92 @@
+#pragma once
+#include <QByteArray>
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+
+namespace kestrum {
+
+// The program's serial-port object. Members keep the names the windows use;
+// every failure throws Error with a description for the message box.
+class MSComm : public QObject {
+    Q_OBJECT
+public:
+    explicit MSComm(QObject *parent = nullptr);
+    ~MSComm() override;
+
+    // Port number, 1 = "COM1". Only while the port is closed.
+    int CommPort() const { return m_commPort; }
+    void setCommPort(int port);
+
+    // "baud,parity,databits,stopbits", e.g. "9600,n,8,2". A text that does not
+    // parse is refused and the previous parameters stay. Takes effect at once
+    // on an open port.
+    QString Settings() const;
+    void setSettings(const QString &text);
+
+    bool PortOpen() const;
+    void setPortOpen(bool open);
+
+    int InBufferSize() const { return m_inBufferSize; }
+    void setInBufferSize(int size);
+    int OutBufferSize() const { return m_outBufferSize; }
+    void setOutBufferSize(int size);
+
+    bool NullDiscard() const { return m_nullDiscard; }
+    void setNullDiscard(bool on) { m_nullDiscard = on; }
+    bool RTSEnable() const { return m_rtsEnable; }
+    void setRTSEnable(bool on);
+    bool DTREnable() const { return m_dtrEnable; }
+    void setDTREnable(bool on);
+
+    // Queues every character as one Windows-1251 byte; does not wait.
+    void setOutput(const QString &text);
+    // Every waiting character, one per received byte; removes them.
+    QString Input();
+    // How many received characters are waiting.
+    int InBufferCount();
+
+    // The parsed line parameters as held by the object.
+    int baudRate() const { return m_baud; }
+    QChar parity() const { return m_parity; }
+    int dataBits() const { return m_dataBits; }
+    QString stopBits() const { return m_stopBits; }
+
+    // The device the current port number stands for ("" when none).
+    QString deviceName() const;
+    // "COM1 (/dev/ttyUSB0)".
+    QString portLabel() const;
+
+signals:
+    // Received characters are waiting.
+    void OnComm();
+    // The device went away while open; the port is closed already.
+    void deviceLost(const QString &description);
+    // The port was closed, for whatever reason.
+    void closed();
+
+private:
+    void pullReceived();
+    void applyLine();
+    void applyModemLines();
+    void onError(QSerialPort::SerialPortError error);
+    QString openFailure(const QString &device, QSerialPort::SerialPortError error, const QString &reason) const;
+    [[noreturn]] void throwNotOpen() const;
+
+    QSerialPort *m_port;
+    int m_commPort = 1;
+    int m_baud = 9600;
+    QChar m_parity = QLatin1Char('n');
+    int m_dataBits = 8;
+    QString m_stopBits = QStringLiteral("1");
+    int m_inBufferSize = 1024;
+    int m_outBufferSize = 512;
+    bool m_nullDiscard = false;
+    bool m_rtsEnable = false;
+    bool m_dtrEnable = false;
+    QByteArray m_received;
+    QString m_openDevice;
+    QString m_lostReason;
+};
+
+} // namespace kestrum

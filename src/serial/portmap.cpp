@@ -1,0 +1,84 @@
+#include "serial/portmap.h"
+#include "settings/store.h"
+#include <QDir>
+#include <QSerialPortInfo>
+#include <algorithm>
+
+namespace kestrum {
+
+bool naturalLess(const QString &a, const QString &b)
+{
+    int i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a.at(i).isDigit() && b.at(j).isDigit()) {
+            int ei = i, ej = j;
+            while (ei < a.size() && a.at(ei).isDigit())
+                ++ei;
+            while (ej < b.size() && b.at(ej).isDigit())
+                ++ej;
+            const qulonglong na = a.mid(i, ei - i).toULongLong();
+            const qulonglong nb = b.mid(j, ej - j).toULongLong();
+            if (na != nb)
+                return na < nb;
+            i = ei;
+            j = ej;
+            continue;
+        }
+        if (a.at(i) != b.at(j))
+            return a.at(i) < b.at(j);
+        ++i;
+        ++j;
+    }
+    return a.size() - i < b.size() - j;
+}
+
+QStringList presentSerialDevices()
+{
+    QStringList usb, others;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+#ifdef Q_OS_WIN
+        others << info.portName();
+#else
+        const QString path = info.systemLocation();
+        const QString name = info.portName();
+        if (name.startsWith(QLatin1String("ttyUSB")) || name.startsWith(QLatin1String("ttyACM")))
+            usb << path;
+        else
+            others << path;
+#endif
+    }
+#ifndef Q_OS_WIN
+    // Adapters that the port enumeration does not know (no udev) still count.
+    const QStringList nodes = QDir(QStringLiteral("/dev"))
+                                  .entryList({QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*")},
+                                             QDir::System | QDir::Files | QDir::NoDotAndDotDot);
+    for (const QString &n : nodes) {
+        const QString path = QStringLiteral("/dev/") + n;
+        if (!usb.contains(path))
+            usb << path;
+    }
+#endif
+    std::sort(usb.begin(), usb.end(), naturalLess);
+    std::sort(others.begin(), others.end(), naturalLess);
+    usb.removeDuplicates();
+    others.removeDuplicates();
+    return usb + others;
+}
+
+QString deviceForPort(int n)
+{
+    const QString name = QStringLiteral("COM%1").arg(n);
+    const QString mapped = readSetting(QStringLiteral("Ports"), name, QString()).trimmed();
+    if (!mapped.isEmpty())
+        return mapped;
+#ifdef Q_OS_WIN
+    return name;
+#else
+    const QStringList devices = presentSerialDevices();
+    if (n >= 1 && n <= devices.size())
+        return devices.at(n - 1);
+    return QString();
+#endif
+}
+
+} // namespace kestrum

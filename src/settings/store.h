@@ -1,0 +1,26 @@
+#pragma once
+#include <QString>
+
+namespace kestrum {
+
+// The per-user settings store of application "Kestrum": an INI file under the
+// user's configuration directory. Section and key names match without regard
+// to case; every read asks the file, nothing is cached here.
+QString readSetting(const QString &section, const QString &key, const QString &defaultValue);
+void writeSetting(const QString &section, const QString &key, const QString &value);
+void deleteAllSettings();
+
+// Full path of the store's file.
+QString settingsFilePath();
+
+// Where "SaveBlock.txt" and "SaveBlock1.txt" live by default: the user's
+// documents folder, or the home folder when there is none.
+QString defaultDirectory();
+QString defaultDocumentFile();   // default dir + "SaveBlock.txt"
+QString defaultAutosaveFile();   // default dir + "SaveBlock1.txt"
+
+// A store that cannot be written is reported once per run, not at every
+// write. Tests reset that memory.
+void resetStoreWarnings();
+
+} // namespace kestrum

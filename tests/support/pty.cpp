@@ -1,0 +1,135 @@
+#include "support/pty.h"
+#include "settings/store.h"
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace kestrum::test {
+
+Pty::Pty()
+{
+    char name[256] = {};
+    struct termios raw;
+    ::cfmakeraw(&raw);
+    if (::openpty(&m_master, &m_slave, name, &raw, nullptr) != 0) {
+        m_master = m_slave = -1;
+        return;
+    }
+    ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    m_slavePath = QString::fromLocal8Bit(name);
+}
+
+Pty::~Pty()
+{
+    closeMaster();
+    if (m_slave >= 0)
+        ::close(m_slave);
+}
+
+bool Pty::write(const QByteArray &bytes)
+{
+    qsizetype done = 0;
+    QElapsedTimer t;
+    t.start();
+    while (done < bytes.size() && m_master >= 0) {
+        const ssize_t n = ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n > 0) {
+            done += n;
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EINTR)
+            return false;
+        if (t.elapsed() > 10000)
+            return false;
+        // The program drains the line from its event loop.
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return done == bytes.size();
+}
+
+QByteArray Pty::read(int timeoutMs, int expected)
+{
+    QByteArray out;
+    QElapsedTimer t;
+    t.start();
+    while (m_master >= 0) {
+        char buf[4096];
+        const ssize_t n = ::read(m_master, buf, sizeof buf);
+        if (n > 0) {
+            out.append(buf, n);
+            if (expected >= 0 && out.size() >= expected)
+                break;
+            continue;
+        }
+        if (t.elapsed() >= timeoutMs)
+            break;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        struct pollfd p{m_master, POLLIN, 0};
+        ::poll(&p, 1, 5);
+    }
+    return out;
+}
+
+void Pty::closeMaster()
+{
+    if (m_master >= 0) {
+        ::close(m_master);
+        m_master = -1;
+    }
+    // Without the test's own slave descriptor the program's is the last one,
+    // so the program sees the line hang up.
+    if (m_slave >= 0) {
+        ::close(m_slave);
+        m_slave = -1;
+    }
+}
+
+bool Pty::attributes(struct termios *out) const
+{
+    const int fd = m_slave >= 0 ? m_slave : m_master;
+    return fd >= 0 && ::tcgetattr(fd, out) == 0;
+}
+
+int Pty::baudRate() const
+{
+    struct termios t;
+    if (!attributes(&t))
+        return -1;
+    switch (::cfgetospeed(&t)) {
+    case B110: return 110;
+    case B300: return 300;
+    case B600: return 600;
+    case B1200: return 1200;
+    case B2400: return 2400;
+    case B4800: return 4800;
+    case B9600: return 9600;
+    case B19200: return 19200;
+    case B38400: return 38400;
+    case B57600: return 57600;
+    case B115200: return 115200;
+    case B230400: return 230400;
+    case B460800: return 460800;
+    case B921600: return 921600;
+    default: return 0;  // a rate set through the custom-divisor path
+    }
+}
+
+int Pty::stopBits() const
+{
+    struct termios t;
+    if (!attributes(&t))
+        return -1;
+    return (t.c_cflag & CSTOPB) ? 2 : 1;
+}
+
+void mapPort(int n, const QString &device)
+{
+    writeSetting(QStringLiteral("Ports"), QStringLiteral("COM%1").arg(n), device);
+}
+
+} // namespace kestrum::test

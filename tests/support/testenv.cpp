@@ -1,0 +1,45 @@
+#include "support/testenv.h"
+#include "app/windows.h"
+#include "settings/store.h"
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdlib>
+
+namespace kestrum::test {
+
+namespace {
+QTemporaryDir *g_home = nullptr;
+}
+
+void prepareTestEnvironment()
+{
+    g_home = new QTemporaryDir(QDir::tempPath() + QStringLiteral("/kestrum-test-XXXXXX"));
+    const QByteArray home = QFile::encodeName(g_home->path());
+    QDir(g_home->path()).mkpath(QStringLiteral(".config"));
+    QDir(g_home->path()).mkpath(QStringLiteral("Documents"));
+    QDir(g_home->path()).mkpath(QStringLiteral("scratch"));
+    ::setenv("HOME", home.constData(), 1);
+    ::setenv("XDG_CONFIG_HOME", (home + "/.config").constData(), 1);
+    ::setenv("XDG_DOCUMENTS_DIR", (home + "/Documents").constData(), 1);
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // Decimal point and date forms of a known locale unless a test sets one.
+    ::setenv("LC_ALL", "C.UTF-8", 1);
+    ::setenv("LANG", "C.UTF-8", 1);
+}
+
+void resetProgramState()
+{
+    windows().destroyAll();
+    QFile::remove(settingsFilePath());
+    deleteAllSettings();
+    resetStoreWarnings();
+}
+
+QString scratchDir()
+{
+    return g_home ? g_home->path() + QStringLiteral("/scratch") : QDir::tempPath();
+}
+
+} // namespace kestrum::test
