@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QTimer>
+#include <QSerialPort>
 #include <memory>
 
 using namespace kestrum;
@@ -64,6 +65,194 @@ private slots:
         QCOMPARE(readSetting("Setings", "Parity", "?"), QStringLiteral("n"));
         QCOMPARE(readSetting("Setings", "DataBits", "?"), QStringLiteral("8"));
         QCOMPARE(readSetting("Setings", "StopBits", "?"), QStringLiteral("2"));
+    }
+
+    void storedPortIsSelectedLast()
+    {
+        Pty one, two;
+        mapPort(1, one.slavePath());
+        mapPort(2, two.slavePath());
+        writeSetting("OtherSet", "CommPort", "COM2");
+        Form1 *f = startProgram();
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+        QCOMPARE(f->Combo1->currentText(), QStringLiteral("COM2"));
+        QCOMPARE(f->MSComm1->CommPort(), 2);
+        QVERIFY(f->MSComm1->PortOpen());
+        QCOMPARE(f->MSComm1->deviceName(), two.slavePath());
+        QCOMPARE(readSetting("OtherSet", "CommPort", "?"), QStringLiteral("COM2"));
+        // Port 1 was opened first and closed again: nothing holds it now.
+        QSerialPort probe(one.slavePath());
+        QVERIFY(probe.open(QIODevice::ReadWrite));
+    }
+
+    void badStoredValuesAreReportedAndStartUpGoesOn()
+    {
+        Pty pty;
+        mapPort(1, pty.slavePath());
+        writeSetting("Setings", "BaudRate", "12345");
+        writeSetting("Parametr", "NullDiscard", "abc");
+        Form1 *f = startProgram();
+        const QStringList m = fakes.messageBox->messages;
+        QCOMPARE(m.size(), 3);
+        QVERIFY2(m.at(0).contains("12345"), qPrintable(m.at(0)));
+        QVERIFY2(m.at(1).contains("baud rate"), qPrintable(m.at(1)));
+        QCOMPARE(m.at(2), QStringLiteral("Type mismatch"));
+        QCOMPARE(f->Combo2->currentIndex(), -1);
+        QCOMPARE(f->portSettings, QStringLiteral(",n,8,2"));
+        // The object kept the parameters it had; the rest of start-up ran.
+        QCOMPARE(f->MSComm1->baudRate(), 9600);
+        QVERIFY(!f->MSComm1->NullDiscard());
+        QVERIFY(f->MSComm1->PortOpen());
+        QCOMPARE(f->Combo1->currentText(), QStringLiteral("COM1"));
+        QCOMPARE(readSetting("Setings", "BaudRate", "?"), QStringLiteral("12345"));
+    }
+
+    void storedNumbersReachTheObject()
+    {
+        Pty pty;
+        mapPort(1, pty.slavePath());
+        writeSetting("Parametr", "Timeout", "250.5");
+        writeSetting("Parametr", "InBufferSize", "2048");
+        writeSetting("Parametr", "OutBufferSize", "8.5");
+        writeSetting("Parametr", "RTSEnable", "1");
+        writeSetting("Parametr", "DTREnable", "-2");
+        writeSetting("Parametr", "NullDiscard", "0");
+        writeSetting("Setings", "StopBits", "1");
+        Form1 *f = startProgram();
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+        QCOMPARE(f->Timer2->interval(), 250);  // half to even
+        QCOMPARE(f->MSComm1->InBufferSize(), 2048);
+        QCOMPARE(f->MSComm1->OutBufferSize(), 8);
+        QVERIFY(f->MSComm1->RTSEnable());
+        QVERIFY(f->MSComm1->DTREnable());
+        QVERIFY(!f->MSComm1->NullDiscard());
+        QCOMPARE(pty.stopBits(), 1);
+    }
+
+    void outOfRangeStoredNumbersKeepTheOldValues()
+    {
+        Pty pty;
+        mapPort(1, pty.slavePath());
+        writeSetting("Parametr", "Timeout", "0");
+        writeSetting("Parametr", "InBufferSize", "40000");
+        writeSetting("Parametr", "OutBufferSize", "1e400");
+        Form1 *f = startProgram();
+        QCOMPARE(fakes.messageBox->messages.size(), 3);
+        QCOMPARE(fakes.messageBox->messages.at(1), QStringLiteral("Overflow"));
+        QCOMPARE(fakes.messageBox->messages.at(2), QStringLiteral("Overflow"));
+        QCOMPARE(f->Timer2->interval(), 70);
+        QCOMPARE(f->MSComm1->InBufferSize(), 1024);
+        QCOMPARE(f->MSComm1->OutBufferSize(), 512);
+        QVERIFY(f->MSComm1->PortOpen());
+    }
+
+    void missingPortGivesTwoMessagesAndAClosedPort()
+    {
+        mapPort(1, scratchDir() + QStringLiteral("/no-such-device"));
+        Form1 *f = startProgram();
+        QCOMPARE(fakes.messageBox->messages.size(), 2);
+        for (const QString &m : fakes.messageBox->messages) {
+            QVERIFY2(m.contains(QStringLiteral("COM1")), qPrintable(m));
+            QVERIFY2(m.contains(QStringLiteral("no-such-device")), qPrintable(m));
+        }
+        QVERIFY(f->isVisible());
+        QVERIFY(!f->MSComm1->PortOpen());
+        QCOMPARE(readSetting("OtherSet", "CommPort", "?"), QStringLiteral("COM1"));
+    }
+
+    void missingPortOneButStoredPortTwoPresent()
+    {
+        Pty two;
+        mapPort(1, scratchDir() + QStringLiteral("/no-such-device"));
+        mapPort(2, two.slavePath());
+        writeSetting("OtherSet", "CommPort", "COM2");
+        Form1 *f = startProgram();
+        QCOMPARE(fakes.messageBox->messages.size(), 1);
+        QVERIFY(f->MSComm1->PortOpen());
+        QCOMPARE(f->MSComm1->CommPort(), 2);
+    }
+
+    void lineParameterSelections()
+    {
+        Pty pty;
+        mapPort(1, pty.slavePath());
+        Form1 *f = startProgram();
+        // 19200 while open: stays open, new rate on the line.
+        f->Combo2->setCurrentIndex(f->Combo2->findText("19200"));
+        emit f->Combo2->activated(f->Combo2->currentIndex());
+        QVERIFY(f->MSComm1->PortOpen());
+        QCOMPARE(pty.baudRate(), 19200);
+        QCOMPARE(f->MSComm1->Settings(), QStringLiteral("19200,n,8,2"));
+        QCOMPARE(readSetting("Setings", "BaudRate", "?"), QStringLiteral("19200"));
+
+        // "e" while closed: stays closed; the next Open Port opens with even parity.
+        f->Command2_Click();
+        QVERIFY(!f->MSComm1->PortOpen());
+        f->selectListItem(f->Combo3, "e");
+        QVERIFY(!f->MSComm1->PortOpen());
+        QCOMPARE(readSetting("Setings", "Parity", "?"), QStringLiteral("e"));
+        f->Command3_Click();
+        QVERIFY(f->MSComm1->PortOpen());
+        QCOMPARE(f->MSComm1->parity(), QLatin1Char('e'));
+        QCOMPARE(f->MSComm1->Settings(), QStringLiteral("19200,e,8,2"));
+        QCOMPARE(pty.baudRate(), 19200);
+
+        f->selectListItem(f->Combo5, "1");
+        QCOMPARE(pty.stopBits(), 1);
+        f->selectListItem(f->Combo4, "7");
+        QCOMPARE(f->MSComm1->dataBits(), 7);
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+    }
+
+    void openAndCloseButtonsAreIdempotent()
+    {
+        Pty pty;
+        mapPort(1, pty.slavePath());
+        Form1 *f = startProgram();
+        f->Command3_Click();
+        f->Command3_Click();
+        QVERIFY(f->MSComm1->PortOpen());
+        f->Command2_Click();
+        f->Command2_Click();
+        QVERIFY(!f->MSComm1->PortOpen());
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+    }
+
+    void portSelectionSwitchesPorts()
+    {
+        Pty one, three;
+        mapPort(1, one.slavePath());
+        mapPort(3, three.slavePath());
+        Form1 *f = startProgram();
+        f->selectListItem(f->Combo1, "COM3");
+        QVERIFY(f->MSComm1->PortOpen());
+        QCOMPARE(f->MSComm1->CommPort(), 3);
+        QCOMPARE(readSetting("OtherSet", "CommPort", "?"), QStringLiteral("COM3"));
+        // COM2 is not there: one message, closed, but remembered.
+        mapPort(2, scratchDir() + QStringLiteral("/absent"));
+        f->selectListItem(f->Combo1, "COM2");
+        QCOMPARE(fakes.messageBox->messages.size(), 1);
+        QVERIFY(!f->MSComm1->PortOpen());
+        QCOMPARE(f->Combo1->currentText(), QStringLiteral("COM2"));
+        QCOMPARE(readSetting("OtherSet", "CommPort", "?"), QStringLiteral("COM2"));
+        // The same port again closes and reopens it.
+        f->selectListItem(f->Combo1, "COM1");
+        QVERIFY(f->MSComm1->PortOpen());
+        f->selectListItem(f->Combo1, "COM1");
+        QVERIFY(f->MSComm1->PortOpen());
+        QCOMPARE(fakes.messageBox->messages.size(), 1);
+    }
+
+    void optionsButtonShowsAFreshOptionsWindow()
+    {
+        Pty pty;
+        mapPort(1, pty.slavePath());
+        Form1 *f = startProgram();
+        Form2 *hidden = windows().form2();
+        f->Command4_Click();
+        QVERIFY(windows().form2() != hidden);
+        QVERIFY(windows().form2()->isVisible());
+        QVERIFY(!f->isEnabled());
     }
 };
 

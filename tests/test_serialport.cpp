@@ -1,0 +1,217 @@
+// The serial-port object against real pseudo-terminals.
+#include "platform/codec.h"
+#include "platform/error.h"
+#include "serial/mscomm.h"
+#include "serial/portmap.h"
+#include "settings/store.h"
+#include "support/fakes.h"
+#include "support/pty.h"
+#include "support/testenv.h"
+#include <QSignalSpy>
+#include <ctime>
+
+using namespace kestrum;
+using namespace kestrum::test;
+
+namespace {
+QByteArray allBytes()
+{
+    QByteArray b;
+    for (int i = 0; i < 256; ++i)
+        b.append(char(i));
+    return b;
+}
+double cpuSeconds()
+{
+    timespec ts;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return ts.tv_sec + ts.tv_nsec / 1e9;
+}
+} // namespace
+
+class SerialPortTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        resetProgramState();
+        installFakes();
+    }
+
+    void everyByteValueCrossesTheLineBothWays()
+    {
+        Pty pty;
+        mapPort(1, pty.slavePath());
+        MSComm port;
+        port.setPortOpen(true);
+        QSignalSpy events(&port, &MSComm::OnComm);
+        QVERIFY(pty.write(allBytes()));
+        QTRY_COMPARE(port.InBufferCount(), 256);
+        QVERIFY(events.count() >= 1);
+        const QString text = port.Input();
+        QCOMPARE(text.size(), 256);
+        QCOMPARE(text.at(0x98), QChar(0x98));
+        QCOMPARE(text.at(0xC0), QChar(0x0410));  // Cyrillic capital A
+        QCOMPARE(port.InBufferCount(), 0);
+
+        port.setOutput(text);
+        QCOMPARE(pty.read(2000, 256), allBytes());
+    }
+
+    void unencodableCharacterSendsNothing()
+    {
+        Pty pty;
+        mapPort(1, pty.slavePath());
+        MSComm port;
+        port.setPortOpen(true);
+        try {
+            port.setOutput(QStringLiteral("ok ✓"));
+            QFAIL("no error");
+        } catch (const Error &e) {
+            QVERIFY2(e.description().contains(QStringLiteral("✓")), qPrintable(e.description()));
+        }
+        port.setOutput(QStringLiteral("€"));
+        QCOMPARE(pty.read(500, 1), QByteArray("\x88"));
+    }
+
+    void nullDiscardDropsReceivedNuls()
+    {
+        Pty pty;
+        mapPort(1, pty.slavePath());
+        MSComm port;
+        port.setNullDiscard(true);
+        port.setPortOpen(true);
+        QVERIFY(pty.write(QByteArray("a\0b\0\0c", 6)));
+        QTRY_COMPARE(port.InBufferCount(), 3);
+        QCOMPARE(port.Input(), QStringLiteral("abc"));
+    }
+
+    void settingsTextIsParsedAndRefusedWhole()
+    {
+        MSComm port;
+        QCOMPARE(port.Settings(), QStringLiteral("9600,n,8,1"));
+        port.setSettings(QStringLiteral("115200,E,7,1.5"));
+        QCOMPARE(port.Settings(), QStringLiteral("115200,e,7,1.5"));
+        const QStringList bad{"", "9600", "9600,n,8", ",n,8,2", "9600,,8,2", "9600,n,,2", "9600,n,8,",
+                              "abc,n,8,2", "-9600,n,8,2", "9600,x,8,2", "9600,n,9,2", "9600,n,8,3",
+                              "9600,n,8,2,1", "1e400,n,8,2"};
+        for (const QString &text : bad) {
+            try {
+                port.setSettings(text);
+                QFAIL(qPrintable("accepted: " + text));
+            } catch (const Error &e) {
+                QVERIFY(e.description().contains(QStringLiteral("Invalid port settings")));
+            }
+            QCOMPARE(port.Settings(), QStringLiteral("115200,e,7,1.5"));
+        }
+    }
+
+    void settingsTakeEffectOnAnOpenPort()
+    {
+        Pty pty;
+        mapPort(1, pty.slavePath());
+        MSComm port;
+        port.setSettings(QStringLiteral("9600,n,8,2"));
+        port.setPortOpen(true);
+        QCOMPARE(pty.baudRate(), 9600);
+        QCOMPARE(pty.stopBits(), 2);
+        port.setSettings(QStringLiteral("57600,o,8,1"));
+        QCOMPARE(pty.baudRate(), 57600);
+        QCOMPARE(pty.stopBits(), 1);
+        QCOMPARE(port.parity(), QLatin1Char('o'));
+        QVERIFY(port.PortOpen());
+    }
+
+    void portNumberAndBuffersOnlyWhileClosed()
+    {
+        Pty pty;
+        mapPort(1, pty.slavePath());
+        MSComm port;
+        port.setPortOpen(true);
+        QVERIFY_THROWS_EXCEPTION(Error, port.setCommPort(2));
+        QVERIFY_THROWS_EXCEPTION(Error, port.setInBufferSize(2048));
+        QVERIFY_THROWS_EXCEPTION(Error, port.setPortOpen(true));
+        QCOMPARE(port.CommPort(), 1);
+        port.setPortOpen(false);
+        port.setCommPort(2);
+        port.setInBufferSize(2048);
+        QCOMPARE(port.InBufferSize(), 2048);
+        QVERIFY_THROWS_EXCEPTION(Error, port.InBufferCount());
+        QVERIFY_THROWS_EXCEPTION(Error, port.setOutput(QStringLiteral("x")));
+    }
+
+    void aPortHeldByAnotherProgramSaysSo()
+    {
+        Pty pty;
+        mapPort(1, pty.slavePath());
+        MSComm first, second;
+        first.setPortOpen(true);
+        try {
+            second.setPortOpen(true);
+            QFAIL("opened twice");
+        } catch (const Error &e) {
+            QVERIFY2(e.description().contains(QStringLiteral("in use by another program")), qPrintable(e.description()));
+            QVERIFY(e.description().contains(pty.slavePath()));
+        }
+        QVERIFY(!second.PortOpen());
+    }
+
+    void aMissingDeviceNamesThePortAndWhatIsPresent()
+    {
+        mapPort(1, QStringLiteral("/dev/ttyKESTRUMnone"));
+        MSComm port;
+        try {
+            port.setPortOpen(true);
+            QFAIL("opened");
+        } catch (const Error &e) {
+            QVERIFY(e.description().startsWith(QStringLiteral("COM1 (/dev/ttyKESTRUMnone)")));
+            QVERIFY2(e.description().contains(QStringLiteral("does not exist")), qPrintable(e.description()));
+            QVERIFY(e.description().contains(QStringLiteral("serial device"), Qt::CaseInsensitive));
+        }
+    }
+
+    void unmappedPortsFollowThePresentDevices()
+    {
+        const QStringList present = presentSerialDevices();
+        for (int n = 1; n <= 3; ++n)
+            QCOMPARE(deviceForPort(n), n <= present.size() ? present.at(n - 1) : QString());
+        mapPort(2, QStringLiteral("/dev/custom"));
+        QCOMPARE(deviceForPort(2), QStringLiteral("/dev/custom"));
+        QVERIFY(naturalLess("/dev/ttyUSB2", "/dev/ttyUSB10"));
+        QVERIFY(!naturalLess("/dev/ttyUSB10", "/dev/ttyUSB2"));
+        QVERIFY(naturalLess("/dev/ttyACM0", "/dev/ttyACM1"));
+    }
+
+    void aVanishedDeviceClosesThePortOnceAndQuietly()
+    {
+        Pty pty;
+        mapPort(1, pty.slavePath());
+        MSComm port;
+        port.setPortOpen(true);
+        QSignalSpy lost(&port, &MSComm::deviceLost);
+        QVERIFY(pty.write("last words"));
+        QTRY_COMPARE(port.InBufferCount(), 10);
+        pty.closeMaster();
+        QTRY_COMPARE(lost.count(), 1);
+        QVERIFY(!port.PortOpen());
+        QVERIFY(lost.first().first().toString().contains(QStringLiteral("COM1")));
+        // What came before the loss is still there for the reader.
+        QCOMPARE(port.Input(), QStringLiteral("last words"));
+        // No storm afterwards: no more reports, no core spinning.
+        const double before = cpuSeconds();
+        QTest::qWait(500);
+        QCOMPARE(lost.count(), 1);
+        QVERIFY2(cpuSeconds() - before < 0.1, "the event loop kept spinning after the loss");
+        // Reading now reports the loss.
+        try {
+            port.InBufferCount();
+            QFAIL("no error");
+        } catch (const Error &e) {
+            QVERIFY(e.description().contains(QStringLiteral("stopped working")));
+        }
+    }
+};
+
+KESTRUM_TEST_MAIN(SerialPortTest)
+#include "test_serialport.moc"

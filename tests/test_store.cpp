@@ -1,0 +1,154 @@
+// The settings store on its real INI file.
+#include "settings/store.h"
+#include "support/fakes.h"
+#include "support/testenv.h"
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <unistd.h>
+
+using namespace kestrum;
+using namespace kestrum::test;
+
+namespace {
+QByteArray fileText()
+{
+    QFile f(settingsFilePath());
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+void writeFile(const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(settingsFilePath()).path());
+    QFile f(settingsFilePath());
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+} // namespace
+
+class StoreTest : public QObject {
+    Q_OBJECT
+    Fakes fakes{};
+
+private slots:
+    void init()
+    {
+        resetProgramState();
+        fakes = installFakes();
+    }
+
+    void fileLivesUnderTheUsersConfigurationFolder()
+    {
+        const QString expected = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Kestrum/Kestrum.ini");
+        QCOMPARE(settingsFilePath(), expected);
+        writeSetting("Setings", "BaudRate", "19200");
+        QVERIFY(QFile::exists(expected));
+        QVERIFY(fileText().contains("[Setings]"));
+        QVERIFY(fileText().contains("BaudRate=19200"));
+    }
+
+    void absentEntriesGiveTheReadersDefault()
+    {
+        QCOMPARE(readSetting("Parametr", "Timeout", "100"), QStringLiteral("100"));
+        writeSetting("Parametr", "Timeout", "250");
+        QCOMPARE(readSetting("Parametr", "Timeout", "100"), QStringLiteral("250"));
+        QCOMPARE(readSetting("Parametr", "Missing", "x"), QStringLiteral("x"));
+        QCOMPARE(readSetting("Nowhere", "Timeout", "y"), QStringLiteral("y"));
+    }
+
+    void namesMatchWithoutRegardToCase()
+    {
+        writeSetting("Parametr", "OutBufferSize", "600");
+        QCOMPARE(readSetting("Parametr", "outBufferSize", "512"), QStringLiteral("600"));
+        QCOMPARE(readSetting("PARAMETR", "OUTBUFFERSIZE", "512"), QStringLiteral("600"));
+
+        writeSetting("Parametr", "AutoSave", "0");
+        writeSetting("Parametr", "Autosave", "1");
+        QCOMPARE(readSetting("Parametr", "AutoSave", "0"), QStringLiteral("1"));
+        // One entry, under its first spelling.
+        const QByteArray text = fileText();
+        QCOMPARE(text.count("utosave="), 0);
+        QCOMPARE(text.count("AutoSave="), 1);
+        QVERIFY(text.contains("AutoSave=1"));
+
+        // A file written by hand with other spellings is found too.
+        writeFile("[lng]\nLNG=0\n[setings]\nbaudrate=300\n");
+        QCOMPARE(readSetting("Lng", "Lng", "1"), QStringLiteral("0"));
+        QCOMPARE(readSetting("Setings", "BaudRate", "9600"), QStringLiteral("300"));
+        writeSetting("Setings", "BaudRate", "1200");
+        QCOMPARE(fileText().count("aud"), 1);
+        QCOMPARE(readSetting("setings", "baudRATE", "9600"), QStringLiteral("1200"));
+    }
+
+    void everyReadAsksTheFile()
+    {
+        writeSetting("OtherSet", "CommPort", "COM2");
+        QCOMPARE(readSetting("OtherSet", "CommPort", "COM1"), QStringLiteral("COM2"));
+        // Another program (or a second copy) changes the file.
+        writeFile("[OtherSet]\nCommPort=COM3\n");
+        QCOMPARE(readSetting("OtherSet", "CommPort", "COM1"), QStringLiteral("COM3"));
+    }
+
+    void valuesKeepCommasAndBlanks()
+    {
+        writeSetting("Parametr", "LabelSave", "/tmp/a, b/c d.txt");
+        QCOMPARE(readSetting("Parametr", "LabelSave", ""), QStringLiteral("/tmp/a, b/c d.txt"));
+        writeSetting("Parametr", "SizeDlin", "2,5");
+        QCOMPARE(readSetting("Parametr", "SizeDlin", ""), QStringLiteral("2,5"));
+        writeSetting("Parametr", "FileName", QStringLiteral("/tmp/Сохранение.txt"));
+        QCOMPARE(readSetting("Parametr", "FileName", ""), QStringLiteral("/tmp/Сохранение.txt"));
+    }
+
+    void deleteAllRemovesEverySection()
+    {
+        writeSetting("Lng", "Lng", "0");
+        writeSetting("OtherSet", "CommPort", "COM3");
+        writeSetting("Setings", "Parity", "e");
+        writeSetting("Parametr", "Timeout", "300");
+        deleteAllSettings();
+        QCOMPARE(readSetting("Lng", "Lng", "1"), QStringLiteral("1"));
+        QCOMPARE(readSetting("OtherSet", "CommPort", "COM1"), QStringLiteral("COM1"));
+        QCOMPARE(readSetting("Setings", "Parity", "n"), QStringLiteral("n"));
+        QCOMPARE(readSetting("Parametr", "Timeout", "100"), QStringLiteral("100"));
+    }
+
+    void garbageFileGivesDefaults()
+    {
+        QByteArray junk;
+        for (int i = 0; i < 4096; ++i)
+            junk.append(char((i * 37 + 11) & 0xff));
+        writeFile(junk);
+        QCOMPARE(readSetting("Parametr", "Timeout", "100"), QStringLiteral("100"));
+        writeFile("[Parametr]\nTimeout=" + QByteArray(10000, '7') + "\n[Parametr]\nTimeout=5\n");
+        const QString v = readSetting("Parametr", "Timeout", "100");
+        QVERIFY(v == QStringLiteral("5") || v.size() == 10000);
+        QVERIFY(fakes.messageBox->messages.isEmpty());
+    }
+
+    void defaultFilesLiveInTheDocumentsFolder()
+    {
+        const QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        QVERIFY(!docs.isEmpty());
+        QCOMPARE(defaultDocumentFile(), QDir::cleanPath(docs) + QStringLiteral("/SaveBlock.txt"));
+        QCOMPARE(defaultAutosaveFile(), QDir::cleanPath(docs) + QStringLiteral("/SaveBlock1.txt"));
+    }
+
+    void unwritableStoreIsReportedOnce()
+    {
+        if (::geteuid() == 0)
+            QSKIP("root writes through file permissions");
+        writeSetting("Parametr", "Timeout", "100");
+        const QString dir = QFileInfo(settingsFilePath()).path();
+        QFile::setPermissions(settingsFilePath(), QFile::ReadOwner);
+        QFile::setPermissions(dir, QFile::ReadOwner | QFile::ExeOwner);
+        writeSetting("Parametr", "Timeout", "200");
+        writeSetting("Parametr", "Timeout", "300");
+        QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(settingsFilePath(), QFile::ReadOwner | QFile::WriteOwner);
+        QCOMPARE(fakes.messageBox->messages.size(), 1);
+        QVERIFY(fakes.messageBox->messages.first().contains(QStringLiteral("cannot be saved")));
+    }
+};
+
+KESTRUM_TEST_MAIN(StoreTest)
+#include "test_store.moc"
