@@ -6,6 +6,7 @@
 #include "options/dialog2.h"
 #include "options/form2.h"
 #include <QApplication>
+#include <QFont>
 #include <QScreen>
 
 namespace kestrum {
@@ -73,6 +74,12 @@ void Windows::destroyAll()
 Form1 *startProgram()
 {
     windows().destroyAll();
+    // The layouts are drawn in twips for a small 8-point bitmap font; a
+    // metric-compatible narrow face keeps the captions inside their controls.
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(7.5);
+    QApplication::setFont(font);
     auto *f = new Form1();
     windows().setForm1(f);
     f->Form_Load();
