@@ -442,6 +442,15 @@ private slots:
         QCOMPARE(d->size(), QSize(twips(5325), twips(1740)));
         QCOMPARE(d->minimumSize(), d->maximumSize());
         QVERIFY(d->Label1->wordWrap());
+        // The description and the author line fit the label, inside the
+        // dialog, in both languages.
+        QVERIFY(QRect(QPoint(), d->size()).contains(d->Label1->geometry()));
+        for (const QString &text : {Dialog::englishText(), Dialog::russianText()}) {
+            QLabel probe(text);
+            probe.setWordWrap(true);
+            probe.setFont(d->Label1->font());
+            QVERIFY2(probe.heightForWidth(d->Label1->width()) <= d->Label1->height(), qPrintable(text));
+        }
         QCOMPARE(d->OKButton->geometry(), twipsRect(2040, 1200, 1215, 375));
         QVERIFY(!f->isEnabled());
 

@@ -8,17 +8,19 @@
 
 namespace kestrum {
 
+// The author line is short enough to stay on one line under the
+// description, which takes three: the label has room for four.
 QString Dialog::russianText()
 {
     return QStringLiteral("Kestrum предназначен для работы с асинхронным приемопередатчиком UART  различных "
                           "микроконтроллеров по линиям Rx и Tx.\n"
-                          "Автор: разработчики Kestrum, Новосибирск, kestrum@example.org");
+                          "Автор: Kestrum, Новосибирск, kestrum@example.org");
 }
 
 QString Dialog::englishText()
 {
     return QStringLiteral("Kestrum for MC.\n"
-                          "Author: the Kestrum developers, Novosibirsk, kestrum@example.org");
+                          "Author: Kestrum, Novosibirsk, kestrum@example.org");
 }
 
 Dialog::Dialog(QWidget *parent) : QWidget(parent, Qt::Dialog)
@@ -29,7 +31,9 @@ Dialog::Dialog(QWidget *parent) : QWidget(parent, Qt::Dialog)
 
     Label1 = new QLabel(russianText(), this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(twipsRect(240, 240, 5295, 855));
+    // The label ends at the dialog's right edge: text wrapped past it would
+    // be cut off.
+    Label1->setGeometry(twipsRect(240, 240, 5325 - 240, 855));
     Label1->setWordWrap(true);
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
