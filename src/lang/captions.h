@@ -1,5 +1,8 @@
 #pragma once
 #include <QString>
+#include <initializer_list>
+
+class QObject;
 
 namespace kestrum {
 
@@ -22,5 +25,24 @@ void applyCaptions(Dialog *w);
 void applyCaptions(Dialog1 *w);
 void applyCaptions(Dialog2 *w);
 void applyCaptions(Dialog4 *w);
+
+// Sets the caption of a menu, menu item, label, button, check box, frame or
+// (for any other widget) window title. A null control is skipped.
+void setCaption(QObject *control, const QString &caption);
+
+struct CaptionRow {
+    QObject *control;
+    QString russian;
+    QString english;
+};
+// Sets each row's caption of one language, in the rows' order.
+void applyCaptionTable(std::initializer_list<CaptionRow> rows, bool english);
+
+struct Caption {
+    QObject *control;
+    QString text;
+};
+// Sets the captions of a one-language table, in its order.
+void setCaptions(std::initializer_list<Caption> rows);
 
 } // namespace kestrum

@@ -1,10 +1,72 @@
 #include "lang/dialog.h"
+#include "app/form1.h"
+#include "app/windows.h"
+#include "lang/captions.h"
+#include <QCloseEvent>
+#include <QLabel>
+#include <QPushButton>
 
 namespace kestrum {
 
-Dialog::Dialog(QWidget *parent) : QWidget(parent) { setObjectName(QStringLiteral("Dialog")); }
-void Dialog::Form_Load() {}
-void Dialog::OKButton_Click() {}
-void Dialog::closeEvent(QCloseEvent *) {}
+// The author line is short enough to stay on one line under the
+// description, which takes three: the label has room for four.
+QString Dialog::russianText()
+{
+    return QStringLiteral("Kestrum предназначен для работы с асинхронным приемопередатчиком UART  различных "
+                          "микроконтроллеров по линиям Rx и Tx.\n"
+                          "Автор: Kestrum, Новосибирск, kestrum@example.org");
+}
+
+QString Dialog::englishText()
+{
+    return QStringLiteral("Kestrum for MC.\n"
+                          "Author: Kestrum, Novosibirsk, kestrum@example.org");
+}
+
+Dialog::Dialog(QWidget *parent) : QWidget(parent, Qt::Dialog)
+{
+    setObjectName(QStringLiteral("Dialog"));
+    setWindowTitle(QStringLiteral("О программе"));
+    setFixedSize(twips(5325), twips(1740));
+
+    Label1 = new QLabel(russianText(), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    // The label ends at the dialog's right edge: text wrapped past it would
+    // be cut off.
+    Label1->setGeometry(twipsRect(240, 240, 5325 - 240, 855));
+    Label1->setWordWrap(true);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    OKButton = new QPushButton(QStringLiteral("OK"), this);
+    OKButton->setObjectName(QStringLiteral("OKButton"));
+    OKButton->setGeometry(twipsRect(2040, 1200, 1215, 375));
+    OKButton->setDefault(true);
+    connect(OKButton, &QPushButton::clicked, this, [this] { OKButton_Click(); });
+}
+
+void Dialog::Form_Load()
+{
+    // The main window takes no input while the dialog is up.
+    if (Form1 *f = windows().form1())
+        f->setEnabled(false);
+    applyCaptions(this);
+}
+
+void Dialog::OKButton_Click()
+{
+    if (Form1 *f = windows().form1())
+        f->setEnabled(true);
+    // Only the instance the owner holds is unloaded; a detached one is
+    // already on its way out.
+    if (windows().hasDialog() && windows().dialog() == this)
+        windows().unloadDialog();
+}
+
+void Dialog::closeEvent(QCloseEvent *event)
+{
+    // Closing from the frame is OK by another way.
+    OKButton_Click();
+    event->accept();
+}
 
 } // namespace kestrum

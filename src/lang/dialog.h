@@ -6,7 +6,7 @@ class QPushButton;
 
 namespace kestrum {
 
-// Help > About.
+// Help > About: what the program is for, and who to write to.
 class Dialog : public QWidget {
     Q_OBJECT
 public:
@@ -16,6 +16,10 @@ public:
 
     void Form_Load();
     void OKButton_Click();
+
+    // The description with its author line, in each language.
+    static QString russianText();
+    static QString englishText();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -65,7 +65,6 @@ void Form2::Form_Load()
     CommonDialog1.FileName = readSetting(p, QStringLiteral("FileName"), defaultAutosaveFile());
 }
 
-void Form2::LngInitForm2() {}
 void Form2::Check1_Click() {}
 void Form2::Check8_Click() {}
 void Form2::Check9_Click() {}
