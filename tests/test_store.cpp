@@ -85,7 +85,7 @@ private slots:
         writeSetting("OtherSet", "CommPort", "COM2");
         QCOMPARE(readSetting("OtherSet", "CommPort", "COM1"), QStringLiteral("COM2"));
         // Another program (or a second copy) changes the file.
-        writeFile("[OtherSet]\nCommPort=COM3\n");
+        writeFile("[OtherSet]\nCommPort=COM3\nNote=edited by hand\n");
         QCOMPARE(readSetting("OtherSet", "CommPort", "COM1"), QStringLiteral("COM3"));
     }
 
