@@ -44,6 +44,15 @@ void Dialog1::Form_Load()
     // disabled by the Options window already.
     windows().form2()->setEnabled(false);
     applyCaptions(this);
+    // Drawn for a small font: with a larger one the message needs more lines,
+    // and the buttons and the window make room for them.
+    const int extra = Label1->heightForWidth(Label1->width()) - Label1->height();
+    if (extra > 0) {
+        Label1->resize(Label1->width(), Label1->height() + extra);
+        OKButton->move(OKButton->x(), OKButton->y() + extra);
+        CancelButton->move(CancelButton->x(), CancelButton->y() + extra);
+        setFixedSize(width(), height() + extra);
+    }
 }
 
 namespace {

@@ -46,6 +46,13 @@ void Dialog2::Form_Load()
 {
     disableWindowsBehind();
     applyCaptions(this);
+    // Drawn for a small font: with a wider one the words must still show.
+    const int need = Label1->sizeHint().width();
+    if (need > Label1->width())
+        Label1->resize(need, Label1->height());
+    const int right = Label1->x() + need + 2;
+    if (right > width())
+        setFixedSize(right, height());
 }
 
 void Dialog2::OKButton_Click()

@@ -21,6 +21,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QVariant>
+#include <algorithm>
 #include <cmath>
 
 namespace kestrum {
@@ -64,8 +65,24 @@ int storedTab(int count)
 
 // The window was drawn with the controls of each tab measured from the tab
 // control's own corner, tab strip included. Qt puts the pages below the strip,
-// so every control of a page is moved up by the page's offset whenever the
-// pages are laid out.
+// so every control of a page is moved up by the page's offset.
+void placeTabControls(QTabWidget *tabs)
+{
+    for (int i = 0; i < tabs->count(); ++i) {
+        QWidget *page = tabs->widget(i);
+        const QPoint offset = page->mapTo(tabs, QPoint(0, 0));
+        for (QObject *child : page->children()) {
+            auto *w = qobject_cast<QWidget *>(child);
+            if (!w)
+                continue;
+            const QVariant at = w->property(kTabPosition);
+            if (at.isValid())
+                w->move(at.toPoint() - offset);
+        }
+    }
+}
+
+// Places them again whenever the pages are laid out.
 class TabPagePlacer : public QObject {
 public:
     explicit TabPagePlacer(QTabWidget *tabs) : QObject(tabs), m_tabs(tabs)
@@ -77,29 +94,87 @@ public:
     bool eventFilter(QObject *, QEvent *event) override
     {
         if (event->type() == QEvent::Move || event->type() == QEvent::Resize || event->type() == QEvent::Show)
-            place();
+            placeTabControls(m_tabs);
         return false;
-    }
-
-    void place()
-    {
-        for (int i = 0; i < m_tabs->count(); ++i) {
-            QWidget *page = m_tabs->widget(i);
-            const QPoint offset = page->mapTo(m_tabs, QPoint(0, 0));
-            for (QObject *child : page->children()) {
-                auto *w = qobject_cast<QWidget *>(child);
-                if (!w)
-                    continue;
-                const QVariant at = w->property(kTabPosition);
-                if (at.isValid())
-                    w->move(at.toPoint() - offset);
-            }
-        }
     }
 
 private:
     QTabWidget *m_tabs;
 };
+
+// The window was drawn for a small font. Where a caption needs more room than
+// its box and the room next to it is free, the box grows: a check box to the
+// right and to the height of its indicator, a wrapped label downwards. With
+// the font the layout was drawn for nothing changes.
+void fitCaptions(QWidget *container, const QSize &area, bool onTab)
+{
+    struct Item {
+        QWidget *w;
+        QRect r;
+    };
+    QList<Item> items;
+    for (QObject *o : container->children()) {
+        auto *w = qobject_cast<QWidget *>(o);
+        if (!w || w->isWindow())
+            continue;
+        const QRect r = onTab ? QRect(w->property(kTabPosition).toPoint(), w->size()) : w->geometry();
+        items.append({w, r});
+    }
+    const int gap = 2;
+    for (int i = 0; i < items.size(); ++i) {
+        QRect r = items[i].r;
+        QWidget *w = items[i].w;
+        auto *check = qobject_cast<QCheckBox *>(w);
+        auto *label = qobject_cast<QLabel *>(w);
+        if (check) {
+            const QSize hint = check->sizeHint();
+            if (hint.width() > r.width()) {
+                int right = area.width() - gap;
+                for (const Item &s : items)
+                    if (s.w != w && s.r.left() >= r.right() && s.r.top() <= r.bottom() && s.r.bottom() >= r.top())
+                        right = std::min(right, s.r.left() - gap);
+                r.setWidth(std::max(r.width(), std::min(hint.width(), right - r.left())));
+            }
+            if (hint.height() > r.height()) {
+                // About its middle, short of the controls above and below.
+                int top = gap, bottom = area.height() - gap;
+                for (const Item &s : items) {
+                    if (s.w == w || s.r.left() > r.right() || s.r.right() < r.left())
+                        continue;
+                    if (s.r.bottom() < r.top())
+                        top = std::max(top, s.r.bottom() + 1);
+                    else if (s.r.top() > r.bottom())
+                        bottom = std::min(bottom, s.r.top() - 1);
+                }
+                const int extra = hint.height() - r.height();
+                const int newTop = std::max(top, r.top() - extra / 2);
+                const int newBottom = std::min(bottom, newTop + hint.height() - 1);
+                if (newTop <= r.top() && newBottom >= r.bottom())
+                    r = QRect(QPoint(r.left(), newTop), QPoint(r.right(), newBottom));
+            }
+        } else if (label && label->wordWrap()) {
+            const int need = label->heightForWidth(r.width());
+            if (need > r.height()) {
+                int bottom = area.height() - gap;
+                for (const Item &s : items)
+                    if (s.w != w && s.r.top() >= r.bottom() && s.r.left() <= r.right() && s.r.right() >= r.left())
+                        bottom = std::min(bottom, s.r.top() - gap);
+                r.setHeight(std::max(r.height(), std::min(need, bottom - r.top())));
+            }
+        } else {
+            continue;
+        }
+        if (r == items[i].r)
+            continue;
+        items[i].r = r;
+        if (onTab) {
+            w->setProperty(kTabPosition, r.topLeft());
+            w->resize(r.size());
+        } else {
+            w->setGeometry(r);
+        }
+    }
+}
 
 template <class W>
 W *place(W *w, QWidget *parent, const char *name, const QRect &r)
@@ -213,8 +288,8 @@ void Form2::buildControls()
     Command2 = makeButton(this, "Command2", twipsRect(2280, 4920, 1455, 495));
     Command3 = makeButton(this, "Command3", twipsRect(4200, 4920, 1455, 495));
 
-    auto *placer = new TabPagePlacer(SSTab1);
-    placer->place();
+    new TabPagePlacer(SSTab1);
+    placeTabControls(SSTab1);
 }
 
 void Form2::setBuiltInCaptions()
@@ -301,6 +376,17 @@ void Form2::Form_Load()
     }
     CommonDialog1.FileName = readSetting(p, QStringLiteral("FileName"), defaultAutosaveFile());
     guarded([&] { LngInitForm2(); });
+    fitCaptionsToFont();
+}
+
+void Form2::fitCaptionsToFont()
+{
+    const QList<QGroupBox *> frames = {Frame1, Frame2, Frame3, Frame4, Frame5, Frame6};
+    for (QGroupBox *frame : frames)
+        fitCaptions(frame, frame->size(), false);
+    for (int i = 0; i < SSTab1->count(); ++i)
+        fitCaptions(SSTab1->widget(i), SSTab1->size(), true);
+    placeTabControls(SSTab1);
 }
 
 void Form2::LngInitForm2() { applyCaptions(this); }
