@@ -1,13 +1,91 @@
 #include "options/dialog2.h"
+#include "app/form1.h"
 #include "app/windows.h"
+#include "lang/captions.h"
+#include "options/form2.h"
+#include <QCloseEvent>
+#include <QLabel>
+#include <QPushButton>
 
 namespace kestrum {
 
-Dialog2::Dialog2(QWidget *parent) : QWidget(parent) { setObjectName(QStringLiteral("Dialog2")); }
-void Dialog2::Form_Load() {}
-void Dialog2::OKButton_Click() {}
-void Dialog2::closeEvent(QCloseEvent *) {}
-void showWarning() {}
-bool warningShowing() { return windows().hasDialog2(); }
+namespace {
+
+// The windows behind the warning take no input while it shows. Reaching
+// Form2 loads it when absent, so a window created behind the warning is
+// disabled as well.
+void disableWindowsBehind()
+{
+    if (Form1 *f1 = windows().form1())
+        f1->setEnabled(false);
+    windows().form2()->setEnabled(false);
+}
+
+} // namespace
+
+Dialog2::Dialog2(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("Dialog2"));
+    setWindowFlags(Qt::Dialog);
+    setWindowTitle(QStringLiteral("Внимание"));
+    setFixedSize(twips(2055), twips(1170));
+
+    Label1 = new QLabel(QStringLiteral("Недопустимое значение"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(twipsRect(120, 120, 2175, 375));
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    OKButton = new QPushButton(QStringLiteral("OK"), this);
+    OKButton->setObjectName(QStringLiteral("OKButton"));
+    OKButton->setGeometry(twipsRect(360, 600, 1215, 375));
+    OKButton->setDefault(true);
+    connect(OKButton, &QPushButton::clicked, this, [this] { OKButton_Click(); });
+}
+
+void Dialog2::Form_Load()
+{
+    disableWindowsBehind();
+    applyCaptions(this);
+    // Drawn for a small font: with a wider one the words must still show.
+    const int need = Label1->sizeHint().width();
+    if (need > Label1->width())
+        Label1->resize(need, Label1->height());
+    const int right = Label1->x() + need + 2;
+    if (right > width())
+        setFixedSize(right, height());
+}
+
+void Dialog2::OKButton_Click()
+{
+    if (Form1 *f1 = windows().form1())
+        f1->setEnabled(true);
+    if (windows().hasForm2())
+        windows().form2()->setEnabled(true);
+    if (windows().hasDialog2() && windows().dialog2() == this)
+        windows().unloadDialog2();
+    else
+        hide();
+}
+
+void Dialog2::closeEvent(QCloseEvent *event)
+{
+    // Closing from the frame is the same answer as OK: nothing may be left
+    // disabled.
+    event->accept();
+    OKButton_Click();
+}
+
+void showWarning()
+{
+    Dialog2 *d = windows().dialog2();
+    disableWindowsBehind();
+    if (d->isVisible())
+        return;
+    d->show();
+    d->raise();
+    d->activateWindow();
+}
+
+bool warningShowing() { return windows().hasDialog2() && windows().dialog2()->isVisible(); }
 
 } // namespace kestrum

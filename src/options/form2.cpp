@@ -1,78 +1,550 @@
 #include "options/form2.h"
+#include "app/form1.h"
 #include "app/windows.h"
+#include "lang/captions.h"
+#include "options/dialog1.h"
+#include "options/dialog2.h"
+#include "platform/error.h"
 #include "platform/guard.h"
 #include "platform/numbers.h"
+#include "platform/platform.h"
+#include "serial/mscomm.h"
 #include "settings/store.h"
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStackedWidget>
 #include <QTabWidget>
+#include <QTimer>
+#include <QVariant>
+#include <algorithm>
+#include <cmath>
 
 namespace kestrum {
 
-Form2::Form2(QWidget *parent) : QWidget(parent)
+namespace {
+
+const char *const kTabPosition = "kestrumTabPosition";
+
+const QString &parametr()
+{
+    static const QString s = QStringLiteral("Parametr");
+    return s;
+}
+
+QString switchText(const QCheckBox *box) { return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0"); }
+
+// A stored switch: any number other than 0 is on; a text that is not a number
+// (or is out of range for a double) is off, the same as a missing entry. The
+// window never writes such values, so they are not worth a message box.
+bool storedSwitch(const char *key)
+{
+    try {
+        const double v = toNumber(readSetting(parametr(), QLatin1String(key), QStringLiteral("0")));
+        return !std::isnan(v) && v != 0;
+    } catch (const Error &) {
+        return false;
+    }
+}
+
+// The remembered tab; anything that is not one of the four tabs opens the
+// first one.
+int storedTab(int count)
+{
+    try {
+        const qint16 i = toInt16(readSetting(parametr(), QStringLiteral("SSTab1"), QStringLiteral("0")));
+        return i >= 0 && i < count ? i : 0;
+    } catch (const Error &) {
+        return 0;
+    }
+}
+
+// The window was drawn with the controls of each tab measured from the tab
+// control's own corner, tab strip included. Qt puts the pages below the strip,
+// so every control of a page is moved up by the page's offset.
+void placeTabControls(QTabWidget *tabs)
+{
+    for (int i = 0; i < tabs->count(); ++i) {
+        QWidget *page = tabs->widget(i);
+        const QPoint offset = page->mapTo(tabs, QPoint(0, 0));
+        for (QObject *child : page->children()) {
+            auto *w = qobject_cast<QWidget *>(child);
+            if (!w)
+                continue;
+            const QVariant at = w->property(kTabPosition);
+            if (at.isValid())
+                w->move(at.toPoint() - offset);
+        }
+    }
+}
+
+// Places them again whenever the pages are laid out.
+class TabPagePlacer : public QObject {
+public:
+    explicit TabPagePlacer(QTabWidget *tabs) : QObject(tabs), m_tabs(tabs)
+    {
+        if (auto *stack = tabs->findChild<QStackedWidget *>(QString(), Qt::FindDirectChildrenOnly))
+            stack->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Move || event->type() == QEvent::Resize || event->type() == QEvent::Show)
+            placeTabControls(m_tabs);
+        return false;
+    }
+
+private:
+    QTabWidget *m_tabs;
+};
+
+// The window was drawn for a small font. Where a caption needs more room than
+// its box and the room next to it is free, the box grows: a check box to the
+// right and to the height of its indicator, a wrapped label downwards. With
+// the font the layout was drawn for nothing changes.
+void fitCaptions(QWidget *container, const QSize &area, bool onTab)
+{
+    struct Item {
+        QWidget *w;
+        QRect r;
+    };
+    QList<Item> items;
+    for (QObject *o : container->children()) {
+        auto *w = qobject_cast<QWidget *>(o);
+        if (!w || w->isWindow())
+            continue;
+        const QRect r = onTab ? QRect(w->property(kTabPosition).toPoint(), w->size()) : w->geometry();
+        items.append({w, r});
+    }
+    const int gap = 2;
+    for (int i = 0; i < items.size(); ++i) {
+        QRect r = items[i].r;
+        QWidget *w = items[i].w;
+        auto *check = qobject_cast<QCheckBox *>(w);
+        auto *label = qobject_cast<QLabel *>(w);
+        if (check) {
+            const QSize hint = check->sizeHint();
+            if (hint.width() > r.width()) {
+                int right = area.width() - gap;
+                for (const Item &s : items)
+                    if (s.w != w && s.r.left() >= r.right() && s.r.top() <= r.bottom() && s.r.bottom() >= r.top())
+                        right = std::min(right, s.r.left() - gap);
+                r.setWidth(std::max(r.width(), std::min(hint.width(), right - r.left())));
+            }
+            if (hint.height() > r.height()) {
+                // About its middle, short of the controls above and below.
+                int top = gap, bottom = area.height() - gap;
+                for (const Item &s : items) {
+                    if (s.w == w || s.r.left() > r.right() || s.r.right() < r.left())
+                        continue;
+                    if (s.r.bottom() < r.top())
+                        top = std::max(top, s.r.bottom() + 1);
+                    else if (s.r.top() > r.bottom())
+                        bottom = std::min(bottom, s.r.top() - 1);
+                }
+                const int extra = hint.height() - r.height();
+                const int newTop = std::max(top, r.top() - extra / 2);
+                const int newBottom = std::min(bottom, newTop + hint.height() - 1);
+                if (newTop <= r.top() && newBottom >= r.bottom())
+                    r = QRect(QPoint(r.left(), newTop), QPoint(r.right(), newBottom));
+            }
+        } else if (label && label->wordWrap()) {
+            const int need = label->heightForWidth(r.width());
+            if (need > r.height()) {
+                int bottom = area.height() - gap;
+                for (const Item &s : items)
+                    if (s.w != w && s.r.top() >= r.bottom() && s.r.left() <= r.right() && s.r.right() >= r.left())
+                        bottom = std::min(bottom, s.r.top() - gap);
+                r.setHeight(std::max(r.height(), std::min(need, bottom - r.top())));
+            }
+        } else {
+            continue;
+        }
+        if (r == items[i].r)
+            continue;
+        items[i].r = r;
+        if (onTab) {
+            w->setProperty(kTabPosition, r.topLeft());
+            w->resize(r.size());
+        } else {
+            w->setGeometry(r);
+        }
+    }
+}
+
+template <class W>
+W *place(W *w, QWidget *parent, const char *name, const QRect &r)
+{
+    w->setParent(parent);
+    w->setObjectName(QLatin1String(name));
+    w->setGeometry(r);
+    // Controls put straight on a tab page are measured from the tab control.
+    if (parent && parent->parentWidget() && parent->parentWidget()->inherits("QStackedWidget"))
+        w->setProperty(kTabPosition, r.topLeft());
+    return w;
+}
+
+QGroupBox *makeFrame(QWidget *parent, const char *name, const QRect &r) { return place(new QGroupBox, parent, name, r); }
+QCheckBox *makeCheck(QWidget *parent, const char *name, const QRect &r) { return place(new QCheckBox, parent, name, r); }
+QLineEdit *makeText(QWidget *parent, const char *name, const QRect &r) { return place(new QLineEdit, parent, name, r); }
+
+QLabel *makeLabel(QWidget *parent, const char *name, const QRect &r)
+{
+    auto *l = place(new QLabel, parent, name, r);
+    l->setWordWrap(true);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return l;
+}
+
+QPushButton *makeButton(QWidget *parent, const char *name, const QRect &r)
+{
+    auto *b = place(new QPushButton, parent, name, r);
+    b->setAutoDefault(false);
+    return b;
+}
+
+} // namespace
+
+Form2::Form2(QWidget *parent) : QWidget(parent), CommonDialog1(this)
 {
     setObjectName(QStringLiteral("Form2"));
+    setWindowFlags(Qt::Dialog);
+    setFixedSize(twips(5910), twips(5655));
     buildControls();
+    setBuiltInCaptions();
+
+    // As built, before the load: sent strings shown, length check off.
+    Check1->setChecked(true);
+    Text1->setEnabled(false);
+    Label2->setEnabled(false);
+
+    connect(Check1, &QCheckBox::toggled, this, [this] { Check1_Click(); });
+    connect(Check8, &QCheckBox::toggled, this, [this] { Check8_Click(); });
+    connect(Check9, &QCheckBox::toggled, this, [this] { Check9_Click(); });
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+    connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
+    connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
+    connect(Command5, &QPushButton::clicked, this, [this] { Command5_Click(); });
 }
 
 Form2::~Form2() = default;
 
 void Form2::buildControls()
 {
-    SSTab1 = new QTabWidget(this);
-    for (int i = 0; i < 4; ++i)
-        SSTab1->addTab(new QWidget, QString());
-    auto frame = [this](const char *n) { auto *f = new QGroupBox(this); f->setObjectName(QLatin1String(n)); return f; };
-    Frame1 = frame("Frame1"); Frame2 = frame("Frame2"); Frame3 = frame("Frame3");
-    Frame4 = frame("Frame4"); Frame5 = frame("Frame5"); Frame6 = frame("Frame6");
-    auto check = [this](const char *n) { auto *c = new QCheckBox(this); c->setObjectName(QLatin1String(n)); return c; };
-    Check1 = check("Check1"); Check2 = check("Check2"); Check3 = check("Check3"); Check4 = check("Check4");
-    Check5 = check("Check5"); Check6 = check("Check6"); Check7 = check("Check7"); Check8 = check("Check8");
-    Check9 = check("Check9"); Check10 = check("Check10"); Check11 = check("Check11"); Check12 = check("Check12");
-    auto text = [this](const char *n) { auto *t = new QLineEdit(this); t->setObjectName(QLatin1String(n)); return t; };
-    Text1 = text("Text1"); Text2 = text("Text2"); Text3 = text("Text3"); Text4 = text("Text4");
-    auto label = [this](const char *n) { auto *l = new QLabel(this); l->setObjectName(QLatin1String(n)); return l; };
-    Label1 = label("Label1"); Label2 = label("Label2"); Label3 = label("Label3"); Label4 = label("Label4");
-    Label5 = label("Label5"); Label6 = label("Label6"); Label7 = label("Label7");
-    auto button = [this](const char *n) { auto *b = new QPushButton(this); b->setObjectName(QLatin1String(n)); return b; };
-    Command1 = button("Command1"); Command2 = button("Command2"); Command3 = button("Command3");
-    Command4 = button("Command4"); Command5 = button("Command5");
+    SSTab1 = place(new QTabWidget, this, "SSTab1", twipsRect(120, 120, 5655, 4575));
+    QWidget *pages[4];
+    for (int i = 0; i < 4; ++i) {
+        pages[i] = new QWidget;
+        pages[i]->setObjectName(QStringLiteral("SSTab1Page%1").arg(i));
+        SSTab1->addTab(pages[i], QString());
+    }
+
+    // Strings.
+    Frame1 = makeFrame(pages[0], "Frame1", twipsRect(600, 480, 4095, 1815));
+    Check1 = makeCheck(Frame1, "Check1", twipsRect(240, 240, 3015, 255));
+    Check2 = makeCheck(Frame1, "Check2", twipsRect(600, 600, 1695, 255));
+    Check3 = makeCheck(Frame1, "Check3", twipsRect(600, 960, 1935, 255));
+    Check4 = makeCheck(Frame1, "Check4", twipsRect(600, 1320, 2655, 255));
+    Frame2 = makeFrame(pages[0], "Frame2", twipsRect(600, 2400, 4095, 1335));
+    Check5 = makeCheck(Frame2, "Check5", twipsRect(240, 240, 2055, 255));
+    Check6 = makeCheck(Frame2, "Check6", twipsRect(240, 600, 2535, 195));
+    Check7 = makeCheck(Frame2, "Check7", twipsRect(240, 840, 3015, 375));
+    Label7 = makeLabel(pages[0], "Label7", twipsRect(600, 3960, 4575, 375));
+
+    // Auto.
+    Frame3 = makeFrame(pages[1], "Frame3", twipsRect(240, 480, 5055, 2055));
+    Check8 = makeCheck(Frame3, "Check8", twipsRect(120, 360, 3375, 255));
+    Label1 = makeLabel(Frame3, "Label1", twipsRect(120, 720, 4575, 375));
+    Command4 = makeButton(Frame3, "Command4", twipsRect(3600, 1560, 1335, 375));
+
+    // Checking.
+    Frame4 = makeFrame(pages[2], "Frame4", twipsRect(240, 480, 5175, 1575));
+    Check9 = makeCheck(Frame4, "Check9", twipsRect(240, 240, 3975, 615));
+    Text1 = makeText(Frame4, "Text1", twipsRect(240, 960, 615, 285));
+    Label2 = makeLabel(Frame4, "Label2", twipsRect(960, 960, 4095, 375));
+    Text4 = makeText(pages[2], "Text4", twipsRect(360, 2280, 735, 285));
+    Label5 = makeLabel(pages[2], "Label5", twipsRect(1200, 2280, 3135, 375));
+    Label6 = makeLabel(pages[2], "Label6", twipsRect(360, 2760, 4575, 855));
+
+    // Other.
+    Frame5 = makeFrame(pages[3], "Frame5", twipsRect(480, 600, 4575, 1335));
+    Text2 = makeText(Frame5, "Text2", twipsRect(240, 360, 735, 285));
+    Label3 = makeLabel(Frame5, "Label3", twipsRect(1200, 360, 3135, 375));
+    Text3 = makeText(Frame5, "Text3", twipsRect(240, 840, 735, 285));
+    Label4 = makeLabel(Frame5, "Label4", twipsRect(1200, 840, 3015, 375));
+    Frame6 = makeFrame(pages[3], "Frame6", twipsRect(480, 2040, 4575, 1695));
+    Check10 = makeCheck(Frame6, "Check10", twipsRect(240, 360, 1335, 255));
+    Check11 = makeCheck(Frame6, "Check11", twipsRect(240, 720, 1335, 375));
+    Check12 = makeCheck(Frame6, "Check12", twipsRect(240, 1200, 1695, 255));
+    Command5 = makeButton(pages[3], "Command5", twipsRect(3480, 3960, 1935, 375));
+
+    // Below the tabs.
+    Command1 = makeButton(this, "Command1", twipsRect(360, 4920, 1455, 495));
+    Command2 = makeButton(this, "Command2", twipsRect(2280, 4920, 1455, 495));
+    Command3 = makeButton(this, "Command3", twipsRect(4200, 4920, 1455, 495));
+
+    new TabPagePlacer(SSTab1);
+    placeTabControls(SSTab1);
 }
 
-void Form2::setBuiltInCaptions() {}
+void Form2::setBuiltInCaptions()
+{
+    setWindowTitle(QStringLiteral("Параметры"));
+    SSTab1->setTabText(0, QStringLiteral("Строки"));
+    SSTab1->setTabText(1, QStringLiteral("Авто"));
+    SSTab1->setTabText(2, QStringLiteral("Проверки"));
+    SSTab1->setTabText(3, QStringLiteral("Другие"));
+
+    Frame1->setTitle(QStringLiteral("Отправленные строки"));
+    Check1->setText(QStringLiteral("Отображать отправленные строки"));
+    Check2->setText(QStringLiteral("Отображать дату"));
+    Check3->setText(QStringLiteral("Отображать время"));
+    Check4->setText(QStringLiteral("Отображать размер строки*"));
+    Frame2->setTitle(QStringLiteral("Принятые строки"));
+    Check5->setText(QStringLiteral("Отображать дату"));
+    Check6->setText(QStringLiteral("Отображать время"));
+    Check7->setText(QStringLiteral("Отображать размер строки*"));
+    Label7->setText(QStringLiteral("*Размер строки отображается как для кодировки ANSI"));
+
+    Frame3->setTitle(QStringLiteral("Параметры автосохранения"));
+    Check8->setText(QStringLiteral("Сохранять изменения автоматически"));
+    Command4->setText(QStringLiteral("Обзор"));
+
+    Frame4->setTitle(QStringLiteral("Длина строк"));
+    Check9->setText(QStringLiteral("Включить проверку длины отправленных строк"));
+    Label2->setText(QStringLiteral("Максимальный размер отправляемого сообщения в кодировке ANSI"));
+    Label5->setText(QStringLiteral("Таймаут для принятых сообщений, мс"));
+    Label6->setText(QStringLiteral("Изменение данного параметра может привести к некорректному приему данных. "
+                                   "Таймаут должен быть больше времени передачи сообщения в COM порт внешним "
+                                   "устройством"));
+
+    Frame5->setTitle(QStringLiteral("Буферы"));
+    Label3->setText(QStringLiteral("Размер буфера входящих сообщений"));
+    Label4->setText(QStringLiteral("Размер буфера исходящих сообщений"));
+    Frame6->setTitle(QStringLiteral("Аппаратные настройки COM"));
+    Check10->setText(QStringLiteral("Null Discard"));
+    Check11->setText(QStringLiteral("RTSE Enable"));
+    Check12->setText(QStringLiteral("DTRE Enable"));
+    Command5->setText(QStringLiteral("Очистить реестр"));
+
+    Command1->setText(QStringLiteral("OK"));
+    Command2->setText(QStringLiteral("Отмена"));
+    Command3->setText(QStringLiteral("Применить"));
+}
 
 QString Form2::autosavePrefix()
 {
-    double lng = 1;
-    try {
-        lng = toNumber(readSetting(QStringLiteral("Lng"), QStringLiteral("Lng"), QStringLiteral("1")));
-    } catch (...) {
-    }
-    return lng == 1 ? QStringLiteral("Autosave in: ") : QStringLiteral("Автосохранение в: ");
+    return englishInterface() ? QStringLiteral("Autosave in: ") : QStringLiteral("Автосохранение в: ");
 }
 
 void Form2::Form_Load()
 {
-    const QString p = QStringLiteral("Parametr");
+    const QString &p = parametr();
+    // Setting Check1 runs Check1_Click, which leaves Check2 to Check4 enabled
+    // exactly when it is checked.
+    Check1->setChecked(storedSwitch("otobrOtprStr"));
+    Check2->setChecked(storedSwitch("otobrDate"));
+    Check3->setChecked(storedSwitch("otobrTime"));
+    Check4->setChecked(storedSwitch("otobrSize"));
+    Check5->setChecked(storedSwitch("otobrDateIn"));
+    Check6->setChecked(storedSwitch("otobrTimeIn"));
+    Check7->setChecked(storedSwitch("otobrSizeIn"));
     Label1->setText(autosavePrefix() + readSetting(p, QStringLiteral("LabelSave"), QString()));
-    guarded([&] { Check8->setChecked(toInt16(readSetting(p, QStringLiteral("AutoSave"), QStringLiteral("0"))) != 0); });
+    Text4->setText(readSetting(p, QStringLiteral("Timeout"), QStringLiteral("100")));
+    Check8->setChecked(storedSwitch("AutoSave"));
+    Check9->setChecked(storedSwitch("FlagDlin"));
+    Text1->setText(readSetting(p, QStringLiteral("SizeDlin"), QStringLiteral("512")));
+    // The master switches may not have changed, so their handlers may not
+    // have run.
+    Text1->setEnabled(Check9->isChecked());
+    Label2->setEnabled(Check9->isChecked());
     Label1->setEnabled(Check8->isChecked());
     Command4->setEnabled(Check8->isChecked());
+    Check10->setChecked(storedSwitch("NullDiscard"));
+    Check11->setChecked(storedSwitch("RTSEnable"));
+    Check12->setChecked(storedSwitch("DTREnable"));
+    SSTab1->setCurrentIndex(storedTab(SSTab1->count()));
+    // The buffer sizes come from the serial-port object, not the store.
+    if (Form1 *f1 = windows().form1()) {
+        guarded([&] { Text2->setText(QString::number(toInt16(double(f1->MSComm1->InBufferSize())))); });
+        guarded([&] { Text3->setText(QString::number(toInt16(double(f1->MSComm1->OutBufferSize())))); });
+    }
     CommonDialog1.FileName = readSetting(p, QStringLiteral("FileName"), defaultAutosaveFile());
+    guarded([&] { LngInitForm2(); });
+    fitCaptionsToFont();
 }
 
-void Form2::Check1_Click() {}
-void Form2::Check8_Click() {}
-void Form2::Check9_Click() {}
-void Form2::Command1_Click() {}
-void Form2::Command2_Click() {}
-void Form2::Command3_Click() {}
-void Form2::Command4_Click() {}
-void Form2::Command5_Click() {}
-void Form2::closeEvent(QCloseEvent *e) { e->accept(); }
+void Form2::fitCaptionsToFont()
+{
+    const QList<QGroupBox *> frames = {Frame1, Frame2, Frame3, Frame4, Frame5, Frame6};
+    for (QGroupBox *frame : frames)
+        fitCaptions(frame, frame->size(), false);
+    for (int i = 0; i < SSTab1->count(); ++i)
+        fitCaptions(SSTab1->widget(i), SSTab1->size(), true);
+    placeTabControls(SSTab1);
+}
+
+
+void Form2::Check1_Click()
+{
+    const bool on = Check1->isChecked();
+    Check2->setEnabled(on);
+    Check3->setEnabled(on);
+    Check4->setEnabled(on);
+}
+
+void Form2::Check8_Click()
+{
+    const bool on = Check8->isChecked();
+    Command4->setEnabled(on);
+    Label1->setEnabled(on);
+}
+
+void Form2::Check9_Click()
+{
+    const bool on = Check9->isChecked();
+    Text1->setEnabled(on);
+    Label2->setEnabled(on);
+}
+
+void Form2::Command3_Click()
+{
+    const QString &p = parametr();
+    try {
+        writeSetting(p, QStringLiteral("otobrOtprStr"), switchText(Check1));
+        writeSetting(p, QStringLiteral("otobrDate"), switchText(Check2));
+        writeSetting(p, QStringLiteral("otobrTime"), switchText(Check3));
+        writeSetting(p, QStringLiteral("otobrSize"), switchText(Check4));
+        writeSetting(p, QStringLiteral("otobrDateIn"), switchText(Check5));
+        writeSetting(p, QStringLiteral("otobrTimeIn"), switchText(Check6));
+        writeSetting(p, QStringLiteral("otobrSizeIn"), switchText(Check7));
+
+        Form1 *f1 = windows().form1();
+        if (!f1)
+            throw Error(QStringLiteral("The main window is not loaded."));
+        f1->Label8->setText(Label1->text());
+        f1->Label8->setEnabled(Label1->isEnabled());
+
+        writeSetting(p, QStringLiteral("Autosave"), switchText(Check8));
+        writeSetting(p, QStringLiteral("LabelSave"), CommonDialog1.FileName);
+        writeSetting(p, QStringLiteral("FlagDlin"), switchText(Check9));
+        writeSetting(p, QStringLiteral("SSTab1"), QString::number(SSTab1->currentIndex()));
+
+        MSComm *port = f1->MSComm1;
+        if (port->PortOpen())
+            port->setPortOpen(false);
+        port->setNullDiscard(Check10->isChecked());
+        port->setRTSEnable(Check11->isChecked());
+        port->setDTREnable(Check12->isChecked());
+        // Opened whether or not it was open before.
+        port->setPortOpen(true);
+        writeSetting(p, QStringLiteral("NullDiscard"), switchText(Check10));
+        writeSetting(p, QStringLiteral("RTSEnable"), switchText(Check11));
+        writeSetting(p, QStringLiteral("DTREnable"), switchText(Check12));
+
+        // The bounds are tested against the number as typed, not rounded;
+        // written so that a NaN fails every test.
+        const double timeout = toNumber(Text4->text());
+        if (timeout > 1 && timeout < 1000) {
+            writeSetting(p, QStringLiteral("Timeout"), Text4->text());
+            // Not restarted here: the next receive event starts it again.
+            if (f1->Timer2->isActive())
+                f1->stopReceiveTimer();
+            f1->Timer2->setInterval(toInt32(timeout));
+        } else {
+            showWarning();
+        }
+
+        // The transmit path reads the box itself; only the store changes.
+        const double length = toNumber(Text1->text());
+        if (length >= 1 && length < 32500)
+            writeSetting(p, QStringLiteral("SizeDlin"), Text1->text());
+        else
+            showWarning();
+
+        const double inSize = toNumber(Text2->text());
+        if (inSize > 8 && inSize < 32500) {
+            if (port->PortOpen())
+                port->setPortOpen(false);
+            port->setInBufferSize(toInt16(inSize));
+            writeSetting(p, QStringLiteral("InBufferSize"), Text2->text());
+            port->setPortOpen(true);
+        } else {
+            showWarning();
+        }
+
+        const double outSize = toNumber(Text3->text());
+        if (outSize > 8 && outSize < 32500) {
+            if (port->PortOpen())
+                port->setPortOpen(false);
+            port->setOutBufferSize(toInt16(outSize));
+            writeSetting(p, QStringLiteral("OutBufferSize"), Text3->text());
+            port->setPortOpen(true);
+        } else {
+            showWarning();
+        }
+    } catch (const Error &e) {
+        showMessage(e.description());
+    } catch (const std::exception &e) {
+        showMessage(QString::fromLocal8Bit(e.what()));
+    }
+}
+
+void Form2::Command1_Click()
+{
+    Command3_Click();
+    // A refused value keeps the window open with the user's text in it.
+    if (warningShowing())
+        return;
+    if (Form1 *f1 = windows().form1())
+        f1->setEnabled(true);
+    windows().unloadForm2();
+}
+
+void Form2::Command2_Click()
+{
+    if (Form1 *f1 = windows().form1())
+        f1->setEnabled(true);
+    windows().unloadForm2();
+}
+
+void Form2::Command4_Click()
+{
+    // Cancelling or any failure of the dialog ends Browse without a word.
+    try {
+        CommonDialog1.CancelError = true;
+        CommonDialog1.Filter = QStringLiteral("text only(*.txt)|*.txt|");
+        CommonDialog1.DefaultExt = QStringLiteral("txt");
+        CommonDialog1.Flags = 4100;
+        CommonDialog1.ShowSave();
+        // Stored at once: the autosave file changes now, not at Apply.
+        writeSetting(parametr(), QStringLiteral("FileName"), CommonDialog1.FileName);
+        Label1->setText(autosavePrefix() + CommonDialog1.FileName);
+    } catch (...) {
+    }
+}
+
+void Form2::Command5_Click()
+{
+    guarded([] {
+        Dialog1 *d = windows().dialog1();
+        d->show();
+        d->raise();
+        d->activateWindow();
+    });
+}
+
+void Form2::closeEvent(QCloseEvent *e)
+{
+    // Leaving by the frame is leaving without storing.
+    e->accept();
+    if (windows().hasForm2() && windows().form2() == this)
+        Command2_Click();
+}
 
 } // namespace kestrum

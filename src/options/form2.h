@@ -57,6 +57,9 @@ protected:
 private:
     void buildControls();
     void setBuiltInCaptions();
+    // Grows boxes whose captions do not fit the font in use, where there is
+    // room.
+    void fitCaptionsToFont();
 };
 
 } // namespace kestrum

@@ -1,0 +1,855 @@
+// The Options window: loading from the store, Apply with its range tests and
+// the warning, Browse, and clearing the stored settings.
+#include "app/form1.h"
+#include "app/windows.h"
+#include "options/dialog1.h"
+#include "options/dialog2.h"
+#include "options/form2.h"
+#include "serial/mscomm.h"
+#include "settings/store.h"
+#include "support/fakes.h"
+#include "support/pty.h"
+#include "support/testenv.h"
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTimer>
+#include <memory>
+
+using namespace kestrum;
+using namespace kestrum::test;
+
+namespace {
+
+const QString absent = QStringLiteral("<absent>");
+
+QString stored(const QString &key) { return readSetting(QStringLiteral("Parametr"), key, absent); }
+
+const QStringList displaySwitchKeys = {"otobrOtprStr", "otobrDate", "otobrTime", "otobrSize",
+                                       "otobrDateIn",  "otobrTimeIn", "otobrSizeIn"};
+
+QList<QCheckBox *> checks(Form2 *f)
+{
+    return {f->Check1, f->Check2, f->Check3, f->Check4,  f->Check5,  f->Check6,
+            f->Check7, f->Check8, f->Check9, f->Check10, f->Check11, f->Check12};
+}
+
+} // namespace
+
+class OptionsTest : public QObject {
+    Q_OBJECT
+    Fakes fakes{};
+    std::unique_ptr<Pty> pty;
+
+    Form1 *form1() { return windows().form1(); }
+
+    // The Options button of the main window.
+    Form2 *openOptions()
+    {
+        form1()->Command4_Click();
+        Form2 *f = windows().form2();
+        return f;
+    }
+
+    // Clearing empties the whole store, the test's port mapping included.
+    void mapTestPort() { mapPort(1, pty->slavePath()); }
+
+    void restart()
+    {
+        windows().destroyAll();
+        mapTestPort();
+        startProgram();
+    }
+
+private slots:
+    void init()
+    {
+        resetProgramState();
+        fakes = installFakes();
+        pty = std::make_unique<Pty>();
+        QVERIFY(pty->isValid());
+        mapTestPort();
+        startProgram();
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+        QVERIFY(form1()->MSComm1->PortOpen());
+    }
+
+    void cleanup()
+    {
+        windows().destroyAll();
+        pty.reset();
+    }
+
+    void firstRunShowsDefaults()
+    {
+        Form2 *f = openOptions();
+        QVERIFY(f->isVisible());
+        QVERIFY(!form1()->isEnabled());
+        for (QCheckBox *c : checks(f))
+            QVERIFY2(!c->isChecked(), qPrintable(c->objectName()));
+        QVERIFY(!f->Check2->isEnabled());
+        QVERIFY(!f->Check3->isEnabled());
+        QVERIFY(!f->Check4->isEnabled());
+        QVERIFY(f->Check5->isEnabled());
+        QVERIFY(f->Check7->isEnabled());
+        QCOMPARE(f->Text4->text(), QStringLiteral("100"));
+        QCOMPARE(f->Text1->text(), QStringLiteral("512"));
+        QVERIFY(!f->Text1->isEnabled());
+        QVERIFY(!f->Label2->isEnabled());
+        QCOMPARE(f->Label1->text(), QStringLiteral("Autosave in: "));
+        QVERIFY(!f->Label1->isEnabled());
+        QVERIFY(!f->Command4->isEnabled());
+        QVERIFY(f->Text4->isEnabled());
+        QCOMPARE(f->SSTab1->currentIndex(), 0);
+        QCOMPARE(f->Text2->text(), QStringLiteral("1024"));
+        QCOMPARE(f->Text3->text(), QStringLiteral("512"));
+        QCOMPARE(f->CommonDialog1.FileName, defaultAutosaveFile());
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+    }
+
+    void layoutKeepsEveryControlInsideItsTab()
+    {
+        Form2 *f = openOptions();
+        QVERIFY(f->windowFlags() & Qt::Dialog);
+        QVERIFY(f->isWindow());
+        QCOMPARE(f->size(), QSize(twips(5910), twips(5655)));
+        QCOMPARE(f->minimumSize(), f->maximumSize());
+        QCOMPARE(f->SSTab1->geometry(), twipsRect(120, 120, 5655, 4575));
+        QCOMPARE(f->SSTab1->count(), 4);
+        QCOMPARE(f->Command3->geometry(), twipsRect(4200, 4920, 1455, 495));
+
+        // Controls of a tab are measured from the tab control's corner, the
+        // tab strip included, as the window was drawn.
+        struct Placed {
+            int tab;
+            QWidget *w;
+            QRect at;
+        };
+        const QList<Placed> onTabs = {
+            {0, f->Frame1, twipsRect(600, 480, 4095, 1815)},   {0, f->Frame2, twipsRect(600, 2400, 4095, 1335)},
+            {0, f->Label7, twipsRect(600, 3960, 4575, 375)},   {1, f->Frame3, twipsRect(240, 480, 5055, 2055)},
+            {2, f->Frame4, twipsRect(240, 480, 5175, 1575)},   {2, f->Text4, twipsRect(360, 2280, 735, 285)},
+            {2, f->Label6, twipsRect(360, 2760, 4575, 855)},   {3, f->Frame5, twipsRect(480, 600, 4575, 1335)},
+            {3, f->Frame6, twipsRect(480, 2040, 4575, 1695)},  {3, f->Command5, twipsRect(3480, 3960, 1935, 375)},
+        };
+        for (const Placed &p : onTabs) {
+            f->SSTab1->setCurrentIndex(p.tab);
+            QCoreApplication::processEvents();
+            QVERIFY2(p.w->isVisible(), qPrintable(p.w->objectName()));
+            QCOMPARE(p.w->mapTo(f->SSTab1, QPoint(0, 0)), p.at.topLeft());
+            // Boxes may only grow, for a caption that needs more room.
+            QVERIFY(p.w->width() >= p.at.width() && p.w->height() >= p.at.height());
+        }
+        // Inside a frame, positions are the frame's own.
+        // A check box grows about its middle to its indicator's height.
+        auto covers = [](QWidget *w, const QRect &at) {
+            return w->x() == at.x() && w->y() <= at.y() && w->geometry().bottom() >= at.bottom()
+                   && w->width() >= at.width();
+        };
+        QVERIFY(covers(f->Check9, twipsRect(240, 240, 3975, 615)));
+        QVERIFY(covers(f->Check6, twipsRect(240, 600, 2535, 195)));
+        QCOMPARE(f->Command4->geometry(), twipsRect(3600, 1560, 1335, 375));
+        QCOMPARE(f->Text1->geometry(), twipsRect(240, 960, 615, 285));
+        QVERIFY(covers(f->Check12, twipsRect(240, 1200, 1695, 255)));
+
+        // With the font in use, every caption shows in full, nothing sticks
+        // out of its tab or frame, and no two controls overlap.
+        for (int tab = 0; tab < 4; ++tab) {
+            f->SSTab1->setCurrentIndex(tab);
+            QCoreApplication::processEvents();
+            QWidget *page = f->SSTab1->widget(tab);
+            QList<QWidget *> containers = {page};
+            for (QGroupBox *frame : page->findChildren<QGroupBox *>(QString(), Qt::FindDirectChildrenOnly))
+                containers << frame;
+            for (QWidget *c : containers) {
+                const QList<QWidget *> kids = c->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
+                for (QWidget *w : kids) {
+                    const QString name = w->objectName();
+                    QVERIFY2(c->rect().contains(w->geometry()), qPrintable(name));
+                    for (QWidget *other : kids)
+                        if (other != w)
+                            QVERIFY2(!w->geometry().intersects(other->geometry()),
+                                     qPrintable(name + " overlaps " + other->objectName()));
+                    if (auto *check = qobject_cast<QCheckBox *>(w)) {
+                        const int need = check->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, check)
+                                         + check->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, check)
+                                         + check->fontMetrics().horizontalAdvance(check->text());
+                        QVERIFY2(check->width() >= need, qPrintable(name));
+                    }
+                    if (auto *label = qobject_cast<QLabel *>(w))
+                        QVERIFY2(label->height() >= label->heightForWidth(label->width()), qPrintable(name));
+                }
+            }
+        }
+    }
+
+    void masterSwitchesEnableTheirControls()
+    {
+        Form2 *f = openOptions();
+        f->Check1->setChecked(true);
+        QVERIFY(f->Check2->isEnabled() && f->Check3->isEnabled() && f->Check4->isEnabled());
+        f->Check3->setChecked(true);
+        f->Check1->setChecked(false);
+        QVERIFY(!f->Check2->isEnabled() && !f->Check3->isEnabled() && !f->Check4->isEnabled());
+        // A disabled check box keeps its value, and Apply stores it.
+        QVERIFY(f->Check3->isChecked());
+
+        f->Check8->setChecked(true);
+        QVERIFY(f->Label1->isEnabled() && f->Command4->isEnabled());
+        f->Check8->setChecked(false);
+        QVERIFY(!f->Label1->isEnabled() && !f->Command4->isEnabled());
+
+        f->Check9->setChecked(true);
+        QVERIFY(f->Text1->isEnabled() && f->Label2->isEnabled());
+        f->Check9->setChecked(false);
+        QVERIFY(!f->Text1->isEnabled() && !f->Label2->isEnabled());
+
+        f->Check8->setChecked(true);
+        f->Check9->setChecked(true);
+        f->Check6->setChecked(true);
+        f->Command3_Click();
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+        QCOMPARE(stored("otobrOtprStr"), QStringLiteral("0"));
+        QCOMPARE(stored("otobrTime"), QStringLiteral("1"));
+        QCOMPARE(stored("otobrDate"), QStringLiteral("0"));
+        QCOMPARE(stored("otobrTimeIn"), QStringLiteral("1"));
+        QCOMPARE(stored("autosave"), QStringLiteral("1"));
+        QCOMPARE(stored("FlagDlin"), QStringLiteral("1"));
+        QCOMPARE(form1()->Label8->text(), QStringLiteral("Autosave in: "));
+        QVERIFY(form1()->Label8->isEnabledTo(form1()));
+
+        // A fresh window reads them back, with the enable rules applied.
+        f->Command2_Click();
+        f = openOptions();
+        QVERIFY(!f->Check1->isChecked());
+        QVERIFY(f->Check3->isChecked() && !f->Check3->isEnabled());
+        QVERIFY(f->Check6->isChecked());
+        QVERIFY(f->Check8->isChecked() && f->Label1->isEnabled() && f->Command4->isEnabled());
+        QVERIFY(f->Check9->isChecked() && f->Text1->isEnabled() && f->Label2->isEnabled());
+    }
+
+    void rangeOfEachBox_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<int>("applied");  // interval or buffer size after Apply
+
+        QTest::newRow("timeout 1") << "Text4" << "1" << false << 100;
+        QTest::newRow("timeout 2") << "Text4" << "2" << true << 2;
+        QTest::newRow("timeout 999") << "Text4" << "999" << true << 999;
+        QTest::newRow("timeout 1000") << "Text4" << "1000" << false << 100;
+        QTest::newRow("timeout negative") << "Text4" << "-5" << false << 100;
+        QTest::newRow("timeout minus zero") << "Text4" << "-0" << false << 100;
+        QTest::newRow("timeout just above 1") << "Text4" << "1.01" << true << 1;
+        QTest::newRow("timeout 2.5 to even") << "Text4" << "2.5" << true << 2;
+        QTest::newRow("timeout 3.5 to even") << "Text4" << "3.5" << true << 4;
+        QTest::newRow("timeout 999.9") << "Text4" << "999.9" << true << 1000;
+        QTest::newRow("timeout NaN") << "Text4" << "NaN" << false << 100;
+        QTest::newRow("timeout infinite") << "Text4" << "inf" << false << 100;
+        QTest::newRow("timeout huge") << "Text4" << "1e300" << false << 100;
+
+        QTest::newRow("length 0") << "Text1" << "0" << false << 0;
+        QTest::newRow("length 0.99") << "Text1" << "0.99" << false << 0;
+        QTest::newRow("length 1") << "Text1" << "1" << true << 0;
+        QTest::newRow("length 32499") << "Text1" << "32499" << true << 0;
+        QTest::newRow("length 32500") << "Text1" << "32500" << false << 0;
+        QTest::newRow("length NaN") << "Text1" << "nan" << false << 0;
+
+        QTest::newRow("in 8") << "Text2" << "8" << false << 1024;
+        QTest::newRow("in 8.5") << "Text2" << "8.5" << true << 8;
+        QTest::newRow("in 9") << "Text2" << "9" << true << 9;
+        QTest::newRow("in 32499") << "Text2" << "32499" << true << 32499;
+        QTest::newRow("in 32500") << "Text2" << "32500" << false << 1024;
+        QTest::newRow("in 40000") << "Text2" << "40000" << false << 1024;
+        QTest::newRow("in 1e9") << "Text2" << "1e9" << false << 1024;
+        QTest::newRow("in NaN") << "Text2" << "NaN" << false << 1024;
+        QTest::newRow("in -inf") << "Text2" << "-inf" << false << 1024;
+
+        QTest::newRow("out 8") << "Text3" << "8" << false << 512;
+        QTest::newRow("out 9") << "Text3" << "9" << true << 9;
+        QTest::newRow("out 8.5") << "Text3" << "8.5" << true << 8;
+        QTest::newRow("out 32500") << "Text3" << "32500" << false << 512;
+        QTest::newRow("out 40000") << "Text3" << "40000" << false << 512;
+        QTest::newRow("out -40000") << "Text3" << "-40000" << false << 512;
+    }
+
+    void rangeOfEachBox()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, text);
+        QFETCH(bool, accepted);
+        QFETCH(int, applied);
+        const QMap<QString, QString> keys = {
+            {"Text4", "Timeout"}, {"Text1", "SizeDlin"}, {"Text2", "InBufferSize"}, {"Text3", "OutBufferSize"}};
+
+        Form2 *f = openOptions();
+        auto *edit = f->findChild<QLineEdit *>(box);
+        QVERIFY(edit);
+        edit->setText(text);
+        f->Command3_Click();
+
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+        QCOMPARE(warningShowing(), !accepted);
+        QCOMPARE(stored(keys.value(box)), accepted ? text : absent);
+        // The other boxes are tested and stored all the same.
+        for (auto it = keys.begin(); it != keys.end(); ++it) {
+            if (it.key() != box)
+                QCOMPARE(stored(it.value()), f->findChild<QLineEdit *>(it.key())->text());
+        }
+        if (box == "Text4")
+            QCOMPARE(form1()->Timer2->interval(), applied);
+        if (box == "Text2")
+            QCOMPARE(form1()->MSComm1->InBufferSize(), applied);
+        if (box == "Text3")
+            QCOMPARE(form1()->MSComm1->OutBufferSize(), applied);
+        QVERIFY(form1()->MSComm1->PortOpen());
+        // The refused text stays as typed.
+        QCOMPARE(edit->text(), text);
+
+        if (!accepted) {
+            QVERIFY(!form1()->isEnabled());
+            QVERIFY(!f->isEnabled());
+            windows().dialog2()->OKButton_Click();
+            QVERIFY(!warningShowing());
+            QVERIFY(form1()->isEnabled());
+            QVERIFY(f->isEnabled());
+            QVERIFY(f->isVisible());
+        }
+    }
+
+    void refusedBoxesDoNotStopTheOthers()
+    {
+        Form2 *f = openOptions();
+        f->Text4->setText("1000");
+        f->Text2->setText("2048");
+        f->Text3->setText("4096");
+        f->Command3_Click();
+        QVERIFY(warningShowing());
+        QCOMPARE(form1()->MSComm1->InBufferSize(), 2048);
+        QCOMPARE(form1()->MSComm1->OutBufferSize(), 4096);
+        QCOMPARE(stored("InBufferSize"), QStringLiteral("2048"));
+        QCOMPARE(stored("outBufferSize"), QStringLiteral("4096"));
+        QCOMPARE(stored("Timeout"), absent);
+        QVERIFY(form1()->MSComm1->PortOpen());
+
+        // Every box refused: still one warning window.
+        windows().dialog2()->OKButton_Click();
+        f->Text4->setText("0");
+        f->Text1->setText("0");
+        f->Text2->setText("0");
+        f->Text3->setText("0");
+        f->Command3_Click();
+        int warnings = 0;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            warnings += (qobject_cast<Dialog2 *>(w) && w->isVisible()) ? 1 : 0;
+        QCOMPARE(warnings, 1);
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+    }
+
+    void textThatIsNotANumberStopsApply_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("failing");  // position of the box in the order of the tests
+
+        QTest::newRow("timeout empty") << "Text4" << "" << "Type mismatch" << 0;
+        QTest::newRow("timeout blank") << "Text4" << "   " << "Type mismatch" << 0;
+        QTest::newRow("timeout letters") << "Text4" << "abc" << "Type mismatch" << 0;
+        QTest::newRow("timeout beyond double") << "Text4" << "1e400" << "Overflow" << 0;
+        QTest::newRow("timeout trailing text") << "Text4" << "100ms" << "Type mismatch" << 0;
+        QTest::newRow("length empty") << "Text1" << "" << "Type mismatch" << 1;
+        QTest::newRow("length letters") << "Text1" << "abc" << "Type mismatch" << 1;
+        QTest::newRow("in beyond double") << "Text2" << "1e400" << "Overflow" << 2;
+        QTest::newRow("in letters") << "Text2" << "x" << "Type mismatch" << 2;
+        // The tests run in the C locale, where the comma is not a decimal
+        // separator.
+        QTest::newRow("out decimal comma") << "Text3" << "8,5" << "Type mismatch" << 3;
+    }
+
+    void textThatIsNotANumberStopsApply()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, text);
+        QFETCH(QString, message);
+        QFETCH(int, failing);
+
+        Form2 *f = openOptions();
+        f->Text4->setText("250");
+        f->Text1->setText("100");
+        f->Text2->setText("2000");
+        f->Text3->setText("3000");
+        f->Check2->setChecked(true);
+        f->Check11->setChecked(true);
+        f->SSTab1->setCurrentIndex(2);
+        f->findChild<QLineEdit *>(box)->setText(text);
+        f->Command3_Click();
+
+        QCOMPARE(fakes.messageBox->messages, QStringList{message});
+        QVERIFY(!warningShowing());
+        // Everything before the range tests is stored and applied.
+        QCOMPARE(stored("otobrDate"), QStringLiteral("1"));
+        QCOMPARE(stored("otobrOtprStr"), QStringLiteral("0"));
+        QCOMPARE(stored("LabelSave"), defaultAutosaveFile());
+        QCOMPARE(stored("SSTab1"), QStringLiteral("2"));
+        QCOMPARE(stored("RTSEnable"), QStringLiteral("1"));
+        QVERIFY(form1()->MSComm1->RTSEnable());
+        QVERIFY(form1()->MSComm1->PortOpen());
+        // The boxes before the failing one are done, the rest untouched.
+        QCOMPARE(stored("Timeout"), failing > 0 ? QStringLiteral("250") : absent);
+        QCOMPARE(form1()->Timer2->interval(), failing > 0 ? 250 : 100);
+        QCOMPARE(stored("SizeDlin"), failing > 1 ? QStringLiteral("100") : absent);
+        QCOMPARE(stored("InBufferSize"), failing > 2 ? QStringLiteral("2000") : absent);
+        QCOMPARE(form1()->MSComm1->InBufferSize(), failing > 2 ? 2000 : 1024);
+        QCOMPARE(stored("OutBufferSize"), absent);
+        QCOMPARE(form1()->MSComm1->OutBufferSize(), 512);
+    }
+
+    void okStaysOpenOnlyForAWarning()
+    {
+        Form2 *f = openOptions();
+        f->Text4->setText("5000");
+        f->Command1_Click();
+        QVERIFY(warningShowing());
+        QVERIFY(windows().hasForm2());
+        QVERIFY(f->isVisible());
+        QCOMPARE(f->Text4->text(), QStringLiteral("5000"));
+        QVERIFY(!form1()->isEnabled());
+        windows().dialog2()->OKButton_Click();
+        QVERIFY(form1()->isEnabled());
+        QVERIFY(f->isEnabled());
+
+        // Not a number: the message, then the window closes.
+        f->Text4->setText("300");
+        f->Text1->setText("abc");
+        f->Text2->setText("4000");
+        f->Command1_Click();
+        QCOMPARE(fakes.messageBox->messages, QStringList{"Type mismatch"});
+        QVERIFY(!windows().hasForm2());
+        QVERIFY(form1()->isEnabled());
+        QCOMPARE(stored("Timeout"), QStringLiteral("300"));
+        QCOMPARE(stored("SizeDlin"), QStringLiteral("512"));
+        QCOMPARE(form1()->MSComm1->InBufferSize(), 1024);
+
+        // All valid: stored and closed.
+        f = openOptions();
+        QCOMPARE(f->Text4->text(), QStringLiteral("300"));
+        f->Text1->setText("64");
+        f->Command1_Click();
+        QVERIFY(!windows().hasForm2());
+        QVERIFY(form1()->isEnabled());
+        QCOMPARE(stored("SizeDlin"), QStringLiteral("64"));
+    }
+
+    void applyReopensThePortWithItsSwitches()
+    {
+        MSComm *port = form1()->MSComm1;
+        port->setPortOpen(false);
+        Form2 *f = openOptions();
+        f->Check10->setChecked(true);
+        f->Check11->setChecked(true);
+        f->Check12->setChecked(true);
+        f->Text2->setText("2000");
+        f->Text3->setText("3000");
+        f->Command3_Click();
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+        QVERIFY(port->PortOpen());
+        QVERIFY(port->NullDiscard());
+        QVERIFY(port->RTSEnable());
+        QVERIFY(port->DTREnable());
+        QCOMPARE(port->InBufferSize(), 2000);
+        QCOMPARE(port->OutBufferSize(), 3000);
+        QCOMPARE(stored("NullDiscard"), QStringLiteral("1"));
+        QCOMPARE(stored("RTSEnable"), QStringLiteral("1"));
+        QCOMPARE(stored("DTREnable"), QStringLiteral("1"));
+        // Really open on the device.
+        QVERIFY(pty->write("ok"));
+        QTRY_VERIFY(port->InBufferCount() > 0);
+
+        // Switches off again.
+        f->Check10->setChecked(false);
+        f->Check12->setChecked(false);
+        f->Command3_Click();
+        QVERIFY(!port->NullDiscard());
+        QVERIFY(port->RTSEnable());
+        QVERIFY(!port->DTREnable());
+        QCOMPARE(stored("DTREnable"), QStringLiteral("0"));
+
+        // The next window shows what the port holds, and the switches stored.
+        f->Command2_Click();
+        f = openOptions();
+        QCOMPARE(f->Text2->text(), QStringLiteral("2000"));
+        QCOMPARE(f->Text3->text(), QStringLiteral("3000"));
+        QVERIFY(!f->Check10->isChecked() && f->Check11->isChecked() && !f->Check12->isChecked());
+    }
+
+    void acceptedTimeoutStopsARunningTimer()
+    {
+        Form2 *f = openOptions();
+        form1()->Timer2->start();
+        f->Text4->setText("1000");
+        f->Command3_Click();
+        QVERIFY(form1()->Timer2->isActive());
+        windows().dialog2()->OKButton_Click();
+        f->Text4->setText("40");
+        f->Command3_Click();
+        QVERIFY(!form1()->Timer2->isActive());
+        QCOMPARE(form1()->Timer2->interval(), 40);
+    }
+
+    void portFailureEndsApply()
+    {
+        Form2 *f = openOptions();
+        mapPort(1, scratchDir() + "/no-such-device");
+        f->Check5->setChecked(true);
+        f->Check10->setChecked(true);
+        f->Text4->setText("250");
+        f->Command3_Click();
+        QCOMPARE(fakes.messageBox->messages.size(), 1);
+        QVERIFY(!fakes.messageBox->messages.first().isEmpty());
+        QVERIFY(!form1()->MSComm1->PortOpen());
+        QCOMPARE(stored("otobrDateIn"), QStringLiteral("1"));
+        QCOMPARE(stored("NullDiscard"), absent);
+        QCOMPARE(stored("Timeout"), absent);
+        QCOMPARE(form1()->Timer2->interval(), 100);
+    }
+
+    void browseChangesTheFileAtOnceAndTheLineAtApply()
+    {
+        Form2 *f = openOptions();
+        f->Check8->setChecked(true);
+        const QString chosen = scratchDir() + "/blocks";
+        fakes.fileDialog->answers.enqueue(chosen);
+        f->Command4_Click();
+        QCOMPARE(fakes.fileDialog->requests.size(), 1);
+        const FileDialogRequest &r = fakes.fileDialog->requests.first();
+        QVERIFY(r.save);
+        QVERIFY(r.mustExist);
+        QCOMPARE(r.filter, QStringLiteral("text only (*.txt)"));
+        QCOMPARE(r.initialPath, defaultAutosaveFile());
+
+        const QString path = chosen + ".txt";
+        QCOMPARE(f->CommonDialog1.FileName, path);
+        QCOMPARE(stored("FileName"), path);
+        QCOMPARE(f->Label1->text(), "Autosave in: " + path);
+        QCOMPARE(form1()->Label8->text(), QStringLiteral("Autosave in: "));
+        QCOMPARE(stored("LabelSave"), absent);
+
+        // Cancel: the file stays chosen, the lines still name the old one.
+        f->Command2_Click();
+        QVERIFY(form1()->isEnabled());
+        QCOMPARE(form1()->Label8->text(), QStringLiteral("Autosave in: "));
+        QCOMPARE(stored("LabelSave"), absent);
+        f = openOptions();
+        QCOMPARE(f->CommonDialog1.FileName, path);
+        QCOMPARE(f->Label1->text(), QStringLiteral("Autosave in: "));
+
+        // Browse again, then Apply: both lines follow.
+        const QString other = scratchDir() + "/other.txt";
+        fakes.fileDialog->answers.enqueue(other);
+        f->Command4_Click();
+        QCOMPARE(fakes.fileDialog->requests.last().initialPath, path);
+        f->Check8->setChecked(true);
+        f->Command3_Click();
+        QCOMPARE(stored("LabelSave"), other);
+        QCOMPARE(form1()->Label8->text(), "Autosave in: " + other);
+        QVERIFY(form1()->Label8->isEnabledTo(form1()));
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+    }
+
+    void browseCancelledChangesNothing()
+    {
+        Form2 *f = openOptions();
+        f->Command4_Click();
+        QCOMPARE(fakes.fileDialog->requests.size(), 1);
+        QCOMPARE(f->CommonDialog1.FileName, defaultAutosaveFile());
+        QCOMPARE(stored("FileName"), absent);
+        QCOMPARE(f->Label1->text(), QStringLiteral("Autosave in: "));
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+    }
+
+    void tabIsRememberedByApply()
+    {
+        Form2 *f = openOptions();
+        f->SSTab1->setCurrentIndex(3);
+        f->Command3_Click();
+        QCOMPARE(stored("SSTab1"), QStringLiteral("3"));
+        f->Command2_Click();
+        QCOMPARE(openOptions()->SSTab1->currentIndex(), 3);
+
+        // Changing the tab without Apply is forgotten.
+        windows().form2()->SSTab1->setCurrentIndex(1);
+        windows().form2()->Command2_Click();
+        QCOMPARE(openOptions()->SSTab1->currentIndex(), 3);
+
+        restart();
+        QCOMPARE(openOptions()->SSTab1->currentIndex(), 3);
+
+        // Russian interface: the same tab, and the autosave line in Russian,
+        // also after Browse.
+        writeSetting("Lng", "Lng", "0");
+        windows().form2()->Command2_Click();
+        f = openOptions();
+        QCOMPARE(f->SSTab1->currentIndex(), 3);
+        // Apply stored the dialog's file name as the path of the line.
+        QCOMPARE(f->Label1->text(), QStringLiteral("Автосохранение в: ") + defaultAutosaveFile());
+        fakes.fileDialog->answers.enqueue(scratchDir() + "/ru.txt");
+        f->Command4_Click();
+        QCOMPARE(f->Label1->text(), QStringLiteral("Автосохранение в: ") + scratchDir() + "/ru.txt");
+    }
+
+    void storedValuesOutOfShape_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<int>("expected");  // check box state, or tab index
+
+        QTest::newRow("switch 2") << "otobrOtprStr" << "2" << 1;
+        QTest::newRow("switch -1") << "otobrOtprStr" << "-1" << 1;
+        QTest::newRow("switch 0.0") << "otobrOtprStr" << "0.0" << 0;
+        QTest::newRow("switch 70000") << "otobrOtprStr" << "70000" << 1;
+        QTest::newRow("switch letters") << "otobrOtprStr" << "yes" << 0;
+        QTest::newRow("switch empty") << "otobrOtprStr" << "" << 0;
+        QTest::newRow("switch NaN") << "otobrOtprStr" << "NaN" << 0;
+        QTest::newRow("switch beyond double") << "otobrOtprStr" << "1e400" << 0;
+        QTest::newRow("autosave letters") << "Autosave" << "on" << 0;
+        QTest::newRow("autosave 5") << "Autosave" << "5" << 1;
+        QTest::newRow("line switch 3") << "DTREnable" << "3" << 1;
+        QTest::newRow("tab 2") << "SSTab1" << "2" << 2;
+        QTest::newRow("tab 2.5") << "SSTab1" << "2.5" << 2;
+        QTest::newRow("tab 4") << "SSTab1" << "4" << 0;
+        QTest::newRow("tab -1") << "SSTab1" << "-1" << 0;
+        QTest::newRow("tab 99999") << "SSTab1" << "99999" << 0;
+        QTest::newRow("tab letters") << "SSTab1" << "last" << 0;
+        QTest::newRow("tab NaN") << "SSTab1" << "nan" << 0;
+    }
+
+    void storedValuesOutOfShape()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(int, expected);
+        writeSetting("Parametr", key, value);
+        Form2 *f = openOptions();
+        QVERIFY(f->isVisible());
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+        if (key == "SSTab1") {
+            QCOMPARE(f->SSTab1->currentIndex(), expected);
+        } else {
+            QCheckBox *box = key == "Autosave" ? f->Check8 : key == "DTREnable" ? f->Check12 : f->Check1;
+            QCOMPARE(int(box->isChecked()), expected);
+        }
+        if (key == "otobrOtprStr")
+            QCOMPARE(f->Check2->isEnabled(), expected != 0);
+        if (key == "Autosave")
+            QCOMPARE(f->Command4->isEnabled(), expected != 0);
+        // Apply writes them back in shape.
+        f->Command3_Click();
+        const QString back = stored(key);
+        QCOMPARE(back, QString::number(expected));
+    }
+
+    void clearingThenRestartRunsOnDefaults()
+    {
+        Form2 *f = openOptions();
+        for (QCheckBox *c : checks(f))
+            c->setChecked(true);
+        f->Text4->setText("250");
+        f->Text2->setText("2000");
+        f->SSTab1->setCurrentIndex(3);
+        f->Command3_Click();
+        QCOMPARE(stored("Timeout"), QStringLiteral("250"));
+
+        f->Command5_Click();
+        QVERIFY(windows().hasDialog1());
+        Dialog1 *d = windows().dialog1();
+        QVERIFY(d->isVisible());
+        QVERIFY(!f->isEnabled());
+        QVERIFY(!form1()->isEnabled());
+        d->OKButton_Click();
+        QVERIFY(!windows().hasDialog1());
+        QVERIFY(f->isEnabled());
+        QVERIFY(!form1()->isEnabled());
+        QCOMPARE(stored("Timeout"), absent);
+        QCOMPARE(readSetting("OtherSet", "CommPort", absent), absent);
+        QCOMPARE(readSetting("Setings", "BaudRate", absent), absent);
+        // Nothing running is reset.
+        QCOMPARE(f->Text4->text(), QStringLiteral("250"));
+        QVERIFY(f->Check12->isChecked());
+        QCOMPARE(form1()->Timer2->interval(), 250);
+        QCOMPARE(form1()->MSComm1->InBufferSize(), 2000);
+
+        f->Command2_Click();
+        restart();
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+        Form1 *m = form1();
+        QCOMPARE(m->Combo1->currentText(), QStringLiteral("COM1"));
+        QCOMPARE(m->MSComm1->Settings(), QStringLiteral("9600,n,8,2"));
+        QCOMPARE(m->Timer2->interval(), 100);
+        QCOMPARE(m->MSComm1->InBufferSize(), 1024);
+        QCOMPARE(m->MSComm1->OutBufferSize(), 512);
+        QVERIFY(!m->MSComm1->NullDiscard() && !m->MSComm1->RTSEnable() && !m->MSComm1->DTREnable());
+        f = openOptions();
+        for (QCheckBox *c : checks(f))
+            QVERIFY2(!c->isChecked(), qPrintable(c->objectName()));
+        QCOMPARE(f->Text4->text(), QStringLiteral("100"));
+        QCOMPARE(f->Text1->text(), QStringLiteral("512"));
+        QCOMPARE(f->SSTab1->currentIndex(), 0);
+        QCOMPARE(f->Label1->text(), QStringLiteral("Autosave in: "));
+    }
+
+    void clearingThenOkStoresTheWindowAgain()
+    {
+        Form2 *f = openOptions();
+        const QString browsed = scratchDir() + "/kept.txt";
+        fakes.fileDialog->answers.enqueue(browsed);
+        f->Command4_Click();
+        f->Check4->setChecked(true);
+        f->Text4->setText("300");
+        f->Command3_Click();
+        QCOMPARE(stored("FileName"), browsed);
+
+        f->Command5_Click();
+        windows().dialog1()->OKButton_Click();
+        QCOMPARE(stored("FileName"), absent);
+        mapTestPort();
+        f->Command1_Click();
+        QVERIFY(!windows().hasForm2());
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+        QCOMPARE(stored("otobrSize"), QStringLiteral("1"));
+        QCOMPARE(stored("otobrOtprStr"), QStringLiteral("0"));
+        QCOMPARE(stored("Timeout"), QStringLiteral("300"));
+        QCOMPARE(stored("SizeDlin"), QStringLiteral("512"));
+        QCOMPARE(stored("InBufferSize"), QStringLiteral("1024"));
+        QCOMPARE(stored("OutBufferSize"), QStringLiteral("512"));
+        QCOMPARE(stored("SSTab1"), QStringLiteral("0"));
+        QCOMPARE(stored("LabelSave"), browsed);
+        QCOMPARE(stored("FileName"), absent);
+        QCOMPARE(readSetting("Lng", "Lng", absent), absent);
+        QCOMPARE(readSetting("OtherSet", "CommPort", absent), absent);
+
+        // The next window falls back to the default autosave file, while its
+        // line still names the earlier one.
+        f = openOptions();
+        QCOMPARE(f->CommonDialog1.FileName, defaultAutosaveFile());
+        QCOMPARE(f->Label1->text(), "Autosave in: " + browsed);
+    }
+
+    void clearingCancelledDeletesNothing_data()
+    {
+        QTest::addColumn<bool>("byFrame");
+        QTest::newRow("Cancel button") << false;
+        QTest::newRow("frame close") << true;
+    }
+
+    void clearingCancelledDeletesNothing()
+    {
+        QFETCH(bool, byFrame);
+        Form2 *f = openOptions();
+        f->Command3_Click();
+        f->Command5_Click();
+        Dialog1 *d = windows().dialog1();
+        QVERIFY(!f->isEnabled());
+        if (byFrame)
+            d->close();
+        else
+            d->CancelButton_Click();
+        QVERIFY(!windows().hasDialog1());
+        QVERIFY(f->isEnabled());
+        QVERIFY(f->isVisible());
+        QCOMPARE(stored("Timeout"), QStringLiteral("100"));
+        QCOMPARE(readSetting("OtherSet", "CommPort", absent), QStringLiteral("COM1"));
+    }
+
+    void dialogLayouts()
+    {
+        Form2 *f = openOptions();
+        f->Command5_Click();
+        Dialog1 *d1 = windows().dialog1();
+        QVERIFY(d1->isWindow() && (d1->windowFlags() & Qt::Dialog));
+        QCOMPARE(d1->width(), twips(4800));
+        QVERIFY(d1->height() >= twips(1395));
+        QCOMPARE(d1->Label1->pos(), twipsRect(120, 120, 4455, 615).topLeft());
+        QVERIFY(d1->Label1->wordWrap());
+        QVERIFY(d1->Label1->height() >= d1->Label1->heightForWidth(d1->Label1->width()));
+        // The buttons sit below the whole message, as far below it as drawn.
+        const int below = d1->height() - twips(1395);
+        QCOMPARE(d1->OKButton->geometry(), twipsRect(840, 840, 1335, 375).translated(0, below));
+        QCOMPARE(d1->CancelButton->geometry(), twipsRect(2640, 840, 1215, 375).translated(0, below));
+        QVERIFY(d1->OKButton->y() > d1->Label1->geometry().bottom());
+        QVERIFY(d1->Label1->text().contains(QStringLiteral("настройки  пользователя")));
+        d1->CancelButton_Click();
+
+        f->Text4->setText("0");
+        f->Command3_Click();
+        Dialog2 *d2 = windows().dialog2();
+        QVERIFY(d2->isWindow() && (d2->windowFlags() & Qt::Dialog));
+        QCOMPARE(d2->height(), twips(1170));
+        QVERIFY(d2->width() >= twips(2055));
+        QCOMPARE(d2->OKButton->geometry(), twipsRect(360, 600, 1215, 375));
+        QCOMPARE(d2->Label1->pos(), twipsRect(120, 120, 2175, 375).topLeft());
+        // The words are cut short neither by their box nor by the window.
+        QVERIFY(d2->Label1->width() >= d2->Label1->sizeHint().width());
+        QVERIFY(d2->Label1->x() + d2->Label1->sizeHint().width() <= d2->width());
+    }
+
+    void warningFrameCloseEnablesBothWindows()
+    {
+        Form2 *f = openOptions();
+        f->Text3->setText("1");
+        f->Command3_Click();
+        QVERIFY(warningShowing());
+        windows().dialog2()->close();
+        QVERIFY(!warningShowing());
+        QVERIFY(!windows().hasDialog2());
+        QVERIFY(form1()->isEnabled());
+        QVERIFY(f->isEnabled());
+    }
+
+    void warningWithoutOptionsWindow()
+    {
+        // The transmit path shows the warning while the Options window is
+        // hidden or absent; the window created behind it is disabled too.
+        windows().unloadForm2();
+        QVERIFY(!warningShowing());
+        QVERIFY(!windows().hasDialog2());
+        showWarning();
+        QVERIFY(warningShowing());
+        QVERIFY(windows().hasForm2());
+        QVERIFY(!windows().form2()->isVisible());
+        QVERIFY(!windows().form2()->isEnabled());
+        QVERIFY(!form1()->isEnabled());
+        Dialog2 *d = windows().dialog2();
+        showWarning();
+        QCOMPARE(windows().dialog2(), d);
+        d->OKButton_Click();
+        QVERIFY(form1()->isEnabled());
+        QVERIFY(windows().form2()->isEnabled());
+        QVERIFY(!warningShowing());
+    }
+
+    void optionsFrameCloseIsCancel()
+    {
+        Form2 *f = openOptions();
+        f->Text4->setText("250");
+        f->Check1->setChecked(true);
+        QVERIFY(!form1()->isEnabled());
+        f->close();
+        QVERIFY(form1()->isEnabled());
+        QVERIFY(!windows().hasForm2());
+        QCOMPARE(stored("Timeout"), absent);
+        QCOMPARE(stored("otobrOtprStr"), absent);
+        QCOMPARE(form1()->Timer2->interval(), 100);
+        // The next reader re-creates it from the store.
+        QVERIFY(!windows().form2()->Check1->isChecked());
+    }
+};
+
+KESTRUM_TEST_MAIN(OptionsTest)
+#include "test_options.moc"
