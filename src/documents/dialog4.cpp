@@ -4,6 +4,9 @@
 #include "documents/receivedbox.h"
 #include "documents/textfile.h"
 #include "lang/captions.h"
+#include "lang/dialog.h"
+#include "options/dialog2.h"
+#include "options/form2.h"
 #include "platform/error.h"
 #include "platform/guard.h"
 #include "platform/platform.h"
@@ -36,6 +39,16 @@ void endProgram()
         f->close();
     windows().unloadForm2();
     windows().unloadDialog4();
+}
+
+// The main window may also wait for a window that was up before the prompt
+// (a close from the frame reaches a disabled main window); that window
+// enables it when it closes.
+bool anotherWindowHoldsForm1()
+{
+    return (windows().hasForm2() && windows().form2()->isVisible())
+           || (windows().hasDialog2() && windows().dialog2()->isVisible())
+           || (windows().hasDialog() && windows().dialog()->isVisible());
 }
 
 } // namespace
@@ -114,7 +127,8 @@ void Dialog4::CancelButton_Click()
 void Dialog4::Command1_Click()
 {
     if (Form1 *f = windows().form1()) {
-        f->setEnabled(true);
+        if (!anotherWindowHoldsForm1())
+            f->setEnabled(true);
         f->CancRes();
     }
     windows().unloadDialog4();
