@@ -14,9 +14,11 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QWindow>
 #include <memory>
@@ -248,6 +250,26 @@ private slots:
         QVERIFY(r.confirmOverwrite);
         QCOMPARE(r.filter, QStringLiteral("text only (*.txt)"));
         QCOMPARE(fakes.messageBox->messages, QStringList());
+        verifyEnded();
+    }
+
+    void yesWritesIntoTheOpenedDocumentWhenTheStoreFails()
+    {
+        // The store's folder is a regular file: nothing can be stored, and
+        // the prompt must still not write into some other file.
+        QVERIFY(writeBytes(path("A.txt"), "a1\r\n"));
+        const QString store = QFileInfo(settingsFilePath()).absolutePath();
+        QDir(store).removeRecursively();
+        QVERIFY(writeBytes(store, "not a folder"));
+        const auto restore = qScopeGuard([store] { QFile::remove(store); });
+        open(path("A.txt"));
+        QCOMPARE(readSetting("Parametr", "FileNameOpen", "<unset>"), QStringLiteral("<unset>"));
+        QCOMPARE(windows().prompt().openedFileName, path("A.txt"));
+        receive(f, QStringLiteral("r1"));
+        f->mnuExit->trigger();
+        windows().dialog4()->OKButton->click();
+        QCOMPARE(readBytes(path("A.txt")), QByteArray("r1\r\na1\r\n\r\n"));
+        QVERIFY(!QFile::exists(defaultDocumentFile()));
         verifyEnded();
     }
 
