@@ -1,14 +1,154 @@
 #include "documents/dialog4.h"
+#include "app/form1.h"
 #include "app/windows.h"
+#include "documents/receivedbox.h"
+#include "documents/textfile.h"
+#include "lang/captions.h"
+#include "lang/dialog.h"
+#include "options/dialog2.h"
+#include "options/form2.h"
+#include "platform/error.h"
+#include "platform/guard.h"
+#include "platform/platform.h"
+#include "settings/store.h"
+#include <QCloseEvent>
+#include <QLabel>
+#include <QPushButton>
 
 namespace kestrum {
 
-Dialog4::Dialog4(QWidget *parent) : QWidget(parent) { setObjectName(QStringLiteral("Dialog4")); }
-void Dialog4::Form_Load() {}
-void Dialog4::OKButton_Click() {}
-void Dialog4::CancelButton_Click() {}
-void Dialog4::Command1_Click() {}
-void Dialog4::flagSaves() {}
-void Dialog4::closeEvent(QCloseEvent *) {}
+namespace {
+
+QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption, const QRect &r)
+{
+    auto *b = new QPushButton(caption, parent);
+    b->setObjectName(QLatin1String(name));
+    b->setGeometry(r);
+    b->setAutoDefault(false);
+    return b;
+}
+
+// The answers that end the program close the windows in this order.
+void endProgram()
+{
+    Form1 *f = windows().form1();
+    if (f)
+        f->abandonWait();
+    windows().unloadDialog2();
+    if (f)
+        f->close();
+    windows().unloadForm2();
+    windows().unloadDialog4();
+}
+
+// The main window may also wait for a window that was up before the prompt
+// (a close from the frame reaches a disabled main window); that window
+// enables it when it closes.
+bool anotherWindowHoldsForm1()
+{
+    return (windows().hasForm2() && windows().form2()->isVisible())
+           || (windows().hasDialog2() && windows().dialog2()->isVisible())
+           || (windows().hasDialog() && windows().dialog()->isVisible());
+}
+
+} // namespace
+
+Dialog4::Dialog4(QWidget *parent)
+    : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+                          | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
+      CommonDialog5(this)
+{
+    setObjectName(QStringLiteral("Dialog4"));
+    setWindowTitle(QStringLiteral("Kestrum"));
+    setClientTwips(this, 4725, 1305);
+    setFixedSize(size());
+
+    Label1 = new QLabel(QStringLiteral("Сохранить изменения?"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(twipsRect(1320, 240, 5175, 615));
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    OKButton = makeButton(this, "OKButton", QStringLiteral("Да"), twipsRect(120, 720, 1215, 375));
+    CancelButton = makeButton(this, "CancelButton", QStringLiteral("Нет"), twipsRect(1680, 720, 1215, 375));
+    Command1 = makeButton(this, "Command1", QStringLiteral("Отмена"), twipsRect(3240, 720, 1215, 375));
+    setTabOrder(OKButton, CancelButton);
+    setTabOrder(CancelButton, Command1);
+
+    connect(OKButton, &QPushButton::clicked, this, [this] { OKButton_Click(); });
+    connect(CancelButton, &QPushButton::clicked, this, [this] { CancelButton_Click(); });
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+}
+
+void Dialog4::Form_Load()
+{
+    // The prompt behaves as a modal dialog without blocking its caller.
+    if (Form1 *f = windows().form1())
+        f->setEnabled(false);
+    applyCaptions(this);
+}
+
+void Dialog4::OKButton_Click()
+{
+    Form1 *f = windows().form1();
+    const PromptState &state = windows().prompt();
+    QString target;
+    if (state.fileOpened == 1) {
+        target = state.openedFileName;
+    } else {
+        CommonDialog5.CancelError = true;
+        CommonDialog5.Filter = QStringLiteral("text only(*.txt)|*.txt|");
+        CommonDialog5.DefaultExt = QStringLiteral("txt");
+        // 2 ask before overwriting, 4 no read-only check box.
+        CommonDialog5.Flags = 6;
+        try {
+            CommonDialog5.ShowSave();
+        } catch (const CancelError &) {
+            // The prompt stays: the user answers again.
+            return;
+        } catch (const Error &e) {
+            showMessage(e.description());
+            return;
+        }
+        target = CommonDialog5.FileName;
+        guarded([&] { writeSetting(QStringLiteral("Parametr"), QStringLiteral("FileNameSaveAs"), target); });
+    }
+    // Leaving without the text on disk would lose it: a failed save keeps
+    // the prompt up, so the user can answer again.
+    const QString text = f ? f->Text2->text() : QString();
+    if (!guarded([&] { writeDocument(target, text); }))
+        return;
+    endProgram();
+}
+
+void Dialog4::CancelButton_Click()
+{
+    endProgram();
+}
+
+void Dialog4::Command1_Click()
+{
+    if (Form1 *f = windows().form1()) {
+        if (!anotherWindowHoldsForm1())
+            f->setEnabled(true);
+        f->CancRes();
+    }
+    windows().unloadDialog4();
+}
+
+void Dialog4::flagSaves()
+{
+    PromptState &state = windows().prompt();
+    state.fileOpened = 1;
+    state.openedFileName = readSetting(QStringLiteral("Parametr"), QStringLiteral("FileNameOpen"), defaultDocumentFile());
+}
+
+void Dialog4::closeEvent(QCloseEvent *event)
+{
+    // Closing the prompt from its frame is the Cancel answer: the main
+    // window comes back and the program goes on. A prompt already answered
+    // (detached, waiting to be deleted) has nothing left to do.
+    if (windows().hasDialog4() && windows().dialog4() == this)
+        Command1_Click();
+    event->accept();
+}
 
 } // namespace kestrum

@@ -7,6 +7,8 @@ class QPushButton;
 
 namespace kestrum {
 
+class Form1;
+
 // The save-changes prompt shown when leaving with unsaved text. What it
 // remembers (fileOpened, openedFileName) lives in Windows::prompt() and
 // outlives the window.
@@ -31,5 +33,9 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
 };
+
+// Closes every window but the main one and ends a wait for data: the main
+// window is about to close and the program with it.
+void closeOtherWindows(Form1 *f);
 
 } // namespace kestrum

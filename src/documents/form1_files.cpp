@@ -1,12 +1,110 @@
 // File menu of the main window: documents, printing, the text editor.
 #include "app/form1.h"
+#include "app/windows.h"
+#include "documents/dialog4.h"
+#include "documents/receivedbox.h"
+#include "documents/textfile.h"
+#include "platform/error.h"
+#include "platform/guard.h"
+#include "platform/platform.h"
+#include "settings/store.h"
+#include <QAction>
 
 namespace kestrum {
 
-void Form1::mnuOpen_Click() {}
-void Form1::mnuSave_Click() {}
-void Form1::mnuSave_as_Click() {}
-void Form1::mnuPrint_Click() {}
-void Form1::mnuOpenBlocknot_Click() {}
+namespace {
+
+const QString kParametr = QStringLiteral("Parametr");
+const QString kTextFilter = QStringLiteral("text only(*.txt)|*.txt|");
+const QString kTextExt = QStringLiteral("txt");
+
+// Shows the dialog; false when the user cancelled. A dialog that cannot be
+// shown at all is reported.
+bool chooseFile(CommonDialog &dialog, qint32 flags, bool save)
+{
+    dialog.CancelError = true;
+    dialog.Filter = kTextFilter;
+    dialog.DefaultExt = kTextExt;
+    dialog.Flags = flags;
+    try {
+        if (save)
+            dialog.ShowSave();
+        else
+            dialog.ShowOpen();
+        return true;
+    } catch (const CancelError &) {
+        return false;
+    } catch (const Error &e) {
+        showMessage(e.description());
+        return false;
+    }
+}
+
+} // namespace
+
+void Form1::mnuOpen_Click()
+{
+    // 4096 the file must exist, 4 no read-only check box.
+    if (!chooseFile(CommonDialog2, 4100, false))
+        return;
+    const QString name = CommonDialog2.FileName;
+    guarded([&] { writeSetting(kParametr, QStringLiteral("FileNameOpen"), name); });
+
+    // The whole file is read before the box changes, so a file that fails
+    // half-way leaves the box as it was.
+    QStringList lines;
+    if (!guarded([&] { lines = readDocumentLines(name); }))
+        return;
+
+    // Each line goes on top of the box in turn, so the file's last line ends
+    // up first; an autosave file (oldest first) reads like the live box.
+    QString block;
+    for (auto it = lines.crbegin(); it != lines.crend(); ++it)
+        block += *it + QStringLiteral("\r\n");
+    if (!block.isEmpty())
+        Text2->prepend(block);
+
+    openedFileName = name;
+    mnuSave->setEnabled(true);
+    fileOpened = 1;
+    Dialog4::flagSaves();
+    // The prompt takes the name from the store; when the store could not
+    // keep it, "Yes" would write into some other file.
+    if (windows().prompt().openedFileName != name)
+        windows().prompt().openedFileName = name;
+}
+
+void Form1::mnuSave_Click()
+{
+    if (openedFileName.isEmpty()) {
+        mnuSave_as_Click();
+        return;
+    }
+    // A failed save leaves the text marked unsaved.
+    if (guarded([&] { writeDocument(openedFileName, Text2->text()); }))
+        mnuSave->setEnabled(false);
+}
+
+void Form1::mnuSave_as_Click()
+{
+    // 2 ask before overwriting, 4 no read-only check box.
+    if (!chooseFile(CommonDialog3, 6, true))
+        return;
+    const QString name = CommonDialog3.FileName;
+    guarded([&] { writeSetting(kParametr, QStringLiteral("FileNameSaveAs"), name); });
+    if (guarded([&] { writeDocument(name, Text2->text()); }))
+        mnuSave->setEnabled(true);
+}
+
+void Form1::mnuPrint_Click()
+{
+    // The heading is Russian in both interface languages.
+    guarded([&] { platform().printer->print(QStringLiteral("Принятые сообщения") + QStringLiteral("\r\n") + Text2->text()); });
+}
+
+void Form1::mnuOpenBlocknot_Click()
+{
+    guarded([&] { platform().editor->launch(); });
+}
 
 } // namespace kestrum

@@ -1,0 +1,468 @@
+// The received box as a document: Open, Save, Save As, Print, the editor,
+// and the text file format they share with the autosave file.
+#include "app/form1.h"
+#include "app/windows.h"
+#include "documents/receivedbox.h"
+#include "documents/textfile.h"
+#include "platform/error.h"
+#include "settings/store.h"
+#include "support/fakes.h"
+#include "support/pty.h"
+#include "support/testenv.h"
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <memory>
+#include <unistd.h>
+
+using namespace kestrum;
+using namespace kestrum::test;
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+QByteArray readBytes(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray("<missing>");
+    return f.readAll();
+}
+
+bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+// What the receive path does when a message arrives.
+void receive(Form1 *f, const QString &line)
+{
+    f->Text2->prepend(line + kCrLf);
+    f->mnuSave->setEnabled(true);
+    f->dataReceived = 1;
+}
+
+QString parametr(const char *key) { return readSetting(QStringLiteral("Parametr"), QLatin1String(key), QStringLiteral("<unset>")); }
+
+} // namespace
+
+class DocumentsTest : public QObject {
+    Q_OBJECT
+    Fakes fakes{};
+    std::unique_ptr<Pty> pty;
+    std::unique_ptr<QTemporaryDir> dir;
+    Form1 *f = nullptr;
+
+    QString path(const QString &name) const { return dir->filePath(name); }
+
+    // Open through the menu, answering the dialog with the path.
+    void open(const QString &file)
+    {
+        fakes.fileDialog->answers.enqueue(file);
+        f->mnuOpen->trigger();
+    }
+
+private slots:
+    void init()
+    {
+        resetProgramState();
+        fakes = installFakes();
+        pty = std::make_unique<Pty>();
+        QVERIFY(pty->isValid());
+        mapPort(1, pty->slavePath());
+        dir = std::make_unique<QTemporaryDir>(scratchDir() + QStringLiteral("/doc-XXXXXX"));
+        QVERIFY(dir->isValid());
+        f = startProgram();
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+    }
+
+    void cleanup()
+    {
+        windows().destroyAll();
+        f = nullptr;
+        pty.reset();
+        dir.reset();
+    }
+
+    void openPutsTheFileLastLineFirst()
+    {
+        // With and without a line end after the last line.
+        QVERIFY(writeBytes(path("abc.txt"), "a\r\nb\r\nc\r\n"));
+        QVERIFY(writeBytes(path("abc-open.txt"), "a\r\nb\r\nc"));
+        open(path("abc.txt"));
+        QCOMPARE(f->Text2->text(), QStringLiteral("c\r\nb\r\na\r\n"));
+        f->Text2->clearText();
+        open(path("abc-open.txt"));
+        QCOMPARE(f->Text2->text(), QStringLiteral("c\r\nb\r\na\r\n"));
+
+        // Above whatever the box already held.
+        f->Text2->setText(QStringLiteral("old\r\n"));
+        open(path("abc.txt"));
+        QCOMPARE(f->Text2->text(), QStringLiteral("c\r\nb\r\na\r\nold\r\n"));
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+
+        // The dialog was the Open form of CommonDialog2.
+        QCOMPARE(fakes.fileDialog->requests.size(), 3);
+        const FileDialogRequest &r = fakes.fileDialog->requests.constLast();
+        QVERIFY(!r.save);
+        QVERIFY(r.mustExist);
+        QCOMPARE(r.filter, QStringLiteral("text only (*.txt)"));
+        QCOMPARE(r.initialPath, path("abc-open.txt"));
+        QCOMPARE(f->CommonDialog2.Flags, 4100);
+        QVERIFY(f->CommonDialog2.CancelError);
+        QCOMPARE(f->CommonDialog2.DefaultExt, QStringLiteral("txt"));
+        QCOMPARE(f->CommonDialog2.Filter, QStringLiteral("text only(*.txt)|*.txt|"));
+    }
+
+    void openRecordsTheDocument()
+    {
+        QVERIFY(writeBytes(path("doc.txt"), "one\r\n"));
+        QVERIFY(!f->mnuSave->isEnabled());
+        open(path("doc.txt"));
+        QCOMPARE(f->openedFileName, path("doc.txt"));
+        QCOMPARE(f->fileOpened, qint16(1));
+        QCOMPARE(f->flagSaves(), qint16(1));
+        QVERIFY(f->mnuSave->isEnabled());
+        QCOMPARE(parametr("FileNameOpen"), path("doc.txt"));
+        QCOMPARE(parametr("FileNameSaveAs"), QStringLiteral("<unset>"));
+        // The prompt knows, without its window being created.
+        QCOMPARE(windows().prompt().fileOpened, qint16(1));
+        QCOMPARE(windows().prompt().openedFileName, path("doc.txt"));
+        QVERIFY(!windows().hasDialog4());
+    }
+
+    void emptyFileStillOpensTheDocument()
+    {
+        QVERIFY(writeBytes(path("empty.txt"), QByteArray()));
+        f->Text2->setText(QStringLiteral("kept\r\n"));
+        open(path("empty.txt"));
+        QCOMPARE(f->Text2->text(), QStringLiteral("kept\r\n"));
+        QVERIFY(f->mnuSave->isEnabled());
+        QCOMPARE(f->openedFileName, path("empty.txt"));
+        QCOMPARE(f->fileOpened, qint16(1));
+        QCOMPARE(windows().prompt().fileOpened, qint16(1));
+        QCOMPARE(windows().prompt().openedFileName, path("empty.txt"));
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+    }
+
+    void saveWritesTheBoxAndOneLineEnd()
+    {
+        QVERIFY(writeBytes(path("doc.txt"), QByteArray()));
+        open(path("doc.txt"));
+        f->Text2->setText(QStringLiteral("m2\r\nm1\r\n"));
+        const int dialogs = fakes.fileDialog->requests.size();
+        f->mnuSave->trigger();
+        QCOMPARE(readBytes(path("doc.txt")), QByteArray("m2\r\nm1\r\n\r\n"));
+        QVERIFY(!f->mnuSave->isEnabled());
+        QCOMPARE(fakes.fileDialog->requests.size(), dialogs);
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+
+        // Read back: the empty last line comes first.
+        f->Text2->clearText();
+        open(path("doc.txt"));
+        QCOMPARE(f->Text2->text(), QStringLiteral("\r\nm1\r\nm2\r\n"));
+
+        // An empty box still gets its line end.
+        f->Text2->clearText();
+        f->mnuSave->trigger();
+        QCOMPARE(readBytes(path("doc.txt")), QByteArray("\r\n"));
+    }
+
+    void autosaveFileOpensNewestFirst()
+    {
+        const QString autosave = path("SaveBlock1.txt");
+        Form1 live;
+        for (const char *record : {"07.12.2026 14:05:09 first  Size, byte: 5", "second", "third"}) {
+            appendRecord(autosave, QLatin1String(record));
+            receive(&live, QLatin1String(record));
+        }
+        QCOMPARE(readBytes(autosave),
+                 QByteArray("07.12.2026 14:05:09 first  Size, byte: 5\r\nsecond\r\nthird\r\n"));
+        open(autosave);
+        QCOMPARE(f->Text2->text(), QStringLiteral("third\r\nsecond\r\n07.12.2026 14:05:09 first  Size, byte: 5\r\n"));
+        // The same order as the box that showed them live.
+        QCOMPARE(f->Text2->text(), live.Text2->text());
+    }
+
+    void everyByteSurvivesOpenAndSave()
+    {
+        // 0x80 to 0xFF (0x98, which the code page leaves out, included), and
+        // a line holding a lone CR, a lone LF and a NUL.
+        QByteArray high;
+        for (int b = 0x80; b <= 0xFF; ++b)
+            high += char(b);
+        const QByteArray odd("x\ry\nz\0w", 7);
+        QVERIFY(writeBytes(path("bytes.txt"), odd + "\r\n" + high + "\r\n"));
+        open(path("bytes.txt"));
+        const QString text = f->Text2->text();
+        QVERIFY(text.contains(QChar(0x98)));
+        QVERIFY(text.contains(QStringLiteral("АБВ")));
+        QVERIFY(text.startsWith(QStringLiteral("\u0402\u0403")));  // 0x80 0x81
+        QVERIFY(text.contains(QStringView(u"x\ry\nz\0w", 7)));
+        f->mnuSave->trigger();
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+        // The lines come back reversed, each with its CR LF, then the one
+        // more line end of the save.
+        QCOMPARE(readBytes(path("bytes.txt")), high + "\r\n" + odd + "\r\n\r\n");
+    }
+
+    void saveBeforeAnyOpenIsSaveAs()
+    {
+        receive(f, QStringLiteral("m1"));
+        // A name typed without an extension gets ".txt".
+        fakes.fileDialog->answers.enqueue(path("notes"));
+        f->mnuSave->trigger();
+        QCOMPARE(readBytes(path("notes.txt")), QByteArray("m1\r\n\r\n"));
+        QCOMPARE(parametr("FileNameSaveAs"), path("notes.txt"));
+        QCOMPARE(f->CommonDialog3.FileName, path("notes.txt"));
+        QCOMPARE(fakes.fileDialog->requests.size(), 1);
+        const FileDialogRequest &r = fakes.fileDialog->requests.constFirst();
+        QVERIFY(r.save);
+        QVERIFY(r.confirmOverwrite);
+        QVERIFY(!r.mustExist);
+        QCOMPARE(r.filter, QStringLiteral("text only (*.txt)"));
+        QCOMPARE(f->CommonDialog3.Flags, 6);
+        QVERIFY(f->CommonDialog3.CancelError);
+        QCOMPARE(f->CommonDialog3.DefaultExt, QStringLiteral("txt"));
+        // Save As keeps the text marked unsaved and names no document.
+        QVERIFY(f->mnuSave->isEnabled());
+        QVERIFY(f->openedFileName.isEmpty());
+        QCOMPARE(f->fileOpened, qint16(0));
+
+        // The next Save asks again, opening on the last choice.
+        receive(f, QStringLiteral("m2"));
+        fakes.fileDialog->answers.enqueue(path("notes.txt"));
+        f->mnuSave->trigger();
+        QCOMPARE(fakes.fileDialog->requests.size(), 2);
+        QCOMPARE(fakes.fileDialog->requests.constLast().initialPath, path("notes.txt"));
+        QCOMPARE(readBytes(path("notes.txt")), QByteArray("m2\r\nm1\r\n\r\n"));
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+    }
+
+    void saveAsLeavesTheOpenedDocumentAlone()
+    {
+        QVERIFY(writeBytes(path("A.txt"), "a1\r\n"));
+        open(path("A.txt"));
+        receive(f, QStringLiteral("r1"));
+        fakes.fileDialog->answers.enqueue(path("B.txt"));
+        f->mnuSave_as->trigger();
+        QCOMPARE(readBytes(path("B.txt")), QByteArray("r1\r\na1\r\n\r\n"));
+        QCOMPARE(readBytes(path("A.txt")), QByteArray("a1\r\n"));
+        QCOMPARE(f->openedFileName, path("A.txt"));
+        QCOMPARE(windows().prompt().openedFileName, path("A.txt"));
+        QVERIFY(f->mnuSave->isEnabled());
+
+        // Save still goes to the document last opened, without a dialog.
+        receive(f, QStringLiteral("r2"));
+        f->mnuSave->trigger();
+        QCOMPARE(readBytes(path("A.txt")), QByteArray("r2\r\nr1\r\na1\r\n\r\n"));
+        QCOMPARE(readBytes(path("B.txt")), QByteArray("r1\r\na1\r\n\r\n"));
+        QCOMPARE(fakes.fileDialog->requests.size(), 2);
+        QVERIFY(!f->mnuSave->isEnabled());
+    }
+
+    void cancelledDialogsChangeNothing()
+    {
+        receive(f, QStringLiteral("m1"));
+        fakes.fileDialog->answers.enqueue(std::nullopt);
+        f->mnuOpen->trigger();
+        fakes.fileDialog->answers.enqueue(std::nullopt);
+        f->mnuSave_as->trigger();
+        fakes.fileDialog->answers.enqueue(std::nullopt);
+        f->mnuSave->trigger();
+        QCOMPARE(fakes.fileDialog->requests.size(), 3);
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+        QCOMPARE(f->Text2->text(), QStringLiteral("m1\r\n"));
+        QVERIFY(f->mnuSave->isEnabled());
+        QCOMPARE(f->fileOpened, qint16(0));
+        QVERIFY(f->openedFileName.isEmpty());
+        QCOMPARE(parametr("FileNameOpen"), QStringLiteral("<unset>"));
+        QCOMPARE(parametr("FileNameSaveAs"), QStringLiteral("<unset>"));
+        QCOMPARE(windows().prompt().fileOpened, qint16(0));
+        QVERIFY(QDir(dir->path()).entryList(QDir::Files).isEmpty());
+    }
+
+    void failedOpenIsReportedAndChangesNothing()
+    {
+        QVERIFY(writeBytes(path("plain"), "x\r\n"));
+        QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("folder.txt")));
+        f->Text2->setText(QStringLiteral("kept\r\n"));
+        const QStringList bad{path("missing.txt"), path("plain/under-a-file.txt"), path("folder.txt")};
+        for (const QString &p : bad) {
+            fakes.messageBox->messages.clear();
+            open(p);
+            QCOMPARE(fakes.messageBox->messages.size(), 1);
+            const QString message = fakes.messageBox->messages.constFirst();
+            QVERIFY2(message.contains(QDir::toNativeSeparators(p)), qPrintable(message));
+            // The reason, not just the name.
+            QVERIFY2(message.size() > p.size() + 20, qPrintable(message));
+            QCOMPARE(f->Text2->text(), QStringLiteral("kept\r\n"));
+            QVERIFY(!f->mnuSave->isEnabled());
+            QCOMPARE(f->fileOpened, qint16(0));
+            QVERIFY(f->openedFileName.isEmpty());
+            QCOMPARE(windows().prompt().fileOpened, qint16(0));
+            // The choice itself is remembered for the next Open.
+            QCOMPARE(parametr("FileNameOpen"), p);
+        }
+    }
+
+    void failedSaveKeepsTheTextUnsaved()
+    {
+        // Fails even for root: the document's folder went away, and a folder
+        // name that is a regular file.
+        QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("docs")));
+        QVERIFY(writeBytes(path("docs/A.txt"), "old\r\n"));
+        open(path("docs/A.txt"));
+        receive(f, QStringLiteral("new"));
+        QVERIFY(QDir(dir->path()).rename(QStringLiteral("docs"), QStringLiteral("moved")));
+        f->mnuSave->trigger();
+        QCOMPARE(fakes.messageBox->messages.size(), 1);
+        QVERIFY2(fakes.messageBox->messages.constFirst().contains(QDir::toNativeSeparators(path("docs/A.txt"))),
+                 qPrintable(fakes.messageBox->messages.constFirst()));
+        QVERIFY(f->mnuSave->isEnabled());
+        QCOMPARE(readBytes(path("moved/A.txt")), QByteArray("old\r\n"));
+        QVERIFY(!QFile::exists(path("docs/A.txt")));
+
+        // Save As onto a name under a regular file: no success, no change.
+        QVERIFY(writeBytes(path("plain"), "x"));
+        fakes.messageBox->messages.clear();
+        f->mnuSave->setEnabled(false);
+        fakes.fileDialog->answers.enqueue(path("plain/B.txt"));
+        f->mnuSave_as->trigger();
+        QCOMPARE(fakes.messageBox->messages.size(), 1);
+        QVERIFY(!f->mnuSave->isEnabled());
+        QCOMPARE(readBytes(path("plain")), QByteArray("x"));
+    }
+
+    void failedSaveOnReadOnlyFileOrFolder()
+    {
+        if (::geteuid() == 0)
+            QSKIP("File permissions do not stop root.");
+        QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("ro")));
+        QVERIFY(writeBytes(path("ro/A.txt"), "old\r\n"));
+        QVERIFY(writeBytes(path("B.txt"), "old B\r\n"));
+
+        // A read-only file.
+        open(path("B.txt"));
+        receive(f, QStringLiteral("new"));
+        QVERIFY(QFile::setPermissions(path("B.txt"), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        f->mnuSave->trigger();
+        QFile::setPermissions(path("B.txt"), QFile::ReadOwner | QFile::WriteOwner);
+        QCOMPARE(fakes.messageBox->messages.size(), 1);
+        QVERIFY(f->mnuSave->isEnabled());
+        QCOMPARE(readBytes(path("B.txt")), QByteArray("old B\r\n"));
+
+        // A file in a read-only folder.
+        fakes.messageBox->messages.clear();
+        open(path("ro/A.txt"));
+        QVERIFY(QFile::setPermissions(path("ro"), QFile::ReadOwner | QFile::ExeOwner));
+        f->mnuSave->trigger();
+        QFile::setPermissions(path("ro"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(fakes.messageBox->messages.size(), 1);
+        QVERIFY(f->mnuSave->isEnabled());
+        QCOMPARE(readBytes(path("ro/A.txt")), QByteArray("old\r\n"));
+    }
+
+    void textOutsideTheCodePageIsNotSaved()
+    {
+        QVERIFY(writeBytes(path("doc.txt"), "old\r\n"));
+        open(path("doc.txt"));
+        f->Text2->prepend(QStringLiteral("fine\r\nticked \u2713\r\n"));
+        f->mnuSave->trigger();
+        QCOMPARE(fakes.messageBox->messages.size(), 1);
+        const QString message = fakes.messageBox->messages.constFirst();
+        QVERIFY2(message.contains(QStringLiteral("U+2713")) && message.contains(QStringLiteral("line 2")),
+                 qPrintable(message));
+        QCOMPARE(readBytes(path("doc.txt")), QByteArray("old\r\n"));
+        QVERIFY(f->mnuSave->isEnabled());
+    }
+
+    void textFileFormat()
+    {
+        // Only CR LF ends a line.
+        QVERIFY(writeBytes(path("t.txt"), "a\rb\nc\r\n\r\nd"));
+        QCOMPARE(readDocumentLines(path("t.txt")),
+                 QStringList({QStringLiteral("a\rb\nc"), QString(), QStringLiteral("d")}));
+        QVERIFY(writeBytes(path("t.txt"), "\r\n"));
+        QCOMPARE(readDocumentLines(path("t.txt")), QStringList({QString()}));
+        QVERIFY(writeBytes(path("t.txt"), QByteArray()));
+        QCOMPARE(readDocumentLines(path("t.txt")), QStringList());
+
+        // No byte-order mark; Cyrillic is one byte per letter.
+        writeDocument(path("w.txt"), QStringLiteral("Да"));
+        QCOMPARE(readBytes(path("w.txt")), QByteArray("\xC4\xE0\r\n"));
+
+        // The autosave file is created on the first record and grows by one
+        // record per call.
+        appendRecord(path("a.txt"), QStringLiteral("r1"));
+        appendRecord(path("a.txt"), QStringLiteral("Жr2"));
+        QCOMPARE(readBytes(path("a.txt")), QByteArray("r1\r\n\xC6r2\r\n"));
+        QVERIFY(writeBytes(path("plain"), "x"));
+        QVERIFY_THROWS_EXCEPTION(Error, appendRecord(path("plain/a.txt"), QStringLiteral("r")));
+        QVERIFY_THROWS_EXCEPTION(Error, writeDocument(path("plain/a.txt"), QStringLiteral("r")));
+        QVERIFY_THROWS_EXCEPTION(Error, readDocumentLines(path("plain/a.txt")));
+    }
+
+    void printHeadingAndText_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::newRow("empty box") << QString();
+        QTest::newRow("two messages") << QStringLiteral("message two\r\nсообщение 1\r\n");
+    }
+
+    void printHeadingAndText()
+    {
+        QFETCH(QString, box);
+        f->Text2->setText(box);
+        fakes.printer->pdfPath = path("out.pdf");
+        f->mnuPrint->trigger();
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+        QCOMPARE(fakes.printer->printed, QStringList{QStringLiteral("Принятые сообщения\r\n") + box});
+
+        const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+        if (pdftotext.isEmpty())
+            QSKIP("pdftotext is not installed.");
+        QProcess p;
+        p.start(pdftotext, {QStringLiteral("-enc"), QStringLiteral("UTF-8"), path("out.pdf"), QStringLiteral("-")});
+        QVERIFY(p.waitForFinished(20000));
+        QCOMPARE(p.exitCode(), 0);
+        const QStringList printed = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'));
+        QStringList words;
+        for (const QString &l : printed)
+            if (!l.trimmed().isEmpty() && l.trimmed() != QStringLiteral("\f"))
+                words << l.trimmed();
+        QStringList expected{QStringLiteral("Принятые сообщения")};
+        for (const QString &l : box.split(kCrLf, Qt::SkipEmptyParts))
+            expected << l;
+        QCOMPARE(words, expected);
+    }
+
+    void printFailureIsReported()
+    {
+        f->Text2->setText(QStringLiteral("m\r\n"));
+        fakes.printer->pdfPath.clear();
+        f->mnuPrint->trigger();
+        QCOMPARE(fakes.messageBox->messages,
+                 QStringList{QStringLiteral("Nothing was printed: no printer is configured on this system.")});
+        QCOMPARE(f->Text2->text(), QStringLiteral("m\r\n"));
+    }
+
+    void editorStartsOrSaysWhy()
+    {
+        f->mnuOpenBlocknot->trigger();
+        QCOMPARE(fakes.editor->launches, 1);
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+        fakes.editor->failWith = QStringLiteral("No plain-text editor was found.");
+        f->mnuOpenBlocknot->trigger();
+        QCOMPARE(fakes.editor->launches, 2);
+        QCOMPARE(fakes.messageBox->messages, QStringList{QStringLiteral("No plain-text editor was found.")});
+    }
+};
+
+KESTRUM_TEST_MAIN(DocumentsTest)
+#include "test_documents.moc"

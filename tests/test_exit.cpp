@@ -1,0 +1,503 @@
+// Leaving the program: the exit check, the close request and the
+// save-changes prompt.
+#include "app/form1.h"
+#include "app/windows.h"
+#include "documents/dialog4.h"
+#include "documents/receivedbox.h"
+#include "lang/dialog.h"
+#include "options/form2.h"
+#include "settings/store.h"
+#include "support/fakes.h"
+#include "support/pty.h"
+#include "support/testenv.h"
+#include <QAction>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QScopeGuard>
+#include <QTimer>
+#include <QWindow>
+#include <memory>
+
+// A close from the window's frame reaches the program as a spontaneous
+// close event on its native window; only a few Qt classes may send such an
+// event, this name among them. The offscreen platform has no frame to click.
+class QWidgetWindow {
+public:
+    static void closeFromFrame(QWidget *w)
+    {
+        QCloseEvent ev;
+        QCoreApplication::sendSpontaneousEvent(w->windowHandle(), &ev);
+    }
+};
+
+using namespace kestrum;
+using namespace kestrum::test;
+
+namespace {
+
+QByteArray readBytes(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray("<missing>");
+    return f.readAll();
+}
+
+bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+// What the receive path does when a message arrives.
+void receive(Form1 *f, const QString &line)
+{
+    f->Text2->prepend(line + QStringLiteral("\r\n"));
+    f->mnuSave->setEnabled(true);
+    f->dataReceived = 1;
+}
+
+// What Clear does to the document.
+void clearBox(Form1 *f)
+{
+    f->Text2->clearText();
+    f->mnuSave->setEnabled(false);
+}
+
+// No window of the program is left on screen, so nothing keeps it running.
+bool nothingShown()
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->isVisible())
+            return false;
+    return true;
+}
+
+bool promptShown() { return windows().hasDialog4() && windows().dialog4()->isVisible(); }
+
+} // namespace
+
+class ExitTest : public QObject {
+    Q_OBJECT
+    Fakes fakes{};
+    std::unique_ptr<Pty> pty;
+    std::unique_ptr<QTemporaryDir> dir;
+    Form1 *f = nullptr;
+
+    QString path(const QString &name) const { return dir->filePath(name); }
+
+    void open(const QString &file)
+    {
+        fakes.fileDialog->answers.enqueue(file);
+        f->mnuOpen->trigger();
+    }
+
+    // The program is over: the main window closed, every other window gone.
+    void verifyEnded()
+    {
+        QVERIFY(!f->isVisible());
+        QVERIFY(!windows().hasDialog4());
+        QVERIFY(!windows().hasDialog2());
+        QVERIFY(!windows().hasForm2());
+        QVERIFY(nothingShown());
+    }
+
+    // Still running: the main window usable, no prompt.
+    void verifyRunning()
+    {
+        QVERIFY(f->isVisible());
+        QVERIFY(f->isEnabled());
+        QVERIFY(!windows().hasDialog4());
+    }
+
+    // The prompt is up and the main window waits for it.
+    void verifyAsking()
+    {
+        QVERIFY(promptShown());
+        QVERIFY(f->isVisible());
+        QVERIFY(!f->isEnabled());
+        QCOMPARE(f->exitConfirmed, qint16(0));
+    }
+
+private slots:
+    void init()
+    {
+        resetProgramState();
+        fakes = installFakes();
+        pty = std::make_unique<Pty>();
+        QVERIFY(pty->isValid());
+        mapPort(1, pty->slavePath());
+        dir = std::make_unique<QTemporaryDir>(scratchDir() + QStringLiteral("/exit-XXXXXX"));
+        QVERIFY(dir->isValid());
+        f = startProgram();
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+        QVERIFY(f->isVisible());
+    }
+
+    void cleanup()
+    {
+        windows().destroyAll();
+        f = nullptr;
+        pty.reset();
+        dir.reset();
+    }
+
+    void exitAtOnceEndsWithoutAsking()
+    {
+        f->mnuExit->trigger();
+        QCOMPARE(f->exitConfirmed, qint16(1));
+        verifyEnded();
+        QCOMPARE(fakes.fileDialog->requests.size(), 0);
+    }
+
+    void whenTheExitAsks_data()
+    {
+        QTest::addColumn<QString>("story");
+        QTest::addColumn<bool>("asks");
+        QTest::newRow("receive") << "receive" << true;
+        QTest::newRow("receive, Save As") << "receive saveas" << true;
+        QTest::newRow("open, Save") << "open save" << false;
+        QTest::newRow("open") << "open" << true;
+        QTest::newRow("receive, clear") << "receive clear" << false;
+        QTest::newRow("receive, clear, receive") << "receive clear receive" << true;
+        QTest::newRow("send only") << "send" << false;
+        QTest::newRow("Save As without data") << "saveas" << false;
+        // Save before any Open is Save As, which keeps the text unsaved.
+        QTest::newRow("receive, Save") << "receive save" << true;
+        QTest::newRow("open, receive, Save") << "open receive save" << false;
+    }
+
+    void whenTheExitAsks()
+    {
+        QFETCH(QString, story);
+        QFETCH(bool, asks);
+        QVERIFY(writeBytes(path("doc.txt"), "d1\r\n"));
+        int n = 0;
+        for (const QString &step : story.split(QLatin1Char(' '))) {
+            if (step == QLatin1String("receive")) {
+                receive(f, QStringLiteral("m%1").arg(++n));
+            } else if (step == QLatin1String("saveas")) {
+                fakes.fileDialog->answers.enqueue(path("as.txt"));
+                f->mnuSave_as->trigger();
+                QVERIFY(QFile::exists(path("as.txt")));
+            } else if (step == QLatin1String("save")) {
+                fakes.fileDialog->answers.enqueue(path("saved.txt"));
+                f->mnuSave->trigger();
+            } else if (step == QLatin1String("open")) {
+                open(path("doc.txt"));
+            } else if (step == QLatin1String("clear")) {
+                clearBox(f);
+            } else if (step == QLatin1String("send")) {
+                // A sent message shown in the box does not count as unsaved.
+                f->Text2->prepend(QStringLiteral("<<SenD>> hello\r\n"));
+            }
+        }
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+        // The main window's Cancel button; File > Exit runs the same check.
+        f->Command7->click();
+        if (asks) {
+            verifyAsking();
+        } else {
+            QCOMPARE(f->exitConfirmed, qint16(1));
+            verifyEnded();
+        }
+    }
+
+    void yesWritesIntoTheOpenedDocument()
+    {
+        QVERIFY(writeBytes(path("A.txt"), "a1\r\n"));
+        open(path("A.txt"));
+        receive(f, QStringLiteral("r1"));
+        // Save As since then does not change where Yes writes.
+        fakes.fileDialog->answers.enqueue(path("B.txt"));
+        f->mnuSave_as->trigger();
+        receive(f, QStringLiteral("r2"));
+        const int dialogs = fakes.fileDialog->requests.size();
+        f->mnuExit->trigger();
+        verifyAsking();
+        windows().dialog4()->OKButton->click();
+        QCOMPARE(fakes.fileDialog->requests.size(), dialogs);
+        QCOMPARE(readBytes(path("A.txt")), QByteArray("r2\r\nr1\r\na1\r\n\r\n"));
+        QCOMPARE(readBytes(path("B.txt")), QByteArray("r1\r\na1\r\n\r\n"));
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+        verifyEnded();
+    }
+
+    void yesAsksForAFileWhenNothingWasOpened()
+    {
+        receive(f, QStringLiteral("m1"));
+        f->mnuExit->trigger();
+        verifyAsking();
+        Dialog4 *prompt = windows().dialog4();
+        fakes.fileDialog->answers.enqueue(path("kept"));
+        prompt->OKButton->click();
+        QCOMPARE(readBytes(path("kept.txt")), QByteArray("m1\r\n\r\n"));
+        QCOMPARE(readSetting("Parametr", "FileNameSaveAs", "?"), path("kept.txt"));
+        QCOMPARE(fakes.fileDialog->requests.size(), 1);
+        const FileDialogRequest &r = fakes.fileDialog->requests.constFirst();
+        QVERIFY(r.save);
+        QVERIFY(r.confirmOverwrite);
+        QCOMPARE(r.filter, QStringLiteral("text only (*.txt)"));
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+        verifyEnded();
+    }
+
+    void yesWritesIntoTheOpenedDocumentWhenTheStoreFails()
+    {
+        // The store's folder is a regular file: nothing can be stored, and
+        // the prompt must still not write into some other file.
+        QVERIFY(writeBytes(path("A.txt"), "a1\r\n"));
+        const QString store = QFileInfo(settingsFilePath()).absolutePath();
+        QDir(store).removeRecursively();
+        QVERIFY(writeBytes(store, "not a folder"));
+        const auto restore = qScopeGuard([store] { QFile::remove(store); });
+        open(path("A.txt"));
+        QCOMPARE(readSetting("Parametr", "FileNameOpen", "<unset>"), QStringLiteral("<unset>"));
+        QCOMPARE(windows().prompt().openedFileName, path("A.txt"));
+        receive(f, QStringLiteral("r1"));
+        f->mnuExit->trigger();
+        windows().dialog4()->OKButton->click();
+        QCOMPARE(readBytes(path("A.txt")), QByteArray("r1\r\na1\r\n\r\n"));
+        QVERIFY(!QFile::exists(defaultDocumentFile()));
+        verifyEnded();
+    }
+
+    void noLeavesWithoutSaving()
+    {
+        QVERIFY(writeBytes(path("A.txt"), "a1\r\n"));
+        open(path("A.txt"));
+        receive(f, QStringLiteral("r1"));
+        f->mnuExit->trigger();
+        verifyAsking();
+        windows().dialog4()->CancelButton->click();
+        QCOMPARE(readBytes(path("A.txt")), QByteArray("a1\r\n"));
+        QCOMPARE(fakes.fileDialog->requests.size(), 1);
+        verifyEnded();
+    }
+
+    void cancelledSaveThenCancelReturnsAndAsksAgain()
+    {
+        receive(f, QStringLiteral("m1"));
+        f->mnuExit->trigger();
+        verifyAsking();
+        Dialog4 *prompt = windows().dialog4();
+        fakes.fileDialog->answers.enqueue(std::nullopt);
+        prompt->OKButton->click();
+        // Nothing said, nothing closed: the user answers again.
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+        verifyAsking();
+        QCOMPARE(windows().dialog4(), prompt);
+        QCOMPARE(readSetting("Parametr", "FileNameSaveAs", "<unset>"), QStringLiteral("<unset>"));
+
+        prompt->Command1->click();
+        verifyRunning();
+        QCOMPARE(f->exitConfirmed, qint16(0));
+        QVERIFY(f->mnuSave->isEnabled());
+        QCOMPARE(f->Text2->text(), QStringLiteral("m1\r\n"));
+
+        f->mnuExit->trigger();
+        verifyAsking();
+    }
+
+    void failedYesSaysWhyAndKeepsAsking()
+    {
+        QVERIFY(writeBytes(path("plain"), "x"));
+        receive(f, QStringLiteral("m1"));
+        f->mnuExit->trigger();
+        Dialog4 *prompt = windows().dialog4();
+        fakes.fileDialog->answers.enqueue(path("plain/lost.txt"));
+        prompt->OKButton->click();
+        QCOMPARE(fakes.messageBox->messages.size(), 1);
+        QVERIFY2(fakes.messageBox->messages.constFirst().contains(QDir::toNativeSeparators(path("plain/lost.txt"))),
+                 qPrintable(fakes.messageBox->messages.constFirst()));
+        verifyAsking();
+        QCOMPARE(windows().dialog4(), prompt);
+        // The choice is remembered although the file could not be written.
+        QCOMPARE(readSetting("Parametr", "FileNameSaveAs", "?"), path("plain/lost.txt"));
+
+        // Answering again with a good file ends the program.
+        fakes.fileDialog->answers.enqueue(path("good.txt"));
+        prompt->OKButton->click();
+        QCOMPARE(readBytes(path("good.txt")), QByteArray("m1\r\n\r\n"));
+        verifyEnded();
+    }
+
+    void failedYesIntoTheOpenedDocumentKeepsAsking()
+    {
+        QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("docs")));
+        QVERIFY(writeBytes(path("docs/A.txt"), "a1\r\n"));
+        open(path("docs/A.txt"));
+        receive(f, QStringLiteral("r1"));
+        QVERIFY(QDir(dir->path()).rename(QStringLiteral("docs"), QStringLiteral("moved")));
+        f->mnuExit->trigger();
+        windows().dialog4()->OKButton->click();
+        QCOMPARE(fakes.messageBox->messages.size(), 1);
+        verifyAsking();
+        QCOMPARE(readBytes(path("moved/A.txt")), QByteArray("a1\r\n"));
+        // No still leaves.
+        windows().dialog4()->CancelButton->click();
+        verifyEnded();
+    }
+
+    void promptFrameCloseIsCancel()
+    {
+        receive(f, QStringLiteral("m1"));
+        f->mnuExit->trigger();
+        verifyAsking();
+        QVERIFY(windows().dialog4()->close());
+        verifyRunning();
+        QCOMPARE(f->exitConfirmed, qint16(0));
+        QVERIFY(f->mnuSave->isEnabled());
+        f->mnuExit->trigger();
+        verifyAsking();
+    }
+
+    void closeBoxWithNothingUnsavedEnds()
+    {
+        QWidgetWindow::closeFromFrame(f);
+        QCOMPARE(f->exitConfirmed, qint16(1));
+        verifyEnded();
+    }
+
+    void closeBoxWithUnsavedTextAsks()
+    {
+        receive(f, QStringLiteral("m1"));
+        QWidgetWindow::closeFromFrame(f);
+        verifyAsking();
+        // Again while the prompt is up: still refused, still one prompt.
+        Dialog4 *prompt = windows().dialog4();
+        QVERIFY(!f->Form_QueryUnload(true));
+        QCOMPARE(windows().dialog4(), prompt);
+        verifyAsking();
+        // Cancel, then the close box again: the same question.
+        windows().dialog4()->Command1->click();
+        verifyRunning();
+        QWidgetWindow::closeFromFrame(f);
+        verifyAsking();
+        windows().dialog4()->CancelButton->click();
+        verifyEnded();
+    }
+
+    void cancelLeavesTheOptionsWindowInCharge()
+    {
+        // The close box reaches the main window while Options holds it.
+        receive(f, QStringLiteral("m1"));
+        f->Command4->click();
+        QVERIFY(windows().form2()->isVisible());
+        QVERIFY(!f->isEnabled());
+        QWidgetWindow::closeFromFrame(f);
+        verifyAsking();
+        windows().dialog4()->Command1->click();
+        QVERIFY(!windows().hasDialog4());
+        QVERIFY(windows().form2()->isVisible());
+        QVERIFY(!f->isEnabled());
+        QVERIFY(f->isVisible());
+        QCOMPARE(f->exitConfirmed, qint16(0));
+    }
+
+    void programClosingItsWindowDoesNotAsk()
+    {
+        // The program's own close (not the frame's) goes ahead unchecked, and
+        // takes the other windows with it.
+        receive(f, QStringLiteral("m1"));
+        windows().form2()->show();
+        QVERIFY(f->close());
+        QCOMPARE(f->exitConfirmed, qint16(0));
+        verifyEnded();
+    }
+
+    void exitTakesEveryWindowAlong()
+    {
+        windows().form2()->show();
+        windows().dialog()->show();
+        QVERIFY(!nothingShown());
+        f->mnuExit->trigger();
+        QVERIFY(!windows().hasDialog());
+        verifyEnded();
+    }
+
+    void leavingEndsTheEventLoop_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("exit at once") << "exit";
+        QTest::newRow("Yes") << "yes";
+        QTest::newRow("No") << "no";
+    }
+
+    void leavingEndsTheEventLoop()
+    {
+        QFETCH(QString, how);
+        if (how != QLatin1String("exit"))
+            receive(f, QStringLiteral("m1"));
+        fakes.fileDialog->answers.enqueue(path("end.txt"));
+        QTimer::singleShot(0, f, [this, how] {
+            f->mnuExit->trigger();
+            if (how == QLatin1String("yes"))
+                windows().dialog4()->OKButton->click();
+            else if (how == QLatin1String("no"))
+                windows().dialog4()->CancelButton->click();
+        });
+        bool timedOut = false;
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        connect(&watchdog, &QTimer::timeout, this, [&timedOut] {
+            timedOut = true;
+            QCoreApplication::exit(1);
+        });
+        watchdog.start(5000);
+        const int rc = QCoreApplication::exec();
+        QVERIFY(!timedOut);
+        QCOMPARE(rc, 0);
+        verifyEnded();
+        QCOMPARE(QFile::exists(path("end.txt")), how == QLatin1String("yes"));
+    }
+
+    void promptLayout()
+    {
+        receive(f, QStringLiteral("m1"));
+        f->mnuExit->trigger();
+        Dialog4 *d = windows().dialog4();
+        QCOMPARE(d->objectName(), QStringLiteral("Dialog4"));
+        QCOMPARE(d->windowTitle(), QStringLiteral("Kestrum"));
+        QVERIFY(d->windowFlags() & Qt::Dialog);
+        QCOMPARE(d->size(), QSize(twips(4725), twips(1305)));
+        QCOMPARE(d->minimumSize(), d->maximumSize());
+        QCOMPARE(d->Label1->geometry(), twipsRect(1320, 240, 5175, 615));
+        QCOMPARE(d->OKButton->geometry(), twipsRect(120, 720, 1215, 375));
+        QCOMPARE(d->CancelButton->geometry(), twipsRect(1680, 720, 1215, 375));
+        QCOMPARE(d->Command1->geometry(), twipsRect(3240, 720, 1215, 375));
+        QCOMPARE(d->OKButton->objectName(), QStringLiteral("OKButton"));
+        QCOMPARE(d->CancelButton->objectName(), QStringLiteral("CancelButton"));
+        QCOMPARE(d->Command1->objectName(), QStringLiteral("Command1"));
+        QCOMPARE(d->OKButton->nextInFocusChain(), d->CancelButton);
+        QCOMPARE(d->CancelButton->nextInFocusChain(), d->Command1);
+        QVERIFY(d->CommonDialog5.FileName.isEmpty());
+    }
+
+    void flagSavesNeverCreatesThePrompt()
+    {
+        writeSetting(QStringLiteral("Parametr"), QStringLiteral("FileNameOpen"), path("x.txt"));
+        Dialog4::flagSaves();
+        QCOMPARE(windows().prompt().fileOpened, qint16(1));
+        QCOMPARE(windows().prompt().openedFileName, path("x.txt"));
+        QVERIFY(!windows().hasDialog4());
+        QVERIFY(f->isEnabled());
+        // What the prompt knows outlives its window.
+        receive(f, QStringLiteral("m1"));
+        f->mnuExit->trigger();
+        windows().dialog4()->Command1->click();
+        QCOMPARE(windows().prompt().openedFileName, path("x.txt"));
+        // Missing entry: the default document.
+        resetProgramState();
+        Dialog4::flagSaves();
+        QCOMPARE(windows().prompt().openedFileName, defaultDocumentFile());
+    }
+};
+
+KESTRUM_TEST_MAIN(ExitTest)
+#include "test_exit.moc"
