@@ -281,7 +281,9 @@ private slots:
         QTRY_COMPARE(f->Text3->text(), QStringLiteral("1"));
         QTRY_VERIFY(idle(f));
 
-        // Clear while a message is being collected.
+        // Clear while a message is being collected (a longer timeout gives
+        // the test time to act between the two ticks).
+        f->Timer2->setInterval(200);
         QVERIFY(pty->write("4"));
         QTRY_COMPARE(f->receiving, qint16(1));
         f->Command8_Click();
@@ -375,7 +377,7 @@ private slots:
 
     void timerStoppedFromOutsideDoesNotBlockReception()
     {
-        Form1 *f = start();
+        Form1 *f = start(200);
         QVERIFY(f);
         QVERIFY(pty->write("AB"));
         QTRY_COMPARE(f->receiving, qint16(1));
@@ -390,7 +392,7 @@ private slots:
 
     void portClosedBeforeTheSecondTick()
     {
-        Form1 *f = start(100);
+        Form1 *f = start(200);
         QVERIFY(f);
         QVERIFY(pty->write("lost"));
         QTRY_VERIFY(f->Timer2->isActive());
@@ -411,7 +413,7 @@ private slots:
 
     void deviceLostWithDataWaiting()
     {
-        Form1 *f = start(100);
+        Form1 *f = start(200);
         QVERIFY(f);
         const QString path = autosaveTo(QStringLiteral("lost.txt"));
         QVERIFY(pty->write("DATA"));
