@@ -113,7 +113,12 @@ void ReceivedBox::prepend(const QString &text)
     const bool undo = doc->isUndoRedoEnabled();
     doc->setUndoRedoEnabled(false);
     QTextCursor top(doc);
+    // Inside an edit block the cursor does not lay out the new lines to
+    // find its horizontal position; outside one every line would keep a
+    // text layout of its own, several kilobytes each, for ever.
+    top.beginEditBlock();
     top.insertText(displayForm(text));
+    top.endEditBlock();
     doc->setUndoRedoEnabled(undo);
     --d->changingView;
 }
