@@ -1,0 +1,183 @@
+// Continuous data at the pace of 115200 baud through a pseudo-terminal into
+// the real program: bytes lost, processor time used, and how long an event
+// posted to the main window waits while the stream runs.
+//
+//   bench_stream [seconds]      (default 60; QT_QPA_PLATFORM=offscreen)
+#include "app/form1.h"
+#include "app/windows.h"
+#include "documents/receivedbox.h"
+#include "options/form2.h"
+#include "support/fakes.h"
+#include "support/pty.h"
+#include "support/testenv.h"
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QTimer>
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <mutex>
+#include <sys/resource.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+using namespace kestrum;
+using namespace kestrum::test;
+using Steady = std::chrono::steady_clock;
+
+namespace {
+
+double seconds(const struct timeval &tv) { return double(tv.tv_sec) + double(tv.tv_usec) / 1e6; }
+
+double cpuOf(int who)
+{
+    struct rusage u;
+    ::getrusage(who, &u);
+    return seconds(u.ru_utime) + seconds(u.ru_stime);
+}
+
+// Printable bytes, never CR or LF, so the records can be put back together.
+char streamByte(qint64 i) { return char(33 + i % 94); }
+
+QByteArray joinRecords(const QByteArray &text, bool newestFirst)
+{
+    QList<QByteArray> lines = text.split('\n');
+    QByteArray out;
+    if (newestFirst)
+        std::reverse(lines.begin(), lines.end());
+    for (QByteArray l : lines) {
+        if (l.endsWith('\r'))
+            l.chop(1);
+        out += l;
+    }
+    return out;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    prepareTestEnvironment();
+    QApplication app(argc, argv);
+    const int duration = argc > 1 ? std::max(1, atoi(argv[1])) : 60;
+    const int bytesPerSecond = 115200 / 10;  // 8 data bits, start and stop bit
+
+    installFakes();
+    Pty pty;
+    if (!pty.isValid()) {
+        std::fprintf(stderr, "no pseudo-terminal\n");
+        return 1;
+    }
+    mapPort(1, pty.slavePath());
+    Form1 *f = startProgram();
+    f->selectListItem(f->Combo2, QStringLiteral("115200"));
+    Form2 *o = windows().form2();
+    o->Check5->setChecked(false);
+    o->Check6->setChecked(false);
+    o->Check7->setChecked(false);
+    const QString autosave = scratchDir() + QStringLiteral("/stream.txt");
+    o->CommonDialog1.FileName = autosave;
+    o->Check8->setChecked(true);
+
+    std::atomic<qint64> sent{0};
+    std::atomic<bool> writerDone{false};
+    double writerCpu = 0;
+    std::mutex delaysLock;
+    std::vector<double> delays;
+
+    const double cpu0 = cpuOf(RUSAGE_SELF);
+    const auto start = Steady::now();
+    std::thread writer([&] {
+        const int fd = pty.masterFd();
+        const auto end = start + std::chrono::seconds(duration);
+        auto nextProbe = start;
+        qint64 n = 0;
+        char buf[4096];
+        while (Steady::now() < end) {
+            const double elapsed = std::chrono::duration<double>(Steady::now() - start).count();
+            qint64 due = qint64(elapsed * bytesPerSecond) - n;
+            while (due > 0) {
+                const int chunk = int(std::min<qint64>(due, sizeof buf));
+                for (int i = 0; i < chunk; ++i)
+                    buf[i] = streamByte(n + i);
+                const ssize_t w = ::write(fd, buf, size_t(chunk));
+                if (w <= 0)
+                    break;  // the line is full: the rest is due next round
+                n += w;
+                due -= w;
+            }
+            sent = n;
+            if (Steady::now() >= nextProbe) {
+                const auto posted = Steady::now();
+                QMetaObject::invokeMethod(
+                    f,
+                    [&delays, &delaysLock, posted] {
+                        const double ms = std::chrono::duration<double, std::milli>(Steady::now() - posted).count();
+                        std::lock_guard<std::mutex> g(delaysLock);
+                        delays.push_back(ms);
+                    },
+                    Qt::QueuedConnection);
+                nextProbe += std::chrono::milliseconds(20);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        writerCpu = cpuOf(RUSAGE_THREAD);
+        writerDone = true;
+    });
+
+    // Run until the stream has ended and its last message is shown.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &app, [&] {
+        if (!writerDone)
+            return;
+        const bool idle = f->receiving == 0 && !f->Timer2->isActive();
+        const double after = std::chrono::duration<double>(Steady::now() - start).count() - duration;
+        if ((idle && f->Text2->textLength() >= sent.load()) || after > 5)
+            app.quit();
+    });
+    poll.start(50);
+    app.exec();
+    writer.join();
+    const double wall = std::chrono::duration<double>(Steady::now() - start).count();
+    const double cpu = cpuOf(RUSAGE_SELF) - cpu0 - writerCpu;
+
+    QByteArray expected;
+    expected.reserve(sent);
+    for (qint64 i = 0; i < sent; ++i)
+        expected += streamByte(i);
+    const QByteArray inBox = joinRecords(f->Text2->text().toLatin1(), true);
+    QFile file(autosave);
+    file.open(QIODevice::ReadOnly);
+    const QByteArray inFile = joinRecords(file.readAll(), false);
+
+    std::vector<double> d;
+    {
+        std::lock_guard<std::mutex> g(delaysLock);
+        d = delays;
+    }
+    std::sort(d.begin(), d.end());
+    std::printf("duration: %d s of data at %d bytes/s (115200 baud, 10 bits a byte), %.1f s wall\n", duration,
+                bytesPerSecond, wall);
+    std::printf("bytes sent: %lld\n", static_cast<long long>(sent.load()));
+    std::printf("bytes in the box: %lld (%s), lost %lld\n", static_cast<long long>(inBox.size()),
+                inBox == expected ? "identical to the stream" : "DIFFERENT from the stream",
+                static_cast<long long>(sent.load() - inBox.size()));
+    std::printf("bytes in the autosave file: %lld (%s), lost %lld\n", static_cast<long long>(inFile.size()),
+                inFile == expected ? "identical to the stream" : "DIFFERENT from the stream",
+                static_cast<long long>(sent.load() - inFile.size()));
+    std::printf("messages: %d (Text3 shows %s)\n", int(f->Text2->text().count(QStringLiteral("\r\n"))),
+                qPrintable(f->Text3->text()));
+    std::printf("processor time of the program (writer thread excluded): %.2f s, %.1f %% of one core\n", cpu,
+                100.0 * cpu / wall);
+    if (!d.empty())
+        std::printf("event posted to the main window: %zu probes, median delay %.2f ms, worst %.2f ms\n", d.size(),
+                    d[d.size() / 2], d.back());
+    windows().destroyAll();
+    return inBox == expected && inFile == expected ? 0 : 2;
+}

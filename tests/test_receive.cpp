@@ -1,0 +1,490 @@
+// Receiving: framing by the receive timeout, the received box, Clear.
+#include "app/form1.h"
+#include "app/windows.h"
+#include "documents/receivedbox.h"
+#include "options/form2.h"
+#include "platform/codec.h"
+#include "serial/mscomm.h"
+#include "support/fakes.h"
+#include "support/pty.h"
+#include "support/testenv.h"
+#include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QTimer>
+#include <limits>
+#include <sys/resource.h>
+
+using namespace kestrum;
+using namespace kestrum::test;
+
+namespace {
+
+Form2 *options() { return windows().form2(); }
+
+void decorate(bool date, bool time, bool size)
+{
+    options()->Check5->setChecked(date);
+    options()->Check6->setChecked(time);
+    options()->Check7->setChecked(size);
+}
+
+QString autosaveTo(const QString &name)
+{
+    const QString path = scratchDir() + QLatin1Char('/') + name;
+    QFile::remove(path);
+    options()->CommonDialog1.FileName = path;
+    options()->Check8->setChecked(true);
+    return path;
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray("<missing>");
+    return f.readAll();
+}
+
+double cpuSeconds()
+{
+    struct rusage u;
+    ::getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+bool idle(const Form1 *f)
+{
+    return f->receiving == 0 && f->timerPhase == 0 && !f->Timer2->isActive() && !f->isWaitingForData();
+}
+
+// Lines of the box, oldest first.
+QStringList linesOldestFirst(const QString &boxText)
+{
+    QStringList lines = boxText.split(QStringLiteral("\r\n"));
+    if (!lines.isEmpty() && lines.constLast().isEmpty())
+        lines.removeLast();
+    std::reverse(lines.begin(), lines.end());
+    return lines;
+}
+
+} // namespace
+
+class ReceiveTest : public QObject {
+    Q_OBJECT
+    Fakes fakes{};
+    std::unique_ptr<Pty> pty;
+
+    Form1 *start(int timeout = 50)
+    {
+        pty = std::make_unique<Pty>();
+        if (!pty->isValid())
+            return nullptr;
+        mapPort(1, pty->slavePath());
+        Form1 *f = startProgram();
+        f->Timer2->setInterval(timeout);
+        decorate(false, false, false);
+        options()->Check8->setChecked(false);
+        fakes.messageBox->messages.clear();
+        return f;
+    }
+
+private slots:
+    void init()
+    {
+        resetProgramState();
+        fakes = installFakes();
+    }
+    void cleanup()
+    {
+        windows().destroyAll();
+        pty.reset();
+    }
+
+    // --- The received box as a document ---
+
+    void boxKeepsEveryCharacter()
+    {
+        ReceivedBox box;
+        box.resize(300, 200);
+        box.show();
+        const QString nul(QChar(0));
+        const QString c98(QChar(0x98));
+        const QStringList messages = {QStringLiteral("OK\r\n"), QStringLiteral("a\rb\nc\r\n"),
+                                      QStringLiteral("x") + nul + QStringLiteral("y") + c98 + QStringLiteral("\r\n"),
+                                      QStringLiteral("\r")};
+        QString expected;
+        for (const QString &m : messages) {
+            box.prepend(m);
+            expected = m + expected;
+            QCOMPARE(box.text(), expected);
+        }
+        // Showing and repainting is no edit: the document stays exact.
+        box.repaint();
+        QCoreApplication::processEvents();
+        QCOMPARE(box.text(), expected);
+        QCOMPARE(box.textLength(), expected.size());
+        QVERIFY(!box.isEmptyText());
+        // The view: every kind of line break is one, NUL has a visible symbol.
+        const QString shown = box.toPlainText();
+        QVERIFY(!shown.contains(QChar(0)));
+        QVERIFY(shown.contains(QChar(0x2400)));
+        QCOMPARE(shown, QStringLiteral("\nx") + QChar(0x2400) + QStringLiteral("y") + c98 + QStringLiteral("\na\nb\nc\nOK\n"));
+
+        box.clearText();
+        QVERIFY(box.isEmptyText());
+        QCOMPARE(box.text(), QString());
+        QCOMPARE(box.toPlainText(), QString());
+        box.setText(QStringLiteral("A\rB"));
+        QCOMPARE(box.text(), QStringLiteral("A\rB"));
+        QCOMPARE(box.blockCount(), 2);
+    }
+
+    void userEditMakesDocumentFollowView()
+    {
+        ReceivedBox box;
+        box.resize(300, 200);
+        box.show();
+        box.prepend(QStringLiteral("two\rthree\r\n"));
+        box.prepend(QStringLiteral("one") + QChar(0) + QChar(0xA0) + QStringLiteral("\r\n"));
+        box.setFocus();
+        box.moveCursor(QTextCursor::End);
+        QTest::keyClicks(&box, QStringLiteral("typed"));
+        QTest::keyClick(&box, Qt::Key_Return);
+        QTest::keyClicks(&box, QStringLiteral("more"));
+        // Line breaks of the edited text are CR LF; NUL and the no-break
+        // space come back as they were.
+        const QString edited = QStringLiteral("one") + QChar(0) + QChar(0xA0) + QStringLiteral("\r\ntwo\r\nthree\r\ntyped\r\nmore");
+        QCOMPARE(box.text(), edited);
+        QCOMPARE(box.textLength(), edited.size());
+        // The next message goes in front of the edited text.
+        box.prepend(QStringLiteral("new\r\n"));
+        QCOMPARE(box.text(), QStringLiteral("new\r\n") + edited);
+        QCOMPARE(box.toPlainText().split(QLatin1Char('\n')).size(), 6);
+
+        // Deleting everything by hand empties the document.
+        box.selectAll();
+        QTest::keyClick(&box, Qt::Key_Delete);
+        QVERIFY(box.isEmptyText());
+        QCOMPARE(box.text(), QString());
+    }
+
+    // --- Framing ---
+
+    void oneBurstIsOneLine()
+    {
+        Form1 *f = start();
+        QVERIFY(f);
+        decorate(false, false, true);
+        QVERIFY(pty->write("OK\r\n"));
+        QTRY_COMPARE(f->Text2->text(), QStringLiteral("OK\r\n  Size, byte: 4\r\n"));
+        QCOMPARE(f->messageCount, 1);
+        QCOMPARE(f->Text3->text(), QStringLiteral("1"));
+        QVERIFY(f->mnuSave->isEnabled());
+        QCOMPARE(f->dataReceived, qint16(1));
+        QVERIFY(idle(f));
+
+        // Every decoration off: the received text and CR LF, nothing else.
+        decorate(false, false, false);
+        QVERIFY(pty->write("plain"));
+        QTRY_COMPARE(f->Text2->text(), QStringLiteral("plain\r\nOK\r\n  Size, byte: 4\r\n"));
+
+        // Date and time: one reading of the clock, three and four blanks.
+        decorate(true, true, true);
+        fakes.clock->current = QDateTime(QDate(2031, 2, 3), QTime(4, 5, 6));
+        const QString when = dateText(fakes.clock->current) + QStringLiteral("   ") + timeText(fakes.clock->current)
+                             + QStringLiteral("    ");
+        QVERIFY(pty->write("ab"));
+        QTRY_COMPARE(f->messageCount, 3);
+        QTRY_VERIFY(idle(f));
+        QVERIFY(f->Text2->text().startsWith(when + QStringLiteral("ab  Size, byte: 2\r\nplain\r\n")));
+        QCOMPARE(f->Text3->text(), QStringLiteral("3"));
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+    }
+
+    void burstsWithinTwoTimeoutsAreOneMessage()
+    {
+        Form1 *f = start(100);
+        QVERIFY(f);
+        QVERIFY(pty->write("AB"));
+        QTest::qWait(50);
+        QVERIFY(pty->write("CD"));
+        QTRY_VERIFY(!f->Text2->isEmptyText());
+        QTRY_VERIFY(idle(f));
+        QCOMPARE(f->Text2->text(), QStringLiteral("ABCD\r\n"));
+        QCOMPARE(f->messageCount, 1);
+        // Nothing more comes: no second, empty message.
+        QTest::qWait(300);
+        QCOMPARE(f->messageCount, 1);
+        QCOMPARE(f->Text2->text(), QStringLiteral("ABCD\r\n"));
+    }
+
+    void longStreamIsSplitWithoutLoss()
+    {
+        Form1 *f = start(40);
+        QVERIFY(f);
+        const QString path = autosaveTo(QStringLiteral("stream.txt"));
+        QByteArray stream;
+        for (int i = 0; i < 60; ++i) {
+            const QByteArray piece = QByteArray::number(1000 + i) + "-";
+            stream += piece;
+            QVERIFY(pty->write(piece));
+            QTest::qWait(8);
+        }
+        QTRY_COMPARE(linesOldestFirst(f->Text2->text()).join(QString()).size(), stream.size());
+        QTRY_VERIFY(idle(f));
+        const QStringList lines = linesOldestFirst(f->Text2->text());
+        QVERIFY2(lines.size() >= 3, qPrintable(QString::number(lines.size())));
+        QCOMPARE(lines.join(QString()), QString::fromLatin1(stream));
+        QCOMPARE(f->messageCount, int(lines.size()));
+        for (const QString &l : lines)
+            QVERIFY(!l.isEmpty());
+        // One record per message, oldest first.
+        QCOMPARE(fileBytes(path), lines.join(QStringLiteral("\r\n")).toLatin1() + "\r\n");
+    }
+
+    void everyByteValueReachesTheAutosaveFile()
+    {
+        Form1 *f = start();
+        QVERIFY(f);
+        decorate(false, false, true);
+        const QString path = autosaveTo(QStringLiteral("bytes.txt"));
+        QByteArray all;
+        for (int b = 0; b < 256; ++b)
+            all += char(b);
+        QVERIFY(pty->write(all));
+        QTRY_VERIFY(!f->Text2->isEmptyText());
+        QTRY_VERIFY(idle(f));
+        QCOMPARE(fileBytes(path), all + "  Size, byte: 256\r\n");
+        QCOMPARE(f->Text2->text(), fromAnsi(all) + QStringLiteral("  Size, byte: 256\r\n"));
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+    }
+
+    // --- Counter, Clear and the unsaved-changes indicator ---
+
+    void counterAndClear()
+    {
+        Form1 *f = start();
+        QVERIFY(f);
+        QVERIFY(pty->write("1"));
+        QTRY_COMPARE(f->Text2->text(), QStringLiteral("1\r\n"));
+        QVERIFY(pty->write("2"));
+        QTRY_COMPARE(f->Text3->text(), QStringLiteral("2"));
+
+        // Send resets the count but leaves the box showing the old number.
+        f->Command1_Click();
+        QCOMPARE(f->messageCount, 0);
+        QCOMPARE(f->Text3->text(), QStringLiteral("2"));
+        QTRY_VERIFY(idle(f));
+        QVERIFY(pty->write("3"));
+        QTRY_COMPARE(f->Text3->text(), QStringLiteral("1"));
+        QTRY_VERIFY(idle(f));
+
+        // Clear while a message is being collected (a longer timeout gives
+        // the test time to act between the two ticks).
+        f->Timer2->setInterval(200);
+        QVERIFY(pty->write("4"));
+        QTRY_COMPARE(f->receiving, qint16(1));
+        f->Command8_Click();
+        QVERIFY(!f->mnuSave->isEnabled());
+        QCOMPARE(f->Text2->text(), QString());
+        QCOMPARE(f->Text3->text(), QStringLiteral("0"));
+        QCOMPARE(f->receiving, qint16(1));
+        QVERIFY(f->Timer2->isActive());
+        QTRY_COMPARE(f->Text2->text(), QStringLiteral("4\r\n"));
+        QVERIFY(f->mnuSave->isEnabled());
+        QCOMPARE(f->Text3->text(), QStringLiteral("0"));
+        QCOMPARE(f->messageCount, 0);
+        QTRY_VERIFY(idle(f));
+
+        // Clear when idle, then a message: the indicator comes back.
+        f->Command8_Click();
+        QVERIFY(!f->mnuSave->isEnabled());
+        QCOMPARE(f->dataReceived, qint16(1));
+        QVERIFY(pty->write("5"));
+        QTRY_COMPARE(f->Text2->text(), QStringLiteral("5\r\n"));
+        QVERIFY(f->mnuSave->isEnabled());
+        QCOMPARE(f->Text3->text(), QStringLiteral("1"));
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+    }
+
+    void counterPastItsLargestValueStartsAgain()
+    {
+        Form1 *f = start();
+        QVERIFY(f);
+        f->messageCount = std::numeric_limits<qint32>::max() - 1;
+        QVERIFY(pty->write("a"));
+        QTRY_COMPARE(f->Text3->text(), QStringLiteral("2147483647"));
+        QTRY_VERIFY(idle(f));
+        QVERIFY(pty->write("b"));
+        QTRY_COMPARE(f->Text2->text(), QStringLiteral("b\r\na\r\n"));
+        QCOMPARE(f->messageCount, 1);
+        QCOMPARE(f->Text3->text(), QStringLiteral("1"));
+    }
+
+    // --- Waiting for data ---
+
+    void waitForDataLeavesTheProcessorIdle()
+    {
+        Form1 *f = start(50);
+        QVERIFY(f);
+        // A port event without data: the second tick has to wait.
+        bool wasWaiting = false;
+        bool tickReturned = false;
+        QTimer::singleShot(1200, f, [&] {
+            wasWaiting = f->isWaitingForData();
+            // A tick meanwhile neither waits a second time nor counts.
+            f->Timer2_Timer();
+            tickReturned = f->isWaitingForData() && f->messageCount == 1;
+            pty->write("late");
+        });
+        QElapsedTimer wall;
+        wall.start();
+        const double cpu0 = cpuSeconds();
+        f->MSComm1_OnComm();
+        QTRY_COMPARE_WITH_TIMEOUT(f->Text2->text(), QStringLiteral("late\r\n"), 5000);
+        const double cpu = cpuSeconds() - cpu0;
+        const qint64 ms = wall.elapsed();
+        QVERIFY(wasWaiting);
+        QVERIFY(tickReturned);
+        QVERIFY(ms >= 1100);
+        QVERIFY2(cpu < 0.2, qPrintable(QStringLiteral("%1 s of processor time in %2 ms").arg(cpu).arg(ms)));
+        QCOMPARE(f->messageCount, 1);
+        QVERIFY(idle(f));
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+    }
+
+    void leavingEndsTheWait()
+    {
+        Form1 *f = start();
+        QVERIFY(f);
+        bool wasWaiting = false;
+        QTimer::singleShot(300, f, [&] {
+            wasWaiting = f->isWaitingForData();
+            f->abandonWait();
+        });
+        f->MSComm1_OnComm();
+        QTRY_VERIFY(wasWaiting);
+        QTRY_VERIFY(idle(f));
+        QCOMPARE(f->Text2->text(), QString());
+        QVERIFY(!f->mnuSave->isEnabled());
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+        // Data afterwards is a message of its own.
+        QVERIFY(pty->write("after"));
+        QTRY_COMPARE(f->Text2->text(), QStringLiteral("after\r\n"));
+    }
+
+    void timerStoppedFromOutsideDoesNotBlockReception()
+    {
+        Form1 *f = start(200);
+        QVERIFY(f);
+        QVERIFY(pty->write("AB"));
+        QTRY_COMPARE(f->receiving, qint16(1));
+        f->stopReceiveTimer();
+        QVERIFY(idle(f));
+        QVERIFY(pty->write("CD"));
+        QTRY_COMPARE(f->Text2->text(), QStringLiteral("ABCD\r\n"));
+        QTRY_VERIFY(idle(f));
+    }
+
+    // --- Failures ---
+
+    void portClosedBeforeTheSecondTick()
+    {
+        Form1 *f = start(200);
+        QVERIFY(f);
+        QVERIFY(pty->write("lost"));
+        QTRY_VERIFY(f->Timer2->isActive());
+        f->Command2_Click();
+        QVERIFY(!f->MSComm1->PortOpen());
+        QTRY_COMPARE(fakes.messageBox->messages.size(), 1);
+        QTRY_VERIFY(idle(f));
+        QTest::qWait(250);
+        QCOMPARE(fakes.messageBox->messages.size(), 1);
+        QCOMPARE(f->Text2->text(), QString());
+
+        f->Command3_Click();
+        QVERIFY(f->MSComm1->PortOpen());
+        QVERIFY(pty->write("next"));
+        QTRY_COMPARE(f->Text2->text(), QStringLiteral("next\r\n"));
+        QCOMPARE(fakes.messageBox->messages.size(), 1);
+    }
+
+    void deviceLostWithDataWaiting()
+    {
+        Form1 *f = start(200);
+        QVERIFY(f);
+        const QString path = autosaveTo(QStringLiteral("lost.txt"));
+        QVERIFY(pty->write("DATA"));
+        QTRY_VERIFY(f->Timer2->isActive());
+        pty->closeMaster();
+        QTRY_VERIFY(!f->MSComm1->PortOpen());
+        // What arrived is shown and saved, then the loss is reported once.
+        QTRY_COMPARE(f->Text2->text(), QStringLiteral("DATA\r\n"));
+        QTRY_VERIFY(idle(f));
+        QCOMPARE(fileBytes(path), QByteArray("DATA\r\n"));
+        QCOMPARE(fakes.messageBox->messages.size(), 1);
+        QVERIFY(fakes.messageBox->messages.first().contains(QStringLiteral("stopped working")));
+
+        // A new device on COM1: Open Port, and the next burst is a message.
+        pty = std::make_unique<Pty>();
+        mapPort(1, pty->slavePath());
+        f->Command3_Click();
+        QVERIFY(f->MSComm1->PortOpen());
+        QVERIFY(pty->write("again"));
+        QTRY_COMPARE(f->Text2->text(), QStringLiteral("again\r\nDATA\r\n"));
+        QCOMPARE(fakes.messageBox->messages.size(), 1);
+    }
+
+    void deviceLostWhileWaiting()
+    {
+        Form1 *f = start();
+        QVERIFY(f);
+        bool wasWaiting = false;
+        QTimer::singleShot(300, f, [&] {
+            wasWaiting = f->isWaitingForData();
+            pty->closeMaster();
+        });
+        f->MSComm1_OnComm();
+        QTRY_VERIFY(wasWaiting);
+        QTRY_VERIFY(idle(f));
+        QCOMPARE(fakes.messageBox->messages.size(), 1);
+        QVERIFY(fakes.messageBox->messages.first().contains(QStringLiteral("stopped working")));
+        QCOMPARE(f->Text2->text(), QString());
+    }
+
+    void deviceLostWhenIdleIsReportedAtOnce()
+    {
+        Form1 *f = start();
+        QVERIFY(f);
+        pty->closeMaster();
+        QTRY_COMPARE(fakes.messageBox->messages.size(), 1);
+        QVERIFY(!f->MSComm1->PortOpen());
+        QVERIFY(idle(f));
+        QTest::qWait(200);
+        QCOMPARE(fakes.messageBox->messages.size(), 1);
+    }
+
+    void autosaveFailureLosesOnlyItsRecord()
+    {
+        Form1 *f = start();
+        QVERIFY(f);
+        options()->Check8->setChecked(true);
+        options()->CommonDialog1.FileName = scratchDir() + QStringLiteral("/no-such-folder/auto.txt");
+        QVERIFY(pty->write("kept"));
+        QTRY_COMPARE(f->Text2->text(), QStringLiteral("kept\r\n"));
+        QTRY_COMPARE(fakes.messageBox->messages.size(), 1);
+        QVERIFY(idle(f));
+        QVERIFY(f->mnuSave->isEnabled());
+        // The next message is received as usual.
+        const QString path = autosaveTo(QStringLiteral("after-failure.txt"));
+        QVERIFY(pty->write("next"));
+        QTRY_COMPARE(f->Text2->text(), QStringLiteral("next\r\nkept\r\n"));
+        QTRY_COMPARE(fileBytes(path), QByteArray("next\r\n"));
+        QCOMPARE(fakes.messageBox->messages.size(), 1);
+    }
+};
+
+KESTRUM_TEST_MAIN(ReceiveTest)
+#include "test_receive.moc"

@@ -1,0 +1,292 @@
+// Sending the send box: the bytes on the line, the length check, the sent
+// line in the received box and in the autosave file.
+#include "app/form1.h"
+#include "app/windows.h"
+#include "documents/receivedbox.h"
+#include "options/form2.h"
+#include "serial/mscomm.h"
+#include "support/fakes.h"
+#include "support/pty.h"
+#include "support/testenv.h"
+#include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+
+using namespace kestrum;
+using namespace kestrum::test;
+
+namespace {
+
+Form2 *options() { return windows().form2(); }
+
+void showSent(bool show, bool date, bool time, bool size)
+{
+    options()->Check1->setChecked(show);
+    options()->Check2->setChecked(date);
+    options()->Check3->setChecked(time);
+    options()->Check4->setChecked(size);
+}
+
+QString autosaveTo(const QString &name)
+{
+    const QString path = scratchDir() + QLatin1Char('/') + name;
+    QFile::remove(path);
+    options()->CommonDialog1.FileName = path;
+    options()->Check8->setChecked(true);
+    return path;
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray("<missing>");
+    return f.readAll();
+}
+
+} // namespace
+
+class TransmitTest : public QObject {
+    Q_OBJECT
+    Fakes fakes{};
+    std::unique_ptr<Pty> pty;
+
+    Form1 *start()
+    {
+        pty = std::make_unique<Pty>();
+        if (!pty->isValid())
+            return nullptr;
+        mapPort(1, pty->slavePath());
+        Form1 *f = startProgram();
+        showSent(false, false, false, false);
+        options()->Check8->setChecked(false);
+        options()->Check9->setChecked(false);
+        fakes.messageBox->messages.clear();
+        return f;
+    }
+
+private slots:
+    void init()
+    {
+        resetProgramState();
+        fakes = installFakes();
+    }
+    void cleanup()
+    {
+        windows().destroyAll();
+        pty.reset();
+    }
+
+    void sendsTheTextAsItIs()
+    {
+        Form1 *f = start();
+        QVERIFY(f);
+        // Typed line breaks go out as CR LF; the code page's own characters
+        // (the euro sign, a no-break space, Cyrillic) as their single bytes.
+        f->Text1->setPlainText(QStringLiteral("AT\nok ") + QChar(0x20AC) + QChar(0xA0) + QStringLiteral("Жж"));
+        QTest::mouseClick(f->Command1, Qt::LeftButton);
+        const QByteArray expected = QByteArray("AT\r\nok \x88\xA0\xC6\xE6");
+        QCOMPARE(pty->read(1000, expected.size()), expected);
+        // Twice: the send box keeps its text.
+        f->Command1_Click();
+        QCOMPARE(pty->read(1000, expected.size()), expected);
+        QCOMPARE(f->Text2->text(), QString());
+        QVERIFY(!f->mnuSave->isEnabled());
+        QCOMPARE(f->dataReceived, qint16(0));
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+
+        // An empty send box sends nothing and fails nothing.
+        f->Text1->clear();
+        f->Command1_Click();
+        QCOMPARE(pty->read(200), QByteArray());
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+    }
+
+    void lengthCheck()
+    {
+        Form1 *f = start();
+        QVERIFY(f);
+        showSent(true, false, false, false);
+        options()->Check9->setChecked(true);
+        options()->Text1->setText(QStringLiteral("512"));
+        f->messageCount = 7;
+
+        const QString fits(512, QLatin1Char('a'));
+        f->Text1->setPlainText(fits);
+        f->Command1_Click();
+        QCOMPARE(pty->read(2000, 512), fits.toLatin1());
+        QCOMPARE(f->Text2->text(), QStringLiteral("<<SenD>>   ") + fits + QStringLiteral("\r\n"));
+        QCOMPARE(f->messageCount, 0);
+
+        // One more character: refused, nothing sent, no line, but counted 0.
+        f->messageCount = 7;
+        f->Text1->setPlainText(fits + QLatin1Char('b'));
+        f->Command1_Click();
+        QCOMPARE(pty->read(300), QByteArray());
+        QCOMPARE(f->Text2->text(), QStringLiteral("<<SenD>>   ") + fits + QStringLiteral("\r\n"));
+        QCOMPARE(f->messageCount, 0);
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+
+        // A line break counts as its two characters.
+        options()->Text1->setText(QStringLiteral("3"));
+        f->Text1->setPlainText(QStringLiteral("a\nb"));
+        f->Command1_Click();
+        QCOMPARE(pty->read(300), QByteArray());
+
+        // The maximum is not rounded.
+        options()->Text1->setText(QStringLiteral("10.5"));
+        f->Text1->setPlainText(QString(11, QLatin1Char('x')));
+        f->Command1_Click();
+        QCOMPARE(pty->read(300), QByteArray());
+        f->Text1->setPlainText(QString(10, QLatin1Char('x')));
+        f->Command1_Click();
+        QCOMPARE(pty->read(1000, 10), QByteArray(10, 'x'));
+
+        // A maximum that is not a number: its message, and nothing sent.
+        options()->Text1->setText(QStringLiteral("ten"));
+        f->Command1_Click();
+        QCOMPARE(pty->read(300), QByteArray());
+        QCOMPARE(fakes.messageBox->messages, QStringList{QStringLiteral("Type mismatch")});
+
+        // Without the check the length does not matter.
+        options()->Check9->setChecked(false);
+        f->Command1_Click();
+        QCOMPARE(pty->read(1000, 10), QByteArray(10, 'x'));
+    }
+
+    void closedPortIsOpenedAndStaysOpen()
+    {
+        Form1 *f = start();
+        QVERIFY(f);
+        f->Command2_Click();
+        QVERIFY(!f->MSComm1->PortOpen());
+        f->Text1->setPlainText(QStringLiteral("wake"));
+        f->Command1_Click();
+        QVERIFY(f->MSComm1->PortOpen());
+        QCOMPARE(pty->read(1000, 4), QByteArray("wake"));
+        QVERIFY(f->Command2->isEnabled());
+        QVERIFY(f->Command3->isEnabled());
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+    }
+
+    void sentLine()
+    {
+        Form1 *f = start();
+        QVERIFY(f);
+        const QString path = autosaveTo(QStringLiteral("sent.txt"));
+        showSent(true, true, true, true);
+        const QString when = dateText(fakes.clock->current) + QStringLiteral("   ") + timeText(fakes.clock->current)
+                             + QStringLiteral("   ");
+        f->Text1->setPlainText(QStringLiteral("first\nsecond"));
+        f->Command1_Click();
+        const QString line = when + QStringLiteral("<<SenD>>   first\r\nsecond  Size, byte 13");
+        QCOMPARE(f->Text2->text(), line + QStringLiteral("\r\n"));
+        QCOMPARE(fileBytes(path), line.toLatin1() + "\r\n");
+
+        // Every decoration off; the newest line goes on top.
+        showSent(true, false, false, false);
+        f->Text1->setPlainText(QStringLiteral("x"));
+        f->Command1_Click();
+        QCOMPARE(f->Text2->text(), QStringLiteral("<<SenD>>   x\r\n") + line + QStringLiteral("\r\n"));
+        QCOMPARE(fileBytes(path), line.toLatin1() + "\r\n<<SenD>>   x\r\n");
+
+        // An empty send box with the size: a line of its own, size 0.
+        showSent(true, false, false, true);
+        f->Text1->clear();
+        f->Command1_Click();
+        QVERIFY(f->Text2->text().startsWith(QStringLiteral("<<SenD>>     Size, byte 0\r\n<<SenD>>   x\r\n")));
+
+        // Showing sent lines is no unsaved change.
+        QVERIFY(!f->mnuSave->isEnabled());
+        QCOMPARE(f->dataReceived, qint16(0));
+        QCOMPARE(pty->read(1000, 13 + 1), QByteArray("first\r\nsecondx"));
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+    }
+
+    void autosaveOnlyWithSentLines()
+    {
+        Form1 *f = start();
+        QVERIFY(f);
+        const QString path = autosaveTo(QStringLiteral("untouched.txt"));
+        showSent(false, true, true, true);
+        f->Text1->setPlainText(QStringLiteral("quiet"));
+        f->Command1_Click();
+        QCOMPARE(pty->read(1000, 5), QByteArray("quiet"));
+        QVERIFY(!QFile::exists(path));
+        QCOMPARE(f->Text2->text(), QString());
+    }
+
+    void portThatCannotBeOpened()
+    {
+        mapPort(1, scratchDir() + QStringLiteral("/no-such-device"));
+        Form1 *f = startProgram();
+        QVERIFY(!f->MSComm1->PortOpen());
+        const QString path = autosaveTo(QStringLiteral("never.txt"));
+        showSent(true, true, true, true);
+        fakes.messageBox->messages.clear();
+        f->Text1->setPlainText(QStringLiteral("lost"));
+        f->Command1_Click();
+        // One message, and the log does not claim a send.
+        QCOMPARE(fakes.messageBox->messages.size(), 1);
+        QVERIFY(fakes.messageBox->messages.first().contains(QStringLiteral("cannot be opened")));
+        QCOMPARE(f->Text2->text(), QString());
+        QVERIFY(!QFile::exists(path));
+        QCOMPARE(f->messageCount, 0);
+    }
+
+    void characterOutsideTheCodePage()
+    {
+        Form1 *f = start();
+        QVERIFY(f);
+        showSent(true, false, false, false);
+        f->Command2_Click();
+        f->Text1->setPlainText(QStringLiteral("ok ") + QChar(0x2713));
+        f->Command1_Click();
+        QCOMPARE(fakes.messageBox->messages.size(), 1);
+        QVERIFY(fakes.messageBox->messages.first().contains(QChar(0x2713)));
+        // Nothing happened to the port, nothing was sent or shown.
+        QVERIFY(!f->MSComm1->PortOpen());
+        f->Command3_Click();
+        QCOMPARE(pty->read(300), QByteArray());
+        QCOMPARE(f->Text2->text(), QString());
+    }
+
+    void autosaveFailureIsOneMessage()
+    {
+        Form1 *f = start();
+        QVERIFY(f);
+        showSent(true, false, false, false);
+        options()->Check8->setChecked(true);
+        options()->CommonDialog1.FileName = scratchDir() + QStringLiteral("/missing-folder/a.txt");
+        f->Text1->setPlainText(QStringLiteral("out"));
+        f->Command1_Click();
+        QCOMPARE(pty->read(1000, 3), QByteArray("out"));
+        QCOMPARE(f->Text2->text(), QStringLiteral("<<SenD>>   out\r\n"));
+        QCOMPARE(fakes.messageBox->messages.size(), 1);
+        QVERIFY(fakes.messageBox->messages.first().contains(QStringLiteral("missing-folder")));
+    }
+
+    void sendWhileAMessageIsCollected()
+    {
+        Form1 *f = start();
+        QVERIFY(f);
+        f->Timer2->setInterval(200);
+        showSent(true, false, false, false);
+        QVERIFY(pty->write("in"));
+        QTRY_COMPARE(f->receiving, qint16(1));
+        f->Text1->setPlainText(QStringLiteral("out"));
+        f->Command1_Click();
+        QCOMPARE(f->messageCount, 0);
+        // The message still comes, above the sent line.
+        QTRY_COMPARE(f->Text2->text(), QStringLiteral("in\r\n<<SenD>>   out\r\n"));
+        QCOMPARE(f->Text3->text(), QStringLiteral("1"));
+        QCOMPARE(f->messageCount, 0);
+    }
+};
+
+KESTRUM_TEST_MAIN(TransmitTest)
+#include "test_transmit.moc"
