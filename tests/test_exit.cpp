@@ -11,6 +11,7 @@
 #include "support/pty.h"
 #include "support/testenv.h"
 #include <QAction>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
@@ -265,6 +266,33 @@ private slots:
         QCOMPARE(readBytes(path("A.txt")), QByteArray("r1\r\na1\r\n\r\n"));
         QVERIFY(!QFile::exists(defaultDocumentFile()));
         verifyEnded();
+    }
+
+    void leavingWhileTheSecondTickWaitsKeepsTheLog()
+    {
+        const QString log = path("log.txt");
+        Form2 *options = windows().form2();
+        options->Check8->setChecked(true);
+        options->CommonDialog1.FileName = log;
+        f->Timer2->setInterval(30);
+        QVERIFY(pty->write("first"));
+        QTRY_COMPARE(readBytes(log), QByteArray("first\r\n"));
+
+        // A port event without data: the second tick waits for the device.
+        bool answered = false;
+        QTimer::singleShot(200, f, [&] {
+            QVERIFY(f->isWaitingForData());
+            f->mnuExit->trigger();
+            QVERIFY(promptShown());
+            windows().dialog4()->CancelButton->click();
+            answered = true;
+        });
+        f->MSComm1_OnComm();
+        QTRY_VERIFY(answered);
+        QTRY_VERIFY(!f->isWaitingForData());
+        verifyEnded();
+        QCOMPARE(readBytes(log), QByteArray("first\r\n"));
+        QCOMPARE(fakes.messageBox->messages, QStringList());
     }
 
     void noLeavesWithoutSaving()

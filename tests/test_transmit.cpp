@@ -2,6 +2,7 @@
 // line in the received box and in the autosave file.
 #include "app/form1.h"
 #include "app/windows.h"
+#include "options/dialog2.h"
 #include "documents/receivedbox.h"
 #include "options/form2.h"
 #include "serial/mscomm.h"
@@ -130,6 +131,12 @@ private slots:
         QCOMPARE(f->Text2->text(), QStringLiteral("<<SenD>>   ") + fits + QStringLiteral("\r\n"));
         QCOMPARE(f->messageCount, 0);
         QCOMPARE(fakes.messageBox->messages, QStringList());
+        // The warning stands in front of the main and Options windows.
+        QVERIFY(warningShowing());
+        QVERIFY(!f->isEnabled());
+        windows().dialog2()->OKButton_Click();
+        QVERIFY(!warningShowing());
+        QVERIFY(f->isEnabled());
 
         // A line break counts as its two characters.
         options()->Text1->setText(QStringLiteral("3"));
