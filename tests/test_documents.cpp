@@ -7,6 +7,7 @@
 #include "platform/error.h"
 #include "settings/store.h"
 #include "support/fakes.h"
+#include "support/files.h"
 #include "support/pty.h"
 #include "support/testenv.h"
 #include <QAction>
@@ -24,20 +25,6 @@ using namespace kestrum::test;
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
-
-QByteArray readBytes(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray("<missing>");
-    return f.readAll();
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
 
 // What the receive path does when a message arrives.
 void receive(Form1 *f, const QString &line)

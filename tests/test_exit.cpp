@@ -8,6 +8,7 @@
 #include "options/form2.h"
 #include "settings/store.h"
 #include "support/fakes.h"
+#include "support/files.h"
 #include "support/pty.h"
 #include "support/testenv.h"
 #include <QAction>
@@ -40,20 +41,6 @@ using namespace kestrum;
 using namespace kestrum::test;
 
 namespace {
-
-QByteArray readBytes(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray("<missing>");
-    return f.readAll();
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
 
 // What the receive path does when a message arrives.
 void receive(Form1 *f, const QString &line)

@@ -6,6 +6,7 @@
 #include "platform/codec.h"
 #include "serial/mscomm.h"
 #include "support/fakes.h"
+#include "support/files.h"
 #include "support/pty.h"
 #include "support/testenv.h"
 #include <QAction>
@@ -37,14 +38,6 @@ QString autosaveTo(const QString &name)
     options()->CommonDialog1.FileName = path;
     options()->Check8->setChecked(true);
     return path;
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray("<missing>");
-    return f.readAll();
 }
 
 double cpuSeconds()
@@ -241,7 +234,7 @@ private slots:
         for (const QString &l : lines)
             QVERIFY(!l.isEmpty());
         // One record per message, oldest first.
-        QCOMPARE(fileBytes(path), lines.join(QStringLiteral("\r\n")).toLatin1() + "\r\n");
+        QCOMPARE(readBytes(path), lines.join(QStringLiteral("\r\n")).toLatin1() + "\r\n");
     }
 
     void everyByteValueReachesTheAutosaveFile()
@@ -256,7 +249,7 @@ private slots:
         QVERIFY(pty->write(all));
         QTRY_VERIFY(!f->Text2->isEmptyText());
         QTRY_VERIFY(idle(f));
-        QCOMPARE(fileBytes(path), all + "  Size, byte: 256\r\n");
+        QCOMPARE(readBytes(path), all + "  Size, byte: 256\r\n");
         QCOMPARE(f->Text2->text(), fromAnsi(all) + QStringLiteral("  Size, byte: 256\r\n"));
         QCOMPARE(fakes.messageBox->messages, QStringList());
     }
@@ -423,7 +416,7 @@ private slots:
         // What arrived is shown and saved, then the loss is reported once.
         QTRY_COMPARE(f->Text2->text(), QStringLiteral("DATA\r\n"));
         QTRY_VERIFY(idle(f));
-        QCOMPARE(fileBytes(path), QByteArray("DATA\r\n"));
+        QCOMPARE(readBytes(path), QByteArray("DATA\r\n"));
         QCOMPARE(fakes.messageBox->messages.size(), 1);
         QVERIFY(fakes.messageBox->messages.first().contains(QStringLiteral("stopped working")));
 
@@ -481,7 +474,7 @@ private slots:
         const QString path = autosaveTo(QStringLiteral("after-failure.txt"));
         QVERIFY(pty->write("next"));
         QTRY_COMPARE(f->Text2->text(), QStringLiteral("next\r\nkept\r\n"));
-        QTRY_COMPARE(fileBytes(path), QByteArray("next\r\n"));
+        QTRY_COMPARE(readBytes(path), QByteArray("next\r\n"));
         QCOMPARE(fakes.messageBox->messages.size(), 1);
     }
 };

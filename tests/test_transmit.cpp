@@ -7,6 +7,7 @@
 #include "options/form2.h"
 #include "serial/mscomm.h"
 #include "support/fakes.h"
+#include "support/files.h"
 #include "support/pty.h"
 #include "support/testenv.h"
 #include <QAction>
@@ -39,14 +40,6 @@ QString autosaveTo(const QString &name)
     options()->CommonDialog1.FileName = path;
     options()->Check8->setChecked(true);
     return path;
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray("<missing>");
-    return f.readAll();
 }
 
 } // namespace
@@ -192,14 +185,14 @@ private slots:
         f->Command1_Click();
         const QString line = when + QStringLiteral("<<SenD>>   first\r\nsecond  Size, byte 13");
         QCOMPARE(f->Text2->text(), line + QStringLiteral("\r\n"));
-        QCOMPARE(fileBytes(path), line.toLatin1() + "\r\n");
+        QCOMPARE(readBytes(path), line.toLatin1() + "\r\n");
 
         // Every decoration off; the newest line goes on top.
         showSent(true, false, false, false);
         f->Text1->setPlainText(QStringLiteral("x"));
         f->Command1_Click();
         QCOMPARE(f->Text2->text(), QStringLiteral("<<SenD>>   x\r\n") + line + QStringLiteral("\r\n"));
-        QCOMPARE(fileBytes(path), line.toLatin1() + "\r\n<<SenD>>   x\r\n");
+        QCOMPARE(readBytes(path), line.toLatin1() + "\r\n<<SenD>>   x\r\n");
 
         // An empty send box with the size: a line of its own, size 0.
         showSent(true, false, false, true);
