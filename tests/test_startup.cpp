@@ -79,6 +79,8 @@ private slots:
         QCOMPARE(f->MSComm1->CommPort(), 2);
         QVERIFY(f->MSComm1->PortOpen());
         QCOMPARE(f->MSComm1->deviceName(), two.slavePath());
+        QCOMPARE(f->Combo1->itemData(1, Qt::ToolTipRole).toString(), two.slavePath());
+        QCOMPARE(f->Combo1->itemData(0, Qt::ToolTipRole).toString(), one.slavePath());
         QCOMPARE(readSetting("OtherSet", "CommPort", "?"), QStringLiteral("COM2"));
         // Port 1 was opened first and closed again: nothing holds it now.
         QSerialPort probe(one.slavePath());

@@ -6,6 +6,7 @@
 #include "platform/guard.h"
 #include "platform/numbers.h"
 #include "serial/mscomm.h"
+#include "serial/portmap.h"
 #include "settings/store.h"
 #include <QAction>
 #include <QCloseEvent>
@@ -221,7 +222,10 @@ void Form1::Form_Load()
     const QString parametr = QStringLiteral("Parametr");
     const QString setings = QStringLiteral("Setings");
 
-    guarded([&] { Combo1->addItems({QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3")}); });
+    guarded([&] {
+        Combo1->addItems({QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3")});
+        showPortDevices();
+    });
     guarded([&] { CommonDialog2.FileName = readSetting(parametr, QStringLiteral("FileNameOpen"), defaultDocumentFile()); });
     guarded([&] { CommonDialog3.FileName = readSetting(parametr, QStringLiteral("FileNameSaveAs"), defaultDocumentFile()); });
     // Reaching the Options window's autosave line loads that window, hidden.
@@ -273,6 +277,15 @@ void Form1::Form_Load()
     guarded([&] { MSComm1->setPortOpen(true); });
     guarded([&] { selectListItem(Combo1, readSetting(QStringLiteral("OtherSet"), QStringLiteral("CommPort"), QStringLiteral("COM1"))); });
     m_loading = false;
+}
+
+void Form1::showPortDevices()
+{
+    // The device behind each port, so the user sees what COMn means here.
+    for (int i = 0; i < Combo1->count(); ++i) {
+        const QString device = deviceForPort(i + 1);
+        Combo1->setItemData(i, device.isEmpty() ? QStringLiteral("no device") : device, Qt::ToolTipRole);
+    }
 }
 
 void Form1::Command4_Click()

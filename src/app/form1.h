@@ -116,6 +116,7 @@ protected:
 
 private:
     void buildControls();
+    void showPortDevices();
     void buildMenus();
     void connectHandlers();
     void runListHandler(QComboBox *list);

@@ -38,6 +38,7 @@ void Form1::Combo1_Click()
     const int position = Combo1->currentIndex();
     if (position < 0)
         return;
+    showPortDevices();
     guarded([&] {
         if (MSComm1->PortOpen())
             MSComm1->setPortOpen(false);
