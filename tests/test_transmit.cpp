@@ -100,6 +100,26 @@ private slots:
         QCOMPARE(fakes.messageBox->messages, QStringList());
     }
 
+    void sendLargerThanTheLineTakesArrivesWhole()
+    {
+        Form1 *f = start();
+        QVERIFY(f);
+        // Several times what the line buffers: the rest waits in the
+        // program while the device is slow to read, and no error is made
+        // of the full line.
+        QByteArray expected;
+        for (int i = 0; i < 100000; ++i)
+            expected += char('a' + i % 26);
+        f->Text1->setPlainText(QString::fromLatin1(expected));
+        f->Command1_Click();
+        f->Command1_Click();
+        QTest::qWait(300);
+        const QByteArray got = pty->read(20000, 2 * expected.size());
+        QCOMPARE(got, expected + expected);
+        QVERIFY(f->MSComm1->PortOpen());
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+    }
+
     void lengthCheck()
     {
         Form1 *f = start();

@@ -17,6 +17,21 @@ private:
     QByteArray m_utf8;
 };
 
+// A value read from outside (the store, a file) as a message quotes it: cut
+// short, so that the message box still fits the screen, and with control
+// characters made visible rather than acted on.
+inline QString shownValue(const QString &value)
+{
+    constexpr int kLongest = 64;
+    QString shown = value.left(kLongest);
+    for (QChar &c : shown)
+        if (c.category() == QChar::Other_Control)
+            c = QChar(0xFFFD);
+    if (value.size() > kLongest)
+        shown += QChar(0x2026);
+    return shown;
+}
+
 // The user closed a file dialog without choosing a file.
 class CancelError : public Error {
 public:

@@ -13,7 +13,7 @@ void Form1::selectListItem(QComboBox *list, const QString &text)
     const int index = list->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (index < 0) {
         list->setCurrentIndex(-1);
-        throw Error(QStringLiteral("Invalid property value: \"%1\" is not an item of the list.").arg(text));
+        throw Error(QStringLiteral("Invalid property value: \"%1\" is not an item of the list.").arg(shownValue(text)));
     }
     list->setCurrentIndex(index);
     runListHandler(list);

@@ -5,8 +5,11 @@
 #include "settings/store.h"
 #include <QFileInfo>
 #include <QStringList>
+#include <algorithm>
+#include <cerrno>
 
 #ifdef Q_OS_UNIX
+#include <fcntl.h>
 #include <grp.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -61,7 +64,8 @@ QString owningGroup(const QString &device)
 
 bool accessible(const QString &device)
 {
-    return ::access(QFile::encodeName(device).constData(), R_OK | W_OK) == 0;
+    // Checked as the process opens files, not as the user who started it.
+    return ::faccessat(AT_FDCWD, QFile::encodeName(device).constData(), R_OK | W_OK, AT_EACCESS) == 0;
 }
 #endif
 
@@ -326,10 +330,24 @@ void MSComm::setOutput(const QString &text)
     const QByteArray bytes = toAnsi(text);
     if (bytes.isEmpty())
         return;
-    if (m_port->write(bytes) != bytes.size()) {
+    struct Sending {
+        bool &flag;
+        explicit Sending(bool &f) : flag(f) { flag = true; }
+        ~Sending() { flag = false; }
+    } sending(m_sending);
+    const QString label = portLabel();
+    bool written = m_port->write(bytes) == bytes.size();
+    // Hand what the line takes now to the device at once: a device that is
+    // gone then fails this send instead of a later, silent write.
+    if (written && m_port->isOpen())
+        m_port->flush();
+    if (!m_port->isOpen() && !m_lostReason.isEmpty())
+        throw Error(m_lostReason);
+    written = written && m_port->error() == QSerialPort::NoError;
+    if (!written) {
         const QString reason = m_port->errorString();
         m_port->clearError();
-        throw Error(QStringLiteral("%1: the data could not be sent: %2").arg(portLabel(), reason));
+        throw Error(QStringLiteral("%1: the data could not be sent: %2").arg(label, reason));
     }
 }
 
@@ -378,10 +396,18 @@ QString MSComm::portLabel() const
 
 void MSComm::onError(QSerialPort::SerialPortError error)
 {
-    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
+    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError && error != QSerialPort::WriteError)
         return;
     if (!m_port->isOpen())
         return;
+    // A line that is merely full (or a call interrupted) is reported the way
+    // a vanished device is; the data stays buffered and goes out when the
+    // line takes it.
+    const QString transient[] = {qt_error_string(EAGAIN), qt_error_string(EWOULDBLOCK), qt_error_string(EINTR)};
+    if (std::find(std::begin(transient), std::end(transient), m_port->errorString()) != std::end(transient)) {
+        m_port->clearError();
+        return;
+    }
     // An unplugged adapter keeps reporting the same error many thousand times
     // a second; close on the first and report once.
     const QString reason = m_port->errorString();
@@ -394,7 +420,8 @@ void MSComm::onError(QSerialPort::SerialPortError error)
     m_port->close();
     m_port->clearError();
     emit closed();
-    emit deviceLost(m_lostReason);
+    if (!m_sending)
+        emit deviceLost(m_lostReason);
 }
 
 } // namespace kestrum

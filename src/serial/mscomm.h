@@ -87,6 +87,8 @@ private:
     QByteArray m_received;
     QString m_openDevice;
     QString m_lostReason;
+    // A loss found while sending is the send's failure, not a report of its own.
+    bool m_sending = false;
 };
 
 } // namespace kestrum

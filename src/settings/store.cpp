@@ -55,8 +55,9 @@ void reportWriteFailure(QSettings &s)
 QString readSetting(const QString &section, const QString &key, const QString &defaultValue)
 {
     auto s = openStore();
-    // A file that cannot be read or parsed counts as empty.
-    if (s->status() != QSettings::NoError)
+    // A file that cannot be parsed counts as empty. One that cannot be
+    // written still answers, with this session's unsaved changes on top.
+    if (s->status() == QSettings::FormatError)
         return defaultValue;
     const QString group = findSection(*s, section);
     if (group.isEmpty())

@@ -1,0 +1,36 @@
+#pragma once
+#include <QByteArray>
+#include <atomic>
+#include <thread>
+
+namespace kestrum::test {
+
+// Byte i of a test stream: printable, never CR or LF, so that the records
+// of the received box and the autosave file can be joined back into it.
+char streamByte(qint64 i);
+QByteArray streamBytes(qint64 count);
+
+// Joins the records of a received box (newest first) or an autosave file
+// (oldest first) back into one stream.
+QByteArray joinRecords(const QByteArray &text, bool newestFirst);
+
+// Plays a device sending without pause at a given rate on the master side of
+// a pseudo-terminal, from a thread of its own.
+class PacedWriter {
+public:
+    ~PacedWriter() { stop(); }
+    void start(int fd, qint64 bytesPerSecond, int seconds);
+    // Ends the stream early (or waits for its end) and joins the thread.
+    void stop();
+    void wait();
+    bool done() const { return m_done; }
+    qint64 sent() const { return m_sent; }
+
+private:
+    std::thread m_thread;
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_done{false};
+    std::atomic<qint64> m_sent{0};
+};
+
+} // namespace kestrum::test

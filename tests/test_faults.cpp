@@ -1,0 +1,632 @@
+// The program when the bench misbehaves: devices that vanish, ports it may
+// not open, files and settings it cannot write, garbage in the store, fast
+// streams, and leaving at awkward moments. Nothing received may be lost,
+// nothing may freeze or spin, every failure is said once and plainly.
+#include "app/form1.h"
+#include "app/windows.h"
+#include "documents/dialog4.h"
+#include "documents/receivedbox.h"
+#include "lang/dialog.h"
+#include "options/dialog2.h"
+#include "options/form2.h"
+#include "platform/error.h"
+#include "serial/mscomm.h"
+#include "settings/store.h"
+#include "support/fakes.h"
+#include "support/files.h"
+#include "support/pty.h"
+#include "support/stream.h"
+#include "support/testenv.h"
+#include "support/unprivileged.h"
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWindow>
+#include <grp.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+// A close from the window's frame reaches the program as a spontaneous close
+// event on its native window; only a few Qt classes may send one, this name
+// among them. The offscreen platform has no frame to click.
+class QWidgetWindow {
+public:
+    static void closeFromFrame(QWidget *w)
+    {
+        QCloseEvent ev;
+        QCoreApplication::sendSpontaneousEvent(w->windowHandle(), &ev);
+    }
+};
+
+using namespace kestrum;
+using namespace kestrum::test;
+
+namespace {
+
+Form2 *options() { return windows().form2(); }
+
+double cpuSeconds()
+{
+    struct rusage u;
+    ::getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// Processor time the program uses over a second of its event loop.
+double cpuOverASecond()
+{
+    const double before = cpuSeconds();
+    QTest::qWait(1000);
+    return cpuSeconds() - before;
+}
+
+bool idle(const Form1 *f)
+{
+    return f->receiving == 0 && f->timerPhase == 0 && !f->Timer2->isActive() && !f->isWaitingForData();
+}
+
+QByteArray boxBytes(const Form1 *f) { return f->Text2->text().toLatin1(); }
+
+// Runs the event loop until the program has left (or a watchdog fires).
+bool programLeaves(int timeoutMs)
+{
+    bool timedOut = false;
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [&timedOut] {
+        timedOut = true;
+        QCoreApplication::exit(1);
+    });
+    watchdog.start(timeoutMs);
+    const int rc = QCoreApplication::exec();
+    return !timedOut && rc == 0;
+}
+
+// Runs the event loop until the condition holds. Unlike QTest's waits it
+// never sleeps outside the loop, so a fast stream is drained as it would be
+// in the running program.
+template <typename Condition>
+bool runUntil(Condition condition, int timeoutMs)
+{
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (condition())
+            loop.quit();
+    });
+    QTimer::singleShot(timeoutMs, &loop, [&loop] { loop.exit(1); });
+    poll.start(20);
+    return loop.exec() == 0 || condition();
+}
+
+bool anythingShown()
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->isVisible())
+            return true;
+    return false;
+}
+
+// Stream length for the fast-data cases: a full minute normally, less in the
+// sanitizer build, which runs several times slower.
+int streamSeconds()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    return 15;
+#else
+    return 60;
+#endif
+}
+
+} // namespace
+
+class FaultsTest : public QObject {
+    Q_OBJECT
+    Fakes fakes{};
+    std::unique_ptr<Pty> pty;
+    QString link;      // the stable device path COM1 points at
+    QString autosave;  // the autosave file of the test
+    Form1 *f = nullptr;
+
+    QStringList &messages() { return fakes.messageBox->messages; }
+
+    // The store readable (not writable) by every user.
+    void shareStore()
+    {
+        const auto everyone = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
+                              | QFile::ExeOther;
+        QFile::setPermissions(QDir::homePath(), everyone);
+        QFile::setPermissions(QFileInfo(QFileInfo(settingsFilePath()).path()).path(), everyone);
+        QFile::setPermissions(QFileInfo(settingsFilePath()).path(), everyone);
+        QFile::setPermissions(settingsFilePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+    }
+
+    // Runs the probe as the unprivileged user "nobody" in this test's
+    // environment; what it said, or nothing when the test cannot do that.
+    QStringList runAsUnprivilegedUser(const QString &mode)
+    {
+        const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+        if (::geteuid() != 0 || setpriv.isEmpty())
+            return {};
+        // A copy where every user may run it, wherever the build lives.
+        QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/kestrum-probe-XXXXXX"));
+        const QString probe = dir.filePath(QStringLiteral("kestrum_probe"));
+        if (!QFile::copy(QStringLiteral(KESTRUM_PROBE), probe))
+            return {};
+        const auto runnable = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
+                              | QFile::ExeOther;
+        QFile::setPermissions(dir.path(), runnable);
+        QFile::setPermissions(probe, runnable);
+        const QString nobody = QString::number(unprivilegedUserId());
+        QProcess p;
+        p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p.start(setpriv, {QStringLiteral("--reuid=") + nobody, QStringLiteral("--regid=") + nobody,
+                          QStringLiteral("--clear-groups"), probe, mode});
+        if (!p.waitForFinished(60000)) {
+            p.kill();
+            return {QStringLiteral("probe did not finish")};
+        }
+        QStringList lines = QString::fromLocal8Bit(p.readAllStandardOutput()).split(QLatin1Char('\n'));
+        lines.removeAll(QString());
+        return lines;
+    }
+
+    // A device appears behind the stable path (an adapter plugged in).
+    bool plugIn()
+    {
+        pty = std::make_unique<Pty>();
+        if (!pty->isValid())
+            return false;
+        QFile::remove(link);
+        return QFile::link(pty->slavePath(), link);
+    }
+
+    bool start(int timeout = 50)
+    {
+        if (!plugIn())
+            return false;
+        mapPort(1, link);
+        f = startProgram();
+        f->Timer2->setInterval(timeout);
+        Form2 *o = options();
+        o->Check5->setChecked(false);
+        o->Check6->setChecked(false);
+        o->Check7->setChecked(false);
+        o->Check9->setChecked(false);
+        o->Check1->setChecked(false);
+        autosave = scratchDir() + QStringLiteral("/faults-auto.txt");
+        QFile::remove(autosave);
+        o->CommonDialog1.FileName = autosave;
+        o->Check8->setChecked(true);
+        messages().clear();
+        return f->MSComm1->PortOpen();
+    }
+
+    // The device sends one burst and the program shows it as a message.
+    bool receive(const QByteArray &burst)
+    {
+        const QString before = f->Text2->text();
+        if (!pty->write(burst))
+            return false;
+        return QTest::qWaitFor([&] { return f->Text2->text() == QString::fromLatin1(burst) + "\r\n" + before && idle(f); });
+    }
+
+private slots:
+    void init()
+    {
+        resetProgramState();
+        fakes = installFakes();
+        link = scratchDir() + QStringLiteral("/ttyKESTRUM");
+    }
+
+    void cleanup()
+    {
+        windows().destroyAll();
+        f = nullptr;
+        pty.reset();
+        QFile::remove(link);
+    }
+
+    // --- The device goes away ---
+
+    void deviceLoss_data()
+    {
+        QTest::addColumn<QString>("when");
+        QTest::newRow("idle") << "idle";
+        QTest::newRow("collecting a message") << "collecting";
+        QTest::newRow("second tick waiting") << "waiting";
+        QTest::newRow("sending") << "sending";
+        QTest::newRow("send before the loss is noticed") << "send after";
+    }
+
+    void deviceLoss()
+    {
+        QFETCH(QString, when);
+        QVERIFY(start(when == QLatin1String("collecting") ? 400 : 50));
+        QVERIFY(receive("before"));
+
+        if (when == QLatin1String("idle")) {
+            pty->closeMaster();
+        } else if (when == QLatin1String("collecting")) {
+            QVERIFY(pty->write("during"));
+            QTRY_VERIFY(f->Timer2->isActive());
+            pty->closeMaster();
+        } else if (when == QLatin1String("waiting")) {
+            // A port event without data: the second tick waits for the device.
+            bool wasWaiting = false;
+            QTimer::singleShot(200, f, [&] {
+                wasWaiting = f->isWaitingForData();
+                pty->closeMaster();
+            });
+            f->MSComm1_OnComm();
+            QTRY_VERIFY(wasWaiting);
+        } else if (when == QLatin1String("sending")) {
+            // More than the line takes at once: the device goes while the
+            // rest still waits to be written.
+            f->Text1->setPlainText(QString(300000, QLatin1Char('s')));
+            f->Command1_Click();
+            QVERIFY(f->MSComm1->PortOpen());
+            QTest::qWait(50);
+            pty->closeMaster();
+        } else {
+            pty->closeMaster();
+            f->Text1->setPlainText(QStringLiteral("hello"));
+            options()->Check1->setChecked(true);
+            f->Command1_Click();
+        }
+
+        QTRY_COMPARE(messages().size(), 1);
+        QVERIFY2(messages().first().contains(QStringLiteral("COM1")), qPrintable(messages().first()));
+        QVERIFY(!f->MSComm1->PortOpen());
+        QTRY_VERIFY(idle(f));
+        const double cpu = cpuOverASecond();
+        QVERIFY2(cpu < 0.05, qPrintable(QStringLiteral("%1 s of processor time after the loss").arg(cpu)));
+        QCOMPARE(messages().size(), 1);
+
+        // Everything received before the loss is kept, and nothing claims a
+        // send that never reached the device.
+        const QByteArray kept = when == QLatin1String("collecting") ? "during\r\nbefore\r\n" : "before\r\n";
+        QCOMPARE(boxBytes(f), kept);
+        QCOMPARE(joinRecords(readBytes(autosave), false), joinRecords(kept, true));
+
+        // The adapter is back behind the same path: the port opens and the
+        // next burst is a message of its own.
+        QVERIFY(plugIn());
+        f->Command3_Click();
+        QCOMPARE(messages().size(), 1);
+        QVERIFY(f->MSComm1->PortOpen());
+        QVERIFY(receive("after"));
+        QCOMPARE(messages().size(), 1);
+        QVERIFY(readBytes(autosave).endsWith("after\r\n"));
+    }
+
+    // --- Ports the program may not open ---
+
+    void portInUseSaysSo()
+    {
+        QVERIFY(start());
+        MSComm other;
+        try {
+            other.setPortOpen(true);
+            QFAIL("the port opened twice");
+        } catch (const Error &e) {
+            QVERIFY2(e.description().contains(QStringLiteral("in use by another program")), qPrintable(e.description()));
+        }
+        // The program's own port is untouched.
+        QVERIFY(receive("still here"));
+    }
+
+    void permissionDeniedNamesTheGroup()
+    {
+        Pty device;
+        QVERIFY(device.isValid());
+        const struct group *dialout = ::getgrnam("dialout");
+        const gid_t gid = dialout ? dialout->gr_gid : 20;
+        if (::geteuid() == 0) {
+            const QByteArray path = QFile::encodeName(device.slavePath());
+            QCOMPARE(::chown(path.constData(), 0, gid), 0);
+            QCOMPARE(::chmod(path.constData(), 0660), 0);
+        }
+        mapPort(1, device.slavePath());
+        shareStore();
+        const QStringList said = runAsUnprivilegedUser(QStringLiteral("open"));
+        if (said.isEmpty())
+            QSKIP("needs root and setpriv to open the device as an unprivileged user");
+        QCOMPARE(said.size(), 1);
+        const QString d = said.first();
+        QVERIFY2(d.startsWith(QStringLiteral("refused: COM1 (%1)").arg(device.slavePath())), qPrintable(d));
+        QVERIFY2(d.contains(QStringLiteral("permission denied")), qPrintable(d));
+        QVERIFY2(d.contains(QStringLiteral("\"%1\"").arg(QString::fromLocal8Bit(::getgrgid(gid)->gr_name))),
+                 qPrintable(d));
+    }
+
+    // --- The autosave file fails ---
+
+    void autosaveFailure_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("missing folder") << "folder";
+        QTest::newRow("read-only file") << "read-only";
+        QTest::newRow("full disk") << "full";
+    }
+
+    void autosaveFailure()
+    {
+        QFETCH(QString, how);
+        QVERIFY(start());
+        std::unique_ptr<AsUnprivilegedUser> user;
+        QString failing;
+        if (how == QLatin1String("folder")) {
+            failing = scratchDir() + QStringLiteral("/gone/auto.txt");
+            QDir(scratchDir()).rmpath(QStringLiteral("gone"));
+        } else if (how == QLatin1String("read-only")) {
+            failing = scratchDir() + QStringLiteral("/read-only.txt");
+            QVERIFY(writeBytes(failing, "old\r\n"));
+            QVERIFY(QFile::setPermissions(failing, QFile::ReadOwner | QFile::ReadOther));
+            if (::geteuid() == 0) {
+                // Root writes through permissions; the user meeting this file does not.
+                QVERIFY(QFile::setPermissions(QDir::homePath(), QFile::ReadOwner | QFile::WriteOwner
+                                                                   | QFile::ExeOwner | QFile::ExeOther));
+                QVERIFY(QFile::setPermissions(scratchDir(), QFile::ReadOwner | QFile::WriteOwner
+                                                                | QFile::ExeOwner | QFile::ExeOther));
+                user = std::make_unique<AsUnprivilegedUser>();
+                QVERIFY(user->isValid());
+            }
+        } else {
+            failing = QStringLiteral("/dev/full");
+            if (!QFileInfo::exists(failing))
+                QSKIP("no /dev/full here");
+        }
+        options()->CommonDialog1.FileName = failing;
+
+        // One message for each record that could not be written, naming
+        // the file; the box keeps every message.
+        QVERIFY(receive("one"));
+        QCOMPARE(messages().size(), 1);
+        QVERIFY(receive("two"));
+        QCOMPARE(messages().size(), 2);
+        for (const QString &m : messages())
+            QVERIFY2(m.contains(failing), qPrintable(m));
+        QCOMPARE(boxBytes(f), QByteArray("two\r\none\r\n"));
+
+        // The file can be written again: the next message is.
+        user.reset();
+        if (how == QLatin1String("folder")) {
+            QVERIFY(QDir(scratchDir()).mkpath(QStringLiteral("gone")));
+        } else if (how == QLatin1String("read-only")) {
+            QVERIFY(QFile::setPermissions(failing, QFile::ReadOwner | QFile::WriteOwner));
+        } else {
+            options()->CommonDialog1.FileName = failing = autosave;
+        }
+        QVERIFY(receive("three"));
+        QCOMPARE(messages().size(), 2);
+        const QByteArray expected = how == QLatin1String("read-only") ? "old\r\nthree\r\n" : "three\r\n";
+        QCOMPARE(readBytes(failing), expected);
+        QCOMPARE(boxBytes(f), QByteArray("three\r\ntwo\r\none\r\n"));
+    }
+
+    // --- The settings store ---
+
+    void unwritableStoreIsSaidOnceAndTheProgramRuns()
+    {
+        Pty device;
+        QVERIFY(device.isValid());
+        QVERIFY(QFile::setPermissions(device.slavePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther
+                                                              | QFile::WriteOther));
+        mapPort(1, device.slavePath());
+        writeSetting(QStringLiteral("Setings"), QStringLiteral("BaudRate"), QStringLiteral("19200"));
+        shareStore();
+        const QString folder = QFileInfo(settingsFilePath()).path();
+        const QByteArray stored = readBytes(settingsFilePath());
+        const auto restore = qScopeGuard([&] {
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        });
+        // Readable to everyone, writable by nobody but root.
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                  | QFile::ReadOther | QFile::ExeOther));
+
+        const QStringList said = runAsUnprivilegedUser(QStringLiteral("start"));
+        if (said.isEmpty())
+            QSKIP("needs root and setpriv to run the program as an unprivileged user");
+        QVERIFY2(said.contains(QStringLiteral("baud: 19200")), qPrintable(said.join(QLatin1Char('\n'))));
+        QVERIFY(said.contains(QStringLiteral("visible: yes")));
+        const QStringList shown = said.filter(QRegularExpression(QStringLiteral("^message: ")));
+        QVERIFY2(shown.size() == 1, qPrintable(shown.join(QLatin1Char('\n'))));
+        QVERIFY2(shown.first().contains(QStringLiteral("cannot be saved")), qPrintable(shown.first()));
+        QCOMPARE(readBytes(settingsFilePath()), stored);
+    }
+
+    void garbageInTheStore_data()
+    {
+        QTest::addColumn<QByteArray>("value");
+        QTest::newRow("binary") << QByteArray("\x01\xff\xfe\x00\x80zz\x1b[2J", 11);
+        QTest::newRow("10,000 characters") << QByteArray(10000, '9');
+        QTest::newRow("1e400") << QByteArray("1e400");
+        QTest::newRow("-0") << QByteArray("-0");
+        QTest::newRow("NaN") << QByteArray("NaN");
+        QTest::newRow("-1e-400") << QByteArray("-1e-400");
+    }
+
+    // Every value the program reads at start-up and in Options holds the
+    // same garbage; the program starts, and each reader either falls back
+    // or says what is wrong.
+    void garbageInTheStore()
+    {
+        QFETCH(QByteArray, value);
+        QVERIFY(plugIn());
+        const char *const keys[][2] = {
+            {"Setings", "BaudRate"}, {"Setings", "Parity"}, {"Setings", "DataBits"}, {"Setings", "StopBits"},
+            {"Parametr", "Timeout"}, {"Parametr", "InBufferSize"}, {"Parametr", "outBufferSize"},
+            {"Parametr", "FileName"}, {"Parametr", "FileNameOpen"}, {"Parametr", "FileNameSaveAs"},
+            {"Parametr", "LabelSave"}, {"Parametr", "SizeDlin"}, {"Parametr", "SSTab1"},
+            {"Parametr", "FlagDlin"}, {"Parametr", "otobrOtprStr"}, {"Parametr", "RTSEnable"},
+            {"Parametr", "DTREnable"}, {"Parametr", "NullDiscard"}, {"Parametr", "otobrDateIn"},
+            {"OtherSet", "CommPort"}, {"Lng", "Lng"},
+        };
+        QByteArray ini = "[Ports]\nCOM1=" + QFile::encodeName(link) + "\n";
+        // Each section twice, the second time with the garbage.
+        for (const char *section : {"Setings", "Parametr", "OtherSet", "Lng"}) {
+            for (int copy = 0; copy < 2; ++copy) {
+                ini += QByteArray("[") + section + "]\n";
+                for (const auto &k : keys)
+                    if (qstrcmp(k[0], section) == 0)
+                        ini += QByteArray(k[1]) + "=" + (copy ? value : QByteArray("1")) + "\n";
+            }
+        }
+        ini += "[Parametr]\n" + value + "\n=" + value + "\n";
+        QVERIFY(QDir().mkpath(QFileInfo(settingsFilePath()).path()));
+        QVERIFY(writeBytes(settingsFilePath(), ini));
+
+        f = startProgram();
+        QVERIFY(f->isVisible());
+        // At most one message for each reader, none empty.
+        QVERIFY2(messages().size() <= int(std::size(keys)), qPrintable(messages().join(QLatin1Char('\n'))));
+        // Each short enough for a message box on a screen, none empty.
+        for (const QString &m : messages())
+            QVERIFY2(!m.trimmed().isEmpty() && m.size() < 400, qPrintable(m.left(400)));
+        QVERIFY(f->Timer2->interval() >= 1);
+
+        // The windows that read the store open, and the program still
+        // receives and leaves.
+        f->Command4->click();
+        QVERIFY(options()->isVisible());
+        options()->Command2->click();  // Cancel
+        windows().dialog()->show();
+        windows().unloadDialog();
+        options()->Check8->setChecked(false);
+        if (!f->MSComm1->PortOpen()) {
+            messages().clear();
+            f->Command3_Click();
+        }
+        if (f->MSComm1->PortOpen()) {
+            QVERIFY(pty->write("alive"));
+            QTRY_VERIFY(f->Text2->text().startsWith(QStringLiteral("alive")));
+        }
+        f->Command8_Click();
+        f->mnuExit->trigger();
+        QVERIFY(!f->isVisible());
+    }
+
+    // --- Fast data ---
+
+    void fastStreamKeepsEveryByteInOrder_data()
+    {
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<int>("seconds");
+        QTest::newRow("921600 baud") << 921600 << streamSeconds();
+        QTest::newRow("3000000 baud") << 3000000 << streamSeconds() / 4;
+    }
+
+    // A stream far longer than two receive timeouts: cut into messages, but
+    // every byte lands in exactly one of them, in order, in the box and in
+    // the autosave file alike.
+    void fastStreamKeepsEveryByteInOrder()
+    {
+        QFETCH(int, baud);
+        QFETCH(int, seconds);
+        QVERIFY(start(100));
+        // Beyond the rates of the list: the line itself is set.
+        f->MSComm1->setSettings(QStringLiteral("%1,n,8,1").arg(baud));
+        PacedWriter writer;
+        writer.start(pty->masterFd(), baud / 10, seconds);
+        QVERIFY(runUntil([&] { return writer.done(); }, (seconds + 30) * 1000));
+        writer.wait();
+        QVERIFY(runUntil([&] { return idle(f) && f->Text2->textLength() >= writer.sent(); }, 10000));
+
+        const QByteArray expected = streamBytes(writer.sent());
+        // Most of the nominal rate, even on a busy machine.
+        QVERIFY2(writer.sent() > qint64(baud / 10) * seconds / 2, qPrintable(QString::number(writer.sent())));
+        const QByteArray box = boxBytes(f);
+        QCOMPARE(joinRecords(box, true).size(), expected.size());
+        QVERIFY(joinRecords(box, true) == expected);
+        QVERIFY(joinRecords(readBytes(autosave), false) == expected);
+        // Cut into many messages, none of them empty, counted.
+        const int lines = int(box.count("\r\n"));
+        QVERIFY(lines > seconds);
+        QVERIFY(!box.contains("\r\n\r\n") && !box.startsWith("\r\n"));
+        QCOMPARE(f->Text3->text(), QString::number(lines));
+        QCOMPARE(messages(), QStringList());
+    }
+
+    // --- Leaving at awkward moments ---
+
+    void leavingDuringABurst_data()
+    {
+        QTest::addColumn<QString>("up");
+        QTest::newRow("nothing else up") << "";
+        QTest::newRow("Options up") << "options";
+        QTest::newRow("About up") << "about";
+        QTest::newRow("length warning up") << "warning";
+        QTest::newRow("second tick waiting") << "waiting";
+    }
+
+    // The close box while data pours in (and another window is up): the
+    // prompt asks, No leaves, the event loop ends, and the autosave file
+    // holds every message shown.
+    void leavingDuringABurst()
+    {
+        QFETCH(QString, up);
+        QVERIFY(start(50));
+        QVERIFY(receive("m1"));
+        QVERIFY(receive("m2"));
+        PacedWriter writer;
+        const auto stopWriter = qScopeGuard([&] { writer.stop(); });
+        const bool waiting = up == QLatin1String("waiting");
+        if (!waiting) {
+            writer.start(pty->masterFd(), 92160, 30);
+            QTRY_VERIFY(f->Text2->text().count(QStringLiteral("\r\n")) >= 4);
+        }
+
+        bool closed = false;
+        bool wasWaiting = false;
+        // Waiting: a port event without data sends the second tick into its
+        // wait, and the close comes meanwhile.
+        if (waiting)
+            QTimer::singleShot(0, f, [&] { f->MSComm1_OnComm(); });
+        QTimer::singleShot(waiting ? 300 : 0, f, [&] {
+            wasWaiting = f->isWaitingForData();
+            if (up == QLatin1String("options"))
+                f->Command4->click();
+            else if (up == QLatin1String("about"))
+                windows().dialog()->show();
+            else if (up == QLatin1String("warning"))
+                showWarning();
+            QWidgetWindow::closeFromFrame(f);
+            if (windows().hasDialog4())
+                windows().dialog4()->CancelButton->click();  // No: leave without saving
+            closed = true;
+        });
+        QVERIFY(programLeaves(10000));
+        QVERIFY(closed);
+        QCOMPARE(wasWaiting, waiting);
+        writer.stop();
+        QVERIFY(!anythingShown());
+        QVERIFY(!f->isWaitingForData());
+
+        // Every message shown is in the autosave file, whole and in order.
+        QCoreApplication::processEvents();
+        const QByteArray box = boxBytes(f);
+        QVERIFY(!box.isEmpty());
+        QCOMPARE(joinRecords(readBytes(autosave), false), joinRecords(box, true));
+        QVERIFY(readBytes(autosave).endsWith("\r\n"));
+        QCOMPARE(messages(), QStringList());
+    }
+};
+
+KESTRUM_TEST_MAIN(FaultsTest)
+#include "test_faults.moc"
