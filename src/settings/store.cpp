@@ -55,8 +55,12 @@ void reportWriteFailure(QSettings &s)
 QString readSetting(const QString &section, const QString &key, const QString &defaultValue)
 {
     auto s = openStore();
-    // A file that cannot be read or parsed counts as empty.
-    if (s->status() != QSettings::NoError)
+    // A file that cannot be read counts as empty. A file with lines the
+    // parser rejects still gives every entry it could make out: QSettings
+    // reports the format error only to the first reader after the file
+    // changed, so refusing on it would give one answer now and another on
+    // the next read of the same file.
+    if (s->status() == QSettings::AccessError)
         return defaultValue;
     const QString group = findSection(*s, section);
     if (group.isEmpty())
