@@ -95,7 +95,10 @@ private slots:
         QCOMPARE(port.Settings(), QStringLiteral("115200,e,7,1.5"));
         const QStringList bad{"", "9600", "9600,n,8", ",n,8,2", "9600,,8,2", "9600,n,,2", "9600,n,8,",
                               "abc,n,8,2", "-9600,n,8,2", "9600,x,8,2", "9600,n,9,2", "9600,n,8,3",
-                              "9600,n,8,2,1", "1e400,n,8,2"};
+                              "9600,n,8,2,1", "1e400,n,8,2",
+                              // A NUL ends a C string, not a number.
+                              QStringLiteral("115200\0\0,e,7,2"), QStringLiteral("9600,n,8\0x,2"),
+                              QStringLiteral("9600\0" "5,n,8,2")};
         for (const QString &text : bad) {
             try {
                 port.setSettings(text);

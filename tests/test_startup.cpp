@@ -87,6 +87,21 @@ private slots:
         QVERIFY(probe.open(QIODevice::ReadWrite));
     }
 
+    void infinityOrNanIsNotANumber()
+    {
+        Pty pty;
+        mapPort(1, pty.slavePath());
+        writeSetting("Parametr", "NullDiscard", "nan");
+        writeSetting("Parametr", "DTREnable", " -INF ");
+        writeSetting("Parametr", "Timeout", "inf");
+        Form1 *f = startProgram();
+        QCOMPARE(fakes.messageBox->messages,
+                 QStringList({"Type mismatch", "Type mismatch", "Type mismatch"}));
+        QCOMPARE(f->Timer2->interval(), 70);  // the designed value stays
+        QVERIFY(!f->MSComm1->NullDiscard());
+        QVERIFY(!f->MSComm1->DTREnable());
+    }
+
     void badStoredValuesAreReportedAndStartUpGoesOn()
     {
         Pty pty;

@@ -125,6 +125,22 @@ private slots:
         QVERIFY(fakes.messageBox->messages.isEmpty());
     }
 
+    void malformedLineLeavesTheOtherEntriesReadable()
+    {
+        // The section header that never closes is a format error for the
+        // parser; the entries around it are still the user's.
+        writeFile("[Parametr]\nTimeout=250\n[Othe\nr]x\n[Setings]\nBaudRate=19200\n");
+        for (int read = 0; read < 3; ++read) {
+            QCOMPARE(readSetting("Parametr", "Timeout", "100"), QStringLiteral("250"));
+            QCOMPARE(readSetting("PARAMETR", "timeout", "100"), QStringLiteral("250"));
+            QCOMPARE(readSetting("Setings", "BaudRate", "9600"), QStringLiteral("19200"));
+        }
+        writeSetting("Parametr", "Timeout", "300");
+        QCOMPARE(readSetting("Parametr", "Timeout", "100"), QStringLiteral("300"));
+        QCOMPARE(readSetting("Setings", "BaudRate", "9600"), QStringLiteral("19200"));
+        QVERIFY(fakes.messageBox->messages.isEmpty());
+    }
+
     void defaultFilesLiveInTheDocumentsFolder()
     {
         const QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);

@@ -30,8 +30,12 @@ double toNumber(const QString &text)
     bool ok = false;
     const QString trimmed = text.trimmed();
     const double value = QLocale::system().toDouble(trimmed, &ok);
-    if (ok)
+    // The locale also reads the words "inf" and "nan"; no one types those
+    // as a number, and a NaN would turn every comparison made with it false.
+    if (ok && std::isfinite(value))
         return value;
+    if (ok)
+        throw typeMismatch();
     // The locale reports a number beyond the range of a double as a failure
     // with an infinite result.
     if (std::isinf(value))

@@ -69,6 +69,20 @@ bool accessible(const QString &device)
 }
 #endif
 
+// A whole decimal number, sign allowed. QString::toInt stops at an embedded
+// NUL, so "9600\0junk" would pass for 9600: every character is checked first.
+int wholeNumber(const QString &text, bool *ok)
+{
+    *ok = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        const bool sign = i == 0 && (c == u'+' || c == u'-');
+        if (!sign && (c < u'0' || c > u'9'))
+            return 0;
+    }
+    return text.toInt(ok);
+}
+
 QString devicesPresentText()
 {
     const QStringList devices = presentSerialDevices();
@@ -121,7 +135,7 @@ void MSComm::setSettings(const QString &text)
         throw invalid(QStringLiteral("expected baud rate, parity, data bits and stop bits separated by commas."));
     bool ok = false;
     const QString baudText = f.at(0).trimmed();
-    const int baud = baudText.toInt(&ok);
+    const int baud = wholeNumber(baudText, &ok);
     if (baudText.isEmpty())
         throw invalid(QStringLiteral("the baud rate is missing."));
     if (!ok || baud < 50 || baud > 4000000)
@@ -132,7 +146,7 @@ void MSComm::setSettings(const QString &text)
     if (parityText.size() != 1 || !QStringLiteral("neoms").contains(parityText))
         throw invalid(QStringLiteral("the parity must be n, e, o, m or s."));
     const QString dataText = f.at(2).trimmed();
-    const int data = dataText.toInt(&ok);
+    const int data = wholeNumber(dataText, &ok);
     if (dataText.isEmpty())
         throw invalid(QStringLiteral("the number of data bits is missing."));
     if (!ok || data < 5 || data > 8)

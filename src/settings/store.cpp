@@ -55,10 +55,12 @@ void reportWriteFailure(QSettings &s)
 QString readSetting(const QString &section, const QString &key, const QString &defaultValue)
 {
     auto s = openStore();
-    // A file that cannot be parsed counts as empty. One that cannot be
-    // written still answers, with this session's unsaved changes on top.
-    if (s->status() == QSettings::FormatError)
-        return defaultValue;
+    // The store answers whatever QSettings could make of the file, whatever
+    // its status: a format error is reported only to the first reader after
+    // the file changed (refusing on it would answer one thing now and
+    // another on the next read), and a store that cannot be written still
+    // holds the file with this session's unsaved changes on top. A file
+    // that cannot be read at all simply holds nothing.
     const QString group = findSection(*s, section);
     if (group.isEmpty())
         return defaultValue;

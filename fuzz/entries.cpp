@@ -1,0 +1,427 @@
+#include "fuzz/entries.h"
+#include "app/form1.h"
+#include "app/windows.h"
+#include "documents/textfile.h"
+#include "lang/captions.h"
+#include "platform/codec.h"
+#include "platform/error.h"
+#include "platform/numbers.h"
+#include "serial/mscomm.h"
+#include "serial/portmap.h"
+#include "settings/store.h"
+#include "support/fakes.h"
+#include "support/pty.h"
+#include "support/testenv.h"
+#include <QApplication>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTimer>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <limits>
+#include <sys/stat.h>
+
+// A broken promise stops the run in every build, release included, so that
+// the fuzzer and the regression test see it alike.
+#define FUZZ_CHECK(cond)                                                                                     \
+    do {                                                                                                     \
+        if (!(cond)) {                                                                                       \
+            std::fprintf(stderr, "FUZZ_CHECK failed: %s (%s:%d)\n", #cond, __FILE__, __LINE__);              \
+            std::abort();                                                                                    \
+        }                                                                                                    \
+    } while (0)
+
+namespace kestrum::fuzz {
+
+namespace {
+
+QString utf8(const uint8_t *data, size_t size)
+{
+    return QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
+}
+
+QByteArray bytes(const uint8_t *data, size_t size)
+{
+    return QByteArray(reinterpret_cast<const char *>(data), qsizetype(size));
+}
+
+// ---- line parameters -------------------------------------------------------
+
+// What the port object must make of a line-parameter text, worked out
+// separately from it: four comma-separated fields, blanks around each field
+// ignored.
+struct LineParameters {
+    bool valid = false;
+    int baud = 0;
+    QChar parity;
+    int dataBits = 0;
+    QString stopBits;
+};
+
+// An unsigned decimal with an optional plus sign; -1 when not one (or when
+// beyond any value the port takes).
+long long plainNumber(const QString &s)
+{
+    qsizetype i = 0;
+    if (i < s.size() && s.at(i) == QLatin1Char('+'))
+        ++i;
+    if (i == s.size())
+        return -1;
+    long long n = 0;
+    for (; i < s.size(); ++i) {
+        const char16_t c = s.at(i).unicode();
+        if (c < u'0' || c > u'9')
+            return -1;
+        n = n * 10 + (c - u'0');
+        if (n > 100000000)
+            n = 100000000;  // stays out of range, never overflows
+    }
+    return n;
+}
+
+LineParameters expectedLineParameters(const QString &text)
+{
+    LineParameters p;
+    const QStringList f = text.split(QLatin1Char(','));
+    if (f.size() != 4)
+        return p;
+    const long long baud = plainNumber(f.at(0).trimmed());
+    if (baud < 50 || baud > 4000000)
+        return p;
+    const QString parity = f.at(1).trimmed();
+    if (parity.size() != 1 || !QByteArrayView("neomsNEOMS").contains(char(parity.at(0).toLatin1()))
+        || parity.at(0).unicode() > 127)
+        return p;
+    const long long data = plainNumber(f.at(2).trimmed());
+    if (data < 5 || data > 8)
+        return p;
+    const QString stop = f.at(3).trimmed();
+    if (stop != QLatin1String("1") && stop != QLatin1String("1.5") && stop != QLatin1String("2"))
+        return p;
+    p.valid = true;
+    p.baud = int(baud);
+    p.parity = QChar(parity.at(0).toLatin1() | 0x20);
+    p.dataBits = int(data);
+    p.stopBits = stop;
+    return p;
+}
+
+// ---- numbers ---------------------------------------------------------------
+
+double roundHalfEven(double v)
+{
+    const double f = std::floor(v);
+    const double d = v - f;
+    if (d < 0.5)
+        return f;
+    if (d > 0.5)
+        return f + 1;
+    return std::fmod(f, 2.0) == 0 ? f : f + 1;
+}
+
+template <class Int>
+void checkConversion(double v, Int (*convert)(double))
+{
+    const double expected = std::isfinite(v) ? roundHalfEven(v) : 0;
+    const bool fits = std::isfinite(v) && expected >= double(std::numeric_limits<Int>::min())
+                      && expected <= double(std::numeric_limits<Int>::max());
+    try {
+        const Int r = convert(v);
+        FUZZ_CHECK(fits);
+        FUZZ_CHECK(double(r) == expected);
+        FUZZ_CHECK(std::fabs(double(r) - v) <= 0.5);
+    } catch (const Error &e) {
+        FUZZ_CHECK(!fits);
+        FUZZ_CHECK(e.description() == QLatin1String("Overflow"));
+    }
+}
+
+void checkConversions(double v)
+{
+    checkConversion<qint16>(v, &toInt16);
+    checkConversion<qint32>(v, &toInt32);
+}
+
+// ---- settings --------------------------------------------------------------
+
+struct Key {
+    const char *section;
+    const char *key;
+};
+
+// Every entry the program reads at start-up or from its windows.
+const Key kKeys[] = {
+    {"Parametr", "Timeout"},      {"Parametr", "InBufferSize"}, {"Parametr", "outBufferSize"},
+    {"Parametr", "NullDiscard"},  {"Parametr", "RTSEnable"},    {"Parametr", "DTREnable"},
+    {"Parametr", "FileNameOpen"}, {"Parametr", "FileNameSaveAs"}, {"Parametr", "FileName"},
+    {"Parametr", "LabelSave"},    {"Parametr", "SizeDlin"},     {"Parametr", "SSTab1"},
+    {"Setings", "BaudRate"},      {"Setings", "Parity"},        {"Setings", "DataBits"},
+    {"Setings", "StopBits"},      {"OtherSet", "CommPort"},     {"Lng", "Lng"},
+    {"Ports", "COM1"},            {"Ports", "COM2"},            {"Ports", "COM3"},
+};
+
+const QString kMissing = QStringLiteral("\x01missing");
+
+// Puts the input in place as the store's file. Every input gets its own
+// modification time: the store then reads the file anew even when two
+// inputs of the same size follow each other within one clock tick.
+void installSettingsFile(const QByteArray &content)
+{
+    static long long generation = 0;
+    const QString path = settingsFilePath();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    FUZZ_CHECK(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    FUZZ_CHECK(f.write(content) == content.size());
+    f.close();
+    ++generation;
+    struct timespec times[2];
+    times[0].tv_sec = times[1].tv_sec = 946684800 + generation;
+    times[0].tv_nsec = times[1].tv_nsec = 0;
+    FUZZ_CHECK(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0);
+}
+
+QStringList readAll()
+{
+    QStringList values;
+    for (const Key &k : kKeys)
+        values << readSetting(QLatin1String(k.section), QLatin1String(k.key), kMissing);
+    return values;
+}
+
+// The conversions start-up makes of stored text: each either gives a value or
+// fails with the program's own Error, never anything else.
+template <class F>
+void converts(F &&f)
+{
+    try {
+        f();
+    } catch (const Error &e) {
+        FUZZ_CHECK(!e.description().isEmpty());
+    }
+}
+
+} // namespace
+
+void startFuzzing(bool widgets)
+{
+    test::prepareTestEnvironment();
+    // The fuzzer's own options are no business of Qt's.
+    static int argc = 1;
+    static char name[] = "kestrum-fuzz";
+    static char *argv[] = {name, nullptr};
+    if (widgets)
+        new QApplication(argc, argv);
+    else
+        new QCoreApplication(argc, argv);
+}
+
+int fuzzLineParameters(const uint8_t *data, size_t size)
+{
+    const QString text = utf8(data, size);
+    MSComm port;
+    const QString before = QStringLiteral("19200,e,7,1.5");
+    port.setSettings(before);
+    FUZZ_CHECK(port.Settings() == before);
+
+    bool accepted = false;
+    try {
+        port.setSettings(text);
+        accepted = true;
+    } catch (const Error &e) {
+        FUZZ_CHECK(e.description().startsWith(QLatin1String("Invalid port settings")));
+    }
+    const LineParameters expected = expectedLineParameters(text);
+    FUZZ_CHECK(accepted == expected.valid);
+    if (!accepted) {
+        // A refused text changes nothing.
+        FUZZ_CHECK(port.Settings() == before);
+        FUZZ_CHECK(port.baudRate() == 19200 && port.parity() == QLatin1Char('e') && port.dataBits() == 7
+                   && port.stopBits() == QLatin1String("1.5"));
+        return 0;
+    }
+    FUZZ_CHECK(port.baudRate() == expected.baud);
+    FUZZ_CHECK(port.parity() == expected.parity);
+    FUZZ_CHECK(port.dataBits() == expected.dataBits);
+    FUZZ_CHECK(port.stopBits() == expected.stopBits);
+    // The text the object gives back is one it takes again, unchanged.
+    const QString normal = port.Settings();
+    FUZZ_CHECK(normal == QStringLiteral("%1,%2,%3,%4")
+                             .arg(expected.baud)
+                             .arg(expected.parity)
+                             .arg(expected.dataBits)
+                             .arg(expected.stopBits));
+    MSComm again;
+    again.setSettings(normal);
+    FUZZ_CHECK(again.Settings() == normal);
+    return 0;
+}
+
+int fuzzNumbers(const uint8_t *data, size_t size)
+{
+    // The raw bytes as a double reach every value a calculation could give:
+    // NaN payloads, infinities, subnormals, huge magnitudes.
+    if (size >= sizeof(double)) {
+        double raw;
+        std::memcpy(&raw, data, sizeof raw);
+        checkConversions(raw);
+    }
+    const QString text = utf8(data, size);
+    double v = 0;
+    try {
+        v = toNumber(text);
+    } catch (const Error &e) {
+        FUZZ_CHECK(e.description() == QLatin1String("Type mismatch") || e.description() == QLatin1String("Overflow"));
+        return 0;
+    }
+    // A number the user typed is an ordinary number.
+    FUZZ_CHECK(std::isfinite(v));
+    checkConversions(v);
+    // Blanks around the number do not change it.
+    const double padded = toNumber(QLatin1Char(' ') + text + QLatin1Char(' '));
+    FUZZ_CHECK(std::memcmp(&padded, &v, sizeof v) == 0);
+    return 0;
+}
+
+int fuzzSettings(const uint8_t *data, size_t size)
+{
+    test::Fakes fakes = test::installFakes();
+    resetStoreWarnings();
+    installSettingsFile(bytes(data, size));
+
+    const QStringList before = readAll();
+    for (size_t i = 0; i < std::size(kKeys); ++i) {
+        // Names match without regard to case.
+        const QString upper = readSetting(QLatin1String(kKeys[i].section).toString().toUpper(),
+                                          QLatin1String(kKeys[i].key).toString().toLower(), kMissing);
+        FUZZ_CHECK(upper == before.at(qsizetype(i)));
+    }
+    // Reading does not change what is stored.
+    FUZZ_CHECK(readAll() == before);
+
+    // The readers built on the store.
+    converts([] { toInt32(readSetting(QStringLiteral("Parametr"), QStringLiteral("Timeout"), QStringLiteral("100"))); });
+    converts([] { toInt16(readSetting(QStringLiteral("Parametr"), QStringLiteral("InBufferSize"), QStringLiteral("1024"))); });
+    converts([] { toInt16(readSetting(QStringLiteral("Parametr"), QStringLiteral("SSTab1"), QStringLiteral("0"))); });
+    converts([] { toNumber(readSetting(QStringLiteral("Parametr"), QStringLiteral("NullDiscard"), QStringLiteral("0"))); });
+    const bool english = englishInterface();
+    FUZZ_CHECK(english == englishInterface());
+    for (int n = 1; n <= 3; ++n) {
+        const QString mapped = readSetting(QStringLiteral("Ports"), QStringLiteral("COM%1").arg(n), QString()).trimmed();
+        if (!mapped.isEmpty())
+            FUZZ_CHECK(deviceForPort(n) == mapped);
+    }
+
+    // A change of one entry keeps every other entry as it was, or the user is
+    // told that the store cannot be written.
+    const QString timeout = QStringLiteral("250");
+    writeSetting(QStringLiteral("Parametr"), QStringLiteral("Timeout"), timeout);
+    const QStringList after = readAll();
+    if (fakes.messageBox->messages.isEmpty()) {
+        FUZZ_CHECK(after.at(0) == timeout);
+        for (qsizetype i = 1; i < before.size(); ++i)
+            FUZZ_CHECK(after.at(i) == before.at(i));
+    } else {
+        FUZZ_CHECK(fakes.messageBox->messages.size() == 1);
+        FUZZ_CHECK(fakes.messageBox->messages.first().startsWith(QLatin1String("Settings cannot be saved")));
+    }
+    return 0;
+}
+
+int fuzzStartup(const uint8_t *data, size_t size)
+{
+    // The ports are pointed at a pseudo-terminal of this process: whatever
+    // the file names as devices is never opened.
+    static test::Pty *pty = new test::Pty;
+    FUZZ_CHECK(pty->isValid());
+
+    test::Fakes fakes = test::installFakes();
+    windows().destroyAll();
+    resetStoreWarnings();
+    installSettingsFile(bytes(data, size));
+    for (int n = 1; n <= 3; ++n)
+        writeSetting(QStringLiteral("Ports"), QStringLiteral("COM%1").arg(n), pty->slavePath());
+    for (int n = 1; n <= 3; ++n)
+        if (readSetting(QStringLiteral("Ports"), QStringLiteral("COM%1").arg(n), QString()) != pty->slavePath()) {
+            // A store that cannot be written cannot be steered away from
+            // real devices: such inputs are left to the settings target.
+            return 0;
+        }
+    fakes.messageBox->messages.clear();
+
+    Form1 *f = startProgram();
+    FUZZ_CHECK(f != nullptr);
+    for (const QString &m : fakes.messageBox->messages)
+        FUZZ_CHECK(!m.trimmed().isEmpty());
+    // Whatever the file held, the program runs on sound values.
+    FUZZ_CHECK(f->Timer2->interval() >= 1);
+    FUZZ_CHECK(f->MSComm1->InBufferSize() >= 1 && f->MSComm1->InBufferSize() <= 32767);
+    FUZZ_CHECK(f->MSComm1->OutBufferSize() >= 1 && f->MSComm1->OutBufferSize() <= 32767);
+    FUZZ_CHECK(expectedLineParameters(f->MSComm1->Settings()).valid);
+    FUZZ_CHECK(f->MSComm1->CommPort() >= 1 && f->MSComm1->CommPort() <= 3);
+    // A stored value that is not an item leaves its list without a
+    // selection, and the user is told; otherwise the lists show the
+    // parameters the port runs on.
+    bool allSelected = true;
+    for (QComboBox *box : {f->Combo1, f->Combo2, f->Combo3, f->Combo4, f->Combo5})
+        allSelected = allSelected && box->currentIndex() >= 0;
+    if (!allSelected)
+        FUZZ_CHECK(!fakes.messageBox->messages.isEmpty());
+    if (f->Combo2->currentIndex() >= 0 && f->Combo3->currentIndex() >= 0 && f->Combo4->currentIndex() >= 0
+        && f->Combo5->currentIndex() >= 0)
+        FUZZ_CHECK(f->MSComm1->Settings() == f->portSettings);
+    if (f->Combo1->currentIndex() >= 0)
+        FUZZ_CHECK(f->MSComm1->CommPort() == f->Combo1->currentIndex() + 1);
+
+    windows().destroyAll();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return 0;
+}
+
+int fuzzDocuments(const uint8_t *data, size_t size)
+{
+    const QByteArray content = bytes(data, size);
+    const QString dir = test::scratchDir();
+    const QString in = dir + QStringLiteral("/fuzz-in.txt");
+    const QString out = dir + QStringLiteral("/fuzz-out.txt");
+    {
+        QFile f(in);
+        FUZZ_CHECK(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        FUZZ_CHECK(f.write(content) == content.size());
+    }
+
+    // The code page is one byte per character both ways, every byte included.
+    const QString text = fromAnsi(content);
+    FUZZ_CHECK(text.size() == content.size());
+    FUZZ_CHECK(toAnsi(text) == content);
+
+    const QStringList lines = readDocumentLines(in);
+    const QString crlf = QStringLiteral("\r\n");
+    for (const QString &l : lines)
+        FUZZ_CHECK(!l.contains(crlf));
+    const bool endsWithLineEnd = content.endsWith("\r\n");
+    if (content.isEmpty())
+        FUZZ_CHECK(lines.isEmpty());
+    else
+        FUZZ_CHECK(lines.join(crlf) + (endsWithLineEnd ? crlf : QString()) == text);
+
+    // Written back, a document is the same bytes, given the one line end the
+    // format adds after the text.
+    if (!content.isEmpty()) {
+        writeDocument(out, lines.join(crlf));
+        QFile f(out);
+        FUZZ_CHECK(f.open(QIODevice::ReadOnly));
+        const QByteArray written = f.readAll();
+        FUZZ_CHECK(written == (endsWithLineEnd ? content : content + "\r\n"));
+        FUZZ_CHECK(readDocumentLines(out) == lines);
+    }
+    return 0;
+}
+
+} // namespace kestrum::fuzz
