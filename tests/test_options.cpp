@@ -250,8 +250,6 @@ private slots:
         QTest::newRow("timeout 2.5 to even") << "Text4" << "2.5" << true << 2;
         QTest::newRow("timeout 3.5 to even") << "Text4" << "3.5" << true << 4;
         QTest::newRow("timeout 999.9") << "Text4" << "999.9" << true << 1000;
-        QTest::newRow("timeout NaN") << "Text4" << "NaN" << false << 100;
-        QTest::newRow("timeout infinite") << "Text4" << "inf" << false << 100;
         QTest::newRow("timeout huge") << "Text4" << "1e300" << false << 100;
 
         QTest::newRow("length 0") << "Text1" << "0" << false << 0;
@@ -259,7 +257,6 @@ private slots:
         QTest::newRow("length 1") << "Text1" << "1" << true << 0;
         QTest::newRow("length 32499") << "Text1" << "32499" << true << 0;
         QTest::newRow("length 32500") << "Text1" << "32500" << false << 0;
-        QTest::newRow("length NaN") << "Text1" << "nan" << false << 0;
 
         QTest::newRow("in 8") << "Text2" << "8" << false << 1024;
         QTest::newRow("in 8.5") << "Text2" << "8.5" << true << 8;
@@ -268,8 +265,6 @@ private slots:
         QTest::newRow("in 32500") << "Text2" << "32500" << false << 1024;
         QTest::newRow("in 40000") << "Text2" << "40000" << false << 1024;
         QTest::newRow("in 1e9") << "Text2" << "1e9" << false << 1024;
-        QTest::newRow("in NaN") << "Text2" << "NaN" << false << 1024;
-        QTest::newRow("in -inf") << "Text2" << "-inf" << false << 1024;
 
         QTest::newRow("out 8") << "Text3" << "8" << false << 512;
         QTest::newRow("out 9") << "Text3" << "9" << true << 9;
@@ -368,6 +363,11 @@ private slots:
         QTest::newRow("length letters") << "Text1" << "abc" << "Type mismatch" << 1;
         QTest::newRow("in beyond double") << "Text2" << "1e400" << "Overflow" << 2;
         QTest::newRow("in letters") << "Text2" << "x" << "Type mismatch" << 2;
+        // The locale's words for the IEEE specials are no numbers to a user.
+        QTest::newRow("timeout NaN") << "Text4" << "NaN" << "Type mismatch" << 0;
+        QTest::newRow("timeout infinite") << "Text4" << "inf" << "Type mismatch" << 0;
+        QTest::newRow("length NaN") << "Text1" << "nan" << "Type mismatch" << 1;
+        QTest::newRow("in -inf") << "Text2" << "-inf" << "Type mismatch" << 2;
         // The tests run in the C locale, where the comma is not a decimal
         // separator.
         QTest::newRow("out decimal comma") << "Text3" << "8,5" << "Type mismatch" << 3;
