@@ -5,12 +5,12 @@
 #include "settings/store.h"
 #include <QFileInfo>
 #include <QStringList>
-#include <algorithm>
 #include <cerrno>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <grp.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -98,10 +98,12 @@ MSComm::MSComm(QObject *parent) : QObject(parent), m_port(new QSerialPort(this))
     // Whatever has arrived is kept, however little the program asked for.
     m_port->setReadBufferSize(0);
     connect(m_port, &QSerialPort::readyRead, this, [this] {
+        m_transientErrors = 0;
         pullReceived();
         if (!m_received.isEmpty())
             emit OnComm();
     });
+    connect(m_port, &QSerialPort::bytesWritten, this, [this] { m_transientErrors = 0; });
     connect(m_port, &QSerialPort::errorOccurred, this, &MSComm::onError);
 }
 
@@ -253,6 +255,7 @@ opened:
 #endif
     m_openDevice = device;
     m_lostReason.clear();
+    m_transientErrors = 0;
     try {
         applyLine();
     } catch (...) {
@@ -408,6 +411,21 @@ QString MSComm::portLabel() const
     return QStringLiteral("COM%1 (%2)").arg(m_commPort).arg(device);
 }
 
+bool MSComm::looksTransient() const
+{
+    const QString reason = m_port->errorString();
+    if (reason != qt_error_string(EAGAIN) && reason != qt_error_string(EWOULDBLOCK) && reason != qt_error_string(EINTR))
+        return false;
+#ifdef Q_OS_UNIX
+    struct pollfd p{int(m_port->handle()), POLLIN, 0};
+    if (p.fd < 0 || ::poll(&p, 1, 0) < 0)
+        return false;
+    return (p.revents & (POLLHUP | POLLERR | POLLNVAL)) == 0;
+#else
+    return true;
+#endif
+}
+
 void MSComm::onError(QSerialPort::SerialPortError error)
 {
     if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError && error != QSerialPort::WriteError)
@@ -416,9 +434,11 @@ void MSComm::onError(QSerialPort::SerialPortError error)
         return;
     // A line that is merely full (or a call interrupted) is reported the way
     // a vanished device is; the data stays buffered and goes out when the
-    // line takes it.
-    const QString transient[] = {qt_error_string(EAGAIN), qt_error_string(EWOULDBLOCK), qt_error_string(EINTR)};
-    if (std::find(std::begin(transient), std::end(transient), m_port->errorString()) != std::end(transient)) {
+    // line takes it. The reason alone does not tell: a read that meets the
+    // end of a hung-up line reports whatever the last system error was, so
+    // the line itself is asked, and a run of such reports with nothing
+    // moving in between counts as a loss rather than a spinning core.
+    if (looksTransient() && ++m_transientErrors < 64) {
         m_port->clearError();
         return;
     }

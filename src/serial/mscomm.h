@@ -70,6 +70,7 @@ private:
     void applyLine();
     void applyModemLines();
     void onError(QSerialPort::SerialPortError error);
+    bool looksTransient() const;
     QString openFailure(const QString &device, QSerialPort::SerialPortError error, const QString &reason) const;
     [[noreturn]] void throwNotOpen() const;
 
@@ -89,6 +90,8 @@ private:
     QString m_lostReason;
     // A loss found while sending is the send's failure, not a report of its own.
     bool m_sending = false;
+    // Transient line errors since data last moved.
+    int m_transientErrors = 0;
 };
 
 } // namespace kestrum
