@@ -1,6 +1,7 @@
 #pragma once
 #include <QPlainTextEdit>
 #include <QString>
+#include <QTextLayout>
 
 namespace kestrum {
 
@@ -33,7 +34,15 @@ public:
     // How a text is shown: NUL, which the widget cannot show, as U+2400.
     static QString displayForm(const QString &text);
 
+protected:
+    // Lines longer than the box can show are drawn only where they can be
+    // seen (see the definition).
+    void paintEvent(QPaintEvent *e) override;
+
 private:
+    void paintWithLongLines(QPaintEvent *e);
+    void drawLongLine(QPainter *painter, const QTextBlock &block, const QString &text, const QPointF &offset,
+                      const QList<QTextLayout::FormatRange> &selections, const QRect &er);
     void onContentsChange(int from, int charsRemoved, int charsAdded);
     void takeTextFromView() const;
 
