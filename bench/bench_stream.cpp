@@ -17,6 +17,7 @@
 #include "serial/mscomm.h"
 #include "support/fakes.h"
 #include "support/pty.h"
+#include "support/stream.h"
 #include "support/testenv.h"
 #include <QApplication>
 #include <QCheckBox>
@@ -25,13 +26,10 @@
 #include <QLineEdit>
 #include <QTimer>
 #include <algorithm>
-#include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <mutex>
 #include <sys/resource.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -48,23 +46,6 @@ double cpuOf(int who)
     struct rusage u;
     ::getrusage(who, &u);
     return seconds(u.ru_utime) + seconds(u.ru_stime);
-}
-
-// Printable bytes, never CR or LF, so the records can be put back together.
-char streamByte(qint64 i) { return char(33 + i % 94); }
-
-QByteArray joinRecords(const QByteArray &text, bool newestFirst)
-{
-    QList<QByteArray> lines = text.split('\n');
-    QByteArray out;
-    if (newestFirst)
-        std::reverse(lines.begin(), lines.end());
-    for (QByteArray l : lines) {
-        if (l.endsWith('\r'))
-            l.chop(1);
-        out += l;
-    }
-    return out;
 }
 
 } // namespace
@@ -106,80 +87,53 @@ int main(int argc, char **argv)
     o->CommonDialog1.FileName = autosave;
     o->Check8->setChecked(true);
 
-    std::atomic<qint64> sent{0};
-    std::atomic<qint64> worstLag{0};  // bytes due but not yet taken by the line
-    std::atomic<bool> writerDone{false};
-    double writerCpu = 0;
     std::mutex delaysLock;
     std::vector<double> delays;
     std::vector<std::pair<double, double>> worstProbes;  // (delay, seconds into the stream)
 
     const double cpu0 = cpuOf(RUSAGE_SELF);
     const auto start = Steady::now();
-    std::thread writer([&] {
-        const int fd = pty.masterFd();
-        const auto end = start + std::chrono::seconds(duration);
-        auto nextProbe = start;
-        qint64 n = 0;
-        char buf[4096];
-        while (Steady::now() < end) {
-            const double elapsed = std::chrono::duration<double>(Steady::now() - start).count();
-            qint64 due = qint64(elapsed * bytesPerSecond) - n;
-            while (due > 0) {
-                const int chunk = int(std::min<qint64>(due, sizeof buf));
-                for (int i = 0; i < chunk; ++i)
-                    buf[i] = streamByte(n + i);
-                const ssize_t w = ::write(fd, buf, size_t(chunk));
-                if (w <= 0)
-                    break;  // the line is full: the rest is due next round
-                n += w;
-                due -= w;
-            }
-            sent = n;
-            if (due > worstLag)
-                worstLag = due;
-            if (Steady::now() >= nextProbe) {
-                const auto posted = Steady::now();
-                QMetaObject::invokeMethod(
-                    f,
-                    [&delays, &worstProbes, &delaysLock, posted, start] {
-                        const double ms = std::chrono::duration<double, std::milli>(Steady::now() - posted).count();
-                        std::lock_guard<std::mutex> g(delaysLock);
-                        delays.push_back(ms);
-                        worstProbes.emplace_back(ms, std::chrono::duration<double>(posted - start).count());
-                        std::sort(worstProbes.rbegin(), worstProbes.rend());
-                        if (worstProbes.size() > 3)
-                            worstProbes.pop_back();
-                    },
-                    Qt::QueuedConnection);
-                nextProbe += std::chrono::milliseconds(20);
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        writerCpu = cpuOf(RUSAGE_THREAD);
-        writerDone = true;
+    auto nextProbe = start;
+    PacedWriter writer;
+    // Every 20 ms the writer also posts an event to the window and notes how
+    // long it waited.
+    writer.start(pty.masterFd(), bytesPerSecond, duration, [&] {
+        if (Steady::now() < nextProbe)
+            return;
+        const auto posted = Steady::now();
+        QMetaObject::invokeMethod(
+            f,
+            [&delays, &worstProbes, &delaysLock, posted, start] {
+                const double ms = std::chrono::duration<double, std::milli>(Steady::now() - posted).count();
+                std::lock_guard<std::mutex> g(delaysLock);
+                delays.push_back(ms);
+                worstProbes.emplace_back(ms, std::chrono::duration<double>(posted - start).count());
+                std::sort(worstProbes.rbegin(), worstProbes.rend());
+                if (worstProbes.size() > 3)
+                    worstProbes.pop_back();
+            },
+            Qt::QueuedConnection);
+        nextProbe += std::chrono::milliseconds(20);
     });
 
     // Run until the stream has ended and its last message is shown.
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &app, [&] {
-        if (!writerDone)
+        if (!writer.done())
             return;
         const bool idle = f->receiving == 0 && !f->Timer2->isActive();
         const double after = std::chrono::duration<double>(Steady::now() - start).count() - duration;
-        if ((idle && f->Text2->textLength() >= sent.load()) || after > 5)
+        if ((idle && f->Text2->textLength() >= writer.sent()) || after > 5)
             app.quit();
     });
     poll.start(50);
     app.exec();
-    writer.join();
+    writer.wait();
+    const qint64 sent = writer.sent();
     const double wall = std::chrono::duration<double>(Steady::now() - start).count();
-    const double cpu = cpuOf(RUSAGE_SELF) - cpu0 - writerCpu;
+    const double cpu = cpuOf(RUSAGE_SELF) - cpu0 - writer.threadCpu();
 
-    QByteArray expected;
-    expected.reserve(sent);
-    for (qint64 i = 0; i < sent; ++i)
-        expected += streamByte(i);
+    const QByteArray expected = streamBytes(sent);
     const QByteArray inBox = joinRecords(f->Text2->text().toLatin1(), true);
     QFile file(autosave);
     file.open(QIODevice::ReadOnly);
@@ -196,14 +150,14 @@ int main(int argc, char **argv)
     std::printf("port settings: %s\n", qPrintable(f->MSComm1->Settings()));
     std::printf("bytes sent: %lld (schedule %lld; most the writer was ever behind: %lld bytes, %.1f ms of the "
                 "line)\n",
-                static_cast<long long>(sent.load()), static_cast<long long>(qint64(duration) * bytesPerSecond),
-                static_cast<long long>(worstLag.load()), 1000.0 * double(worstLag.load()) / bytesPerSecond);
+                static_cast<long long>(sent), static_cast<long long>(qint64(duration) * bytesPerSecond),
+                static_cast<long long>(writer.worstLag()), 1000.0 * double(writer.worstLag()) / bytesPerSecond);
     std::printf("bytes in the box: %lld (%s), lost %lld\n", static_cast<long long>(inBox.size()),
                 inBox == expected ? "identical to the stream" : "DIFFERENT from the stream",
-                static_cast<long long>(sent.load() - inBox.size()));
+                static_cast<long long>(sent - inBox.size()));
     std::printf("bytes in the autosave file: %lld (%s), lost %lld\n", static_cast<long long>(inFile.size()),
                 inFile == expected ? "identical to the stream" : "DIFFERENT from the stream",
-                static_cast<long long>(sent.load() - inFile.size()));
+                static_cast<long long>(sent - inFile.size()));
     std::printf("messages: %d (Text3 shows %s)\n", int(f->Text2->text().count(QStringLiteral("\r\n"))),
                 qPrintable(f->Text3->text()));
     std::printf("processor time of the program (writer thread excluded): %.2f s, %.1f %% of one core\n", cpu,

@@ -7,6 +7,7 @@
 #include "lang/dialog.h"
 #include "options/form2.h"
 #include "settings/store.h"
+#include "support/closeframe.h"
 #include "support/fakes.h"
 #include "support/files.h"
 #include "support/pty.h"
@@ -24,18 +25,6 @@
 #include <QTimer>
 #include <QWindow>
 #include <memory>
-
-// A close from the window's frame reaches the program as a spontaneous
-// close event on its native window; only a few Qt classes may send such an
-// event, this name among them. The offscreen platform has no frame to click.
-class QWidgetWindow {
-public:
-    static void closeFromFrame(QWidget *w)
-    {
-        QCloseEvent ev;
-        QCoreApplication::sendSpontaneousEvent(w->windowHandle(), &ev);
-    }
-};
 
 using namespace kestrum;
 using namespace kestrum::test;

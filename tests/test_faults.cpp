@@ -12,6 +12,7 @@
 #include "platform/error.h"
 #include "serial/mscomm.h"
 #include "settings/store.h"
+#include "support/closeframe.h"
 #include "support/fakes.h"
 #include "support/files.h"
 #include "support/pty.h"
@@ -40,18 +41,6 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-// A close from the window's frame reaches the program as a spontaneous close
-// event on its native window; only a few Qt classes may send one, this name
-// among them. The offscreen platform has no frame to click.
-class QWidgetWindow {
-public:
-    static void closeFromFrame(QWidget *w)
-    {
-        QCloseEvent ev;
-        QCoreApplication::sendSpontaneousEvent(w->windowHandle(), &ev);
-    }
-};
 
 using namespace kestrum;
 using namespace kestrum::test;

@@ -2,6 +2,7 @@
 #include <QList>
 #include <algorithm>
 #include <chrono>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace kestrum::test {
@@ -32,13 +33,14 @@ QByteArray joinRecords(const QByteArray &text, bool newestFirst)
     return out;
 }
 
-void PacedWriter::start(int fd, qint64 bytesPerSecond, int seconds)
+void PacedWriter::start(int fd, qint64 bytesPerSecond, int seconds, std::function<void()> onRound)
 {
     stop();
     m_stop = false;
     m_done = false;
     m_sent = 0;
-    m_thread = std::thread([this, fd, bytesPerSecond, seconds] {
+    m_worstLag = 0;
+    m_thread = std::thread([this, fd, bytesPerSecond, seconds, onRound] {
         using Clock = std::chrono::steady_clock;
         const auto begin = Clock::now();
         const auto end = begin + std::chrono::seconds(seconds);
@@ -58,8 +60,16 @@ void PacedWriter::start(int fd, qint64 bytesPerSecond, int seconds)
                 due -= w;
                 m_sent = n;
             }
+            if (due > m_worstLag)
+                m_worstLag = due;
+            if (onRound)
+                onRound();
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
+        struct rusage u;
+        ::getrusage(RUSAGE_THREAD, &u);
+        m_threadCpu = double(u.ru_utime.tv_sec + u.ru_stime.tv_sec)
+                      + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
         m_done = true;
     });
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <QByteArray>
 #include <atomic>
+#include <functional>
 #include <thread>
 
 namespace kestrum::test {
@@ -19,18 +20,25 @@ QByteArray joinRecords(const QByteArray &text, bool newestFirst);
 class PacedWriter {
 public:
     ~PacedWriter() { stop(); }
-    void start(int fd, qint64 bytesPerSecond, int seconds);
+    // onRound, when given, runs on the writer's thread after every round.
+    void start(int fd, qint64 bytesPerSecond, int seconds, std::function<void()> onRound = {});
     // Ends the stream early (or waits for its end) and joins the thread.
     void stop();
     void wait();
     bool done() const { return m_done; }
     qint64 sent() const { return m_sent; }
+    // The most bytes ever due but not yet taken by the line.
+    qint64 worstLag() const { return m_worstLag; }
+    // Processor time of the writer's thread, once it has ended.
+    double threadCpu() const { return m_threadCpu; }
 
 private:
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_done{false};
     std::atomic<qint64> m_sent{0};
+    std::atomic<qint64> m_worstLag{0};
+    std::atomic<double> m_threadCpu{0};
 };
 
 } // namespace kestrum::test
