@@ -1,4 +1,5 @@
 #include "app/form1.h"
+#include "app/controls.h"
 #include "app/windows.h"
 #include "documents/receivedbox.h"
 #include "options/form2.h"
@@ -31,16 +32,6 @@ void setColours(QWidget *w, const QColor &base, const QColor &text)
     w->setPalette(p);
 }
 
-QLabel *makeLabel(QWidget *parent, const char *name, const QString &caption, const QRect &r)
-{
-    auto *l = new QLabel(caption, parent);
-    l->setObjectName(QLatin1String(name));
-    l->setGeometry(r);
-    l->setWordWrap(true);
-    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return l;
-}
-
 QComboBox *makeList(QWidget *parent, const char *name, const QRect &r)
 {
     auto *c = new QComboBox(parent);
@@ -48,15 +39,6 @@ QComboBox *makeList(QWidget *parent, const char *name, const QRect &r)
     c->setEditable(false);
     c->setGeometry(r);
     return c;
-}
-
-QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption, const QRect &r)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setGeometry(r);
-    b->setAutoDefault(false);
-    return b;
 }
 
 QAction *makeAction(QMenu *menu, const char *name, const QString &caption)
@@ -282,10 +264,9 @@ void Form1::Form_Load()
 void Form1::showPortDevices()
 {
     // The device behind each port, so the user sees what COMn means here.
-    for (int i = 0; i < Combo1->count(); ++i) {
-        const QString device = deviceForPort(i + 1);
-        Combo1->setItemData(i, device.isEmpty() ? QStringLiteral("no device") : device, Qt::ToolTipRole);
-    }
+    const QStringList devices = devicesForPorts(Combo1->count());
+    for (int i = 0; i < devices.size(); ++i)
+        Combo1->setItemData(i, devices.at(i).isEmpty() ? QStringLiteral("no device") : devices.at(i), Qt::ToolTipRole);
 }
 
 void Form1::Command4_Click()

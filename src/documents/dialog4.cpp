@@ -1,4 +1,5 @@
 #include "documents/dialog4.h"
+#include "app/controls.h"
 #include "app/form1.h"
 #include "app/windows.h"
 #include "documents/receivedbox.h"
@@ -18,15 +19,6 @@
 namespace kestrum {
 
 namespace {
-
-QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption, const QRect &r)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setGeometry(r);
-    b->setAutoDefault(false);
-    return b;
-}
 
 // The answers that end the program close the windows in this order.
 void endProgram()
@@ -63,10 +55,7 @@ Dialog4::Dialog4(QWidget *parent)
     setClientTwips(this, 4725, 1305);
     setFixedSize(size());
 
-    Label1 = new QLabel(QStringLiteral("Сохранить изменения?"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(twipsRect(1320, 240, 5175, 615));
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label1 = makeLabel(this, "Label1", QStringLiteral("Сохранить изменения?"), twipsRect(1320, 240, 5175, 615), false);
     OKButton = makeButton(this, "OKButton", QStringLiteral("Да"), twipsRect(120, 720, 1215, 375));
     CancelButton = makeButton(this, "CancelButton", QStringLiteral("Нет"), twipsRect(1680, 720, 1215, 375));
     Command1 = makeButton(this, "Command1", QStringLiteral("Отмена"), twipsRect(3240, 720, 1215, 375));

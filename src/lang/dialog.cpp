@@ -1,4 +1,5 @@
 #include "lang/dialog.h"
+#include "app/controls.h"
 #include "app/form1.h"
 #include "app/windows.h"
 #include "lang/captions.h"
@@ -29,17 +30,10 @@ Dialog::Dialog(QWidget *parent) : QWidget(parent, Qt::Dialog)
     setWindowTitle(QStringLiteral("О программе"));
     setFixedSize(twips(5325), twips(1740));
 
-    Label1 = new QLabel(russianText(), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
     // The label ends at the dialog's right edge: text wrapped past it would
     // be cut off.
-    Label1->setGeometry(twipsRect(240, 240, 5325 - 240, 855));
-    Label1->setWordWrap(true);
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-
-    OKButton = new QPushButton(QStringLiteral("OK"), this);
-    OKButton->setObjectName(QStringLiteral("OKButton"));
-    OKButton->setGeometry(twipsRect(2040, 1200, 1215, 375));
+    Label1 = makeLabel(this, "Label1", russianText(), twipsRect(240, 240, 5325 - 240, 855));
+    OKButton = makeButton(this, "OKButton", QStringLiteral("OK"), twipsRect(2040, 1200, 1215, 375));
     OKButton->setDefault(true);
     connect(OKButton, &QPushButton::clicked, this, [this] { OKButton_Click(); });
 }

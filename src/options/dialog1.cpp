@@ -1,4 +1,5 @@
 #include "options/dialog1.h"
+#include "app/controls.h"
 #include "app/windows.h"
 #include "lang/captions.h"
 #include "options/form2.h"
@@ -16,23 +17,12 @@ Dialog1::Dialog1(QWidget *parent) : QWidget(parent)
     setWindowTitle(QStringLiteral("Удаление ветки в реестре"));
     setFixedSize(twips(4800), twips(1395));
 
-    Label1 = new QLabel(QStringLiteral("Будут удалены все настройки  пользователя из реестра. При следующей загрузке "
-                                       "будут восстановлены значения по умолчанию.Продолжить?"),
-                        this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(twipsRect(120, 120, 4455, 615));
-    Label1->setWordWrap(true);
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-
-    OKButton = new QPushButton(QStringLiteral("OK"), this);
-    OKButton->setObjectName(QStringLiteral("OKButton"));
-    OKButton->setGeometry(twipsRect(840, 840, 1335, 375));
-    OKButton->setAutoDefault(false);
-
-    CancelButton = new QPushButton(QStringLiteral("Отмена"), this);
-    CancelButton->setObjectName(QStringLiteral("CancelButton"));
-    CancelButton->setGeometry(twipsRect(2640, 840, 1215, 375));
-    CancelButton->setAutoDefault(false);
+    Label1 = makeLabel(this, "Label1",
+                       QStringLiteral("Будут удалены все настройки  пользователя из реестра. При следующей загрузке "
+                                      "будут восстановлены значения по умолчанию.Продолжить?"),
+                       twipsRect(120, 120, 4455, 615));
+    OKButton = makeButton(this, "OKButton", QStringLiteral("OK"), twipsRect(840, 840, 1335, 375));
+    CancelButton = makeButton(this, "CancelButton", QStringLiteral("Отмена"), twipsRect(2640, 840, 1215, 375));
 
     connect(OKButton, &QPushButton::clicked, this, [this] { OKButton_Click(); });
     connect(CancelButton, &QPushButton::clicked, this, [this] { CancelButton_Click(); });

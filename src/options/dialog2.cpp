@@ -1,4 +1,5 @@
 #include "options/dialog2.h"
+#include "app/controls.h"
 #include "app/form1.h"
 #include "app/windows.h"
 #include "lang/captions.h"
@@ -30,14 +31,8 @@ Dialog2::Dialog2(QWidget *parent) : QWidget(parent)
     setWindowTitle(QStringLiteral("Внимание"));
     setFixedSize(twips(2055), twips(1170));
 
-    Label1 = new QLabel(QStringLiteral("Недопустимое значение"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(twipsRect(120, 120, 2175, 375));
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-
-    OKButton = new QPushButton(QStringLiteral("OK"), this);
-    OKButton->setObjectName(QStringLiteral("OKButton"));
-    OKButton->setGeometry(twipsRect(360, 600, 1215, 375));
+    Label1 = makeLabel(this, "Label1", QStringLiteral("Недопустимое значение"), twipsRect(120, 120, 2175, 375), false);
+    OKButton = makeButton(this, "OKButton", QStringLiteral("OK"), twipsRect(360, 600, 1215, 375));
     OKButton->setDefault(true);
     connect(OKButton, &QPushButton::clicked, this, [this] { OKButton_Click(); });
 }

@@ -1,4 +1,5 @@
 #include "options/form2.h"
+#include "app/controls.h"
 #include "app/form1.h"
 #include "app/windows.h"
 #include "lang/captions.h"
@@ -176,35 +177,38 @@ void fitCaptions(QWidget *container, const QSize &area, bool onTab)
     }
 }
 
+// Controls put straight on a tab page are measured from the tab control.
+template <class W>
+W *onPage(W *w, const QRect &r)
+{
+    const QWidget *parent = w->parentWidget();
+    if (parent && parent->parentWidget() && parent->parentWidget()->inherits("QStackedWidget"))
+        w->setProperty(kTabPosition, r.topLeft());
+    return w;
+}
+
 template <class W>
 W *place(W *w, QWidget *parent, const char *name, const QRect &r)
 {
     w->setParent(parent);
     w->setObjectName(QLatin1String(name));
     w->setGeometry(r);
-    // Controls put straight on a tab page are measured from the tab control.
-    if (parent && parent->parentWidget() && parent->parentWidget()->inherits("QStackedWidget"))
-        w->setProperty(kTabPosition, r.topLeft());
-    return w;
+    return onPage(w, r);
 }
 
 QGroupBox *makeFrame(QWidget *parent, const char *name, const QRect &r) { return place(new QGroupBox, parent, name, r); }
 QCheckBox *makeCheck(QWidget *parent, const char *name, const QRect &r) { return place(new QCheckBox, parent, name, r); }
 QLineEdit *makeText(QWidget *parent, const char *name, const QRect &r) { return place(new QLineEdit, parent, name, r); }
 
+// Captions come with the language, after the layout.
 QLabel *makeLabel(QWidget *parent, const char *name, const QRect &r)
 {
-    auto *l = place(new QLabel, parent, name, r);
-    l->setWordWrap(true);
-    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return l;
+    return onPage(kestrum::makeLabel(parent, name, QString(), r), r);
 }
 
 QPushButton *makeButton(QWidget *parent, const char *name, const QRect &r)
 {
-    auto *b = place(new QPushButton, parent, name, r);
-    b->setAutoDefault(false);
-    return b;
+    return onPage(kestrum::makeButton(parent, name, QString(), r), r);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QSerialPortInfo>
 #include <algorithm>
+#include <optional>
 
 namespace kestrum {
 
@@ -65,7 +66,11 @@ QStringList presentSerialDevices()
     return usb + others;
 }
 
-QString deviceForPort(int n)
+namespace {
+
+// The present devices are looked for only when a port has no entry of its
+// own, and then once for all the ports asked about together.
+QString deviceForPort(int n, std::optional<QStringList> &present)
 {
     const QString name = QStringLiteral("COM%1").arg(n);
     const QString mapped = readSetting(QStringLiteral("Ports"), name, QString()).trimmed();
@@ -74,11 +79,29 @@ QString deviceForPort(int n)
 #ifdef Q_OS_WIN
     return name;
 #else
-    const QStringList devices = presentSerialDevices();
-    if (n >= 1 && n <= devices.size())
-        return devices.at(n - 1);
+    if (!present)
+        present = presentSerialDevices();
+    if (n >= 1 && n <= present->size())
+        return present->at(n - 1);
     return QString();
 #endif
+}
+
+} // namespace
+
+QString deviceForPort(int n)
+{
+    std::optional<QStringList> present;
+    return deviceForPort(n, present);
+}
+
+QStringList devicesForPorts(int count)
+{
+    std::optional<QStringList> present;
+    QStringList devices;
+    for (int n = 1; n <= count; ++n)
+        devices << deviceForPort(n, present);
+    return devices;
 }
 
 } // namespace kestrum

@@ -13,6 +13,10 @@ QStringList presentSerialDevices();
 // ("COMn" itself on Windows). Empty when there is no such device.
 QString deviceForPort(int n);
 
+// The devices behind ports 1 to count, looking for the present devices at
+// most once.
+QStringList devicesForPorts(int count);
+
 // "a2" before "a10".
 bool naturalLess(const QString &a, const QString &b);
 
