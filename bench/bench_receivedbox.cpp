@@ -3,6 +3,7 @@
 //
 //   bench_receivedbox [messages-for-memory]    (QT_QPA_PLATFORM=offscreen)
 #include "documents/receivedbox.h"
+#include "support/process.h"
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -11,19 +12,9 @@
 #include <vector>
 
 using namespace kestrum;
+using namespace kestrum::test;
 
 namespace {
-
-long vmRssKiB()
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
 
 QString message(int i)
 {

@@ -29,6 +29,7 @@
 #include "serial/mscomm.h"
 #include "settings/store.h"
 #include "support/fakes.h"
+#include "support/process.h"
 #include "support/pty.h"
 #include "support/testenv.h"
 #include <QApplication>
@@ -46,17 +47,6 @@ using namespace kestrum;
 using namespace kestrum::test;
 
 namespace {
-
-long vmRssKiB()
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
 
 // A short reading as a sensor would send it; no line break, so each message
 // is one line of the box and of the file.

@@ -16,6 +16,7 @@
 #include "platform/error.h"
 #include "serial/mscomm.h"
 #include "support/fakes.h"
+#include "support/process.h"
 #include "support/pty.h"
 #include "support/stream.h"
 #include "support/testenv.h"
@@ -29,26 +30,12 @@
 #include <chrono>
 #include <cstdio>
 #include <mutex>
-#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
 using namespace kestrum;
 using namespace kestrum::test;
 using Steady = std::chrono::steady_clock;
-
-namespace {
-
-double seconds(const struct timeval &tv) { return double(tv.tv_sec) + double(tv.tv_usec) / 1e6; }
-
-double cpuOf(int who)
-{
-    struct rusage u;
-    ::getrusage(who, &u);
-    return seconds(u.ru_utime) + seconds(u.ru_stime);
-}
-
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -91,7 +78,7 @@ int main(int argc, char **argv)
     std::vector<double> delays;
     std::vector<std::pair<double, double>> worstProbes;  // (delay, seconds into the stream)
 
-    const double cpu0 = cpuOf(RUSAGE_SELF);
+    const double cpu0 = cpuSeconds();
     const auto start = Steady::now();
     auto nextProbe = start;
     PacedWriter writer;
@@ -131,7 +118,7 @@ int main(int argc, char **argv)
     writer.wait();
     const qint64 sent = writer.sent();
     const double wall = std::chrono::duration<double>(Steady::now() - start).count();
-    const double cpu = cpuOf(RUSAGE_SELF) - cpu0 - writer.threadCpu();
+    const double cpu = cpuSeconds() - cpu0 - writer.threadCpu();
 
     const QByteArray expected = streamBytes(sent);
     const QByteArray inBox = joinRecords(f->Text2->text().toLatin1(), true);

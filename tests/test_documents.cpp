@@ -8,6 +8,7 @@
 #include "settings/store.h"
 #include "support/fakes.h"
 #include "support/files.h"
+#include "support/program.h"
 #include "support/pty.h"
 #include "support/testenv.h"
 #include <QAction>
@@ -25,14 +26,6 @@ using namespace kestrum::test;
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
-
-// What the receive path does when a message arrives.
-void receive(Form1 *f, const QString &line)
-{
-    f->Text2->prepend(line + kCrLf);
-    f->mnuSave->setEnabled(true);
-    f->dataReceived = 1;
-}
 
 QString parametr(const char *key) { return readSetting(QStringLiteral("Parametr"), QLatin1String(key), QStringLiteral("<unset>")); }
 
@@ -166,7 +159,7 @@ private slots:
         Form1 live;
         for (const char *record : {"07.12.2026 14:05:09 first  Size, byte: 5", "second", "third"}) {
             appendRecord(autosave, QLatin1String(record));
-            receive(&live, QLatin1String(record));
+            showAsReceived(&live, QLatin1String(record));
         }
         QCOMPARE(readBytes(autosave),
                  QByteArray("07.12.2026 14:05:09 first  Size, byte: 5\r\nsecond\r\nthird\r\n"));
@@ -200,7 +193,7 @@ private slots:
 
     void saveBeforeAnyOpenIsSaveAs()
     {
-        receive(f, QStringLiteral("m1"));
+        showAsReceived(f, QStringLiteral("m1"));
         // A name typed without an extension gets ".txt".
         fakes.fileDialog->answers.enqueue(path("notes"));
         f->mnuSave->trigger();
@@ -222,7 +215,7 @@ private slots:
         QCOMPARE(f->fileOpened, qint16(0));
 
         // The next Save asks again, opening on the last choice.
-        receive(f, QStringLiteral("m2"));
+        showAsReceived(f, QStringLiteral("m2"));
         fakes.fileDialog->answers.enqueue(path("notes.txt"));
         f->mnuSave->trigger();
         QCOMPARE(fakes.fileDialog->requests.size(), 2);
@@ -235,7 +228,7 @@ private slots:
     {
         QVERIFY(writeBytes(path("A.txt"), "a1\r\n"));
         open(path("A.txt"));
-        receive(f, QStringLiteral("r1"));
+        showAsReceived(f, QStringLiteral("r1"));
         fakes.fileDialog->answers.enqueue(path("B.txt"));
         f->mnuSave_as->trigger();
         QCOMPARE(readBytes(path("B.txt")), QByteArray("r1\r\na1\r\n\r\n"));
@@ -245,7 +238,7 @@ private slots:
         QVERIFY(f->mnuSave->isEnabled());
 
         // Save still goes to the document last opened, without a dialog.
-        receive(f, QStringLiteral("r2"));
+        showAsReceived(f, QStringLiteral("r2"));
         f->mnuSave->trigger();
         QCOMPARE(readBytes(path("A.txt")), QByteArray("r2\r\nr1\r\na1\r\n\r\n"));
         QCOMPARE(readBytes(path("B.txt")), QByteArray("r1\r\na1\r\n\r\n"));
@@ -255,7 +248,7 @@ private slots:
 
     void cancelledDialogsChangeNothing()
     {
-        receive(f, QStringLiteral("m1"));
+        showAsReceived(f, QStringLiteral("m1"));
         fakes.fileDialog->answers.enqueue(std::nullopt);
         f->mnuOpen->trigger();
         fakes.fileDialog->answers.enqueue(std::nullopt);
@@ -305,7 +298,7 @@ private slots:
         QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("docs")));
         QVERIFY(writeBytes(path("docs/A.txt"), "old\r\n"));
         open(path("docs/A.txt"));
-        receive(f, QStringLiteral("new"));
+        showAsReceived(f, QStringLiteral("new"));
         QVERIFY(QDir(dir->path()).rename(QStringLiteral("docs"), QStringLiteral("moved")));
         f->mnuSave->trigger();
         QCOMPARE(fakes.messageBox->messages.size(), 1);
@@ -336,7 +329,7 @@ private slots:
 
         // A read-only file.
         open(path("B.txt"));
-        receive(f, QStringLiteral("new"));
+        showAsReceived(f, QStringLiteral("new"));
         QVERIFY(QFile::setPermissions(path("B.txt"), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
         f->mnuSave->trigger();
         QFile::setPermissions(path("B.txt"), QFile::ReadOwner | QFile::WriteOwner);

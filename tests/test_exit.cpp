@@ -10,6 +10,7 @@
 #include "support/closeframe.h"
 #include "support/fakes.h"
 #include "support/files.h"
+#include "support/program.h"
 #include "support/pty.h"
 #include "support/testenv.h"
 #include <QAction>
@@ -30,14 +31,6 @@ using namespace kestrum;
 using namespace kestrum::test;
 
 namespace {
-
-// What the receive path does when a message arrives.
-void receive(Form1 *f, const QString &line)
-{
-    f->Text2->prepend(line + QStringLiteral("\r\n"));
-    f->mnuSave->setEnabled(true);
-    f->dataReceived = 1;
-}
 
 // What Clear does to the document.
 void clearBox(Form1 *f)
@@ -157,7 +150,7 @@ private slots:
         int n = 0;
         for (const QString &step : story.split(QLatin1Char(' '))) {
             if (step == QLatin1String("receive")) {
-                receive(f, QStringLiteral("m%1").arg(++n));
+                showAsReceived(f, QStringLiteral("m%1").arg(++n));
             } else if (step == QLatin1String("saveas")) {
                 fakes.fileDialog->answers.enqueue(path("as.txt"));
                 f->mnuSave_as->trigger();
@@ -189,11 +182,11 @@ private slots:
     {
         QVERIFY(writeBytes(path("A.txt"), "a1\r\n"));
         open(path("A.txt"));
-        receive(f, QStringLiteral("r1"));
+        showAsReceived(f, QStringLiteral("r1"));
         // Save As since then does not change where Yes writes.
         fakes.fileDialog->answers.enqueue(path("B.txt"));
         f->mnuSave_as->trigger();
-        receive(f, QStringLiteral("r2"));
+        showAsReceived(f, QStringLiteral("r2"));
         const int dialogs = fakes.fileDialog->requests.size();
         f->mnuExit->trigger();
         verifyAsking();
@@ -207,7 +200,7 @@ private slots:
 
     void yesAsksForAFileWhenNothingWasOpened()
     {
-        receive(f, QStringLiteral("m1"));
+        showAsReceived(f, QStringLiteral("m1"));
         f->mnuExit->trigger();
         verifyAsking();
         Dialog4 *prompt = windows().dialog4();
@@ -236,7 +229,7 @@ private slots:
         open(path("A.txt"));
         QCOMPARE(readSetting("Parametr", "FileNameOpen", "<unset>"), QStringLiteral("<unset>"));
         QCOMPARE(windows().prompt().openedFileName, path("A.txt"));
-        receive(f, QStringLiteral("r1"));
+        showAsReceived(f, QStringLiteral("r1"));
         f->mnuExit->trigger();
         windows().dialog4()->OKButton->click();
         QCOMPARE(readBytes(path("A.txt")), QByteArray("r1\r\na1\r\n\r\n"));
@@ -275,7 +268,7 @@ private slots:
     {
         QVERIFY(writeBytes(path("A.txt"), "a1\r\n"));
         open(path("A.txt"));
-        receive(f, QStringLiteral("r1"));
+        showAsReceived(f, QStringLiteral("r1"));
         f->mnuExit->trigger();
         verifyAsking();
         windows().dialog4()->CancelButton->click();
@@ -286,7 +279,7 @@ private slots:
 
     void cancelledSaveThenCancelReturnsAndAsksAgain()
     {
-        receive(f, QStringLiteral("m1"));
+        showAsReceived(f, QStringLiteral("m1"));
         f->mnuExit->trigger();
         verifyAsking();
         Dialog4 *prompt = windows().dialog4();
@@ -311,7 +304,7 @@ private slots:
     void failedYesSaysWhyAndKeepsAsking()
     {
         QVERIFY(writeBytes(path("plain"), "x"));
-        receive(f, QStringLiteral("m1"));
+        showAsReceived(f, QStringLiteral("m1"));
         f->mnuExit->trigger();
         Dialog4 *prompt = windows().dialog4();
         fakes.fileDialog->answers.enqueue(path("plain/lost.txt"));
@@ -336,7 +329,7 @@ private slots:
         QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("docs")));
         QVERIFY(writeBytes(path("docs/A.txt"), "a1\r\n"));
         open(path("docs/A.txt"));
-        receive(f, QStringLiteral("r1"));
+        showAsReceived(f, QStringLiteral("r1"));
         QVERIFY(QDir(dir->path()).rename(QStringLiteral("docs"), QStringLiteral("moved")));
         f->mnuExit->trigger();
         windows().dialog4()->OKButton->click();
@@ -350,7 +343,7 @@ private slots:
 
     void promptFrameCloseIsCancel()
     {
-        receive(f, QStringLiteral("m1"));
+        showAsReceived(f, QStringLiteral("m1"));
         f->mnuExit->trigger();
         verifyAsking();
         QVERIFY(windows().dialog4()->close());
@@ -370,7 +363,7 @@ private slots:
 
     void closeBoxWithUnsavedTextAsks()
     {
-        receive(f, QStringLiteral("m1"));
+        showAsReceived(f, QStringLiteral("m1"));
         QWidgetWindow::closeFromFrame(f);
         verifyAsking();
         // Again while the prompt is up: still refused, still one prompt.
@@ -390,7 +383,7 @@ private slots:
     void cancelLeavesTheOptionsWindowInCharge()
     {
         // The close box reaches the main window while Options holds it.
-        receive(f, QStringLiteral("m1"));
+        showAsReceived(f, QStringLiteral("m1"));
         f->Command4->click();
         QVERIFY(windows().form2()->isVisible());
         QVERIFY(!f->isEnabled());
@@ -408,7 +401,7 @@ private slots:
     {
         // The program's own close (not the frame's) goes ahead unchecked, and
         // takes the other windows with it.
-        receive(f, QStringLiteral("m1"));
+        showAsReceived(f, QStringLiteral("m1"));
         windows().form2()->show();
         QVERIFY(f->close());
         QCOMPARE(f->exitConfirmed, qint16(0));
@@ -437,7 +430,7 @@ private slots:
     {
         QFETCH(QString, how);
         if (how != QLatin1String("exit"))
-            receive(f, QStringLiteral("m1"));
+            showAsReceived(f, QStringLiteral("m1"));
         fakes.fileDialog->answers.enqueue(path("end.txt"));
         QTimer::singleShot(0, f, [this, how] {
             f->mnuExit->trigger();
@@ -463,7 +456,7 @@ private slots:
 
     void promptLayout()
     {
-        receive(f, QStringLiteral("m1"));
+        showAsReceived(f, QStringLiteral("m1"));
         f->mnuExit->trigger();
         Dialog4 *d = windows().dialog4();
         QCOMPARE(d->objectName(), QStringLiteral("Dialog4"));
@@ -492,7 +485,7 @@ private slots:
         QVERIFY(!windows().hasDialog4());
         QVERIFY(f->isEnabled());
         // What the prompt knows outlives its window.
-        receive(f, QStringLiteral("m1"));
+        showAsReceived(f, QStringLiteral("m1"));
         f->mnuExit->trigger();
         windows().dialog4()->Command1->click();
         QCOMPARE(windows().prompt().openedFileName, path("x.txt"));

@@ -15,6 +15,7 @@
 #include "support/closeframe.h"
 #include "support/fakes.h"
 #include "support/files.h"
+#include "support/process.h"
 #include "support/pty.h"
 #include "support/stream.h"
 #include "support/testenv.h"
@@ -38,7 +39,6 @@
 #include <QTimer>
 #include <QWindow>
 #include <grp.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -48,13 +48,6 @@ using namespace kestrum::test;
 namespace {
 
 Form2 *options() { return windows().form2(); }
-
-double cpuSeconds()
-{
-    struct rusage u;
-    ::getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 // Processor time the program uses over a second of its event loop.
 double cpuOverASecond()
@@ -478,8 +471,7 @@ private slots:
             }
         }
         ini += "[Parametr]\n" + value + "\n=" + value + "\n";
-        QVERIFY(QDir().mkpath(QFileInfo(settingsFilePath()).path()));
-        QVERIFY(writeBytes(settingsFilePath(), ini));
+        QVERIFY(writeStoreFile(ini));
 
         f = startProgram();
         QVERIFY(f->isVisible());

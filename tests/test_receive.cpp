@@ -7,6 +7,7 @@
 #include "serial/mscomm.h"
 #include "support/fakes.h"
 #include "support/files.h"
+#include "support/process.h"
 #include "support/pty.h"
 #include "support/testenv.h"
 #include <QAction>
@@ -15,7 +16,6 @@
 #include <QLineEdit>
 #include <QTimer>
 #include <limits>
-#include <sys/resource.h>
 
 using namespace kestrum;
 using namespace kestrum::test;
@@ -38,13 +38,6 @@ QString autosaveTo(const QString &name)
     options()->CommonDialog1.FileName = path;
     options()->Check8->setChecked(true);
     return path;
-}
-
-double cpuSeconds()
-{
-    struct rusage u;
-    ::getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
 bool idle(const Form1 *f)

@@ -5,6 +5,7 @@
 #include "serial/portmap.h"
 #include "settings/store.h"
 #include "support/fakes.h"
+#include "support/process.h"
 #include "support/pty.h"
 #include "support/testenv.h"
 #include <QSignalSpy>
@@ -20,12 +21,6 @@ QByteArray allBytes()
     for (int i = 0; i < 256; ++i)
         b.append(char(i));
     return b;
-}
-double cpuSeconds()
-{
-    timespec ts;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return ts.tv_sec + ts.tv_nsec / 1e9;
 }
 } // namespace
 

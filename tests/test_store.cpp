@@ -1,6 +1,7 @@
 // The settings store on its real INI file.
 #include "settings/store.h"
 #include "support/fakes.h"
+#include "support/files.h"
 #include "support/testenv.h"
 #include <QDir>
 #include <QFile>
@@ -16,13 +17,6 @@ QByteArray fileText()
 {
     QFile f(settingsFilePath());
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-void writeFile(const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(settingsFilePath()).path());
-    QFile f(settingsFilePath());
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
 }
 } // namespace
 
@@ -72,7 +66,7 @@ private slots:
         QVERIFY(text.contains("AutoSave=1"));
 
         // A file written by hand with other spellings is found too.
-        writeFile("[lng]\nLNG=0\n[setings]\nbaudrate=300\n");
+        QVERIFY(writeStoreFile("[lng]\nLNG=0\n[setings]\nbaudrate=300\n"));
         QCOMPARE(readSetting("Lng", "Lng", "1"), QStringLiteral("0"));
         QCOMPARE(readSetting("Setings", "BaudRate", "9600"), QStringLiteral("300"));
         writeSetting("Setings", "BaudRate", "1200");
@@ -85,7 +79,7 @@ private slots:
         writeSetting("OtherSet", "CommPort", "COM2");
         QCOMPARE(readSetting("OtherSet", "CommPort", "COM1"), QStringLiteral("COM2"));
         // Another program (or a second copy) changes the file.
-        writeFile("[OtherSet]\nCommPort=COM3\nNote=edited by hand\n");
+        QVERIFY(writeStoreFile("[OtherSet]\nCommPort=COM3\nNote=edited by hand\n"));
         QCOMPARE(readSetting("OtherSet", "CommPort", "COM1"), QStringLiteral("COM3"));
     }
 
@@ -117,9 +111,9 @@ private slots:
         QByteArray junk;
         for (int i = 0; i < 4096; ++i)
             junk.append(char((i * 37 + 11) & 0xff));
-        writeFile(junk);
+        QVERIFY(writeStoreFile(junk));
         QCOMPARE(readSetting("Parametr", "Timeout", "100"), QStringLiteral("100"));
-        writeFile("[Parametr]\nTimeout=" + QByteArray(10000, '7') + "\n[Parametr]\nTimeout=5\n");
+        QVERIFY(writeStoreFile("[Parametr]\nTimeout=" + QByteArray(10000, '7') + "\n[Parametr]\nTimeout=5\n"));
         const QString v = readSetting("Parametr", "Timeout", "100");
         QVERIFY(v == QStringLiteral("5") || v.size() == 10000);
         QVERIFY(fakes.messageBox->messages.isEmpty());
@@ -129,7 +123,7 @@ private slots:
     {
         // The section header that never closes is a format error for the
         // parser; the entries around it are still the user's.
-        writeFile("[Parametr]\nTimeout=250\n[Othe\nr]x\n[Setings]\nBaudRate=19200\n");
+        QVERIFY(writeStoreFile("[Parametr]\nTimeout=250\n[Othe\nr]x\n[Setings]\nBaudRate=19200\n"));
         for (int read = 0; read < 3; ++read) {
             QCOMPARE(readSetting("Parametr", "Timeout", "100"), QStringLiteral("250"));
             QCOMPARE(readSetting("PARAMETR", "timeout", "100"), QStringLiteral("250"));

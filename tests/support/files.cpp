@@ -1,5 +1,8 @@
 #include "support/files.h"
+#include "settings/store.h"
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace kestrum::test {
 
@@ -15,6 +18,11 @@ bool writeBytes(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+bool writeStoreFile(const QByteArray &bytes)
+{
+    return QDir().mkpath(QFileInfo(settingsFilePath()).path()) && writeBytes(settingsFilePath(), bytes);
 }
 
 } // namespace kestrum::test

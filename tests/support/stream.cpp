@@ -1,8 +1,8 @@
 #include "support/stream.h"
+#include "support/process.h"
 #include <QList>
 #include <algorithm>
 #include <chrono>
-#include <sys/resource.h>
 #include <unistd.h>
 
 namespace kestrum::test {
@@ -66,10 +66,7 @@ void PacedWriter::start(int fd, qint64 bytesPerSecond, int seconds, std::functio
                 onRound();
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
-        struct rusage u;
-        ::getrusage(RUSAGE_THREAD, &u);
-        m_threadCpu = double(u.ru_utime.tv_sec + u.ru_stime.tv_sec)
-                      + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+        m_threadCpu = cpuSeconds(RUSAGE_THREAD);
         m_done = true;
     });
 }

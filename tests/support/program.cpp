@@ -1,0 +1,15 @@
+#include "support/program.h"
+#include "app/form1.h"
+#include "documents/receivedbox.h"
+#include <QAction>
+
+namespace kestrum::test {
+
+void showAsReceived(Form1 *f, const QString &line)
+{
+    f->Text2->prepend(line + QStringLiteral("\r\n"));
+    f->mnuSave->setEnabled(true);
+    f->dataReceived = 1;
+}
+
+} // namespace kestrum::test
