@@ -11,17 +11,8 @@ cd "$(dirname "$0")/.."
 SECONDS_PER_TARGET=${1:-60}
 TARGETS=(${KESTRUM_FUZZ_TARGETS:-line_parameters numbers settings startup documents})
 
-PACKAGES=(build-essential cmake clang libclang-rt-14-dev qt6-base-dev qt6-serialport-dev libgl-dev
-          fonts-liberation2)
-missing=()
-for p in "${PACKAGES[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  $SUDO apt-get update
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+source scripts/packages.sh
+ensure_packages build-essential cmake clang libclang-rt-14-dev qt6-base-dev qt6-serialport-dev libgl-dev fonts-liberation2
 
 BUILD_DIR=build-fuzz
 CC=clang CXX=clang++ cmake -S . -B "$BUILD_DIR" -Wno-dev -DKESTRUM_FUZZ=ON
