@@ -116,7 +116,6 @@ void Form1::buildControls()
     Text2 = new ReceivedBox(client);
     Text2->setObjectName(QStringLiteral("Text2"));
     Text2->setGeometry(twipsRect(120, 3720, 6015, 2175));
-    Text2->setLineWrapMode(QPlainTextEdit::NoWrap);
     Text2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setColours(Text2, Qt::black, Qt::green);

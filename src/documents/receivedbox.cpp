@@ -1,59 +1,105 @@
 #include "documents/receivedbox.h"
-#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QFontMetricsF>
-#include <QPaintEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
+#include <QStyleHints>
 #include <QTextLayout>
+#include <QTimer>
 #include <algorithm>
-#include <vector>
+#include <unordered_map>
 
 namespace kestrum {
 
 namespace {
+
 constexpr QChar kNulSymbol(0x2400);  // SYMBOL FOR NULL
+// Space around the text, as in the other text boxes.
+constexpr int kMargin = 4;
+// A line is measured in segments of this many characters; only the segments
+// in view are laid out and drawn.
+constexpr qsizetype kSegment = 256;
+// Line geometries kept for long lines.
+constexpr size_t kCachedLines = 256;
 
-// A line longer than this is drawn only around the part in view.
-constexpr int kLongLine = 1000;
-// Characters drawn beyond each edge of the view, so that the edges of the
-// drawn piece, where its shaping could differ, are never seen.
-constexpr int kPieceMargin = 16;
+bool isWordCharacter(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); }
 
-// Text that is drawn glyph after glyph from left to right: no tabs (their
-// width depends on where the line starts), nothing written right to left,
-// no pairs of surrogates. Such a line drawn in part looks exactly as drawn
-// whole.
-bool drawsInPieces(const QString &text)
+// A layout of one line of text, for measuring and drawing.
+void layOut(QTextLayout &layout, const QFont &font)
 {
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u == u'\t' || (u >= 0x0590 && u < 0x2000) || u >= 0x2500)
-            return false;
-    }
-    return true;
+    layout.setFont(font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    layout.setTextOption(option);
+    layout.setCacheEnabled(true);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    line.setLeadingIncluded(false);
+    layout.endLayout();
 }
+
+// Typed or pasted text as the document keeps it: every line break CR LF,
+// the NUL symbol a NUL again.
+QString documentForm(const QString &typed)
+{
+    QString out;
+    out.reserve(typed.size());
+    for (qsizetype i = 0; i < typed.size(); ++i) {
+        const QChar c = typed.at(i);
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c == QChar::ParagraphSeparator
+            || c == QChar::LineSeparator) {
+            if (c == QLatin1Char('\r') && i + 1 < typed.size() && typed.at(i + 1) == QLatin1Char('\n'))
+                ++i;
+            out += QLatin1String("\r\n");
+        } else if (c == kNulSymbol) {
+            out += QChar(0);
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 } // namespace
 
-struct ReceivedBox::Impl {
-    // The document, newest chunk last: putting a message in front is an
-    // append here, whatever the size of the box.
-    std::vector<QString> chunks;
-    qsizetype length = 0;
-    // The user has edited the box: the widget's text is the document now.
-    bool followsView = false;
-    // Nonzero while the box itself changes the widget.
-    int changingView = 0;
+// Where each segment of a line starts, from the line's start.
+struct ReceivedBox::LineGeometry {
+    std::vector<qreal> x;  // one more than segments: the last is the width
 };
 
-ReceivedBox::ReceivedBox(QWidget *parent) : QPlainTextEdit(parent), d(new Impl)
+struct ReceivedBox::Edit {
+    qsizetype tail;  // characters after the edit, to the end of the document
+    QString removed;
+    QString inserted;
+    bool typing;
+};
+
+struct ReceivedBox::Cache {
+    // Long lines by the distance of their start from the end and their length.
+    std::unordered_map<quint64, std::pair<qsizetype, LineGeometry>> lines;
+    LineGeometry shortLine;
+    qsizetype longestKey = -1, longestLength = -1;
+    qreal longestWidth = 0;
+};
+
+ReceivedBox::ReceivedBox(QWidget *parent) : QAbstractScrollArea(parent), m_cache(new Cache)
 {
-    connect(document(), &QTextDocument::contentsChange, this, &ReceivedBox::onContentsChange);
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_InputMethodEnabled);
+    viewport()->setCursor(Qt::IBeamCursor);
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Base);
+    verticalScrollBar()->setSingleStep(1);
+    horizontalScrollBar()->setSingleStep(20);
 }
 
-ReceivedBox::~ReceivedBox() { delete d; }
+ReceivedBox::~ReceivedBox() = default;
 
 QString ReceivedBox::displayForm(const QString &text)
 {
@@ -64,326 +110,716 @@ QString ReceivedBox::displayForm(const QString &text)
     return shown;
 }
 
-void ReceivedBox::onContentsChange(int, int charsRemoved, int charsAdded)
-{
-    if (d->changingView || (charsRemoved == 0 && charsAdded == 0))
-        return;
-    d->followsView = true;
-}
-
-void ReceivedBox::takeTextFromView() const
-{
-    // The raw text keeps every character as shown (no-break spaces too);
-    // paragraph and line separators are the line breaks the user sees.
-    QString t = document()->toRawText();
-    QString out;
-    out.reserve(t.size() + t.size() / 16);
-    for (const QChar c : std::as_const(t)) {
-        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
-            out += QLatin1String("\r\n");
-        else if (c == kNulSymbol)
-            out += QChar(0);
-        else
-            out += c;
-    }
-    d->chunks.clear();
-    d->length = out.size();
-    if (!out.isEmpty())
-        d->chunks.push_back(std::move(out));
-    d->followsView = false;
-}
-
-QString ReceivedBox::text() const
-{
-    if (d->followsView)
-        takeTextFromView();
-    if (d->chunks.size() == 1)
-        return d->chunks.front();
-    QString out;
-    out.reserve(d->length);
-    for (auto it = d->chunks.rbegin(); it != d->chunks.rend(); ++it)
-        out += *it;
-    return out;
-}
-
-qsizetype ReceivedBox::textLength() const
-{
-    if (d->followsView)
-        takeTextFromView();
-    return d->length;
-}
+QString ReceivedBox::text() const { return m_store.text(); }
+qsizetype ReceivedBox::textLength() const { return m_store.size(); }
+bool ReceivedBox::isEmptyText() const { return m_store.isEmpty(); }
 
 void ReceivedBox::setText(const QString &text)
 {
-    d->chunks.clear();
-    d->length = text.size();
-    if (!text.isEmpty())
-        d->chunks.push_back(text);
-    d->followsView = false;
-    ++d->changingView;
-    setPlainText(displayForm(text));
-    --d->changingView;
-}
-
-void ReceivedBox::prepend(const QString &text)
-{
-    if (d->followsView)
-        takeTextFromView();
-    if (text.isEmpty())
-        return;
-    d->chunks.push_back(text);
-    d->length += text.size();
-
-    QTextDocument *doc = document();
-    ++d->changingView;
-    // The insertion is no edit of the user's: it does not go on the undo
-    // stack, and what was there is dropped, as its positions no longer hold.
-    const bool undo = doc->isUndoRedoEnabled();
-    doc->setUndoRedoEnabled(false);
-    QTextCursor top(doc);
-    // Inside an edit block the cursor does not lay out the new lines to
-    // find its horizontal position; outside one every line would keep a
-    // text layout of its own, several kilobytes each, for ever.
-    top.beginEditBlock();
-    top.insertText(displayForm(text));
-    top.endEditBlock();
-    doc->setUndoRedoEnabled(undo);
-    --d->changingView;
+    m_store.setText(text);
+    m_caret = m_anchor = m_store.size();
+    m_topDistance = -1;
+    m_undo.clear();
+    m_redo.clear();
+    documentChanged(true);
+    layoutNow();
+    viewport()->update();
 }
 
 void ReceivedBox::clearText() { setText(QString()); }
 
+void ReceivedBox::prepend(const QString &text)
+{
+    if (text.isEmpty())
+        return;
+    m_store.prepend(text);
+    // Nothing below the new text moves: lines, caret and undo steps are
+    // counted from the end.
+    scheduleLayout();
+}
+
+void ReceivedBox::documentChanged(bool linesChanged)
+{
+    if (linesChanged)
+        m_cache->lines.clear();
+    m_cache->longestKey = -1;
+    scheduleLayout();
+}
+
+// ---- Layout ----
+
+void ReceivedBox::scheduleLayout()
+{
+    if (m_layoutPending)
+        return;
+    m_layoutPending = true;
+    QTimer::singleShot(0, this, [this] {
+        if (!m_layoutPending)
+            return;
+        layoutNow();
+        viewport()->update();
+    });
+}
+
+int ReceivedBox::lineHeight() const { return qMax(1, fontMetrics().height()); }
+
+int ReceivedBox::visibleLines() const { return qMax(1, (viewport()->height() - kMargin) / lineHeight()); }
+
+void ReceivedBox::layoutNow()
+{
+    m_layoutPending = false;
+    const qsizetype lines = m_store.lineCount();
+    QScrollBar *v = verticalScrollBar();
+    QScrollBar *h = horizontalScrollBar();
+    const int page = visibleLines();
+    qsizetype top = 0;
+    if (m_topDistance >= 0)
+        top = m_store.lineOf(m_store.size() - std::min(m_topDistance, m_store.size()));
+    ++m_settingScroll;
+    v->setRange(0, int(std::min<qsizetype>(std::max<qsizetype>(0, lines - page), INT_MAX)));
+    v->setPageStep(page);
+    v->setValue(int(std::min<qsizetype>(top, v->maximum())));
+    if (v->value() != top)
+        m_topDistance = v->value() == 0 ? -1 : m_store.size() - m_store.lineStart(v->value());
+
+    // The widest line is taken to be the one with the most characters.
+    const qsizetype longest = m_store.longestLine();
+    const qsizetype key = m_store.size() - m_store.lineStart(longest);
+    const qsizetype length = m_store.longestLineLength();
+    if (key != m_cache->longestKey || length != m_cache->longestLength) {
+        m_cache->longestKey = key;
+        m_cache->longestLength = length;
+        m_cache->longestWidth = geometry(longest).x.back();
+    }
+    const int width = int(std::ceil(m_cache->longestWidth)) + 2 * kMargin + 1;
+    h->setRange(0, qMax(0, width - viewport()->width()));
+    h->setPageStep(viewport()->width());
+    --m_settingScroll;
+}
+
+void ReceivedBox::resizeEvent(QResizeEvent *e)
+{
+    QAbstractScrollArea::resizeEvent(e);
+    layoutNow();
+}
+
+void ReceivedBox::scrollContentsBy(int, int)
+{
+    if (!m_settingScroll) {
+        const int top = verticalScrollBar()->value();
+        m_topDistance = top == 0 ? -1 : m_store.size() - m_store.lineStart(top);
+    }
+    viewport()->update();
+}
+
+qsizetype ReceivedBox::firstVisibleLine() const { return verticalScrollBar()->value(); }
+
+void ReceivedBox::scrollToLine(qsizetype line)
+{
+    verticalScrollBar()->setValue(int(std::clamp<qsizetype>(line, 0, verticalScrollBar()->maximum())));
+}
+
+const ReceivedBox::LineGeometry &ReceivedBox::geometry(qsizetype line) const
+{
+    const qsizetype start = m_store.lineStart(line);
+    const qsizetype length = m_store.lineLength(line);
+    const QFont f = font();
+    if (length <= kSegment) {
+        QTextLayout layout(displayForm(m_store.text(start, length)));
+        layOut(layout, f);
+        m_cache->shortLine.x = {0, layout.lineAt(0).naturalTextWidth()};
+        return m_cache->shortLine;
+    }
+    auto &lines = m_cache->lines;
+    const quint64 key = quint64(m_store.size() - start);
+    const auto found = lines.find(key);
+    if (found != lines.end() && found->second.first == length)
+        return found->second.second;
+    if (lines.size() >= kCachedLines)
+        lines.clear();
+    // Where the segments start in the whole line as laid out once, so that
+    // a piece drawn from there looks as the whole line would.
+    LineGeometry g;
+    QTextLayout whole(displayForm(m_store.text(start, length)));
+    layOut(whole, f);
+    const QTextLine l = whole.lineAt(0);
+    g.x.reserve(size_t(length / kSegment + 2));
+    for (qsizetype s = 0; s < length; s += kSegment)
+        g.x.push_back(l.cursorToX(int(s)));
+    g.x.push_back(l.naturalTextWidth());
+    auto &slot = lines[key];
+    slot = {length, std::move(g)};
+    return slot.second;
+}
+
+qreal ReceivedBox::columnToX(qsizetype line, qsizetype column) const
+{
+    const LineGeometry &g = geometry(line);
+    const qsizetype segments = qsizetype(g.x.size()) - 1;
+    const qsizetype s = std::clamp<qsizetype>(column / kSegment, 0, qMax<qsizetype>(0, segments - 1));
+    const qsizetype from = m_store.lineStart(line) + s * kSegment;
+    QTextLayout layout(displayForm(m_store.text(from, qMin(kSegment, m_store.lineLength(line) - s * kSegment))));
+    layOut(layout, font());
+    return g.x[size_t(s)] + layout.lineAt(0).cursorToX(int(column - s * kSegment));
+}
+
+qsizetype ReceivedBox::xToColumn(qsizetype line, qreal x) const
+{
+    const LineGeometry &g = geometry(line);
+    const qsizetype length = m_store.lineLength(line);
+    if (x <= 0 || length == 0)
+        return 0;
+    const auto after = std::upper_bound(g.x.begin(), g.x.end() - 1, x);
+    const qsizetype s = qMax<qsizetype>(0, qsizetype(after - g.x.begin()) - 1);
+    if (s * kSegment >= length)
+        return length;
+    QTextLayout layout(displayForm(m_store.text(m_store.lineStart(line) + s * kSegment, qMin(kSegment, length - s * kSegment))));
+    layOut(layout, font());
+    return s * kSegment + layout.lineAt(0).xToCursor(x - g.x[size_t(s)]);
+}
+
+qsizetype ReceivedBox::positionAt(const QPoint &p) const
+{
+    const qsizetype line = std::clamp<qsizetype>(firstVisibleLine() + (p.y() - kMargin) / lineHeight()
+                                                     - (p.y() < kMargin ? 1 : 0),
+                                                 0, m_store.lineCount() - 1);
+    return m_store.lineStart(line) + xToColumn(line, p.x() - kMargin + horizontalScrollBar()->value());
+}
+
+QRect ReceivedBox::caretRect() const
+{
+    const qsizetype pos = cursorPosition();
+    const qsizetype line = m_store.lineOf(pos);
+    const int x = int(kMargin + columnToX(line, pos - m_store.lineStart(line))) - horizontalScrollBar()->value();
+    const int y = kMargin + int(line - firstVisibleLine()) * lineHeight();
+    return QRect(x, y, 1, lineHeight());
+}
+
+void ReceivedBox::ensureCaretVisible()
+{
+    if (m_layoutPending)
+        layoutNow();
+    const qsizetype line = m_store.lineOf(cursorPosition());
+    const qsizetype top = firstVisibleLine();
+    if (line < top)
+        scrollToLine(line);
+    else if (line >= top + visibleLines())
+        scrollToLine(line - visibleLines() + 1);
+    const QRect r = caretRect();
+    QScrollBar *h = horizontalScrollBar();
+    const int w = viewport()->width();
+    if (r.left() < kMargin)
+        h->setValue(h->value() + r.left() - kMargin - w / 4);
+    else if (r.right() >= w - kMargin)
+        h->setValue(h->value() + r.right() - w + kMargin + w / 4);
+}
+
+// ---- Painting ----
+
 void ReceivedBox::paintEvent(QPaintEvent *e)
 {
-    // The widget shapes and draws every glyph of each line in view at each
-    // paint, also the glyphs far outside the view. A fast line sends
-    // messages of tens of kilobytes, each a single line; a box full of them
-    // would take a quarter of a second for every paint and the window would
-    // stop answering. Such lines are drawn in part; the rest is the widget's.
-    const int viewHeight = viewport()->height();
-    QPointF offset = contentOffset();
-    bool longLine = false;
-    for (QTextBlock b = firstVisibleBlock(); b.isValid() && offset.y() <= viewHeight; b = b.next()) {
-        if (b.isVisible() && b.length() > kLongLine) {
-            longLine = true;
+    if (m_layoutPending)
+        layoutNow();
+    QPainter painter(viewport());
+    const QRect clip = e->rect();
+    const int h = lineHeight();
+    const qsizetype top = firstVisibleLine();
+    const qsizetype lines = m_store.lineCount();
+    const int first = qMax(0, (clip.top() - kMargin) / h);
+    for (qsizetype i = top + first; i < lines; ++i) {
+        const int y = kMargin + int(i - top) * h;
+        if (y > clip.bottom())
             break;
-        }
-        offset.ry() += blockBoundingRect(b).height();
+        drawLine(painter, i, y, clip);
     }
-    if (longLine)
-        paintWithLongLines(e);
-    else
-        QPlainTextEdit::paintEvent(e);
+    if (m_caretShown && hasFocus()) {
+        const QRect r = caretRect();
+        if (r.intersects(clip))
+            painter.fillRect(r, palette().text());
+    }
 }
+
+// Draws the segments of the line that the clip rectangle shows, and one more
+// either side, laid out together from where the first of them starts.
+void ReceivedBox::drawLine(QPainter &painter, qsizetype line, int y, const QRect &clip) const
+{
+    const qsizetype start = m_store.lineStart(line);
+    const qsizetype length = m_store.lineLength(line);
+    const qreal origin = kMargin - horizontalScrollBar()->value();
+    qsizetype from = 0, to = length;
+    qreal fromX = 0;
+    if (length > kSegment && clip.left() - origin <= 0) {
+        // From the line's start: lay out enough to reach past the right edge.
+        const qreal reach = clip.right() + 1 - origin + 16 * QFontMetricsF(font()).maxWidth();
+        to = 2 * kSegment;
+        for (;;) {
+            to = qMin(to, length);
+            QTextLayout piece(displayForm(m_store.text(start, to)));
+            layOut(piece, font());
+            if (to == length || piece.lineAt(0).naturalTextWidth() >= reach)
+                break;
+            to *= 2;
+        }
+    } else if (length > kSegment) {
+        const LineGeometry &g = geometry(line);
+        const auto left = std::upper_bound(g.x.begin(), g.x.end() - 1, clip.left() - origin);
+        const auto right = std::upper_bound(g.x.begin(), g.x.end() - 1, clip.right() + 1 - origin);
+        const qsizetype s0 = qMax<qsizetype>(0, qsizetype(left - g.x.begin()) - 2);
+        const qsizetype s1 = qsizetype(right - g.x.begin()) + 1;
+        from = s0 * kSegment;
+        to = qMin(length, s1 * kSegment);
+        fromX = g.x[size_t(s0)];
+        if (from >= to)
+            return;
+    }
+    QTextLayout layout(displayForm(m_store.text(start + from, to - from)));
+    layOut(layout, font());
+    QList<QTextLayout::FormatRange> selections;
+    if (hasSelection()) {
+        const qsizetype a = std::min(cursorPosition(), m_store.size() - m_anchor);
+        const qsizetype b = std::max(cursorPosition(), m_store.size() - m_anchor);
+        // A selection that goes on past the line shows its line break.
+        const qsizetype end = b > start + length && to == length ? start + to + 1 : std::min(b, start + to);
+        const qsizetype begin = std::max(a, start + from);
+        if (end > begin) {
+            QTextLayout::FormatRange r;
+            r.start = int(begin - start - from);
+            r.length = int(end - begin);
+            r.format.setBackground(palette().highlight());
+            r.format.setForeground(palette().highlightedText());
+            selections.append(r);
+        }
+    }
+    painter.setPen(palette().text().color());
+    layout.draw(&painter, QPointF(origin + fromX, y), selections, clip);
+}
+
+// ---- Caret and selection ----
+
+qsizetype ReceivedBox::cursorPosition() const { return m_store.size() - m_caret; }
+
+void ReceivedBox::setCursorPosition(qsizetype pos, bool keepAnchor) { moveCaret(pos, keepAnchor); }
+
+QString ReceivedBox::selectedText() const
+{
+    const qsizetype a = std::min(m_caret, m_anchor), b = std::max(m_caret, m_anchor);
+    QString t = displayForm(m_store.text(m_store.size() - b, b - a));
+    t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return t;
+}
+
+void ReceivedBox::moveCaret(qsizetype pos, bool keepAnchor, bool keepColumn)
+{
+    pos = std::clamp<qsizetype>(pos, 0, m_store.size());
+    // Never between the CR and the LF of one line break.
+    if (pos > 0 && pos < m_store.size() && m_store.at(pos) == QLatin1Char('\n') && m_store.at(pos - 1) == QLatin1Char('\r'))
+        --pos;
+    const bool hadSelection = hasSelection();
+    m_caret = m_store.size() - pos;
+    if (!keepAnchor)
+        m_anchor = m_caret;
+    if (!keepColumn)
+        m_wantedX = -1;
+    if (hasSelection())
+        selectionToX11();
+    restartBlink();
+    ensureCaretVisible();
+    if (hadSelection || hasSelection())
+        viewport()->update();
+}
+
+void ReceivedBox::selectAll()
+{
+    m_anchor = m_store.size();
+    m_caret = 0;
+    selectionToX11();
+    viewport()->update();
+}
+
+void ReceivedBox::selectionToX11()
+{
+    QClipboard *c = QGuiApplication::clipboard();
+    if (c->supportsSelection() && hasSelection())
+        c->setText(selectedText(), QClipboard::Selection);
+}
+
+qsizetype ReceivedBox::stepRight(qsizetype pos) const
+{
+    if (pos >= m_store.size())
+        return pos;
+    if (m_store.at(pos) == QLatin1Char('\r') && pos + 1 < m_store.size() && m_store.at(pos + 1) == QLatin1Char('\n'))
+        return pos + 2;
+    return pos + 1;
+}
+
+qsizetype ReceivedBox::stepLeft(qsizetype pos) const
+{
+    if (pos <= 0)
+        return 0;
+    if (pos >= 2 && m_store.at(pos - 1) == QLatin1Char('\n') && m_store.at(pos - 2) == QLatin1Char('\r'))
+        return pos - 2;
+    return pos - 1;
+}
+
+qsizetype ReceivedBox::wordEnd(qsizetype pos) const
+{
+    const qsizetype n = m_store.size();
+    while (pos < n && !isWordCharacter(m_store.at(pos)))
+        ++pos;
+    while (pos < n && isWordCharacter(m_store.at(pos)))
+        ++pos;
+    return pos;
+}
+
+qsizetype ReceivedBox::wordStart(qsizetype pos) const
+{
+    while (pos > 0 && !isWordCharacter(m_store.at(pos - 1)))
+        --pos;
+    while (pos > 0 && isWordCharacter(m_store.at(pos - 1)))
+        --pos;
+    return pos;
+}
+
+void ReceivedBox::restartBlink()
+{
+    m_caretShown = true;
+    const int flash = QGuiApplication::styleHints()->cursorFlashTime();
+    if (hasFocus() && flash > 0)
+        m_blink.start(flash / 2, this);
+    else
+        m_blink.stop();
+    viewport()->update();
+}
+
+void ReceivedBox::timerEvent(QTimerEvent *e)
+{
+    if (e->timerId() != m_blink.timerId()) {
+        QAbstractScrollArea::timerEvent(e);
+        return;
+    }
+    m_caretShown = !m_caretShown;
+    viewport()->update(caretRect().adjusted(-1, 0, 1, 0));
+}
+
+void ReceivedBox::focusInEvent(QFocusEvent *e)
+{
+    QAbstractScrollArea::focusInEvent(e);
+    restartBlink();
+}
+
+void ReceivedBox::focusOutEvent(QFocusEvent *e)
+{
+    QAbstractScrollArea::focusOutEvent(e);
+    m_blink.stop();
+    m_caretShown = false;
+    viewport()->update();
+}
+
+void ReceivedBox::changeEvent(QEvent *e)
+{
+    QAbstractScrollArea::changeEvent(e);
+    if (e->type() == QEvent::FontChange) {
+        documentChanged(true);
+        layoutNow();
+    }
+}
+
+// ---- Editing ----
+
+void ReceivedBox::edit(qsizetype pos, qsizetype count, const QString &text, bool typing)
+{
+    if (count == 0 && text.isEmpty())
+        return;
+    const qsizetype tail = m_store.size() - pos - count;
+    const QString removed = m_store.text(pos, count);
+    Edit *last = m_undo.empty() ? nullptr : &m_undo.back();
+    // Characters typed one after another are undone together.
+    if (typing && last && last->typing && count == 0 && last->tail == tail)
+        last->inserted += text;
+    else
+        m_undo.push_back({tail, removed, text, typing});
+    m_redo.clear();
+    m_store.replace(pos, count, text);
+    m_caret = m_anchor = tail;
+    documentChanged(true);
+    restartBlink();
+    ensureCaretVisible();
+}
+
+void ReceivedBox::removeSelection()
+{
+    const qsizetype a = std::min(m_caret, m_anchor), b = std::max(m_caret, m_anchor);
+    edit(m_store.size() - b, b - a, QString());
+}
+
+void ReceivedBox::insertTyped(const QString &text)
+{
+    const qsizetype a = std::min(m_caret, m_anchor), b = std::max(m_caret, m_anchor);
+    edit(m_store.size() - b, b - a, documentForm(text), a == b);
+}
+
+void ReceivedBox::applyEdit(const Edit &e, bool forward)
+{
+    const QString &out = forward ? e.removed : e.inserted;
+    const QString &in = forward ? e.inserted : e.removed;
+    const qsizetype pos = m_store.size() - e.tail - out.size();
+    m_store.replace(pos, out.size(), in);
+    m_caret = e.tail;
+    m_anchor = e.tail + in.size();
+    documentChanged(true);
+    restartBlink();
+    ensureCaretVisible();
+}
+
+void ReceivedBox::undo()
+{
+    if (m_undo.empty())
+        return;
+    m_redo.push_back(m_undo.back());
+    m_undo.pop_back();
+    m_redo.back().typing = false;
+    applyEdit(m_redo.back(), false);
+}
+
+void ReceivedBox::redo()
+{
+    if (m_redo.empty())
+        return;
+    m_undo.push_back(m_redo.back());
+    m_redo.pop_back();
+    applyEdit(m_undo.back(), true);
+}
+
+void ReceivedBox::copy()
+{
+    if (hasSelection())
+        QGuiApplication::clipboard()->setText(selectedText());
+}
+
+void ReceivedBox::cut()
+{
+    if (!hasSelection())
+        return;
+    copy();
+    removeSelection();
+}
+
+void ReceivedBox::paste()
+{
+    const QString t = QGuiApplication::clipboard()->text();
+    if (!t.isEmpty())
+        insertTyped(t);
+}
+
+// ---- Keyboard and mouse ----
 
 namespace {
 
-// Where every kIndexStep-th character of a long line stands, from the line's
-// start; kept with the line's block until the line changes. The layout the
-// widget keeps for a line drops its glyphs; asking it where a character
-// stands would shape the whole line again at every paint.
-constexpr int kIndexStep = 256;
+enum class Move { None, Right, Left, Down, Up, LineStart, LineEnd, Start, End, PageDown, PageUp, WordRight, WordLeft };
 
-struct LineIndex : QTextBlockUserData {
-    int revision = -1;
-    int length = -1;
-    QFont font;
-    std::vector<qreal> x;
+struct KeyMove {
+    QKeySequence::StandardKey key;
+    Move move;
+    bool select;
 };
 
-const LineIndex &lineIndex(const QTextBlock &block, const QString &text, const QFont &font,
-                           const QTextOption &option)
-{
-    auto *index = static_cast<LineIndex *>(block.userData());
-    if (index && index->revision == block.revision() && index->length == text.size() && index->font == font)
-        return *index;
-    if (!index) {
-        index = new LineIndex;
-        QTextBlock(block).setUserData(index);
-    }
-    QTextLayout whole(text, font);
-    whole.setTextOption(option);
-    whole.setCacheEnabled(true);
-    whole.beginLayout();
-    QTextLine line = whole.createLine();
-    whole.endLayout();
-    index->x.clear();
-    for (int i = 0; i < text.size(); i += kIndexStep)
-        index->x.push_back(line.cursorToX(i) - line.x());
-    index->revision = block.revision();
-    index->length = text.size();
-    index->font = font;
-    return *index;
-}
+const KeyMove kMoves[] = {
+    {QKeySequence::MoveToNextChar, Move::Right, false},       {QKeySequence::SelectNextChar, Move::Right, true},
+    {QKeySequence::MoveToPreviousChar, Move::Left, false},    {QKeySequence::SelectPreviousChar, Move::Left, true},
+    {QKeySequence::MoveToNextLine, Move::Down, false},        {QKeySequence::SelectNextLine, Move::Down, true},
+    {QKeySequence::MoveToPreviousLine, Move::Up, false},      {QKeySequence::SelectPreviousLine, Move::Up, true},
+    {QKeySequence::MoveToStartOfLine, Move::LineStart, false}, {QKeySequence::SelectStartOfLine, Move::LineStart, true},
+    {QKeySequence::MoveToEndOfLine, Move::LineEnd, false},    {QKeySequence::SelectEndOfLine, Move::LineEnd, true},
+    {QKeySequence::MoveToStartOfDocument, Move::Start, false}, {QKeySequence::SelectStartOfDocument, Move::Start, true},
+    {QKeySequence::MoveToEndOfDocument, Move::End, false},    {QKeySequence::SelectEndOfDocument, Move::End, true},
+    {QKeySequence::MoveToNextPage, Move::PageDown, false},    {QKeySequence::SelectNextPage, Move::PageDown, true},
+    {QKeySequence::MoveToPreviousPage, Move::PageUp, false},  {QKeySequence::SelectPreviousPage, Move::PageUp, true},
+    {QKeySequence::MoveToNextWord, Move::WordRight, false},   {QKeySequence::SelectNextWord, Move::WordRight, true},
+    {QKeySequence::MoveToPreviousWord, Move::WordLeft, false}, {QKeySequence::SelectPreviousWord, Move::WordLeft, true},
+};
+
+const QKeySequence::StandardKey kEditKeys[] = {QKeySequence::Copy,  QKeySequence::Cut,       QKeySequence::Paste,
+                                               QKeySequence::Undo,  QKeySequence::Redo,      QKeySequence::SelectAll,
+                                               QKeySequence::Delete, QKeySequence::Backspace};
 
 } // namespace
 
-// Draws the part of a long one-line block that the rectangle er shows, and
-// a margin of characters either side.
-void ReceivedBox::drawLongLine(QPainter *painter, const QTextBlock &block, const QString &text, const QPointF &offset,
-                               const QList<QTextLayout::FormatRange> &selections, const QRect &er)
+bool ReceivedBox::event(QEvent *e)
 {
-    const QTextLine line = block.layout()->lineAt(0);
-    const QFont font = document()->defaultFont();
-    const qreal left = er.left() - offset.x() - line.x();
-    const qreal right = er.right() + 1 - offset.x() - line.x();
-    QTextOption option = block.layout()->textOption();
-    option.setWrapMode(QTextOption::NoWrap);
-    int from = 0;
-    qreal fromX = 0;
-    if (left > 0) {
-        const LineIndex &index = lineIndex(block, text, font, option);
-        // The last mark left of the view, and one more step back.
-        const auto after = std::upper_bound(index.x.begin(), index.x.end(), left);
-        const int k = qMax(0, int(after - index.x.begin()) - 2);
-        from = k * kIndexStep;
-        fromX = index.x[size_t(k)];
+    // The box's own keys win over the window's shortcuts, as in any text box.
+    if (e->type() == QEvent::ShortcutOverride) {
+        auto *k = static_cast<QKeyEvent *>(e);
+        bool mine = !k->text().isEmpty() && k->text().at(0).isPrint()
+                    && !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+        for (const auto key : kEditKeys)
+            mine = mine || k->matches(key);
+        for (const KeyMove &m : kMoves)
+            mine = mine || k->matches(m.key);
+        if (mine) {
+            e->accept();
+            return true;
+        }
     }
-    // Enough characters to reach past the right edge by a margin.
-    const qreal reach = right - fromX + kPieceMargin * QFontMetricsF(font).maxWidth();
-    int count = 2 * kIndexStep;
-    for (;;) {
-        count = qMin<qsizetype>(count, text.size() - from);
-        QTextLayout piece(text.mid(from, count), font);
-        piece.setTextOption(option);
-        piece.beginLayout();
-        QTextLine pieceLine = piece.createLine();
-        pieceLine.setLeadingIncluded(true);
-        pieceLine.setPosition(QPointF(line.x() + fromX, line.y()));
-        piece.endLayout();
-        if (pieceLine.naturalTextWidth() < reach && from + count < text.size()) {
-            count *= 2;
+    return QAbstractScrollArea::event(e);
+}
+
+bool ReceivedBox::focusNextPrevChild(bool) { return false; }
+
+void ReceivedBox::keyPressEvent(QKeyEvent *e)
+{
+    for (const KeyMove &m : kMoves) {
+        if (!e->matches(m.key))
             continue;
+        const qsizetype pos = cursorPosition();
+        const qsizetype line = m_store.lineOf(pos);
+        const qsizetype lineStart = m_store.lineStart(line);
+        qsizetype to = pos;
+        bool keepColumn = false;
+        auto toLine = [&](qsizetype target) {
+            if (m_wantedX < 0)
+                m_wantedX = columnToX(line, pos - lineStart);
+            target = std::clamp<qsizetype>(target, 0, m_store.lineCount() - 1);
+            keepColumn = true;
+            return m_store.lineStart(target) + xToColumn(target, m_wantedX);
+        };
+        switch (m.move) {
+        case Move::Right: to = stepRight(pos); break;
+        case Move::Left: to = stepLeft(pos); break;
+        case Move::Down: to = toLine(line + 1); break;
+        case Move::Up: to = toLine(line - 1); break;
+        case Move::LineStart: to = lineStart; break;
+        case Move::LineEnd: to = lineStart + m_store.lineLength(line); break;
+        case Move::Start: to = 0; break;
+        case Move::End: to = m_store.size(); break;
+        case Move::PageDown:
+            scrollToLine(firstVisibleLine() + visibleLines());
+            to = toLine(line + visibleLines());
+            break;
+        case Move::PageUp:
+            scrollToLine(firstVisibleLine() - visibleLines());
+            to = toLine(line - visibleLines());
+            break;
+        case Move::WordRight: to = wordEnd(pos); break;
+        case Move::WordLeft: to = wordStart(pos); break;
+        case Move::None: break;
         }
-        const int to = from + count;
-        const int lineEnd = text.size();
-        QList<QTextLayout::FormatRange> pieceSelections;
-        for (QTextLayout::FormatRange o : selections) {
-            const int start = qMax(o.start, from);
-            // A selection that goes on past the line keeps its reach past
-            // the piece's end.
-            const int end = o.start + o.length > lineEnd && to == lineEnd ? o.start + o.length
-                                                                          : qMin(o.start + o.length, to);
-            if (end <= start)
-                continue;
-            o.start = start - from;
-            o.length = end - start;
-            pieceSelections.append(o);
-        }
-        piece.draw(painter, offset, pieceSelections, er);
+        moveCaret(to, m.select, keepColumn);
         return;
     }
-}
-
-// The widget's own painting, except that a long line of plain left-to-right
-// text is drawn only from a little before the view's left edge to a little
-// after its right edge: the piece is laid out afresh at the x where that
-// character stands in the whole line, so it looks the same.
-void ReceivedBox::paintWithLongLines(QPaintEvent *e)
-{
-    QPainter painter(viewport());
-    QPointF offset(contentOffset());
-    QRect er = e->rect();
-    const QRect viewportRect = viewport()->rect();
-    const bool editable = !isReadOnly();
-    QTextDocument *doc = document();
-    const qreal maximumWidth = doc->documentLayout()->documentSize().width();
-
-    painter.setBrushOrigin(offset);
-    // The right margin stays clear of a full-width selection.
-    const int maxX = int(offset.x() + qMax(qreal(viewportRect.width()), maximumWidth) - doc->documentMargin())
-                     + cursorWidth();
-    er.setRight(qMin(er.right(), maxX));
-    painter.setClipRect(er);
-
-    const QAbstractTextDocumentLayout::PaintContext context = getPaintContext();
-    painter.setPen(context.palette.text().color());
-
-    QTextBlock block = firstVisibleBlock();
-    while (block.isValid()) {
-        const QRectF r = blockBoundingRect(block).translated(offset);
-        QTextLayout *layout = block.layout();
-        if (!block.isVisible()) {
-            offset.ry() += r.height();
-            block = block.next();
-            continue;
+    if (e->matches(QKeySequence::SelectAll))
+        selectAll();
+    else if (e->matches(QKeySequence::Copy))
+        copy();
+    else if (e->matches(QKeySequence::Cut))
+        cut();
+    else if (e->matches(QKeySequence::Paste))
+        paste();
+    else if (e->matches(QKeySequence::Undo))
+        undo();
+    else if (e->matches(QKeySequence::Redo))
+        redo();
+    else if (e->matches(QKeySequence::Delete) || e->key() == Qt::Key_Delete) {
+        if (hasSelection())
+            removeSelection();
+        else
+            edit(cursorPosition(), stepRight(cursorPosition()) - cursorPosition(), QString());
+    } else if (e->matches(QKeySequence::Backspace) || e->key() == Qt::Key_Backspace) {
+        if (hasSelection()) {
+            removeSelection();
+        } else {
+            const qsizetype to = stepLeft(cursorPosition());
+            edit(to, cursorPosition() - to, QString());
         }
-        if (r.bottom() >= er.top() && r.top() <= er.bottom()) {
-            const QBrush bg = block.blockFormat().background();
-            if (bg != Qt::NoBrush) {
-                QRectF contents = r;
-                contents.setWidth(qMax(r.width(), maximumWidth));
-                painter.fillRect(contents, bg);
-            }
-            QList<QTextLayout::FormatRange> selections;
-            const int blpos = block.position();
-            const int bllen = block.length();
-            for (const QAbstractTextDocumentLayout::Selection &range : context.selections) {
-                const int selStart = range.cursor.selectionStart() - blpos;
-                const int selEnd = range.cursor.selectionEnd() - blpos;
-                if (selStart < bllen && selEnd > 0 && selEnd > selStart) {
-                    QTextLayout::FormatRange o;
-                    o.start = selStart;
-                    o.length = selEnd - selStart;
-                    o.format = range.format;
-                    selections.append(o);
-                } else if (!range.cursor.hasSelection() && range.format.hasProperty(QTextFormat::FullWidthSelection)
-                           && block.contains(range.cursor.position())) {
-                    const QTextLine l = layout->lineForTextPosition(range.cursor.position() - blpos);
-                    QTextLayout::FormatRange o;
-                    o.start = l.textStart();
-                    o.length = l.textLength();
-                    if (o.start + o.length == bllen - 1)
-                        ++o.length;  // the line break too
-                    o.format = range.format;
-                    selections.append(o);
-                }
-            }
-            const bool drawCursor = (editable || (textInteractionFlags() & Qt::TextSelectableByKeyboard))
-                                    && context.cursorPosition >= blpos && context.cursorPosition < blpos + bllen;
-            bool drawCursorAsBlock = drawCursor && overwriteMode();
-            if (drawCursorAsBlock) {
-                if (context.cursorPosition == blpos + bllen - 1) {
-                    drawCursorAsBlock = false;
-                } else {
-                    QTextLayout::FormatRange o;
-                    o.start = context.cursorPosition - blpos;
-                    o.length = 1;
-                    o.format.setForeground(palette().base());
-                    o.format.setBackground(palette().text());
-                    selections.append(o);
-                }
-            }
-
-            const QString text = block.length() > kLongLine ? block.text() : QString();
-            if (text.isEmpty() || layout->lineCount() != 1 || !layout->preeditAreaText().isEmpty()
-                || !drawsInPieces(text))
-                layout->draw(&painter, offset, selections, er);
-            else
-                drawLongLine(&painter, block, text, offset, selections, er);
-
-            if (drawCursor && !drawCursorAsBlock)
-                layout->drawCursor(&painter, offset, context.cursorPosition - blpos, cursorWidth());
-            else if (editable && context.cursorPosition < -1 && !layout->preeditAreaText().isEmpty())
-                layout->drawCursor(&painter, offset, layout->preeditAreaPosition() - (context.cursorPosition + 2),
-                                   cursorWidth());
-        }
-        offset.ry() += r.height();
-        if (offset.y() > viewportRect.height())
-            break;
-        block = block.next();
+    } else if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        insertTyped(QStringLiteral("\n"));
+    } else if (!e->text().isEmpty() && (e->text().at(0).isPrint() || e->text().at(0) == QLatin1Char('\t'))
+               && !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        insertTyped(e->text());
+    } else {
+        e->ignore();
     }
-
-    if (backgroundVisible() && !block.isValid() && offset.y() <= er.bottom()
-        && (centerOnScroll() || verticalScrollBar()->maximum() == verticalScrollBar()->value()))
-        painter.fillRect(QRect(QPoint(int(er.left()), int(offset.y())), er.bottomRight()), palette().window());
 }
 
-bool ReceivedBox::isEmptyText() const
+void ReceivedBox::mousePressEvent(QMouseEvent *e)
 {
-    if (d->followsView)
-        return document()->isEmpty();
-    return d->length == 0;
+    if (e->button() == Qt::LeftButton) {
+        m_dragging = true;
+        moveCaret(positionAt(e->position().toPoint()), e->modifiers() & Qt::ShiftModifier);
+    } else if (e->button() == Qt::MiddleButton && QGuiApplication::clipboard()->supportsSelection()) {
+        const QString t = QGuiApplication::clipboard()->text(QClipboard::Selection);
+        moveCaret(positionAt(e->position().toPoint()), false);
+        if (!t.isEmpty())
+            insertTyped(t);
+    }
+}
+
+void ReceivedBox::mouseMoveEvent(QMouseEvent *e)
+{
+    if (m_dragging && (e->buttons() & Qt::LeftButton))
+        moveCaret(positionAt(e->position().toPoint()), true);
+}
+
+void ReceivedBox::mouseReleaseEvent(QMouseEvent *e)
+{
+    if (e->button() == Qt::LeftButton)
+        m_dragging = false;
+}
+
+void ReceivedBox::mouseDoubleClickEvent(QMouseEvent *e)
+{
+    if (e->button() != Qt::LeftButton)
+        return;
+    const qsizetype pos = positionAt(e->position().toPoint());
+    qsizetype from = pos, to = pos;
+    while (from > 0 && isWordCharacter(m_store.at(from - 1)))
+        --from;
+    while (to < m_store.size() && isWordCharacter(m_store.at(to)))
+        ++to;
+    if (from == to && to < m_store.size())
+        to = stepRight(to);
+    moveCaret(from, false);
+    moveCaret(to, true);
+}
+
+void ReceivedBox::contextMenuEvent(QContextMenuEvent *e)
+{
+    QMenu menu(this);
+    auto add = [&](const char *caption, QKeySequence::StandardKey key, bool enabled, void (ReceivedBox::*slot)()) {
+        QString text = QCoreApplication::translate("QWidgetTextControl", caption);
+        const QString shortcut = QKeySequence(key).toString(QKeySequence::NativeText);
+        if (!shortcut.isEmpty())
+            text += QLatin1Char('\t') + shortcut;
+        QAction *a = menu.addAction(text, this, slot);
+        a->setEnabled(enabled);
+    };
+    add("&Undo", QKeySequence::Undo, !m_undo.empty(), &ReceivedBox::undo);
+    add("&Redo", QKeySequence::Redo, !m_redo.empty(), &ReceivedBox::redo);
+    menu.addSeparator();
+    add("Cu&t", QKeySequence::Cut, hasSelection(), &ReceivedBox::cut);
+    add("&Copy", QKeySequence::Copy, hasSelection(), &ReceivedBox::copy);
+    add("&Paste", QKeySequence::Paste, !QGuiApplication::clipboard()->text().isEmpty(), &ReceivedBox::paste);
+    add("Delete", QKeySequence::UnknownKey, hasSelection(), &ReceivedBox::removeSelection);
+    menu.addSeparator();
+    add("Select All", QKeySequence::SelectAll, !m_store.isEmpty(), &ReceivedBox::selectAll);
+    menu.exec(e->globalPos());
+}
+
+void ReceivedBox::inputMethodEvent(QInputMethodEvent *e)
+{
+    if (!e->commitString().isEmpty())
+        insertTyped(e->commitString());
+    e->accept();
+}
+
+QVariant ReceivedBox::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    switch (query) {
+    case Qt::ImEnabled: return true;
+    case Qt::ImCursorRectangle: return caretRect();
+    case Qt::ImFont: return font();
+    default: return QAbstractScrollArea::inputMethodQuery(query);
+    }
 }
 
 } // namespace kestrum

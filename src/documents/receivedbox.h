@@ -1,19 +1,25 @@
 #pragma once
-#include <QPlainTextEdit>
+#include "core/receivedstore.h"
+#include <QAbstractScrollArea>
+#include <QBasicTimer>
 #include <QString>
-#include <QTextLayout>
+#include <memory>
+
+class QTextLayout;
 
 namespace kestrum {
 
-// The received box. The document is the exact text (CR LF, lone CR or LF,
-// NUL, U+0098 kept), newest first; the widget only shows it.
+// The received box: a text box over the received document. The document is
+// kept by a ReceivedStore; the box draws only the lines in view, and of a
+// long line only the part in view, so neither a long log nor a fast line
+// makes showing a message dearer.
 //
-// Messages are kept as chunks, newest last, so putting one in front costs
-// the same whatever the box already holds; the widget gets only the new
-// piece, inserted at its top. When the user edits the box, the document
-// follows the edit: it is rebuilt from the widget's text (line breaks as
-// CR LF) the next time it is needed.
-class ReceivedBox : public QPlainTextEdit {
+// It is edited like any text box (caret, selection by mouse and keys,
+// clipboard, typing, undo of the user's own edits); edits change the
+// document. A burst of messages put in front between two paints is shown by
+// one paint. When the first line is in view, the newest message stays in
+// view; otherwise the lines the user is reading stay where they are.
+class ReceivedBox : public QAbstractScrollArea {
     Q_OBJECT
 public:
     explicit ReceivedBox(QWidget *parent = nullptr);
@@ -31,23 +37,96 @@ public:
     // Number of characters of the document.
     qsizetype textLength() const;
 
-    // How a text is shown: NUL, which the widget cannot show, as U+2400.
+    const ReceivedStore &store() const { return m_store; }
+
+    // How a text is shown: NUL, which has no glyph, as U+2400.
     static QString displayForm(const QString &text);
 
+    // Caret and selection, as positions in the document.
+    qsizetype cursorPosition() const;
+    void setCursorPosition(qsizetype pos, bool keepAnchor = false);
+    bool hasSelection() const { return m_caret != m_anchor; }
+    // The selection as the clipboard gets it: every line break as LF.
+    QString selectedText() const;
+    // The line at the top of the view.
+    qsizetype firstVisibleLine() const;
+
+public slots:
+    void selectAll();
+    void copy();
+    void cut();
+    void paste();
+    void undo();
+    void redo();
+
 protected:
-    // Lines longer than the box can show are drawn only where they can be
-    // seen (see the definition).
+    bool event(QEvent *e) override;
     void paintEvent(QPaintEvent *e) override;
+    void resizeEvent(QResizeEvent *e) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void keyPressEvent(QKeyEvent *e) override;
+    void mousePressEvent(QMouseEvent *e) override;
+    void mouseMoveEvent(QMouseEvent *e) override;
+    void mouseReleaseEvent(QMouseEvent *e) override;
+    void mouseDoubleClickEvent(QMouseEvent *e) override;
+    void contextMenuEvent(QContextMenuEvent *e) override;
+    void focusInEvent(QFocusEvent *e) override;
+    void focusOutEvent(QFocusEvent *e) override;
+    void timerEvent(QTimerEvent *e) override;
+    void changeEvent(QEvent *e) override;
+    void inputMethodEvent(QInputMethodEvent *e) override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
-    void paintWithLongLines(QPaintEvent *e);
-    void drawLongLine(QPainter *painter, const QTextBlock &block, const QString &text, const QPointF &offset,
-                      const QList<QTextLayout::FormatRange> &selections, const QRect &er);
-    void onContentsChange(int from, int charsRemoved, int charsAdded);
-    void takeTextFromView() const;
+    struct LineGeometry;
+    struct Edit;
 
-    struct Impl;
-    Impl *d;
+    // Layout: the scroll bars follow the store, once per burst.
+    void scheduleLayout();
+    void layoutNow();
+    int lineHeight() const;
+    int visibleLines() const;
+    const LineGeometry &geometry(qsizetype line) const;
+    qreal columnToX(qsizetype line, qsizetype column) const;
+    qsizetype xToColumn(qsizetype line, qreal x) const;
+    qsizetype positionAt(const QPoint &p) const;
+    QRect caretRect() const;
+    void ensureCaretVisible();
+    void scrollToLine(qsizetype line);
+    void drawLine(QPainter &painter, qsizetype line, int y, const QRect &clip) const;
+
+    // Moving and editing.
+    qsizetype stepRight(qsizetype pos) const;
+    qsizetype stepLeft(qsizetype pos) const;
+    qsizetype wordEnd(qsizetype pos) const;
+    qsizetype wordStart(qsizetype pos) const;
+    void moveCaret(qsizetype pos, bool keepAnchor, bool keepColumn = false);
+    void edit(qsizetype pos, qsizetype count, const QString &text, bool typing = false);
+    void insertTyped(const QString &text);
+    void removeSelection();
+    void applyEdit(const Edit &e, bool forward);
+    void documentChanged(bool linesChanged);
+    void restartBlink();
+    void selectionToX11();
+
+    ReceivedStore m_store;
+    // Caret and anchor as distances from the end of the document, which a
+    // message put in front does not change.
+    qsizetype m_caret = 0;
+    qsizetype m_anchor = 0;
+    qreal m_wantedX = -1;
+    // The line at the top, by the distance of its start from the end; -1
+    // keeps the first line at the top.
+    qsizetype m_topDistance = -1;
+    bool m_layoutPending = false;
+    int m_settingScroll = 0;
+    bool m_dragging = false;
+    bool m_caretShown = false;
+    QBasicTimer m_blink;
+    std::vector<Edit> m_undo, m_redo;
+    struct Cache;
+    std::unique_ptr<Cache> m_cache;
 };
 
 } // namespace kestrum
