@@ -386,6 +386,27 @@ private slots:
         checkMainWindowEnglish(f);
     }
 
+    // A load re-captions its own window only: after the store is cleared
+    // under a Russian interface the warning comes up in English, while the
+    // main and Options windows keep their captions, also once every pending
+    // event has been handled.
+    void loadRecaptionsItsWindowOnly()
+    {
+        storeLanguage(QStringLiteral("0"));
+        Form1 *f = start();
+        QVERIFY(f);
+        f->Command4->click();
+        Form2 *o = windows().form2();
+        QVERIFY(o->isVisible());
+        deleteAllSettings();
+        showWarning();
+        QCoreApplication::processEvents();
+        QCOMPARE(windows().dialog2()->windowTitle(), QStringLiteral("Warning"));
+        QCOMPARE(o->windowTitle(), QStringLiteral("Параметры"));
+        QCOMPARE(o->Check7->text(), QStringLiteral("Отображать размер строки*"));
+        checkMainWindowRussian(f);
+    }
+
     // The Options window as its load makes it: in the language of the moment
     // and on the tab last stored.
     void optionsWindowFollowsTheLanguage()

@@ -41,9 +41,9 @@ QComboBox *makeList(QWidget *parent, const char *name, const QRect &r)
     return c;
 }
 
-QAction *makeAction(QMenu *menu, const char *name, const QString &caption)
+QAction *makeAction(QMenu *menu, const char *name)
 {
-    auto *a = menu->addAction(caption);
+    auto *a = menu->addAction(QString());
     a->setObjectName(QLatin1String(name));
     return a;
 }
@@ -68,6 +68,7 @@ Form1::Form1(QWidget *parent) : QMainWindow(parent)
 
     buildControls();
     buildMenus();
+    retranslateUi();
     connectHandlers();
 }
 
@@ -80,26 +81,26 @@ void Form1::buildControls()
     client->setFixedSize(twips(6495), twips(6705));
     setCentralWidget(client);
 
-    Label1 = makeLabel(client, "Label1", QStringLiteral("Порт"), twipsRect(600, 240, 735, 255));
+    Label1 = makeLabel(client, "Label1", QString(), twipsRect(600, 240, 735, 255));
     Combo1 = makeList(client, "Combo1", twipsRect(1440, 240, 1095, 315));
-    Command3 = makeButton(client, "Command3", QStringLiteral("Открыть порт"), twipsRect(3000, 120, 1455, 495));
-    Command2 = makeButton(client, "Command2", QStringLiteral("Закрыть порт"), twipsRect(4680, 120, 1455, 495));
+    Command3 = makeButton(client, "Command3", QString(), twipsRect(3000, 120, 1455, 495));
+    Command2 = makeButton(client, "Command2", QString(), twipsRect(4680, 120, 1455, 495));
 
-    Frame1 = new QGroupBox(QStringLiteral("Установки"), client);
+    Frame1 = new QGroupBox(client);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setGeometry(twipsRect(120, 720, 4335, 1095));
-    Label2 = makeLabel(Frame1, "Label2", QStringLiteral("Скорость"), twipsRect(120, 240, 855, 255));
+    Label2 = makeLabel(Frame1, "Label2", QString(), twipsRect(120, 240, 855, 255));
     Combo2 = makeList(Frame1, "Combo2", twipsRect(960, 240, 1215, 315));
-    Label3 = makeLabel(Frame1, "Label3", QStringLiteral("Четность"), twipsRect(120, 600, 735, 255));
+    Label3 = makeLabel(Frame1, "Label3", QString(), twipsRect(120, 600, 735, 255));
     Combo3 = makeList(Frame1, "Combo3", twipsRect(960, 600, 615, 315));
-    Label4 = makeLabel(Frame1, "Label4", QStringLiteral("Инфо биты"), twipsRect(2280, 240, 855, 255));
+    Label4 = makeLabel(Frame1, "Label4", QString(), twipsRect(2280, 240, 855, 255));
     Combo4 = makeList(Frame1, "Combo4", twipsRect(3240, 240, 615, 315));
-    Label5 = makeLabel(Frame1, "Label5", QStringLiteral("Стоп биты"), twipsRect(2280, 600, 1215, 255));
+    Label5 = makeLabel(Frame1, "Label5", QString(), twipsRect(2280, 600, 1215, 255));
     Combo5 = makeList(Frame1, "Combo5", twipsRect(3240, 600, 615, 315));
 
-    Command7 = makeButton(client, "Command7", QStringLiteral("Отмена"), twipsRect(4680, 720, 1455, 495));
-    Command4 = makeButton(client, "Command4", QStringLiteral("Параметры..."), twipsRect(4680, 1320, 1455, 495));
-    Label6 = makeLabel(client, "Label6", QStringLiteral("Сообщения для отправки"), twipsRect(120, 1800, 2535, 255));
+    Command7 = makeButton(client, "Command7", QString(), twipsRect(4680, 720, 1455, 495));
+    Command4 = makeButton(client, "Command4", QString(), twipsRect(4680, 1320, 1455, 495));
+    Label6 = makeLabel(client, "Label6", QString(), twipsRect(120, 1800, 2535, 255));
 
     Text1 = new QPlainTextEdit(client);
     Text1->setObjectName(QStringLiteral("Text1"));
@@ -109,9 +110,9 @@ void Form1::buildControls()
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setColours(Text1, Qt::black, Qt::green);
 
-    Command1 = makeButton(client, "Command1", QStringLiteral("Отправить"), twipsRect(4680, 2040, 1455, 855));
-    Command8 = makeButton(client, "Command8", QStringLiteral("Очистить"), twipsRect(4680, 3000, 1455, 495));
-    Label7 = makeLabel(client, "Label7", QStringLiteral("Принятые сообщения"), twipsRect(120, 3480, 2295, 255));
+    Command1 = makeButton(client, "Command1", QString(), twipsRect(4680, 2040, 1455, 855));
+    Command8 = makeButton(client, "Command8", QString(), twipsRect(4680, 3000, 1455, 495));
+    Label7 = makeLabel(client, "Label7", QString(), twipsRect(120, 3480, 2295, 255));
 
     Text2 = new ReceivedBox(client);
     Text2->setObjectName(QStringLiteral("Text2"));
@@ -144,25 +145,25 @@ void Form1::buildControls()
 
 void Form1::buildMenus()
 {
-    mnuFile = menuBar()->addMenu(QStringLiteral("Файл"));
+    mnuFile = menuBar()->addMenu(QString());
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    mnuOpen = makeAction(mnuFile, "mnuOpen", QStringLiteral("Открыть..."));
-    mnuOpenBlocknot = makeAction(mnuFile, "mnuOpenBlocknot", QStringLiteral("Открыть (Блокнот)..."));
-    mnuSave = makeAction(mnuFile, "mnuSave", QStringLiteral("Сохранить..."));
-    mnuSave_as = makeAction(mnuFile, "mnuSave_as", QStringLiteral("Сохранить как..."));
-    mnuPrint = makeAction(mnuFile, "mnuPrint", QStringLiteral("Печать"));
-    mnuExit = makeAction(mnuFile, "mnuExit", QStringLiteral("Выход"));
+    mnuOpen = makeAction(mnuFile, "mnuOpen");
+    mnuOpenBlocknot = makeAction(mnuFile, "mnuOpenBlocknot");
+    mnuSave = makeAction(mnuFile, "mnuSave");
+    mnuSave_as = makeAction(mnuFile, "mnuSave_as");
+    mnuPrint = makeAction(mnuFile, "mnuPrint");
+    mnuExit = makeAction(mnuFile, "mnuExit");
     mnuSave->setEnabled(false);
 
-    mnuLng = menuBar()->addMenu(QStringLiteral("Язык/Language"));
+    mnuLng = menuBar()->addMenu(QString());
     mnuLng->setObjectName(QStringLiteral("mnuLng"));
-    mnuRus = makeAction(mnuLng, "mnuRus", QStringLiteral("Русский/Russian"));
-    mnuEng = makeAction(mnuLng, "mnuEng", QStringLiteral("Английский/English"));
+    mnuRus = makeAction(mnuLng, "mnuRus");
+    mnuEng = makeAction(mnuLng, "mnuEng");
 
-    mnuSpravka = menuBar()->addMenu(QStringLiteral("Справка"));
+    mnuSpravka = menuBar()->addMenu(QString());
     mnuSpravka->setObjectName(QStringLiteral("mnuSpravka"));
-    mnuHelp = makeAction(mnuSpravka, "mnuHelp", QStringLiteral("Помощь"));
-    mnuAbout = makeAction(mnuSpravka, "mnuAbout", QStringLiteral("О программе"));
+    mnuHelp = makeAction(mnuSpravka, "mnuHelp");
+    mnuAbout = makeAction(mnuSpravka, "mnuAbout");
 }
 
 void Form1::connectHandlers()

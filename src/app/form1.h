@@ -95,6 +95,8 @@ public:
 
     // Language and About.
     void LngInitForm1();
+    // Sets the captions of the language now in use (tr()).
+    void retranslateUi();
     void mnuRus_Click();
     void mnuEng_Click();
     void mnuAbout_Click();
@@ -113,6 +115,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void buildControls();

@@ -55,16 +55,26 @@ Dialog4::Dialog4(QWidget *parent)
     setClientTwips(this, 4725, 1305);
     setFixedSize(size());
 
-    Label1 = makeLabel(this, "Label1", QStringLiteral("Сохранить изменения?"), twipsRect(1320, 240, 5175, 615), false);
-    OKButton = makeButton(this, "OKButton", QStringLiteral("Да"), twipsRect(120, 720, 1215, 375));
-    CancelButton = makeButton(this, "CancelButton", QStringLiteral("Нет"), twipsRect(1680, 720, 1215, 375));
-    Command1 = makeButton(this, "Command1", QStringLiteral("Отмена"), twipsRect(3240, 720, 1215, 375));
+    Label1 = makeLabel(this, "Label1", QString(), twipsRect(1320, 240, 5175, 615), false);
+    OKButton = makeButton(this, "OKButton", QString(), twipsRect(120, 720, 1215, 375));
+    CancelButton = makeButton(this, "CancelButton", QString(), twipsRect(1680, 720, 1215, 375));
+    Command1 = makeButton(this, "Command1", QString(), twipsRect(3240, 720, 1215, 375));
+    retranslateUi();
     setTabOrder(OKButton, CancelButton);
     setTabOrder(CancelButton, Command1);
 
     connect(OKButton, &QPushButton::clicked, this, [this] { OKButton_Click(); });
     connect(CancelButton, &QPushButton::clicked, this, [this] { CancelButton_Click(); });
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+}
+
+void Dialog4::retranslateUi()
+{
+    // The title is the program's name in every language.
+    Label1->setText(tr("Сохранить изменения?"));
+    OKButton->setText(tr("Да"));
+    CancelButton->setText(tr("Нет"));
+    Command1->setText(tr("Отмена"));
 }
 
 void Dialog4::Form_Load()
@@ -128,6 +138,13 @@ void Dialog4::flagSaves()
     PromptState &state = windows().prompt();
     state.fileOpened = 1;
     state.openedFileName = readSetting(QStringLiteral("Parametr"), QStringLiteral("FileNameOpen"), defaultDocumentFile());
+}
+
+void Dialog4::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        retranslateUi();
+    QWidget::changeEvent(event);
 }
 
 void Dialog4::closeEvent(QCloseEvent *event)

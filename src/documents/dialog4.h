@@ -23,6 +23,8 @@ public:
     CommonDialog CommonDialog5;
 
     void Form_Load();
+    // Sets the captions of the language now in use (tr()).
+    void retranslateUi();
     void OKButton_Click();
     void CancelButton_Click();
     void Command1_Click();
@@ -32,6 +34,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 };
 
 // Closes every window but the main one and ends a wait for data: the main

@@ -4,38 +4,46 @@
 #include "app/windows.h"
 #include "lang/captions.h"
 #include <QCloseEvent>
+#include <QEvent>
 #include <QLabel>
 #include <QPushButton>
 
 namespace kestrum {
 
+namespace {
+
 // The author line is short enough to stay on one line under the
 // description, which takes three: the label has room for four.
-QString Dialog::russianText()
-{
-    return QStringLiteral("Kestrum предназначен для работы с асинхронным приемопередатчиком UART  различных "
-                          "микроконтроллеров по линиям Rx и Tx.\n"
-                          "Автор: Kestrum, Новосибирск, kestrum@example.org");
-}
+const char *const description = QT_TRANSLATE_NOOP("kestrum::Dialog",
+                                                  "Kestrum предназначен для работы с асинхронным приемопередатчиком "
+                                                  "UART  различных микроконтроллеров по линиям Rx и Tx.\n"
+                                                  "Автор: Kestrum, Новосибирск, kestrum@example.org");
 
-QString Dialog::englishText()
-{
-    return QStringLiteral("Kestrum for MC.\n"
-                          "Author: Kestrum, Novosibirsk, kestrum@example.org");
-}
+} // namespace
+
+QString Dialog::russianText() { return QString::fromUtf8(description); }
+
+QString Dialog::englishText() { return englishCaption("kestrum::Dialog", description); }
 
 Dialog::Dialog(QWidget *parent) : QWidget(parent, Qt::Dialog)
 {
     setObjectName(QStringLiteral("Dialog"));
-    setWindowTitle(QStringLiteral("О программе"));
     setFixedSize(twips(5325), twips(1740));
 
     // The label ends at the dialog's right edge: text wrapped past it would
     // be cut off.
-    Label1 = makeLabel(this, "Label1", russianText(), twipsRect(240, 240, 5325 - 240, 855));
-    OKButton = makeButton(this, "OKButton", QStringLiteral("OK"), twipsRect(2040, 1200, 1215, 375));
+    Label1 = makeLabel(this, "Label1", QString(), twipsRect(240, 240, 5325 - 240, 855));
+    OKButton = makeButton(this, "OKButton", QString(), twipsRect(2040, 1200, 1215, 375));
+    retranslateUi();
     OKButton->setDefault(true);
     connect(OKButton, &QPushButton::clicked, this, [this] { OKButton_Click(); });
+}
+
+void Dialog::retranslateUi()
+{
+    setWindowTitle(tr("О программе"));
+    Label1->setText(tr(description));
+    OKButton->setText(tr("OK"));
 }
 
 void Dialog::Form_Load()
@@ -54,6 +62,13 @@ void Dialog::OKButton_Click()
     // already on its way out.
     if (windows().hasDialog() && windows().dialog() == this)
         windows().unloadDialog();
+}
+
+void Dialog::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        retranslateUi();
+    QWidget::changeEvent(event);
 }
 
 void Dialog::closeEvent(QCloseEvent *event)

@@ -15,6 +15,8 @@ public:
     QPushButton *OKButton;
 
     void Form_Load();
+    // Sets the captions of the language now in use (tr()).
+    void retranslateUi();
     void OKButton_Click();
 
     // The description with its author line, in each language.
@@ -23,6 +25,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 };
 
 } // namespace kestrum

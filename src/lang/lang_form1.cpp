@@ -6,9 +6,54 @@
 #include "options/form2.h"
 #include "platform/guard.h"
 #include "settings/store.h"
+#include <QAction>
+#include <QEvent>
+#include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
+#include <QPushButton>
 
 namespace kestrum {
+
+void Form1::retranslateUi()
+{
+    // In this order; the window's own title is the same in both languages.
+    // The two language items name both languages in either.
+    mnuEng->setText(tr("Английский/English"));
+    mnuRus->setText(tr("Русский/Russian"));
+    mnuLng->setTitle(tr("Язык/Language"));
+    mnuFile->setTitle(tr("Файл"));
+    mnuOpen->setText(tr("Открыть..."));
+    mnuOpenBlocknot->setText(tr("Открыть (Блокнот)..."));
+    mnuSave->setText(tr("Сохранить..."));
+    mnuSave_as->setText(tr("Сохранить как..."));
+    mnuPrint->setText(tr("Печать"));
+    mnuExit->setText(tr("Выход"));
+    mnuSpravka->setTitle(tr("Справка"));
+    mnuHelp->setText(tr("Помощь"));
+    mnuAbout->setText(tr("О программе"));
+    Label1->setText(tr("Порт"));
+    Label2->setText(tr("Скорость"));
+    Label3->setText(tr("Четность"));
+    Label4->setText(tr("Инфо биты"));
+    Label5->setText(tr("Стоп биты"));
+    Label6->setText(tr("Сообщения для отправки"));
+    Label7->setText(tr("Принятые сообщения"));
+    Command3->setText(tr("Открыть порт"));
+    Command2->setText(tr("Закрыть порт"));
+    Command7->setText(tr("Отмена"));
+    Command4->setText(tr("Параметры..."));
+    Command1->setText(tr("Отправить"));
+    Command8->setText(tr("Очистить"));
+    Frame1->setTitle(tr("Установки"));
+}
+
+void Form1::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        retranslateUi();
+    QMainWindow::changeEvent(event);
+}
 
 void Form1::LngInitForm1()
 {

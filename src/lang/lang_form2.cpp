@@ -2,6 +2,7 @@
 #include "lang/captions.h"
 #include "options/form2.h"
 #include <QCheckBox>
+#include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -9,54 +10,61 @@
 
 namespace kestrum {
 
-void Form2::LngInitForm2()
+void Form2::LngInitForm2() { applyCaptions(this); }
+
+void Form2::retranslateUi()
 {
-    if (!englishInterface()) {
-        // The built-in Russian caption is the longer one of the received
-        // strings' box; the sent strings' box says it shorter.
-        setCaption(Check4, QStringLiteral("Отображать размер*"));
-        return;
-    }
-
-    setWindowTitle(QStringLiteral("Options"));
+    setWindowTitle(tr("Параметры"));
     // Tab by tab: renaming a tab leaves the remembered tab selected.
-    const QString tabs[] = {QStringLiteral("Strings"), QStringLiteral("Auto"), QStringLiteral("Checking"),
-                            QStringLiteral("Other")};
-    for (int i = 0; i < 4 && i < SSTab1->count(); ++i)
-        SSTab1->setTabText(i, tabs[i]);
+    SSTab1->setTabText(0, tr("Строки"));
+    SSTab1->setTabText(1, tr("Авто"));
+    SSTab1->setTabText(2, tr("Проверки"));
+    SSTab1->setTabText(3, tr("Другие"));
 
-    // Label6, the warning about the timeout, has only its Russian text.
-    // Label1, the autosave line, is built by the window's load.
-    setCaptions({
-        {Frame1, QStringLiteral("Sending strings")},
-        {Check1, QStringLiteral("View strings sendind")},
-        {Check2, QStringLiteral("View Date")},
-        {Check3, QStringLiteral("View Time")},
-        {Check4, QStringLiteral("View Size*")},
-        {Frame2, QStringLiteral("Recieved strings")},
-        {Check5, QStringLiteral("View Date")},
-        {Check6, QStringLiteral("View Time")},
-        {Check7, QStringLiteral("View Size*")},
-        {Label7, QStringLiteral("*For ANSI")},
-        {Frame3, QStringLiteral("Parametres")},
-        {Check8, QStringLiteral("Autosave")},
-        {Command4, QStringLiteral("View")},
-        {Frame4, QStringLiteral("Long size")},
-        {Check9, QStringLiteral("Check long sending strings ON")},
-        {Label2, QStringLiteral("Max long sending strings")},
-        {Label5, QStringLiteral("Timeout for recieved strings, ms")},
-        {Frame5, QStringLiteral("Buffers")},
-        {Label3, QStringLiteral("Buffer InSize")},
-        {Label4, QStringLiteral("Buffer OutSize")},
-        {Frame6, QStringLiteral("Hardware")},
-        {Check10, QStringLiteral("Null Discard")},
-        {Check11, QStringLiteral("RTSE Enable")},
-        {Check12, QStringLiteral("DTRE Enable")},
-        {Command5, QStringLiteral("Clear reestre")},
-        {Command1, QStringLiteral("OK")},
-        {Command2, QStringLiteral("Cancel")},
-        {Command3, QStringLiteral("Go")},
-    });
+    Frame1->setTitle(tr("Отправленные строки"));
+    Check1->setText(tr("Отображать отправленные строки"));
+    Check2->setText(tr("Отображать дату"));
+    Check3->setText(tr("Отображать время"));
+    // The sent strings' box says it shorter than the received strings' one.
+    Check4->setText(tr("Отображать размер*"));
+    Frame2->setTitle(tr("Принятые строки"));
+    Check5->setText(tr("Отображать дату"));
+    Check6->setText(tr("Отображать время"));
+    Check7->setText(tr("Отображать размер строки*"));
+    Label7->setText(tr("*Размер строки отображается как для кодировки ANSI"));
+
+    Frame3->setTitle(tr("Параметры автосохранения"));
+    Check8->setText(tr("Сохранять изменения автоматически"));
+    Command4->setText(tr("Обзор"));
+
+    Frame4->setTitle(tr("Длина строк"));
+    Check9->setText(tr("Включить проверку длины отправленных строк"));
+    Label2->setText(tr("Максимальный размер отправляемого сообщения в кодировке ANSI"));
+    Label5->setText(tr("Таймаут для принятых сообщений, мс"));
+    //: Has no English text: stays Russian in the English interface.
+    Label6->setText(tr("Изменение данного параметра может привести к некорректному приему данных. "
+                       "Таймаут должен быть больше времени передачи сообщения в COM порт внешним "
+                       "устройством"));
+
+    Frame5->setTitle(tr("Буферы"));
+    Label3->setText(tr("Размер буфера входящих сообщений"));
+    Label4->setText(tr("Размер буфера исходящих сообщений"));
+    Frame6->setTitle(tr("Аппаратные настройки COM"));
+    Check10->setText(tr("Null Discard"));
+    Check11->setText(tr("RTSE Enable"));
+    Check12->setText(tr("DTRE Enable"));
+    Command5->setText(tr("Очистить реестр"));
+
+    Command1->setText(tr("OK"));
+    Command2->setText(tr("Отмена"));
+    Command3->setText(tr("Применить"));
+}
+
+void Form2::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        retranslateUi();
+    QWidget::changeEvent(event);
 }
 
 } // namespace kestrum

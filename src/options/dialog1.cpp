@@ -5,6 +5,7 @@
 #include "options/form2.h"
 #include "settings/store.h"
 #include <QCloseEvent>
+#include <QEvent>
 #include <QLabel>
 #include <QPushButton>
 
@@ -14,18 +15,25 @@ Dialog1::Dialog1(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("Dialog1"));
     setWindowFlags(Qt::Dialog);
-    setWindowTitle(QStringLiteral("Удаление ветки в реестре"));
     setFixedSize(twips(4800), twips(1395));
 
-    Label1 = makeLabel(this, "Label1",
-                       QStringLiteral("Будут удалены все настройки  пользователя из реестра. При следующей загрузке "
-                                      "будут восстановлены значения по умолчанию.Продолжить?"),
-                       twipsRect(120, 120, 4455, 615));
-    OKButton = makeButton(this, "OKButton", QStringLiteral("OK"), twipsRect(840, 840, 1335, 375));
-    CancelButton = makeButton(this, "CancelButton", QStringLiteral("Отмена"), twipsRect(2640, 840, 1215, 375));
+    Label1 = makeLabel(this, "Label1", QString(), twipsRect(120, 120, 4455, 615));
+    OKButton = makeButton(this, "OKButton", QString(), twipsRect(840, 840, 1335, 375));
+    CancelButton = makeButton(this, "CancelButton", QString(), twipsRect(2640, 840, 1215, 375));
+    retranslateUi();
 
     connect(OKButton, &QPushButton::clicked, this, [this] { OKButton_Click(); });
     connect(CancelButton, &QPushButton::clicked, this, [this] { CancelButton_Click(); });
+}
+
+void Dialog1::retranslateUi()
+{
+    setWindowTitle(tr("Удаление ветки в реестре"));
+    //: Has no English text: stays Russian in the English interface.
+    Label1->setText(tr("Будут удалены все настройки  пользователя из реестра. При следующей загрузке "
+                       "будут восстановлены значения по умолчанию.Продолжить?"));
+    OKButton->setText(tr("OK"));
+    CancelButton->setText(tr("Отмена"));
 }
 
 void Dialog1::Form_Load()
@@ -72,6 +80,13 @@ void Dialog1::closeEvent(QCloseEvent *event)
     // Closing from the frame answers Cancel: nothing is deleted.
     event->accept();
     CancelButton_Click();
+}
+
+void Dialog1::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        retranslateUi();
+    QWidget::changeEvent(event);
 }
 
 } // namespace kestrum

@@ -16,11 +16,14 @@ public:
     QPushButton *CancelButton;
 
     void Form_Load();
+    // Sets the captions of the language now in use (tr()).
+    void retranslateUi();
     void OKButton_Click();
     void CancelButton_Click();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 };
 
 } // namespace kestrum

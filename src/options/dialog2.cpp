@@ -28,13 +28,20 @@ Dialog2::Dialog2(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("Dialog2"));
     setWindowFlags(Qt::Dialog);
-    setWindowTitle(QStringLiteral("Внимание"));
     setFixedSize(twips(2055), twips(1170));
 
-    Label1 = makeLabel(this, "Label1", QStringLiteral("Недопустимое значение"), twipsRect(120, 120, 2175, 375), false);
-    OKButton = makeButton(this, "OKButton", QStringLiteral("OK"), twipsRect(360, 600, 1215, 375));
+    Label1 = makeLabel(this, "Label1", QString(), twipsRect(120, 120, 2175, 375), false);
+    OKButton = makeButton(this, "OKButton", QString(), twipsRect(360, 600, 1215, 375));
+    retranslateUi();
     OKButton->setDefault(true);
     connect(OKButton, &QPushButton::clicked, this, [this] { OKButton_Click(); });
+}
+
+void Dialog2::retranslateUi()
+{
+    setWindowTitle(tr("Внимание"));
+    Label1->setText(tr("Недопустимое значение"));
+    OKButton->setText(tr("OK"));
 }
 
 void Dialog2::Form_Load()
@@ -60,6 +67,13 @@ void Dialog2::OKButton_Click()
         windows().unloadDialog2();
     else
         hide();
+}
+
+void Dialog2::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        retranslateUi();
+    QWidget::changeEvent(event);
 }
 
 void Dialog2::closeEvent(QCloseEvent *event)

@@ -16,10 +16,13 @@ public:
     QPushButton *OKButton;
 
     void Form_Load();
+    // Sets the captions of the language now in use (tr()).
+    void retranslateUi();
     void OKButton_Click();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 };
 
 // Shows the warning; showing it while it shows changes nothing.

@@ -219,7 +219,7 @@ Form2::Form2(QWidget *parent) : QWidget(parent), CommonDialog1(this)
     setWindowFlags(Qt::Dialog);
     setFixedSize(twips(5910), twips(5655));
     buildControls();
-    setBuiltInCaptions();
+    retranslateUi();
 
     // As built, before the load: sent strings shown, length check off.
     Check1->setChecked(true);
@@ -296,54 +296,12 @@ void Form2::buildControls()
     placeTabControls(SSTab1);
 }
 
-void Form2::setBuiltInCaptions()
-{
-    setWindowTitle(QStringLiteral("Параметры"));
-    SSTab1->setTabText(0, QStringLiteral("Строки"));
-    SSTab1->setTabText(1, QStringLiteral("Авто"));
-    SSTab1->setTabText(2, QStringLiteral("Проверки"));
-    SSTab1->setTabText(3, QStringLiteral("Другие"));
-
-    Frame1->setTitle(QStringLiteral("Отправленные строки"));
-    Check1->setText(QStringLiteral("Отображать отправленные строки"));
-    Check2->setText(QStringLiteral("Отображать дату"));
-    Check3->setText(QStringLiteral("Отображать время"));
-    Check4->setText(QStringLiteral("Отображать размер строки*"));
-    Frame2->setTitle(QStringLiteral("Принятые строки"));
-    Check5->setText(QStringLiteral("Отображать дату"));
-    Check6->setText(QStringLiteral("Отображать время"));
-    Check7->setText(QStringLiteral("Отображать размер строки*"));
-    Label7->setText(QStringLiteral("*Размер строки отображается как для кодировки ANSI"));
-
-    Frame3->setTitle(QStringLiteral("Параметры автосохранения"));
-    Check8->setText(QStringLiteral("Сохранять изменения автоматически"));
-    Command4->setText(QStringLiteral("Обзор"));
-
-    Frame4->setTitle(QStringLiteral("Длина строк"));
-    Check9->setText(QStringLiteral("Включить проверку длины отправленных строк"));
-    Label2->setText(QStringLiteral("Максимальный размер отправляемого сообщения в кодировке ANSI"));
-    Label5->setText(QStringLiteral("Таймаут для принятых сообщений, мс"));
-    Label6->setText(QStringLiteral("Изменение данного параметра может привести к некорректному приему данных. "
-                                   "Таймаут должен быть больше времени передачи сообщения в COM порт внешним "
-                                   "устройством"));
-
-    Frame5->setTitle(QStringLiteral("Буферы"));
-    Label3->setText(QStringLiteral("Размер буфера входящих сообщений"));
-    Label4->setText(QStringLiteral("Размер буфера исходящих сообщений"));
-    Frame6->setTitle(QStringLiteral("Аппаратные настройки COM"));
-    Check10->setText(QStringLiteral("Null Discard"));
-    Check11->setText(QStringLiteral("RTSE Enable"));
-    Check12->setText(QStringLiteral("DTRE Enable"));
-    Command5->setText(QStringLiteral("Очистить реестр"));
-
-    Command1->setText(QStringLiteral("OK"));
-    Command2->setText(QStringLiteral("Отмена"));
-    Command3->setText(QStringLiteral("Применить"));
-}
-
 QString Form2::autosavePrefix()
 {
-    return englishInterface() ? QStringLiteral("Autosave in: ") : QStringLiteral("Автосохранение в: ");
+    // Follows the store at the moment the line is built, as the captions do
+    // at the window's load.
+    useStoredLanguage();
+    return tr("Автосохранение в: ");
 }
 
 void Form2::Form_Load()

@@ -39,6 +39,9 @@ public:
 
     void Form_Load();
     void LngInitForm2();
+    // Sets the captions of the language now in use (tr()); the autosave line
+    // is the load's.
+    void retranslateUi();
     void Check1_Click();
     void Check8_Click();
     void Check9_Click();
@@ -53,10 +56,10 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void buildControls();
-    void setBuiltInCaptions();
     // Grows boxes whose captions do not fit the font in use, where there is
     // room.
     void fitCaptionsToFont();

@@ -1,0 +1,322 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_US" sourcelanguage="ru_RU">
+<context>
+    <name>kestrum::Dialog</name>
+    <message>
+        <source>Kestrum предназначен для работы с асинхронным приемопередатчиком UART  различных микроконтроллеров по линиям Rx и Tx.
+Автор: Kestrum, Новосибирск, kestrum@example.org</source>
+        <translation>Kestrum for MC.
+Author: Kestrum, Novosibirsk, kestrum@example.org</translation>
+    </message>
+    <message>
+        <source>О программе</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>kestrum::Dialog1</name>
+    <message>
+        <source>Удаление ветки в реестре</source>
+        <translation>Clear reestre</translation>
+    </message>
+    <message>
+        <source>Будут удалены все настройки  пользователя из реестра. При следующей загрузке будут восстановлены значения по умолчанию.Продолжить?</source>
+        <extracomment>Has no English text: stays Russian in the English interface.</extracomment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>kestrum::Dialog2</name>
+    <message>
+        <source>Внимание</source>
+        <translation>Warning</translation>
+    </message>
+    <message>
+        <source>Недопустимое значение</source>
+        <translation>         Invalid value</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>kestrum::Dialog4</name>
+    <message>
+        <source>Сохранить изменения?</source>
+        <translation>         Save changes?</translation>
+    </message>
+    <message>
+        <source>Да</source>
+        <translation>Yes</translation>
+    </message>
+    <message>
+        <source>Нет</source>
+        <translation>No</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>kestrum::Form1</name>
+    <message>
+        <source>Английский/English</source>
+        <translation>Английский/English</translation>
+    </message>
+    <message>
+        <source>Русский/Russian</source>
+        <translation>Руссский/Russian</translation>
+    </message>
+    <message>
+        <source>Язык/Language</source>
+        <translation>Язык/Language</translation>
+    </message>
+    <message>
+        <source>Файл</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>Открыть...</source>
+        <translation>Open...</translation>
+    </message>
+    <message>
+        <source>Открыть (Блокнот)...</source>
+        <translation>Open (Blocknot)...</translation>
+    </message>
+    <message>
+        <source>Сохранить...</source>
+        <translation>Save...</translation>
+    </message>
+    <message>
+        <source>Сохранить как...</source>
+        <translation>Save As...</translation>
+    </message>
+    <message>
+        <source>Печать</source>
+        <translation>Print</translation>
+    </message>
+    <message>
+        <source>Выход</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>Справка</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <source>Помощь</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <source>О программе</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>Порт</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>Скорость</source>
+        <translation>Baud Rate</translation>
+    </message>
+    <message>
+        <source>Четность</source>
+        <translation>Parity</translation>
+    </message>
+    <message>
+        <source>Инфо биты</source>
+        <translation>Data Bits</translation>
+    </message>
+    <message>
+        <source>Стоп биты</source>
+        <translation>Stop Bits</translation>
+    </message>
+    <message>
+        <source>Сообщения для отправки</source>
+        <translation>Transmit</translation>
+    </message>
+    <message>
+        <source>Принятые сообщения</source>
+        <translation>Recived</translation>
+    </message>
+    <message>
+        <source>Открыть порт</source>
+        <translation>Open Port</translation>
+    </message>
+    <message>
+        <source>Закрыть порт</source>
+        <translation>Close Port</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Параметры...</source>
+        <translation>Options...</translation>
+    </message>
+    <message>
+        <source>Отправить</source>
+        <translation>Send</translation>
+    </message>
+    <message>
+        <source>Очистить</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>Установки</source>
+        <translation>Settings</translation>
+    </message>
+</context>
+<context>
+    <name>kestrum::Form2</name>
+    <message>
+        <source>Параметры</source>
+        <translation>Options</translation>
+    </message>
+    <message>
+        <source>Строки</source>
+        <translation>Strings</translation>
+    </message>
+    <message>
+        <source>Авто</source>
+        <translation>Auto</translation>
+    </message>
+    <message>
+        <source>Проверки</source>
+        <translation>Checking</translation>
+    </message>
+    <message>
+        <source>Другие</source>
+        <translation>Other</translation>
+    </message>
+    <message>
+        <source>Отправленные строки</source>
+        <translation>Sending strings</translation>
+    </message>
+    <message>
+        <source>Отображать отправленные строки</source>
+        <translation>View strings sendind</translation>
+    </message>
+    <message>
+        <source>Отображать дату</source>
+        <translation>View Date</translation>
+    </message>
+    <message>
+        <source>Отображать время</source>
+        <translation>View Time</translation>
+    </message>
+    <message>
+        <source>Отображать размер*</source>
+        <translation>View Size*</translation>
+    </message>
+    <message>
+        <source>Принятые строки</source>
+        <translation>Recieved strings</translation>
+    </message>
+    <message>
+        <source>Отображать размер строки*</source>
+        <translation>View Size*</translation>
+    </message>
+    <message>
+        <source>*Размер строки отображается как для кодировки ANSI</source>
+        <translation>*For ANSI</translation>
+    </message>
+    <message>
+        <source>Параметры автосохранения</source>
+        <translation>Parametres</translation>
+    </message>
+    <message>
+        <source>Сохранять изменения автоматически</source>
+        <translation>Autosave</translation>
+    </message>
+    <message>
+        <source>Обзор</source>
+        <translation>View</translation>
+    </message>
+    <message>
+        <source>Длина строк</source>
+        <translation>Long size</translation>
+    </message>
+    <message>
+        <source>Включить проверку длины отправленных строк</source>
+        <translation>Check long sending strings ON</translation>
+    </message>
+    <message>
+        <source>Максимальный размер отправляемого сообщения в кодировке ANSI</source>
+        <translation>Max long sending strings</translation>
+    </message>
+    <message>
+        <source>Таймаут для принятых сообщений, мс</source>
+        <translation>Timeout for recieved strings, ms</translation>
+    </message>
+    <message>
+        <source>Изменение данного параметра может привести к некорректному приему данных. Таймаут должен быть больше времени передачи сообщения в COM порт внешним устройством</source>
+        <extracomment>Has no English text: stays Russian in the English interface.</extracomment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Буферы</source>
+        <translation>Buffers</translation>
+    </message>
+    <message>
+        <source>Размер буфера входящих сообщений</source>
+        <translation>Buffer InSize</translation>
+    </message>
+    <message>
+        <source>Размер буфера исходящих сообщений</source>
+        <translation>Buffer OutSize</translation>
+    </message>
+    <message>
+        <source>Аппаратные настройки COM</source>
+        <translation>Hardware</translation>
+    </message>
+    <message>
+        <source>Null Discard</source>
+        <translation>Null Discard</translation>
+    </message>
+    <message>
+        <source>RTSE Enable</source>
+        <translation>RTSE Enable</translation>
+    </message>
+    <message>
+        <source>DTRE Enable</source>
+        <translation>DTRE Enable</translation>
+    </message>
+    <message>
+        <source>Очистить реестр</source>
+        <translation>Clear reestre</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Применить</source>
+        <translation>Go</translation>
+    </message>
+    <message>
+        <source>Автосохранение в: </source>
+        <translation>Autosave in: </translation>
+    </message>
+</context>
+</TS>
