@@ -93,9 +93,10 @@ private slots:
         QCOMPARE(readSetting("Parametr", "FileName", ""), QStringLiteral("/tmp/Сохранение.txt"));
     }
 
-    void deleteAllRemovesEverySection()
+    void deleteAllRemovesTheProgramsSectionsOnly()
     {
-        writeSetting("Lng", "Lng", "0");
+        writeSetting("Ports", "COM1", "/dev/ttyUSB7");
+        writeSetting("lng", "Lng", "0");
         writeSetting("OtherSet", "CommPort", "COM3");
         writeSetting("Setings", "Parity", "e");
         writeSetting("Parametr", "Timeout", "300");
@@ -104,6 +105,7 @@ private slots:
         QCOMPARE(readSetting("OtherSet", "CommPort", "COM1"), QStringLiteral("COM1"));
         QCOMPARE(readSetting("Setings", "Parity", "n"), QStringLiteral("n"));
         QCOMPARE(readSetting("Parametr", "Timeout", "100"), QStringLiteral("100"));
+        QCOMPARE(readSetting("Ports", "COM1", ""), QStringLiteral("/dev/ttyUSB7"));
     }
 
     void garbageFileGivesDefaults()

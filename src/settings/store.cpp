@@ -93,7 +93,14 @@ void writeSetting(const QString &section, const QString &key, const QString &val
 void deleteAllSettings()
 {
     auto s = openStore();
-    s->clear();
+    // Only the program's own sections: "Ports" is the user's hand-written
+    // map of ports to devices, and losing it would silently point a port at
+    // another device.
+    const QStringList own{QStringLiteral("Lng"), QStringLiteral("OtherSet"), QStringLiteral("Setings"),
+                          QStringLiteral("Parametr")};
+    for (const QString &group : s->childGroups())
+        if (own.contains(group, Qt::CaseInsensitive))
+            s->remove(group);
     s->sync();
     reportWriteFailure(*s);
 }

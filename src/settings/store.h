@@ -8,6 +8,8 @@ namespace kestrum {
 // to case; every read asks the file, nothing is cached here.
 QString readSetting(const QString &section, const QString &key, const QString &defaultValue);
 void writeSetting(const QString &section, const QString &key, const QString &value);
+// Deletes the program's own sections ("Lng", "OtherSet", "Setings",
+// "Parametr"); the user's "Ports" map stays.
 void deleteAllSettings();
 
 // Full path of the store's file.
