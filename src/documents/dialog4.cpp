@@ -33,16 +33,6 @@ void endProgram()
     windows().unloadDialog4();
 }
 
-// The main window may also wait for a window that was up before the prompt
-// (a close from the frame reaches a disabled main window); that window
-// enables it when it closes.
-bool anotherWindowHoldsForm1()
-{
-    return (windows().hasForm2() && windows().form2()->isVisible())
-           || (windows().hasDialog2() && windows().dialog2()->isVisible())
-           || (windows().hasDialog() && windows().dialog()->isVisible());
-}
-
 } // namespace
 
 Dialog4::Dialog4(QWidget *parent)
@@ -125,9 +115,10 @@ void Dialog4::CancelButton_Click()
 
 void Dialog4::Command1_Click()
 {
+    // The main window comes back even when Options is still open behind
+    // the prompt.
     if (Form1 *f = windows().form1()) {
-        if (!anotherWindowHoldsForm1())
-            f->setEnabled(true);
+        f->setEnabled(true);
         f->CancRes();
     }
     windows().unloadDialog4();
