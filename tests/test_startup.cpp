@@ -10,6 +10,7 @@
 #include "support/testenv.h"
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTimer>
 #include <QSerialPort>
 #include <memory>
@@ -65,6 +66,20 @@ private slots:
         QCOMPARE(readSetting("Setings", "Parity", "?"), QStringLiteral("n"));
         QCOMPARE(readSetting("Setings", "DataBits", "?"), QStringLiteral("8"));
         QCOMPARE(readSetting("Setings", "StopBits", "?"), QStringLiteral("2"));
+    }
+
+    void windowOpensAtDesignSizeAndResizesBothWays()
+    {
+        Form1 *f = startProgram();
+        QWidget *client = f->centralWidget();
+        QCOMPARE(client->size(), QSize(twips(6495), twips(6705)));
+        for (const QSize &to : {QSize(120, 90), QSize(twips(9000), twips(9000))}) {
+            f->resize(to);
+            QCOMPARE(f->size(), to);
+            // Nothing moves: a small window clips its controls.
+            QCOMPARE(f->Text2->geometry(), twipsRect(120, 3720, 6015, 2175));
+            QCOMPARE(f->Text3->geometry(), twipsRect(5280, 6120, 1095, 375));
+        }
     }
 
     void storedPortIsSelectedLast()

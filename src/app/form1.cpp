@@ -48,6 +48,16 @@ QAction *makeAction(QMenu *menu, const char *name)
     return a;
 }
 
+// The window's client area. Controls sit at fixed places, so the area opens
+// at its design size but lets the window shrink below it (the controls are
+// clipped) or grow beyond it.
+class ClientArea : public QWidget {
+public:
+    using QWidget::QWidget;
+    QSize sizeHint() const override { return QSize(twips(6495), twips(6705)); }
+    QSize minimumSizeHint() const override { return QSize(0, 0); }
+};
+
 } // namespace
 
 Form1::Form1(QWidget *parent) : QMainWindow(parent)
@@ -76,9 +86,8 @@ Form1::~Form1() = default;
 
 void Form1::buildControls()
 {
-    auto *client = new QWidget(this);
+    auto *client = new ClientArea(this);
     client->setObjectName(QStringLiteral("Form1Client"));
-    client->setFixedSize(twips(6495), twips(6705));
     setCentralWidget(client);
 
     Label1 = makeLabel(client, "Label1", QString(), twipsRect(600, 240, 735, 255));
