@@ -121,6 +121,39 @@ private slots:
         QCOMPARE(fakes.messageBox->messages, QStringList());
     }
 
+    void timePatternLosesOnlyItsZone_data()
+    {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QString>("cleaned");
+        QTest::newRow("zone last") << "HH:mm:ss t" << "HH:mm:ss";
+        QTest::newRow("zone first") << "t HH:mm:ss" << "HH:mm:ss";
+        QTest::newRow("long zone in brackets") << "H:mm:ss (tttt)" << "H:mm:ss";
+        QTest::newRow("t in quoted text") << "HH'h'mm 'at' ss t" << "HH'h'mm 'at' ss";
+        QTest::newRow("quote inside quoted text") << "HH:mm:ss 'o''t' t" << "HH:mm:ss 'o''t'";
+    }
+
+    void timePatternLosesOnlyItsZone()
+    {
+        QFETCH(QString, pattern);
+        QFETCH(QString, cleaned);
+        QCOMPARE(withoutTimeZone(pattern), cleaned);
+    }
+
+    void stampsFitTheCodePageInEveryLocale()
+    {
+        const QDateTime when(QDate(2026, 12, 7), QTime(14, 5, 9));
+        const auto all = QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory);
+        for (const QLocale &l : all) {
+            const QString date = dateText(when, l), time = timeText(when, l);
+            QVERIFY2(fitsAnsi(date) && fitsAnsi(time) && time.contains(QLatin1Char('9')),
+                     qPrintable(l.name() + QStringLiteral(": ") + date + QLatin1Char(' ') + time));
+        }
+        // The locale's own form where it fits, the numeric one where not.
+        QCOMPARE(timeText(when, QLocale(QStringLiteral("ru_RU"))), QStringLiteral("14:05:09"));
+        QCOMPARE(timeText(when, QLocale(QStringLiteral("ja_JP"))), QStringLiteral("14:05:09"));
+        QCOMPARE(dateText(when, QLocale(QStringLiteral("ar_EG"))), QStringLiteral("07.12.2026"));
+    }
+
     void burstsWithinTwoTimeoutsAreOneMessage()
     {
         Form1 *f = start(100);

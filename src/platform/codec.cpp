@@ -17,6 +17,13 @@ QString fromAnsi(const QByteArray &bytes)
     return decoder.decode(bytes);
 }
 
+bool fitsAnsi(const QString &text)
+{
+    QStringEncoder encoder(kCodePage);
+    const QByteArray bytes = encoder.encode(text);
+    return encoder.isValid() && !encoder.hasError() && bytes.size() == text.size();
+}
+
 QByteArray toAnsi(const QString &text)
 {
     QStringEncoder encoder(kCodePage);

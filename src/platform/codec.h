@@ -7,6 +7,8 @@ namespace kestrum {
 // One byte per character in the Windows-1251 code page, both ways and
 // lossless: 0x98, which the code page leaves undefined, is U+0098.
 QString fromAnsi(const QByteArray &bytes);
+// Whether every character of the text has a byte in the code page.
+bool fitsAnsi(const QString &text);
 // Throws Error naming the first character that has no byte in the code page.
 QByteArray toAnsi(const QString &text);
 

@@ -1,5 +1,6 @@
 #pragma once
 #include <QDateTime>
+#include <QLocale>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -73,9 +74,15 @@ void setPlatform(std::unique_ptr<Platform> p);
 // Shows the description of a failure in the message box.
 void showMessage(const QString &text);
 
-// The date and time texts of the message lines: the user's locale, short
-// date form, time of day with seconds and no time zone.
-QString dateText(const QDateTime &when);
-QString timeText(const QDateTime &when);
+// The date and time texts of the message lines: the locale's short date
+// form, time of day with seconds and no time zone. Where the locale's text
+// has a character the Windows-1251 files cannot hold, the numeric forms
+// dd.MM.yyyy and HH:mm:ss.
+QString dateText(const QDateTime &when, const QLocale &locale = QLocale::system());
+QString timeText(const QDateTime &when, const QLocale &locale = QLocale::system());
+
+// A time pattern without its time-zone field ("t" outside quoted literal
+// text) and the blanks or empty brackets around it.
+QString withoutTimeZone(const QString &format);
 
 } // namespace kestrum

@@ -1,3 +1,4 @@
+#include "platform/codec.h"
 #include "platform/error.h"
 #include "platform/platform.h"
 #include "platform/printing.h"
@@ -117,20 +118,35 @@ void showMessage(const QString &text)
     platform().messageBox->show(QApplication::activeWindow(), text);
 }
 
-QString dateText(const QDateTime &when)
+QString withoutTimeZone(const QString &format)
 {
-    return QLocale::system().toString(when.date(), QLocale::ShortFormat);
+    QString out;
+    bool quoted = false;
+    for (const QChar c : format) {
+        if (c == QLatin1Char('\''))
+            quoted = !quoted;
+        else if (c == QLatin1Char('t') && !quoted)
+            continue;
+        out += c;
+    }
+    out.replace(QLatin1String("()"), QString());
+    return out.trimmed();
 }
 
-QString timeText(const QDateTime &when)
+QString dateText(const QDateTime &when, const QLocale &locale)
+{
+    const QString text = locale.toString(when.date(), QLocale::ShortFormat);
+    return fitsAnsi(text) ? text : QLocale::c().toString(when.date(), QStringLiteral("dd.MM.yyyy"));
+}
+
+QString timeText(const QDateTime &when, const QLocale &locale)
 {
     // The locale's long time form carries seconds and a time zone; drop the zone.
-    QString format = QLocale::system().timeFormat(QLocale::LongFormat);
-    format.remove(QLatin1Char('t'));
-    format = format.trimmed();
+    QString format = withoutTimeZone(locale.timeFormat(QLocale::LongFormat));
     if (!format.contains(QLatin1Char('s')))
         format = QStringLiteral("HH:mm:ss");
-    return QLocale::system().toString(when.time(), format);
+    const QString text = locale.toString(when.time(), format);
+    return fitsAnsi(text) ? text : QLocale::c().toString(when.time(), QStringLiteral("HH:mm:ss"));
 }
 
 } // namespace kestrum
