@@ -93,13 +93,14 @@ private slots:
                               "9600,n,8,2,1", "1e400,n,8,2",
                               // A NUL ends a C string, not a number.
                               QStringLiteral("115200\0\0,e,7,2"), QStringLiteral("9600,n,8\0x,2"),
-                              QStringLiteral("9600\0" "5,n,8,2")};
+                              QStringLiteral("9600\0" "5,n,8,2"), QString(5000, QLatin1Char('9')) + ",n,8,2"};
         for (const QString &text : bad) {
             try {
                 port.setSettings(text);
                 QFAIL(qPrintable("accepted: " + text));
             } catch (const Error &e) {
                 QVERIFY(e.description().contains(QStringLiteral("Invalid port settings")));
+                QVERIFY(e.description().size() < 200);
             }
             QCOMPARE(port.Settings(), QStringLiteral("115200,e,7,1.5"));
         }
@@ -155,15 +156,27 @@ private slots:
         QVERIFY(!second.PortOpen());
     }
 
+    void aMissingDeviceNamesThePortAndWhatIsPresent_data()
+    {
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("entry") << QStringLiteral("/dev/ttyKESTRUMnone") << QStringLiteral("/dev/ttyKESTRUMnone");
+        const QString huge = QStringLiteral("/dev/ttyKESTRUM/") + QStringLiteral("adapter-name/").repeated(60);
+        QTest::newRow("huge entry, cut") << huge << huge.left(64) + QChar(0x2026);
+    }
+
     void aMissingDeviceNamesThePortAndWhatIsPresent()
     {
-        mapPort(1, QStringLiteral("/dev/ttyKESTRUMnone"));
+        QFETCH(QString, device);
+        QFETCH(QString, shown);
+        mapPort(1, device);
         MSComm port;
         try {
             port.setPortOpen(true);
             QFAIL("opened");
         } catch (const Error &e) {
-            QVERIFY(e.description().startsWith(QStringLiteral("COM1 (/dev/ttyKESTRUMnone)")));
+            QVERIFY(e.description().startsWith(QStringLiteral("COM1 (%1)").arg(shown)));
+            QVERIFY(e.description().size() < 1000);
             QVERIFY2(e.description().contains(QStringLiteral("does not exist")), qPrintable(e.description()));
             QVERIFY(e.description().contains(QStringLiteral("serial device"), Qt::CaseInsensitive));
         }

@@ -23,7 +23,7 @@ void printText(QPrinter &printer, const QString &text)
     QPainter painter;
     if (!painter.begin(&printer))
         throw Error(QStringLiteral("Printing failed: the printer \"%1\" cannot be used.")
-                        .arg(printer.printerName().isEmpty() ? printer.outputFileName() : printer.printerName()));
+                        .arg(shownValue(printer.printerName().isEmpty() ? printer.outputFileName() : printer.printerName())));
     const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
     document.documentLayout()->setPaintDevice(&printer);
     document.setPageSize(page.size());

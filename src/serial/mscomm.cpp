@@ -130,7 +130,7 @@ QString MSComm::Settings() const
 void MSComm::setSettings(const QString &text)
 {
     auto invalid = [&text](const QString &why) {
-        return Error(QStringLiteral("Invalid port settings \"%1\": %2").arg(text, why));
+        return Error(QStringLiteral("Invalid port settings \"%1\": %2").arg(shownValue(text), why));
     };
     const QStringList f = text.split(QLatin1Char(','));
     if (f.size() != 4)
@@ -269,7 +269,14 @@ opened:
 
 QString MSComm::openFailure(const QString &device, QSerialPort::SerialPortError error, const QString &reason) const
 {
-    const QString label = QStringLiteral("COM%1 (%2)").arg(m_commPort).arg(device);
+    const QString label = QStringLiteral("COM%1 (%2)").arg(m_commPort).arg(shownValue(device));
+#ifdef Q_OS_UNIX
+    // Qt takes a lock file named after the device before opening it; a name
+    // too long for a lock file fails there as "locked", though the device
+    // is simply not there.
+    if (error == QSerialPort::PermissionError && !QFileInfo::exists(device))
+        return openFailure(device, QSerialPort::DeviceNotFoundError, qt_error_string(ENOENT));
+#endif
     switch (error) {
     case QSerialPort::DeviceNotFoundError:
         return QStringLiteral("%1 cannot be opened: the device does not exist (%2). %3")
@@ -408,7 +415,7 @@ QString MSComm::portLabel() const
     const QString device = deviceName();
     if (device.isEmpty())
         return QStringLiteral("COM%1").arg(m_commPort);
-    return QStringLiteral("COM%1 (%2)").arg(m_commPort).arg(device);
+    return QStringLiteral("COM%1 (%2)").arg(m_commPort).arg(shownValue(device));
 }
 
 bool MSComm::looksTransient() const
@@ -448,7 +455,7 @@ void MSComm::onError(QSerialPort::SerialPortError error)
     m_lostReason = QStringLiteral("COM%1 (%2) stopped working and has been closed: %3. "
                                   "Check the cable or adapter, then open the port again.")
                        .arg(m_commPort)
-                       .arg(m_openDevice, reason);
+                       .arg(shownValue(m_openDevice), reason);
     // What arrived before the loss stays waiting for the receive path.
     pullReceived();
     m_port->close();
