@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTimer>
 #include <QSerialPort>
 #include <memory>
@@ -77,7 +78,7 @@ private slots:
             f->resize(to);
             QCOMPARE(f->size(), to);
             // Nothing moves: a small window clips its controls.
-            QCOMPARE(f->Text2->geometry(), twipsRect(120, 3720, 6015, 2175));
+            QCOMPARE(f->Text1->geometry(), twipsRect(120, 2040, 4335, 1455));
             QCOMPARE(f->Text3->geometry(), twipsRect(5280, 6120, 1095, 375));
         }
     }
