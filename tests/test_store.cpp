@@ -1,4 +1,5 @@
 // The settings store on its real INI file.
+#include "settings/keys.h"
 #include "settings/store.h"
 #include "support/fakes.h"
 #include "support/files.h"
@@ -72,6 +73,21 @@ private slots:
         writeSetting("Setings", "BaudRate", "1200");
         QCOMPARE(fileText().count("aud"), 1);
         QCOMPARE(readSetting("setings", "baudRATE", "9600"), QStringLiteral("1200"));
+    }
+
+    // The store matches names without regard to case, so two rows of the
+    // table naming one entry would share it with two defaults: every row
+    // keeps a value of its own, and a missing one reads as its default.
+    void settingTableGivesEveryEntryItsOwnName()
+    {
+        const int count = int(Setting::Count);
+        for (int i = 0; i < count; ++i) {
+            const SettingName &n = settingName(Setting(i));
+            QCOMPARE(readSetting(Setting(i)), n.defaultPath ? n.defaultPath() : QString::fromLatin1(n.defaultValue));
+            writeSetting(Setting(i), QStringLiteral("value %1").arg(i));
+        }
+        for (int i = 0; i < count; ++i)
+            QCOMPARE(readSetting(Setting(i)), QStringLiteral("value %1").arg(i));
     }
 
     void everyReadAsksTheFile()

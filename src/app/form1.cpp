@@ -8,7 +8,7 @@
 #include "platform/numbers.h"
 #include "serial/mscomm.h"
 #include "serial/portmap.h"
-#include "settings/store.h"
+#include "settings/keys.h"
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -210,15 +210,13 @@ void Form1::connectHandlers()
 void Form1::Form_Load()
 {
     m_loading = true;
-    const QString parametr = QStringLiteral("Parametr");
-    const QString setings = QStringLiteral("Setings");
 
     guarded([&] {
         Combo1->addItems({QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3")});
         showPortDevices();
     });
-    guarded([&] { CommonDialog2.FileName = readSetting(parametr, QStringLiteral("FileNameOpen"), defaultDocumentFile()); });
-    guarded([&] { CommonDialog3.FileName = readSetting(parametr, QStringLiteral("FileNameSaveAs"), defaultDocumentFile()); });
+    guarded([&] { CommonDialog2.FileName = readSetting(Setting::FileNameOpen); });
+    guarded([&] { CommonDialog3.FileName = readSetting(Setting::FileNameSaveAs); });
     // Reaching the Options window's autosave line loads that window, hidden.
     guarded([&] { Label8->setText(windows().form2()->Label1->text()); });
     guarded([&] { Label8->setEnabled(windows().form2()->Label1->isEnabled()); });
@@ -227,22 +225,22 @@ void Form1::Form_Load()
                           QStringLiteral("2400"), QStringLiteral("4800"), QStringLiteral("9600"), QStringLiteral("14400"),
                           QStringLiteral("19200"), QStringLiteral("38400"), QStringLiteral("56000"),
                           QStringLiteral("57600"), QStringLiteral("115200")});
-        selectListItem(Combo2, readSetting(setings, QStringLiteral("BaudRate"), QStringLiteral("9600")));
+        selectListItem(Combo2, readSetting(Setting::BaudRate));
     });
     guarded([&] {
         Combo3->addItems({QStringLiteral("n"), QStringLiteral("e"), QStringLiteral("o")});
-        selectListItem(Combo3, readSetting(setings, QStringLiteral("Parity"), QStringLiteral("n")));
+        selectListItem(Combo3, readSetting(Setting::Parity));
     });
     guarded([&] {
         Combo4->addItems({QStringLiteral("7"), QStringLiteral("8")});
-        selectListItem(Combo4, readSetting(setings, QStringLiteral("DataBits"), QStringLiteral("8")));
+        selectListItem(Combo4, readSetting(Setting::DataBits));
     });
     guarded([&] {
         Combo5->addItems({QStringLiteral("1"), QStringLiteral("2")});
-        selectListItem(Combo5, readSetting(setings, QStringLiteral("StopBits"), QStringLiteral("2")));
+        selectListItem(Combo5, readSetting(Setting::StopBits));
     });
     guarded([&] {
-        const qint32 interval = toInt32(readSetting(parametr, QStringLiteral("Timeout"), QStringLiteral("100")));
+        const qint32 interval = toInt32(readSetting(Setting::Timeout));
         // Zero would tick on every pass of the event loop and spin a core.
         if (interval < 1)
             throw Error(QStringLiteral("Invalid property value: the receive timeout must be at least 1 ms."));
@@ -254,19 +252,19 @@ void Form1::Form_Load()
                        + Combo4->currentText() + QLatin1Char(',') + Combo5->currentText();
         MSComm1->setSettings(portSettings);
     });
-    guarded([&] { MSComm1->setInBufferSize(toInt16(readSetting(parametr, QStringLiteral("InBufferSize"), QStringLiteral("1024")))); });
-    guarded([&] { MSComm1->setOutBufferSize(toInt16(readSetting(parametr, QStringLiteral("outBufferSize"), QStringLiteral("512")))); });
+    guarded([&] { MSComm1->setInBufferSize(toInt16(readSetting(Setting::InBufferSize))); });
+    guarded([&] { MSComm1->setOutBufferSize(toInt16(readSetting(Setting::OutBufferSize))); });
     // A switch that is not a number is reported and taken as off.
-    auto storedSwitch = [&](const char *key) {
+    auto storedSwitch = [&](Setting s) {
         bool on = false;
-        guarded([&] { on = toNumber(readSetting(parametr, QLatin1String(key), QStringLiteral("0"))) != 0; });
+        guarded([&] { on = toNumber(readSetting(s)) != 0; });
         return on;
     };
-    guarded([&] { MSComm1->setNullDiscard(storedSwitch("NullDiscard")); });
-    guarded([&] { MSComm1->setRTSEnable(storedSwitch("RTSEnable")); });
-    guarded([&] { MSComm1->setDTREnable(storedSwitch("DTREnable")); });
+    guarded([&] { MSComm1->setNullDiscard(storedSwitch(Setting::NullDiscard)); });
+    guarded([&] { MSComm1->setRTSEnable(storedSwitch(Setting::RTSEnable)); });
+    guarded([&] { MSComm1->setDTREnable(storedSwitch(Setting::DTREnable)); });
     guarded([&] { MSComm1->setPortOpen(true); });
-    guarded([&] { selectListItem(Combo1, readSetting(QStringLiteral("OtherSet"), QStringLiteral("CommPort"), QStringLiteral("COM1"))); });
+    guarded([&] { selectListItem(Combo1, readSetting(Setting::CommPort)); });
     m_loading = false;
 }
 

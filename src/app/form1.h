@@ -16,6 +16,7 @@ class QTimer;
 namespace kestrum {
 
 class MSComm;
+enum class Setting;
 class ReceivedBox;
 
 // The main window: port and line parameters, send box, received box.
@@ -123,7 +124,7 @@ private:
     void buildMenus();
     void connectHandlers();
     void runListHandler(QComboBox *list);
-    void lineParameterSelected(QComboBox *list, const QString &key);
+    void lineParameterSelected(QComboBox *list, Setting key);
 
     bool m_loading = false;
     bool m_waiting = false;

@@ -11,7 +11,7 @@
 #include "platform/error.h"
 #include "platform/guard.h"
 #include "platform/platform.h"
-#include "settings/store.h"
+#include "settings/keys.h"
 #include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -98,7 +98,7 @@ void Dialog4::OKButton_Click()
             return;
         }
         target = CommonDialog5.FileName;
-        guarded([&] { writeSetting(QStringLiteral("Parametr"), QStringLiteral("FileNameSaveAs"), target); });
+        guarded([&] { writeSetting(Setting::FileNameSaveAs, target); });
     }
     // Leaving without the text on disk would lose it: a failed save keeps
     // the prompt up, so the user can answer again.
@@ -128,7 +128,7 @@ void Dialog4::flagSaves()
 {
     PromptState &state = windows().prompt();
     state.fileOpened = 1;
-    state.openedFileName = readSetting(QStringLiteral("Parametr"), QStringLiteral("FileNameOpen"), defaultDocumentFile());
+    state.openedFileName = readSetting(Setting::FileNameOpen);
 }
 
 void Dialog4::changeEvent(QEvent *event)

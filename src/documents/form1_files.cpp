@@ -7,14 +7,13 @@
 #include "platform/error.h"
 #include "platform/guard.h"
 #include "platform/platform.h"
-#include "settings/store.h"
+#include "settings/keys.h"
 #include <QAction>
 
 namespace kestrum {
 
 namespace {
 
-const QString kParametr = QStringLiteral("Parametr");
 const QString kTextFilter = QStringLiteral("text only(*.txt)|*.txt|");
 const QString kTextExt = QStringLiteral("txt");
 
@@ -48,7 +47,7 @@ void Form1::mnuOpen_Click()
     if (!chooseFile(CommonDialog2, 4100, false))
         return;
     const QString name = CommonDialog2.FileName;
-    guarded([&] { writeSetting(kParametr, QStringLiteral("FileNameOpen"), name); });
+    guarded([&] { writeSetting(Setting::FileNameOpen, name); });
 
     // The whole file is read before the box changes, so a file that fails
     // half-way leaves the box as it was.
@@ -91,7 +90,7 @@ void Form1::mnuSave_as_Click()
     if (!chooseFile(CommonDialog3, 6, true))
         return;
     const QString name = CommonDialog3.FileName;
-    guarded([&] { writeSetting(kParametr, QStringLiteral("FileNameSaveAs"), name); });
+    guarded([&] { writeSetting(Setting::FileNameSaveAs, name); });
     if (guarded([&] { writeDocument(name, Text2->text()); }))
         mnuSave->setEnabled(true);
 }

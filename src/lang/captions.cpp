@@ -3,7 +3,7 @@
 // program's resources, so an installed program needs no file beside it.
 #include "lang/captions.h"
 #include "platform/numbers.h"
-#include "settings/store.h"
+#include "settings/keys.h"
 #include <QCoreApplication>
 #include <QEvent>
 #include <QPointer>
@@ -54,7 +54,7 @@ bool englishInterface()
     // A value that is not a number is nobody's choice: it counts as missing,
     // and missing means English.
     try {
-        return toNumber(readSetting(QStringLiteral("Lng"), QStringLiteral("Lng"), QStringLiteral("1"))) == 1;
+        return toNumber(readSetting(Setting::Lng)) == 1;
     } catch (const std::exception &) {
         return true;
     }

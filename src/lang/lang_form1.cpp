@@ -5,7 +5,7 @@
 #include "lang/dialog.h"
 #include "options/form2.h"
 #include "platform/guard.h"
-#include "settings/store.h"
+#include "settings/keys.h"
 #include <QAction>
 #include <QEvent>
 #include <QGroupBox>
@@ -68,7 +68,7 @@ void Form1::LngInitForm1()
 void Form1::mnuRus_Click()
 {
     guarded([&] {
-        writeSetting(QStringLiteral("Lng"), QStringLiteral("Lng"), QStringLiteral("0"));
+        writeSetting(Setting::Lng, QStringLiteral("0"));
         LngInitForm1();
     });
 }
@@ -76,7 +76,7 @@ void Form1::mnuRus_Click()
 void Form1::mnuEng_Click()
 {
     guarded([&] {
-        writeSetting(QStringLiteral("Lng"), QStringLiteral("Lng"), QStringLiteral("1"));
+        writeSetting(Setting::Lng, QStringLiteral("1"));
         LngInitForm1();
     });
 }

@@ -10,7 +10,7 @@
 #include "platform/numbers.h"
 #include "platform/platform.h"
 #include "serial/mscomm.h"
-#include "settings/store.h"
+#include "settings/keys.h"
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QEvent>
@@ -31,21 +31,15 @@ namespace {
 
 const char *const kTabPosition = "kestrumTabPosition";
 
-const QString &parametr()
-{
-    static const QString s = QStringLiteral("Parametr");
-    return s;
-}
-
 QString switchText(const QCheckBox *box) { return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0"); }
 
 // A stored switch: any number other than 0 is on; a text that is not a number
 // (or is out of range for a double) is off, the same as a missing entry. The
 // window never writes such values, so they are not worth a message box.
-bool storedSwitch(const char *key)
+bool storedSwitch(Setting s)
 {
     try {
-        const double v = toNumber(readSetting(parametr(), QLatin1String(key), QStringLiteral("0")));
+        const double v = toNumber(readSetting(s));
         return !std::isnan(v) && v != 0;
     } catch (const Error &) {
         return false;
@@ -57,7 +51,7 @@ bool storedSwitch(const char *key)
 int storedTab(int count)
 {
     try {
-        const qint16 i = toInt16(readSetting(parametr(), QStringLiteral("SSTab1"), QStringLiteral("0")));
+        const qint16 i = toInt16(readSetting(Setting::SSTab1));
         return i >= 0 && i < count ? i : 0;
     } catch (const Error &) {
         return 0;
@@ -306,37 +300,36 @@ QString Form2::autosavePrefix()
 
 void Form2::Form_Load()
 {
-    const QString &p = parametr();
     // Setting Check1 runs Check1_Click, which leaves Check2 to Check4 enabled
     // exactly when it is checked.
-    Check1->setChecked(storedSwitch("otobrOtprStr"));
-    Check2->setChecked(storedSwitch("otobrDate"));
-    Check3->setChecked(storedSwitch("otobrTime"));
-    Check4->setChecked(storedSwitch("otobrSize"));
-    Check5->setChecked(storedSwitch("otobrDateIn"));
-    Check6->setChecked(storedSwitch("otobrTimeIn"));
-    Check7->setChecked(storedSwitch("otobrSizeIn"));
-    Label1->setText(autosavePrefix() + readSetting(p, QStringLiteral("LabelSave"), QString()));
-    Text4->setText(readSetting(p, QStringLiteral("Timeout"), QStringLiteral("100")));
-    Check8->setChecked(storedSwitch("AutoSave"));
-    Check9->setChecked(storedSwitch("FlagDlin"));
-    Text1->setText(readSetting(p, QStringLiteral("SizeDlin"), QStringLiteral("512")));
+    Check1->setChecked(storedSwitch(Setting::otobrOtprStr));
+    Check2->setChecked(storedSwitch(Setting::otobrDate));
+    Check3->setChecked(storedSwitch(Setting::otobrTime));
+    Check4->setChecked(storedSwitch(Setting::otobrSize));
+    Check5->setChecked(storedSwitch(Setting::otobrDateIn));
+    Check6->setChecked(storedSwitch(Setting::otobrTimeIn));
+    Check7->setChecked(storedSwitch(Setting::otobrSizeIn));
+    Label1->setText(autosavePrefix() + readSetting(Setting::LabelSave));
+    Text4->setText(readSetting(Setting::Timeout));
+    Check8->setChecked(storedSwitch(Setting::Autosave));
+    Check9->setChecked(storedSwitch(Setting::FlagDlin));
+    Text1->setText(readSetting(Setting::SizeDlin));
     // The master switches may not have changed, so their handlers may not
     // have run.
     Text1->setEnabled(Check9->isChecked());
     Label2->setEnabled(Check9->isChecked());
     Label1->setEnabled(Check8->isChecked());
     Command4->setEnabled(Check8->isChecked());
-    Check10->setChecked(storedSwitch("NullDiscard"));
-    Check11->setChecked(storedSwitch("RTSEnable"));
-    Check12->setChecked(storedSwitch("DTREnable"));
+    Check10->setChecked(storedSwitch(Setting::NullDiscard));
+    Check11->setChecked(storedSwitch(Setting::RTSEnable));
+    Check12->setChecked(storedSwitch(Setting::DTREnable));
     SSTab1->setCurrentIndex(storedTab(SSTab1->count()));
     // The buffer sizes come from the serial-port object, not the store.
     if (Form1 *f1 = windows().form1()) {
         guarded([&] { Text2->setText(QString::number(toInt16(double(f1->MSComm1->InBufferSize())))); });
         guarded([&] { Text3->setText(QString::number(toInt16(double(f1->MSComm1->OutBufferSize())))); });
     }
-    CommonDialog1.FileName = readSetting(p, QStringLiteral("FileName"), defaultAutosaveFile());
+    CommonDialog1.FileName = readSetting(Setting::FileName);
     guarded([&] { LngInitForm2(); });
     fitCaptionsToFont();
 }
@@ -376,15 +369,14 @@ void Form2::Check9_Click()
 
 void Form2::Command3_Click()
 {
-    const QString &p = parametr();
     try {
-        writeSetting(p, QStringLiteral("otobrOtprStr"), switchText(Check1));
-        writeSetting(p, QStringLiteral("otobrDate"), switchText(Check2));
-        writeSetting(p, QStringLiteral("otobrTime"), switchText(Check3));
-        writeSetting(p, QStringLiteral("otobrSize"), switchText(Check4));
-        writeSetting(p, QStringLiteral("otobrDateIn"), switchText(Check5));
-        writeSetting(p, QStringLiteral("otobrTimeIn"), switchText(Check6));
-        writeSetting(p, QStringLiteral("otobrSizeIn"), switchText(Check7));
+        writeSetting(Setting::otobrOtprStr, switchText(Check1));
+        writeSetting(Setting::otobrDate, switchText(Check2));
+        writeSetting(Setting::otobrTime, switchText(Check3));
+        writeSetting(Setting::otobrSize, switchText(Check4));
+        writeSetting(Setting::otobrDateIn, switchText(Check5));
+        writeSetting(Setting::otobrTimeIn, switchText(Check6));
+        writeSetting(Setting::otobrSizeIn, switchText(Check7));
 
         Form1 *f1 = windows().form1();
         if (!f1)
@@ -392,10 +384,10 @@ void Form2::Command3_Click()
         f1->Label8->setText(Label1->text());
         f1->Label8->setEnabled(Label1->isEnabled());
 
-        writeSetting(p, QStringLiteral("Autosave"), switchText(Check8));
-        writeSetting(p, QStringLiteral("LabelSave"), CommonDialog1.FileName);
-        writeSetting(p, QStringLiteral("FlagDlin"), switchText(Check9));
-        writeSetting(p, QStringLiteral("SSTab1"), QString::number(SSTab1->currentIndex()));
+        writeSetting(Setting::Autosave, switchText(Check8));
+        writeSetting(Setting::LabelSave, CommonDialog1.FileName);
+        writeSetting(Setting::FlagDlin, switchText(Check9));
+        writeSetting(Setting::SSTab1, QString::number(SSTab1->currentIndex()));
 
         MSComm *port = f1->MSComm1;
         if (port->PortOpen())
@@ -405,15 +397,15 @@ void Form2::Command3_Click()
         port->setDTREnable(Check12->isChecked());
         // Opened whether or not it was open before.
         port->setPortOpen(true);
-        writeSetting(p, QStringLiteral("NullDiscard"), switchText(Check10));
-        writeSetting(p, QStringLiteral("RTSEnable"), switchText(Check11));
-        writeSetting(p, QStringLiteral("DTREnable"), switchText(Check12));
+        writeSetting(Setting::NullDiscard, switchText(Check10));
+        writeSetting(Setting::RTSEnable, switchText(Check11));
+        writeSetting(Setting::DTREnable, switchText(Check12));
 
         // The bounds are tested against the number as typed, not rounded;
         // written so that a NaN fails every test.
         const double timeout = toNumber(Text4->text());
         if (timeout > 1 && timeout < 1000) {
-            writeSetting(p, QStringLiteral("Timeout"), Text4->text());
+            writeSetting(Setting::Timeout, Text4->text());
             // Not restarted here: the next receive event starts it again.
             if (f1->Timer2->isActive())
                 f1->stopReceiveTimer();
@@ -425,7 +417,7 @@ void Form2::Command3_Click()
         // The transmit path reads the box itself; only the store changes.
         const double length = toNumber(Text1->text());
         if (length >= 1 && length < 32500)
-            writeSetting(p, QStringLiteral("SizeDlin"), Text1->text());
+            writeSetting(Setting::SizeDlin, Text1->text());
         else
             showWarning();
 
@@ -434,7 +426,7 @@ void Form2::Command3_Click()
             if (port->PortOpen())
                 port->setPortOpen(false);
             port->setInBufferSize(toInt16(inSize));
-            writeSetting(p, QStringLiteral("InBufferSize"), Text2->text());
+            writeSetting(Setting::InBufferSize, Text2->text());
             port->setPortOpen(true);
         } else {
             showWarning();
@@ -445,7 +437,7 @@ void Form2::Command3_Click()
             if (port->PortOpen())
                 port->setPortOpen(false);
             port->setOutBufferSize(toInt16(outSize));
-            writeSetting(p, QStringLiteral("OutBufferSize"), Text3->text());
+            writeSetting(Setting::OutBufferSize, Text3->text());
             port->setPortOpen(true);
         } else {
             showWarning();
@@ -485,7 +477,7 @@ void Form2::Command4_Click()
         CommonDialog1.Flags = 4100;
         CommonDialog1.ShowSave();
         // Stored at once: the autosave file changes now, not at Apply.
-        writeSetting(parametr(), QStringLiteral("FileName"), CommonDialog1.FileName);
+        writeSetting(Setting::FileName, CommonDialog1.FileName);
         Label1->setText(autosavePrefix() + CommonDialog1.FileName);
     } catch (...) {
     }

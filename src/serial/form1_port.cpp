@@ -3,7 +3,7 @@
 #include "platform/error.h"
 #include "platform/guard.h"
 #include "serial/mscomm.h"
-#include "settings/store.h"
+#include "settings/keys.h"
 #include <QComboBox>
 
 namespace kestrum {
@@ -48,10 +48,10 @@ void Form1::Combo1_Click()
         if (!MSComm1->PortOpen())
             MSComm1->setPortOpen(true);
     });
-    guarded([&] { writeSetting(QStringLiteral("OtherSet"), QStringLiteral("CommPort"), Combo1->currentText()); });
+    guarded([&] { writeSetting(Setting::CommPort, Combo1->currentText()); });
 }
 
-void Form1::lineParameterSelected(QComboBox *list, const QString &key)
+void Form1::lineParameterSelected(QComboBox *list, Setting key)
 {
     portSettings = Combo2->currentText() + QLatin1Char(',') + Combo3->currentText() + QLatin1Char(',')
                    + Combo4->currentText() + QLatin1Char(',') + Combo5->currentText();
@@ -66,13 +66,13 @@ void Form1::lineParameterSelected(QComboBox *list, const QString &key)
             return;
         }
     }
-    guarded([&] { writeSetting(QStringLiteral("Setings"), key, list->currentText()); });
+    guarded([&] { writeSetting(key, list->currentText()); });
 }
 
-void Form1::Combo2_Click() { lineParameterSelected(Combo2, QStringLiteral("BaudRate")); }
-void Form1::Combo3_Click() { lineParameterSelected(Combo3, QStringLiteral("Parity")); }
-void Form1::Combo4_Click() { lineParameterSelected(Combo4, QStringLiteral("DataBits")); }
-void Form1::Combo5_Click() { lineParameterSelected(Combo5, QStringLiteral("StopBits")); }
+void Form1::Combo2_Click() { lineParameterSelected(Combo2, Setting::BaudRate); }
+void Form1::Combo3_Click() { lineParameterSelected(Combo3, Setting::Parity); }
+void Form1::Combo4_Click() { lineParameterSelected(Combo4, Setting::DataBits); }
+void Form1::Combo5_Click() { lineParameterSelected(Combo5, Setting::StopBits); }
 
 void Form1::Command3_Click()
 {

@@ -1,0 +1,54 @@
+#pragma once
+#include <QString>
+
+namespace kestrum {
+
+// Every setting the program reads or writes, by name. Where each lives and
+// what a reader gets when it is missing is kept in one table (keys.cpp).
+enum class Setting {
+    Lng,
+    CommPort,
+    BaudRate,
+    Parity,
+    DataBits,
+    StopBits,
+    FileNameOpen,
+    FileNameSaveAs,
+    FileName,
+    LabelSave,
+    Autosave,
+    Timeout,
+    SizeDlin,
+    FlagDlin,
+    InBufferSize,
+    OutBufferSize,
+    NullDiscard,
+    RTSEnable,
+    DTREnable,
+    otobrOtprStr,
+    otobrDate,
+    otobrTime,
+    otobrSize,
+    otobrDateIn,
+    otobrTimeIn,
+    otobrSizeIn,
+    SSTab1,
+    Count
+};
+
+struct SettingName {
+    const char *section;
+    const char *key;
+    // What a reader gets when the entry is missing: the text, or for the
+    // file names a path that depends on the user's folders.
+    const char *defaultValue;
+    QString (*defaultPath)();
+};
+
+const SettingName &settingName(Setting s);
+
+// The store operations of store.h for one setting of the table.
+QString readSetting(Setting s);
+void writeSetting(Setting s, const QString &value);
+
+} // namespace kestrum
