@@ -1,9 +1,40 @@
+#include "app/commandline.h"
 #include "app/windows.h"
+#include "serial/portmap.h"
 #include <QApplication>
+#include <QIcon>
+#include <QPainter>
+#include <QSvgRenderer>
+
+// The installed icon, drawn at the sizes window managers and task bars ask
+// for, without depending on an icon-engine plugin being found.
+static QIcon programIcon()
+{
+    QSvgRenderer svg(QStringLiteral(":/kestrum.svg"));
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        svg.render(&painter);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
 
 int main(int argc, char *argv[])
 {
+    // Read before QApplication exists: --help, --version and a mistake need
+    // no display, and a mistake starts nothing and writes nothing.
+    const kestrum::CommandLine cmd = kestrum::parseCommandLine(kestrum::argumentList(argc, argv));
+    if (cmd.action != kestrum::CommandLine::Run)
+        return kestrum::reportCommandLine(cmd);
+    kestrum::setPortOverrides(cmd.ports);
+
     QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("kestrum"));
+    QApplication::setWindowIcon(programIcon());
     kestrum::startProgram();
     return app.exec();
 }

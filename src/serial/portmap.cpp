@@ -68,10 +68,19 @@ QStringList presentSerialDevices()
 
 namespace {
 
+QMap<int, QString> &portOverrides()
+{
+    static QMap<int, QString> overrides;
+    return overrides;
+}
+
 // The present devices are looked for only when a port has no entry of its
 // own, and then once for all the ports asked about together.
 QString deviceForPort(int n, std::optional<QStringList> &present)
 {
+    const QString given = portOverrides().value(n);
+    if (!given.isEmpty())
+        return given;
     const QString name = QStringLiteral("COM%1").arg(n);
     const QString mapped = readSetting(QStringLiteral("Ports"), name, QString()).trimmed();
     if (!mapped.isEmpty())
@@ -88,6 +97,8 @@ QString deviceForPort(int n, std::optional<QStringList> &present)
 }
 
 } // namespace
+
+void setPortOverrides(const QMap<int, QString> &devices) { portOverrides() = devices; }
 
 QString deviceForPort(int n)
 {

@@ -1,4 +1,5 @@
 #pragma once
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -8,10 +9,15 @@ namespace kestrum {
 // natural order, then the others. On Windows the system's port names.
 QStringList presentSerialDevices();
 
-// The device behind port number n (1 = "COM1"). A "Ports" entry "COMn" in
-// the settings store overrides everything; otherwise the n-th present device
-// ("COMn" itself on Windows). Empty when there is no such device.
+// The device behind port number n (1 = "COM1"). A device given for this run
+// (setPortOverrides) comes first, then a "Ports" entry "COMn" in the settings
+// store; otherwise the n-th present device ("COMn" itself on Windows). Empty
+// when there is no such device.
 QString deviceForPort(int n);
+
+// Devices for this run only (port number to device, from the command line);
+// the settings store is left as it is. Replaces any earlier overrides.
+void setPortOverrides(const QMap<int, QString> &devices);
 
 // The devices behind ports 1 to count, looking for the present devices at
 // most once.

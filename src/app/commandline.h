@@ -1,0 +1,30 @@
+#pragma once
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+namespace kestrum {
+
+// What the command line asks for. Parsed before any window-system or
+// application object exists, so that --help, --version and a mistake need
+// no display and leave nothing behind.
+struct CommandLine {
+    enum Action { Run, Help, Version, Error };
+    Action action = Run;
+    // The help or version text (standard output), or the error message
+    // (standard error).
+    QString text;
+    // Port number (1 = COM1) to device, for this run only.
+    QMap<int, QString> ports;
+};
+
+// arguments[0] is the program's name.
+CommandLine parseCommandLine(const QStringList &arguments);
+
+// Prints what a Help, Version or Error result says where it belongs and
+// gives the exit status (0, or 2 for an error).
+int reportCommandLine(const CommandLine &cmd);
+
+QStringList argumentList(int argc, char **argv);
+
+} // namespace kestrum
