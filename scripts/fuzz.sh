@@ -12,7 +12,7 @@ SECONDS_PER_TARGET=${1:-60}
 TARGETS=(${KESTRUM_FUZZ_TARGETS:-line_parameters numbers settings startup documents})
 
 source scripts/packages.sh
-ensure_packages build-essential cmake clang libclang-rt-14-dev qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-l10n-tools libgl-dev fonts-liberation2
+ensure_packages build-essential cmake clang libclang-rt-14-dev qt6-base-dev qt6-serialport-dev qt6-svg-dev qt6-tools-dev qt6-l10n-tools libgl-dev fonts-liberation2
 
 BUILD_DIR=build-fuzz
 CC=clang CXX=clang++ cmake -S . -B "$BUILD_DIR" -Wno-dev -DKESTRUM_FUZZ=ON
