@@ -79,9 +79,11 @@ void writeDocument(const QString &path, const QString &text)
     // file anything.
     const QByteArray bytes = encodeForFile(text + kLineEnd, what, path);
     // The old file is replaced only once the new content is completely on
-    // disk; a read-only file or folder makes open() fail and leaves it as it
-    // was.
+    // disk; a read-only file makes open() fail and leaves it as it was. In a
+    // folder where no temporary file can be made beside it, a writable file
+    // is written in place rather than not at all.
     QSaveFile f(path);
+    f.setDirectWriteFallback(true);
     if (!f.open(QIODevice::WriteOnly))
         throw fileError(what, path, f.errorString());
     if (f.write(bytes) != bytes.size()) {
