@@ -1,6 +1,7 @@
 #include "platform/printing.h"
 #include "platform/error.h"
 #include <QAbstractTextDocumentLayout>
+#include <QFontDatabase>
 #include <QPainter>
 #include <QPrinter>
 #include <QTextDocument>
@@ -14,6 +15,11 @@ void printText(QPrinter &printer, const QString &text)
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     document.setDefaultTextOption(option);
+    // Not the interface's small font: the desktop's fixed-width font at a
+    // size that reads well on paper, columns of received data kept aligned.
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSize(10);
+    document.setDefaultFont(font);
     // CR LF, a lone CR and a lone LF are all line ends on paper.
     QString plain = text;
     plain.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));

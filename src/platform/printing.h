@@ -5,8 +5,8 @@ class QPrinter;
 
 namespace kestrum {
 
-// Lays the text out in the printer's default font, page after page, and ends
-// the document. Throws Error when the printer cannot be used.
+// Lays the text out in the desktop's fixed-width font at 10 points, page
+// after page, and ends the document. Throws Error when the printer cannot be used.
 void printText(QPrinter &printer, const QString &text);
 
 } // namespace kestrum
