@@ -4,17 +4,28 @@
 #include "app/windows.h"
 #include "documents/receivedbox.h"
 #include "documents/textfile.h"
+#include "platform/commondialog.h"
 #include "platform/error.h"
+#include "platform/platform.h"
 #include "settings/store.h"
 #include "support/fakes.h"
 #include "support/files.h"
 #include "support/program.h"
 #include "support/pty.h"
 #include "support/testenv.h"
+#include "support/unprivileged.h"
+#include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QScopeGuard>
+#include <QTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <memory>
@@ -319,33 +330,98 @@ private slots:
         QCOMPARE(readBytes(path("plain")), QByteArray("x"));
     }
 
-    void failedSaveOnReadOnlyFileOrFolder()
+    void saveInAReadOnlyFolderDependsOnTheFile_data()
     {
-        if (::geteuid() == 0)
-            QSKIP("File permissions do not stop root.");
-        QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("ro")));
-        QVERIFY(writeBytes(path("ro/A.txt"), "old\r\n"));
-        QVERIFY(writeBytes(path("B.txt"), "old B\r\n"));
+        QTest::addColumn<bool>("fileWritable");
+        QTest::newRow("writable file") << true;
+        QTest::newRow("read-only file") << false;
+    }
 
-        // A read-only file.
-        open(path("B.txt"));
+    void saveInAReadOnlyFolderDependsOnTheFile()
+    {
+        QFETCH(bool, fileWritable);
+        const QString doc = path(QStringLiteral("docs/A.txt"));
+        QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("docs")) && writeBytes(doc, "old\r\n"));
+        open(doc);
         showAsReceived(f, QStringLiteral("new"));
-        QVERIFY(QFile::setPermissions(path("B.txt"), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
-        f->mnuSave->trigger();
-        QFile::setPermissions(path("B.txt"), QFile::ReadOwner | QFile::WriteOwner);
-        QCOMPARE(fakes.messageBox->messages.size(), 1);
-        QVERIFY(f->mnuSave->isEnabled());
-        QCOMPARE(readBytes(path("B.txt")), QByteArray("old B\r\n"));
+        // Root writes through permissions; the user meeting them does not.
+        const auto all = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+        const auto write = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+        const auto enter = QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
+        const auto homePermissions = QFile::permissions(QDir::homePath());
+        const auto restore = qScopeGuard([&] {
+            QFile::setPermissions(QDir::homePath(), homePermissions);
+            QFile::setPermissions(path(QStringLiteral("docs")), all | write | enter);
+        });
+        for (const QString &folder : {QDir::homePath(), dir->path()})
+            QVERIFY(QFile::setPermissions(folder, QFile::permissions(folder) | enter));
+        QVERIFY(QFile::setPermissions(doc, fileWritable ? all | write : all));
+        QVERIFY(QFile::setPermissions(path(QStringLiteral("docs")), all | enter));
+        {
+            std::unique_ptr<AsUnprivilegedUser> user;
+            if (::geteuid() == 0) {
+                user = std::make_unique<AsUnprivilegedUser>();
+                QVERIFY(user->isValid());
+            }
+            f->mnuSave->trigger();
+        }
+        QCOMPARE(fakes.messageBox->messages.size(), fileWritable ? 0 : 1);
+        QCOMPARE(f->mnuSave->isEnabled(), !fileWritable);
+        QCOMPARE(readBytes(doc), fileWritable ? QByteArray("new\r\nold\r\n\r\n") : QByteArray("old\r\n"));
+        QCOMPARE(QDir(path(QStringLiteral("docs"))).entryList(QDir::Files | QDir::Hidden), QStringList{"A.txt"});
+    }
 
-        // A file in a read-only folder.
-        fakes.messageBox->messages.clear();
-        open(path("ro/A.txt"));
-        QVERIFY(QFile::setPermissions(path("ro"), QFile::ReadOwner | QFile::ExeOwner));
-        f->mnuSave->trigger();
-        QFile::setPermissions(path("ro"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QCOMPARE(fakes.messageBox->messages.size(), 1);
-        QVERIFY(f->mnuSave->isEnabled());
-        QCOMPARE(readBytes(path("ro/A.txt")), QByteArray("old\r\n"));
+    // The real Qt dialog, used as a user would: the name typed without its
+    // extension, then Yes to whatever the dialog asks.
+    void typedNameIsCheckedWithItsExtension_data()
+    {
+        QTest::addColumn<bool>("save");
+        QTest::newRow("Save As asks before replacing") << true;
+        QTest::newRow("Open finds the file") << false;
+    }
+
+    void typedNameIsCheckedWithItsExtension()
+    {
+        QFETCH(bool, save);
+        QVERIFY(writeBytes(path(QStringLiteral("log.txt")), "old\r\n"));
+        setPlatform(makeQtPlatform());
+        QStringList asked;
+        bool typed = false;
+        QTimer user;
+        connect(&user, &QTimer::timeout, this, [&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+                asked << box->text();
+                QAbstractButton *yes = box->button(QMessageBox::Yes);
+                yes ? yes->click() : box->reject();
+            } else if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
+                if (typed) {
+                    dialog->reject();  // the dialog refused the name
+                    return;
+                }
+                typed = true;
+                auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+                name->clear();
+                QTest::keyClicks(name, QStringLiteral("log"));
+                QMetaObject::invokeMethod(dialog, &QDialog::accept, Qt::QueuedConnection);
+            }
+        });
+        user.start(20);
+        CommonDialog d;
+        d.CancelError = true;
+        d.Filter = QStringLiteral("text only(*.txt)|*.txt|");
+        d.DefaultExt = QStringLiteral("txt");
+        d.Flags = save ? 6 : 4100;
+        d.FileName = path(QStringLiteral("other.txt"));
+        try {
+            save ? d.ShowSave() : d.ShowOpen();
+        } catch (const CancelError &) {
+            QFAIL(qPrintable(QStringLiteral("dialog cancelled; asked: ") + asked.join(QLatin1Char('|'))));
+        }
+        QCOMPARE(d.FileName, path(QStringLiteral("log.txt")));
+        QCOMPARE(asked.size(), save ? 1 : 0);
+        if (save)
+            QVERIFY2(asked.constFirst().contains(QStringLiteral("log.txt")), qPrintable(asked.constFirst()));
     }
 
     void textOutsideTheCodePageIsNotSaved()
@@ -420,6 +496,14 @@ private slots:
         for (const QString &l : box.split(kCrLf, Qt::SkipEmptyParts))
             expected << l;
         QCOMPARE(words, expected);
+
+        // Readable on paper: the heading's box is at least 10 points high.
+        p.start(pdftotext, {QStringLiteral("-bbox"), path("out.pdf"), QStringLiteral("-")});
+        QVERIFY(p.waitForFinished(20000));
+        static const QRegularExpression heading(QStringLiteral("yMin=\"([0-9.]+)\" xMax=\"[0-9.]+\" yMax=\"([0-9.]+)\">Принятые<"));
+        const QRegularExpressionMatch m = heading.match(QString::fromUtf8(p.readAllStandardOutput()));
+        QVERIFY(m.hasMatch());
+        QVERIFY2(m.captured(2).toDouble() - m.captured(1).toDouble() >= 10.0, qPrintable(m.captured(0)));
     }
 
     void printFailureIsReported()

@@ -37,6 +37,7 @@ void CommonDialog::show(bool save)
     request.initialPath = FileName;
     request.confirmOverwrite = (Flags & OverwritePrompt) != 0;
     request.mustExist = (Flags & FileMustExist) != 0;
+    request.defaultSuffix = DefaultExt;
     const std::optional<QString> chosen = platform().fileDialog->run(m_owner, request);
     if (!chosen) {
         if (CancelError)
@@ -44,6 +45,7 @@ void CommonDialog::show(bool save)
         return;
     }
     QString path = *chosen;
+    // The Qt dialog has added it already; a name from elsewhere may lack it.
     if (!DefaultExt.isEmpty() && QFileInfo(path).suffix().isEmpty() && !path.endsWith(QLatin1Char('/')))
         path += QLatin1Char('.') + DefaultExt;
     FileName = path;

@@ -27,6 +27,9 @@ struct FileDialogRequest {
     QString initialPath;
     bool confirmOverwrite = false;
     bool mustExist = false;
+    // Added to a name typed without an extension before the dialog checks
+    // for overwriting or for a missing file, so it checks the name used.
+    QString defaultSuffix;
 };
 
 class FileDialogService {

@@ -37,6 +37,7 @@ public:
         QFileDialog dialog(parent, r.title, r.initialPath, r.filter);
         dialog.setAcceptMode(r.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dialog.setFileMode(r.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+        dialog.setDefaultSuffix(r.defaultSuffix);
         if (!r.confirmOverwrite)
             dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
         if (!r.initialPath.isEmpty())
