@@ -1,6 +1,7 @@
 #include "app/form1.h"
 #include "app/controls.h"
 #include "app/windows.h"
+#include "core/devicewatch.h"
 #include "documents/receivedbox.h"
 #include "options/form2.h"
 #include "platform/error.h"
@@ -75,6 +76,7 @@ Form1::Form1(QWidget *parent) : QMainWindow(parent)
 
     MSComm1 = new MSComm(this);
     MSComm1->setObjectName(QStringLiteral("MSComm1"));
+    deviceWatch = new DeviceWatch([this](const QString &device) { return reopenLostDevice(device); }, this);
 
     buildControls();
     buildMenus();
@@ -195,6 +197,11 @@ void Form1::connectHandlers()
     connect(Timer2, &QTimer::timeout, this, [this] { Timer2_Timer(); });
     connect(MSComm1, &MSComm::OnComm, this, [this] { MSComm1_OnComm(); });
     connect(MSComm1, &MSComm::deviceLost, this, [this](const QString &d) { MSComm1_DeviceLost(d); });
+    // A port lost while open is opened again when its device comes back; an
+    // open by any other way ends the wait.
+    connect(MSComm1, &MSComm::deviceGone, deviceWatch, &DeviceWatch::watch);
+    connect(MSComm1, &MSComm::opened, deviceWatch, &DeviceWatch::stop);
+    connect(deviceWatch, &DeviceWatch::watchingChanged, this, [this](bool w) { showPortWaiting(w); });
 
     connect(mnuOpen, &QAction::triggered, this, [this] { mnuOpen_Click(); });
     connect(mnuOpenBlocknot, &QAction::triggered, this, [this] { mnuOpenBlocknot_Click(); });
@@ -292,9 +299,10 @@ void Form1::closeEvent(QCloseEvent *event)
 {
     // A close from the window's frame is the user's; the program closing its
     // own windows is not.
-    if (Form_QueryUnload(event->spontaneous()))
+    if (Form_QueryUnload(event->spontaneous())) {
+        deviceWatch->stop();
         event->accept();
-    else
+    } else
         event->ignore();
 }
 

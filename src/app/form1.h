@@ -2,6 +2,7 @@
 #include "platform/commondialog.h"
 #include <QMainWindow>
 #include <QString>
+#include <QVariant>
 
 class QAction;
 class QComboBox;
@@ -15,6 +16,7 @@ class QTimer;
 
 namespace kestrum {
 
+class DeviceWatch;
 class MSComm;
 enum class Setting;
 class ReceivedBox;
@@ -38,6 +40,8 @@ public:
     QLineEdit *Text3;        // message counter
     QTimer *Timer2;
     MSComm *MSComm1;
+    // Waits for a lost device to come back and opens the port on it again.
+    DeviceWatch *deviceWatch;
     CommonDialog CommonDialog2;  // Open
     CommonDialog CommonDialog3;  // Save As
 
@@ -125,11 +129,18 @@ private:
     void connectHandlers();
     void runListHandler(QComboBox *list);
     void lineParameterSelected(QComboBox *list, Setting key);
+    bool reopenLostDevice(const QString &device);
+    void showPortWaiting(bool waiting);
+    void showLoss(const QString &description);
 
     bool m_loading = false;
     bool m_waiting = false;
     bool m_abandonWait = false;
     QString m_pendingLoss;
+    bool m_showingLoss = false;
+    // The port list item whose tooltip says it waits, and its usual text.
+    int m_waitingItem = -1;
+    QVariant m_waitingItemTip;
 };
 
 } // namespace kestrum

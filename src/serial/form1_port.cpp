@@ -1,5 +1,6 @@
 // Port and line-parameter lists, Open Port and Close Port of the main window.
 #include "app/form1.h"
+#include "core/devicewatch.h"
 #include "platform/error.h"
 #include "platform/guard.h"
 #include "serial/mscomm.h"
@@ -38,6 +39,7 @@ void Form1::Combo1_Click()
     const int position = Combo1->currentIndex();
     if (position < 0)
         return;
+    deviceWatch->stop();
     showPortDevices();
     guarded([&] {
         if (MSComm1->PortOpen())
@@ -84,10 +86,41 @@ void Form1::Command3_Click()
 
 void Form1::Command2_Click()
 {
+    deviceWatch->stop();
     guarded([&] {
         if (MSComm1->PortOpen())
             MSComm1->setPortOpen(false);
     });
+}
+
+bool Form1::reopenLostDevice(const QString &device)
+{
+    // Quietly: a refused open is tried again, and a box now would hide the
+    // data the user is waiting for.
+    try {
+        MSComm1->openDevice(device);
+        return true;
+    } catch (const Error &) {
+        return false;
+    }
+}
+
+void Form1::showPortWaiting(bool waiting)
+{
+    if (m_waitingItem >= 0 && m_waitingItem < Combo1->count())
+        Combo1->setItemData(m_waitingItem, m_waitingItemTip, Qt::ToolTipRole);
+    m_waitingItem = -1;
+    Combo1->setToolTip(QString());
+    if (!waiting)
+        return;
+    const QString tip =
+        QStringLiteral("COM%1 waits for %2 to come back").arg(MSComm1->CommPort()).arg(deviceWatch->device());
+    m_waitingItem = MSComm1->CommPort() - 1;
+    if (m_waitingItem < Combo1->count()) {
+        m_waitingItemTip = Combo1->itemData(m_waitingItem, Qt::ToolTipRole);
+        Combo1->setItemData(m_waitingItem, tip, Qt::ToolTipRole);
+    }
+    Combo1->setToolTip(tip);
 }
 
 } // namespace kestrum

@@ -214,6 +214,7 @@ void MSComm::setPortOpen(bool open)
         if (m_port->isOpen()) {
             m_port->close();
             m_received.clear();
+            m_heldBack = 0;
             emit closed();
         }
         return;
@@ -226,13 +227,19 @@ void MSComm::setPortOpen(bool open)
                                    "To choose a device, add the line COM%1=/dev/... to the section [Ports] of %3.")
                         .arg(m_commPort)
                         .arg(devicesPresentText(), settingsFilePath()));
+    openDevice(device);
+}
+
+void MSComm::openDevice(const QString &device)
+{
+    if (m_port->isOpen())
+        throw Error(QStringLiteral("%1 is already open.").arg(portLabel()));
     m_port->setPortName(device);
     m_port->setBaudRate(m_baud);
     m_port->setDataBits(QSerialPort::DataBits(m_dataBits));
     m_port->setParity(toQtParity(m_parity));
     m_port->setStopBits(toQtStopBits(m_stopBits));
     m_port->setFlowControl(QSerialPort::NoFlowControl);
-    m_received.clear();
     if (!m_port->open(QIODevice::ReadWrite)) {
         const QSerialPort::SerialPortError error = m_port->error();
         const QString reason = m_port->errorString();
@@ -265,6 +272,12 @@ opened:
     }
     applyModemLines();
     m_port->clearError();
+    // Bytes received before a loss and not yet taken stay a message of
+    // their own.
+    m_heldBack = m_received.size();
+    emit opened();
+    if (m_heldBack > 0)
+        emit OnComm();
 }
 
 QString MSComm::openFailure(const QString &device, QSerialPort::SerialPortError error, const QString &reason) const
@@ -390,8 +403,24 @@ QString MSComm::Input()
     if (!PortOpen() && m_received.isEmpty())
         throwNotOpen();
     pullReceived();
-    const QByteArray bytes = m_received;
-    m_received.clear();
+    QByteArray bytes;
+    if (m_heldBack > 0 && m_heldBack < m_received.size()) {
+        bytes = m_received.left(m_heldBack);
+        m_received.remove(0, m_heldBack);
+        // The rest came after the port was opened again: once this message
+        // is done it starts the next one.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (!m_received.isEmpty())
+                    emit OnComm();
+            },
+            Qt::QueuedConnection);
+    } else {
+        bytes = m_received;
+        m_received.clear();
+    }
+    m_heldBack = 0;
     return fromAnsi(bytes);
 }
 
@@ -400,7 +429,8 @@ int MSComm::InBufferCount()
     if (!PortOpen() && m_received.isEmpty())
         throwNotOpen();
     pullReceived();
-    return int(qMin<qsizetype>(m_received.size(), std::numeric_limits<int>::max()));
+    const qsizetype waiting = m_heldBack > 0 ? m_heldBack : m_received.size();
+    return int(qMin<qsizetype>(waiting, std::numeric_limits<int>::max()));
 }
 
 QString MSComm::deviceName() const
@@ -453,7 +483,8 @@ void MSComm::onError(QSerialPort::SerialPortError error)
     // a second; close on the first and report once.
     const QString reason = m_port->errorString();
     m_lostReason = QStringLiteral("COM%1 (%2) stopped working and has been closed: %3. "
-                                  "Check the cable or adapter, then open the port again.")
+                                  "Check the cable or adapter: the port will be opened again when the device "
+                                  "comes back.")
                        .arg(m_commPort)
                        .arg(shownValue(m_openDevice), reason);
     // What arrived before the loss stays waiting for the receive path.
@@ -461,6 +492,7 @@ void MSComm::onError(QSerialPort::SerialPortError error)
     m_port->close();
     m_port->clearError();
     emit closed();
+    emit deviceGone(m_openDevice);
     if (!m_sending)
         emit deviceLost(m_lostReason);
 }

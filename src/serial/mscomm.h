@@ -26,6 +26,9 @@ public:
 
     bool PortOpen() const;
     void setPortOpen(bool open);
+    // Opens the port on this device, whatever its number stands for now (a
+    // lost device that came back), as setPortOpen(true) would.
+    void openDevice(const QString &device);
 
     int InBufferSize() const { return m_inBufferSize; }
     void setInBufferSize(int size);
@@ -41,9 +44,11 @@ public:
 
     // Queues every character as one Windows-1251 byte; does not wait.
     void setOutput(const QString &text);
-    // Every waiting character, one per received byte; removes them.
+    // Every waiting character, one per received byte; removes them. What
+    // arrived before the port was lost and opened again is taken apart from
+    // what came after, so that it ends a message of its own.
     QString Input();
-    // How many received characters are waiting.
+    // How many received characters are waiting (as Input would take them).
     int InBufferCount();
 
     // The parsed line parameters as held by the object.
@@ -62,8 +67,12 @@ signals:
     void OnComm();
     // The device went away while open; the port is closed already.
     void deviceLost(const QString &description);
+    // Any loss of the device, also one that fails a send instead of being
+    // reported: the device path the port was open on.
+    void deviceGone(const QString &device);
     // The port was closed, for whatever reason.
     void closed();
+    void opened();
 
 private:
     void pullReceived();
@@ -86,6 +95,8 @@ private:
     bool m_rtsEnable = false;
     bool m_dtrEnable = false;
     QByteArray m_received;
+    // How many of the received bytes came before the port was opened again.
+    qsizetype m_heldBack = 0;
     QString m_openDevice;
     QString m_lostReason;
     // A loss found while sending is the send's failure, not a report of its own.

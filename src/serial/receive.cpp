@@ -18,6 +18,7 @@
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QTimer>
 #include <limits>
 
@@ -176,7 +177,7 @@ void Form1::Timer2_Timer()
         }
     }
     if (!loss.isEmpty())
-        showMessage(loss);
+        showLoss(loss);
 }
 
 void Form1::Command8_Click()
@@ -192,10 +193,21 @@ void Form1::MSComm1_DeviceLost(const QString &description)
     // While a message is under way its second tick reports the loss, after
     // showing what had arrived; one loss, one message.
     if (!Timer2->isActive() && receiving == 0 && !m_waiting) {
-        showMessage(description);
+        showLoss(description);
         return;
     }
     m_pendingLoss = description;
+}
+
+void Form1::showLoss(const QString &description)
+{
+    // A device that keeps coming and going adds no box while one about an
+    // earlier loss is still up.
+    if (m_showingLoss)
+        return;
+    m_showingLoss = true;
+    const auto shown = qScopeGuard([this] { m_showingLoss = false; });
+    showMessage(description);
 }
 
 void Form1::stopReceiveTimer()
@@ -211,7 +223,7 @@ void Form1::stopReceiveTimer()
     if (!m_pendingLoss.isEmpty()) {
         const QString loss = m_pendingLoss;
         m_pendingLoss.clear();
-        showMessage(loss);
+        showLoss(loss);
     }
 }
 

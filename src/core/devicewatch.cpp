@@ -1,0 +1,147 @@
+#include "core/devicewatch.h"
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QSet>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
+namespace kestrum {
+
+namespace {
+
+// What the path leads to now, "" when nothing: a node that is removed and
+// created again, or a link pointed elsewhere, gives another text.
+QString nodeAt(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return QString();
+    return QStringLiteral("%1:%2:%3:%4.%5")
+        .arg(st.st_dev)
+        .arg(st.st_ino)
+        .arg(st.st_rdev)
+        .arg(st.st_ctim.tv_sec)
+        .arg(st.st_ctim.tv_nsec);
+#else
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QString();
+    return info.canonicalFilePath() + QLatin1Char('@')
+           + QString::number(info.metadataChangeTime().toMSecsSinceEpoch());
+#endif
+}
+
+// The folder a path lives in, or the nearest one above it that exists (a
+// folder such as /dev/serial/by-id goes with the last adapter).
+QString nearestFolder(const QString &path)
+{
+    QString folder = QFileInfo(path).absolutePath();
+    while (!QFileInfo(folder).isDir()) {
+        const QString up = QFileInfo(folder).absolutePath();
+        if (up == folder)
+            break;
+        folder = up;
+    }
+    return folder;
+}
+
+} // namespace
+
+DeviceWatch::DeviceWatch(Opener open, QObject *parent) : QObject(parent), m_open(std::move(open))
+{
+    m_retry.setSingleShot(true);
+    m_retry.setInterval(kRetryEveryMs);
+    connect(&m_retry, &QTimer::timeout, this, &DeviceWatch::attempt);
+    // Only when no folder can be watched (the system's watch limit reached).
+    m_fallback.setInterval(1000);
+    connect(&m_fallback, &QTimer::timeout, this, &DeviceWatch::changed);
+}
+
+void DeviceWatch::watch(const QString &device)
+{
+    if (device.isEmpty()) {
+        stop();
+        return;
+    }
+    const bool was = isWatching();
+    m_device = device;
+    m_lostNode = nodeAt(device);
+    m_retry.stop();
+    watchFolders();
+    if (!was)
+        emit watchingChanged(true);
+}
+
+void DeviceWatch::stop()
+{
+    const bool was = isWatching();
+    m_device.clear();
+    m_lostNode.clear();
+    m_retry.stop();
+    m_fallback.stop();
+    if (m_folders && !m_folders->directories().isEmpty())
+        m_folders->removePaths(m_folders->directories());
+    if (was)
+        emit watchingChanged(false);
+}
+
+void DeviceWatch::watchFolders()
+{
+    if (!m_folders) {
+        m_folders = new QFileSystemWatcher(this);
+        connect(m_folders, &QFileSystemWatcher::directoryChanged, this, &DeviceWatch::changed);
+    }
+    QSet<QString> wanted{nearestFolder(m_device)};
+    const QFileInfo info(m_device);
+    if (info.isSymLink())
+        wanted << nearestFolder(info.symLinkTarget());
+    if (QFileInfo(QStringLiteral("/dev")).isDir())
+        wanted << QStringLiteral("/dev");
+    QStringList gone;
+    for (const QString &d : m_folders->directories())
+        if (!wanted.remove(d))
+            gone << d;
+    if (!gone.isEmpty())
+        m_folders->removePaths(gone);
+    if (!wanted.isEmpty())
+        m_folders->addPaths(QStringList(wanted.begin(), wanted.end()));
+    if (m_folders->directories().isEmpty())
+        m_fallback.start();
+    else
+        m_fallback.stop();
+}
+
+void DeviceWatch::changed()
+{
+    if (!isWatching())
+        return;
+    // A folder that has appeared since may be the device's own.
+    watchFolders();
+    m_retryUntil = QDeadlineTimer(kRetryForMs);
+    attempt();
+}
+
+void DeviceWatch::attempt()
+{
+    if (!isWatching())
+        return;
+    const QString node = nodeAt(m_device);
+    if (node.isEmpty()) {
+        m_lostNode.clear();
+        return;
+    }
+    if (node == m_lostNode)
+        return;
+    const QString device = m_device;
+    if (m_open(device)) {
+        stop();
+        return;
+    }
+    if (m_device == device && !m_retryUntil.hasExpired())
+        m_retry.start();
+}
+
+} // namespace kestrum
