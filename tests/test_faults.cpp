@@ -4,6 +4,7 @@
 // nothing may freeze or spin, every failure is said once and plainly.
 #include "app/form1.h"
 #include "app/windows.h"
+#include "core/devicewatch.h"
 #include "documents/dialog4.h"
 #include "documents/receivedbox.h"
 #include "lang/dialog.h"
@@ -94,6 +95,11 @@ bool runUntil(Condition condition, int timeoutMs)
     QTimer::singleShot(timeoutMs, &loop, [&loop] { loop.exit(1); });
     poll.start(20);
     return loop.exec() == 0 || condition();
+}
+
+qsizetype openDescriptors()
+{
+    return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size();
 }
 
 bool anythingShown()
@@ -274,7 +280,9 @@ private slots:
 
         QTRY_COMPARE(messages().size(), 1);
         QVERIFY2(messages().first().contains(QStringLiteral("COM1")), qPrintable(messages().first()));
+        QVERIFY(messages().first().contains(QStringLiteral("opened again when the device comes back")));
         QVERIFY(!f->MSComm1->PortOpen());
+        QVERIFY(f->deviceWatch->isWatching());
         QTRY_VERIFY(idle(f));
         const double cpu = cpuOverASecond();
         QVERIFY2(cpu < 0.05, qPrintable(QStringLiteral("%1 s of processor time after the loss").arg(cpu)));
@@ -286,15 +294,82 @@ private slots:
         QCOMPARE(boxBytes(f), kept);
         QCOMPARE(joinRecords(readBytes(autosave), false), joinRecords(kept, true));
 
-        // The adapter is back behind the same path: the port opens and the
-        // next burst is a message of its own.
+        // The adapter is back behind the same path: the port opens by
+        // itself, quietly, and the next burst is a message of its own.
         QVERIFY(plugIn());
-        f->Command3_Click();
-        QCOMPARE(messages().size(), 1);
-        QVERIFY(f->MSComm1->PortOpen());
+        QTRY_VERIFY(f->MSComm1->PortOpen());
+        QVERIFY(!f->deviceWatch->isWatching());
         QVERIFY(receive("after"));
         QCOMPARE(messages().size(), 1);
         QVERIFY(readBytes(autosave).endsWith("after\r\n"));
+    }
+
+    // Back while the message under way is still collected: that message
+    // keeps what came before the loss, the next burst is one of its own.
+    void backDuringAMessage()
+    {
+        QVERIFY(start(1000));
+        QVERIFY(pty->write("during"));
+        QTRY_VERIFY(f->Timer2->isActive());
+        pty->closeMaster();
+        QTRY_VERIFY(!f->MSComm1->PortOpen());
+        QVERIFY(plugIn());
+        QTRY_VERIFY(f->MSComm1->PortOpen());
+        QVERIFY(f->Timer2->isActive());
+        QVERIFY(pty->write("after"));
+        QTRY_COMPARE(boxBytes(f), QByteArray("after\r\nduring\r\n"));
+        QTRY_VERIFY(idle(f));
+        QCOMPARE(joinRecords(readBytes(autosave), false), joinRecords("after\r\nduring\r\n", true));
+        QCOMPARE(messages().size(), 1);
+    }
+
+    void theWatchEnds_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Close Port") << "close";
+        QTest::newRow("another port") << "COM2";
+        QTest::newRow("leaving") << "leave";
+    }
+
+    void theWatchEnds()
+    {
+        QFETCH(QString, how);
+        QVERIFY(start());
+        mapPort(2, scratchDir() + QStringLiteral("/no-such-device"));
+        pty->closeMaster();
+        QTRY_VERIFY(f->deviceWatch->isWatching());
+        QVERIFY(f->Combo1->toolTip().contains(link));
+        if (how == QLatin1String("close"))
+            f->Command2_Click();
+        else if (how == QLatin1String("COM2"))
+            f->selectListItem(f->Combo1, how);
+        else
+            f->close();
+        QVERIFY(!f->deviceWatch->isWatching());
+        QVERIFY(f->Combo1->toolTip().isEmpty());
+        QVERIFY(plugIn());
+        QTest::qWait(300);
+        QVERIFY(!f->MSComm1->PortOpen());
+    }
+
+    // A device that keeps coming and going: the port back every time, at
+    // most one message for each loss, no descriptor left behind.
+    void flappingDevice()
+    {
+        QVERIFY(start());
+        qsizetype descriptors = 0;
+        for (int i = 1; i <= 10; ++i) {
+            pty->closeMaster();
+            QTRY_VERIFY(f->deviceWatch->isWatching());
+            QVERIFY(plugIn());
+            QTRY_VERIFY(f->MSComm1->PortOpen());
+            QVERIFY(receive("flap" + QByteArray::number(i)));
+            QCOMPARE(messages().size(), i);
+            const qsizetype open = openDescriptors();
+            if (i == 1)
+                descriptors = open;
+            QCOMPARE(open, descriptors);
+        }
     }
 
     // --- Ports the program may not open ---

@@ -5,6 +5,7 @@
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #endif
 
 namespace kestrum {
@@ -31,6 +32,34 @@ QString nodeAt(const QString &path)
         return QString();
     return info.canonicalFilePath() + QLatin1Char('@')
            + QString::number(info.metadataChangeTime().toMSecsSinceEpoch());
+#endif
+}
+
+// The link at the path itself, "" for a path that is no link: a link that
+// is made again or pointed elsewhere gives another text.
+QString linkAt(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    struct stat st;
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return QString();
+    return QStringLiteral("%1:%2:%3.%4").arg(st.st_dev).arg(st.st_ino).arg(st.st_ctim.tv_sec).arg(st.st_ctim.tv_nsec);
+#else
+    return QFileInfo(path).symLinkTarget();
+#endif
+}
+
+// A closed pseudo-terminal never comes back: its number goes to the next
+// program that asks for one.
+bool pseudoTerminal(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISCHR(st.st_mode) && major(st.st_rdev) >= 136
+           && major(st.st_rdev) <= 143;
+#else
+    Q_UNUSED(path);
+    return false;
 #endif
 }
 
@@ -69,6 +98,7 @@ void DeviceWatch::watch(const QString &device)
     const bool was = isWatching();
     m_device = device;
     m_lostNode = nodeAt(device);
+    m_lostLink = linkAt(device);
     m_retry.stop();
     watchFolders();
     if (!was)
@@ -80,6 +110,7 @@ void DeviceWatch::stop()
     const bool was = isWatching();
     m_device.clear();
     m_lostNode.clear();
+    m_lostLink.clear();
     m_retry.stop();
     m_fallback.stop();
     if (m_folders && !m_folders->directories().isEmpty())
@@ -134,6 +165,10 @@ void DeviceWatch::attempt()
         return;
     }
     if (node == m_lostNode)
+        return;
+    // Only a link pointed anew leads to a pseudo-terminal that stands for
+    // the device; one reached otherwise belongs to some other program.
+    if (pseudoTerminal(m_device) && linkAt(m_device) == m_lostLink)
         return;
     const QString device = m_device;
     if (m_open(device)) {

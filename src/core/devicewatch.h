@@ -14,7 +14,8 @@ namespace kestrum {
 // it when it does. Event-driven: it watches the folders the path and its
 // link target live in (and /dev), so waiting costs no processor time. What
 // is at the path when the watch starts is the device that was lost: it is
-// not opened again until the path has gone or names another node. A device
+// not opened again until the path has gone or names another node (for a
+// pseudo-terminal: until a link at the path is pointed anew). A device
 // node often appears before udev has given it its group, so a refused open
 // is retried for a short while, then again at the next change.
 class DeviceWatch : public QObject {
@@ -49,6 +50,8 @@ private:
     // The node at the path that may not be opened again ("" once the path
     // has gone).
     QString m_lostNode;
+    // The link at the path when the device was lost ("" when none).
+    QString m_lostLink;
     QFileSystemWatcher *m_folders = nullptr;
     QTimer m_retry;
     QTimer m_fallback;
