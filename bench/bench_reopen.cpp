@@ -19,6 +19,7 @@
 #include "support/fakes.h"
 #include "support/process.h"
 #include "support/pty.h"
+#include "support/stream.h"
 #include "support/testenv.h"
 #include <QApplication>
 #include <QCheckBox>
@@ -39,20 +40,6 @@ using namespace kestrum::test;
 using Steady = std::chrono::steady_clock;
 
 namespace {
-
-template <typename Condition>
-bool runUntil(Condition condition, int timeoutMs)
-{
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (condition())
-            loop.quit();
-    });
-    QTimer::singleShot(timeoutMs, &loop, [&loop] { loop.exit(1); });
-    poll.start(5);
-    return loop.exec() == 0 || condition();
-}
 
 double ms(Steady::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 

@@ -80,23 +80,6 @@ bool programLeaves(int timeoutMs)
     return !timedOut && rc == 0;
 }
 
-// Runs the event loop until the condition holds. Unlike QTest's waits it
-// never sleeps outside the loop, so a fast stream is drained as it would be
-// in the running program.
-template <typename Condition>
-bool runUntil(Condition condition, int timeoutMs)
-{
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (condition())
-            loop.quit();
-    });
-    QTimer::singleShot(timeoutMs, &loop, [&loop] { loop.exit(1); });
-    poll.start(20);
-    return loop.exec() == 0 || condition();
-}
-
 qsizetype openDescriptors()
 {
     return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size();

@@ -1,11 +1,26 @@
 #include "support/stream.h"
 #include "support/process.h"
+#include <QEventLoop>
 #include <QList>
+#include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <unistd.h>
 
 namespace kestrum::test {
+
+bool runUntil(const std::function<bool()> &condition, int timeoutMs)
+{
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (condition())
+            loop.quit();
+    });
+    QTimer::singleShot(timeoutMs, &loop, [&loop] { loop.exit(1); });
+    poll.start(20);
+    return loop.exec() == 0 || condition();
+}
 
 char streamByte(qint64 i) { return char(33 + i % 94); }
 

@@ -15,6 +15,11 @@ QByteArray streamBytes(qint64 count);
 // (oldest first) back into one stream.
 QByteArray joinRecords(const QByteArray &text, bool newestFirst);
 
+// Runs the event loop until the condition holds (false after timeoutMs).
+// Unlike QTest's waits it never sleeps outside the loop, so a fast stream is
+// drained as it would be in the running program.
+bool runUntil(const std::function<bool()> &condition, int timeoutMs);
+
 // Plays a device sending without pause at a given rate on the master side of
 // a pseudo-terminal, from a thread of its own.
 class PacedWriter {
