@@ -4,6 +4,7 @@
 #include "serial/portmap.h"
 #include "settings/store.h"
 #include "support/files.h"
+#include "support/pty.h"
 #include "support/testenv.h"
 #include <QDir>
 #include <QProcess>
@@ -92,6 +93,29 @@ private slots:
         QCOMPARE(readBytes(settingsFilePath()), stored);
         setPortOverrides({});
         QCOMPARE(deviceForPort(1), QStringLiteral("/dev/from-settings"));
+    }
+
+    // The real program opens the device given for COM1 rather than the one
+    // the settings file names, and leaves the file's entry as it was.
+    void theProgramOpensThePortGivenOnTheCommandLine()
+    {
+        Pty pty;
+        QVERIFY(pty.isValid());
+        QVERIFY(pty.baudRate() != 9600);
+        const QString config = scratchDir() + "/port-run-config";
+        const QByteArray entry = "[Ports]\nCOM1=/dev/kestrum-not-this-one\n";
+        QVERIFY(QDir().mkpath(config + "/Kestrum") && writeBytes(config + "/Kestrum/Kestrum.ini", entry));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", config);
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(KESTRUM_BINARY, {"--port", "COM1=" + pty.slavePath()});
+        QTRY_COMPARE_WITH_TIMEOUT(pty.baudRate(), 9600, 30000);  // the program's default line speed
+        p.kill();
+        p.waitForFinished();
+        const QByteArray stored = readBytes(config + "/Kestrum/Kestrum.ini");
+        QVERIFY2(stored.contains(entry) && !stored.contains(pty.slavePath().toUtf8()), stored.constData());
     }
 
     // The real program, with no display at all: a mistake and the two
