@@ -2,6 +2,7 @@
 #include "platform/codec.h"
 #include "platform/error.h"
 #include "serial/mscomm.h"
+#include "serial/paritymarks.h"
 #include "serial/portmap.h"
 #include "settings/store.h"
 #include "support/fakes.h"
@@ -10,6 +11,7 @@
 #include "support/testenv.h"
 #include <QSignalSpy>
 #include <ctime>
+#include <termios.h>
 
 using namespace kestrum;
 using namespace kestrum::test;
@@ -80,6 +82,60 @@ private slots:
         QVERIFY(pty.write(QByteArray("a\0b\0\0c", 6)));
         QTRY_COMPARE(port.InBufferCount(), 3);
         QCOMPARE(port.Input(), QStringLiteral("abc"));
+    }
+
+    void markedSequencesAreDecoded_data()
+    {
+        QTest::addColumn<bool>("marking");
+        QTest::addColumn<QList<QByteArray>>("reads");
+        QTest::addColumn<QByteArray>("decoded");
+        using Reads = QList<QByteArray>;
+        const QByteArray mark("\xFF\x00", 2);
+        QTest::newRow("plain") << true << Reads{"abc"} << QByteArray("abc");
+        QTest::newRow("parity error") << true << Reads{"a" + mark + "Zb"} << QByteArray("a?b");
+        QTest::newRow("error on a NUL") << true << Reads{mark + QByteArray(1, '\0')} << QByteArray("?");
+        QTest::newRow("real 0xFF") << true << Reads{"\xFF\xFF" "c\xFF\xFF"} << QByteArray("\xFF" "c\xFF");
+        QTest::newRow("cut after 0xFF") << true << Reads{"a\xFF", QByteArray(1, '\0') + "Zb"} << QByteArray("a?b");
+        QTest::newRow("cut after 0xFF 0x00") << true << Reads{"a" + mark, "Z", "b"} << QByteArray("a?b");
+        QTest::newRow("cut real 0xFF") << true << Reads{"\xFF", "\xFF", "c"} << QByteArray("\xFF" "c");
+        QTest::newRow("unmarked 0xFF") << true << Reads{"\xFF" "a"} << QByteArray("\xFF" "a");
+        QTest::newRow("marking off") << false << Reads{"a" + mark + "Z\xFF"} << QByteArray("a" + mark + "Z\xFF");
+    }
+
+    void markedSequencesAreDecoded()
+    {
+        QFETCH(bool, marking);
+        QFETCH(QList<QByteArray>, reads);
+        QFETCH(QByteArray, decoded);
+        ParityMarks marks;
+        marks.marking = marking;
+        QByteArray out;
+        for (const QByteArray &r : reads)
+            out += marks.decode(r);
+        QCOMPARE(out, decoded);
+    }
+
+    void parityCheckingFollowsTheParity()
+    {
+        // A pseudo-terminal cannot make a parity error, but it marks as a
+        // serial line does: with marking on, it doubles every 0xFF.
+        Pty pty;
+        mapPort(1, pty.slavePath());
+        MSComm port;
+        port.setSettings(QStringLiteral("9600,e,8,1"));
+        port.setPortOpen(true);
+        for (const QString &settings : {"9600,e,8,1", "9600,n,8,1", "9600,o,8,1"}) {
+            port.setSettings(settings);
+            const bool checked = settings.contains(QLatin1String(",n,")) == false;
+            termios tio;
+            QVERIFY(pty.attributes(&tio));
+            QCOMPARE(bool(tio.c_iflag & PARMRK), checked);
+            QCOMPARE(bool(tio.c_iflag & INPCK), checked);
+            QCOMPARE(bool(tio.c_iflag & IGNPAR), !checked);
+            QVERIFY(pty.write(allBytes()));
+            QTRY_COMPARE(port.InBufferCount(), 256);
+            QCOMPARE(toAnsi(port.Input()), allBytes());
+        }
     }
 
     void settingsTextIsParsedAndRefusedWhole()

@@ -1,6 +1,7 @@
 #include "serial/mscomm.h"
 #include "platform/codec.h"
 #include "platform/error.h"
+#include "serial/paritymarks.h"
 #include "serial/portmap.h"
 #include "settings/store.h"
 #include <QFileInfo>
@@ -203,6 +204,8 @@ void MSComm::applyLine()
         throw fail(QStringLiteral("number of stop bits"));
     if (!m_port->setFlowControl(QSerialPort::NoFlowControl))
         throw fail(QStringLiteral("flow control"));
+    // Qt ignores bytes with parity errors; the line delivers them as "?".
+    m_parityMarks.marking = open && applyParityMarking(m_port->handle(), m_parity != QLatin1Char('n'));
     m_port->clearError();
 }
 
@@ -215,6 +218,7 @@ void MSComm::setPortOpen(bool open)
             m_port->close();
             m_received.clear();
             m_heldBack = 0;
+            m_parityMarks.reset();
             emit closed();
         }
         return;
@@ -240,6 +244,7 @@ void MSComm::openDevice(const QString &device)
     m_port->setParity(toQtParity(m_parity));
     m_port->setStopBits(toQtStopBits(m_stopBits));
     m_port->setFlowControl(QSerialPort::NoFlowControl);
+    m_parityMarks.reset();
     if (!m_port->open(QIODevice::ReadWrite)) {
         const QSerialPort::SerialPortError error = m_port->error();
         const QString reason = m_port->errorString();
@@ -392,7 +397,7 @@ void MSComm::pullReceived()
 {
     if (!m_port->isOpen())
         return;
-    QByteArray bytes = m_port->readAll();
+    QByteArray bytes = m_parityMarks.decode(m_port->readAll());
     if (m_nullDiscard)
         bytes.replace(QByteArray(1, '\0'), QByteArray());
     m_received += bytes;

@@ -1,4 +1,5 @@
 #pragma once
+#include "serial/paritymarks.h"
 #include <QByteArray>
 #include <QObject>
 #include <QSerialPort>
@@ -97,6 +98,7 @@ private:
     QByteArray m_received;
     // How many of the received bytes came before the port was opened again.
     qsizetype m_heldBack = 0;
+    ParityMarks m_parityMarks;
     QString m_openDevice;
     QString m_lostReason;
     // A loss found while sending is the send's failure, not a report of its own.
