@@ -244,6 +244,19 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(counter.paints, 1);
         QCOMPARE(box.verticalScrollBar()->maximum(), 501 - box.verticalScrollBar()->pageStep());
+        // Later messages repaint the lines only: neither the scroll bar,
+        // whose slider stays where it is, nor the rest of the box.
+        box.repaint();
+        QCoreApplication::processEvents();
+        Counter bar, area;
+        box.verticalScrollBar()->installEventFilter(&bar);
+        box.installEventFilter(&area);
+        for (int i = 0; i < 20; ++i) {
+            box.prepend(QStringLiteral("later %1\r\n").arg(i));
+            QTRY_COMPARE(counter.paints, 2 + i);
+        }
+        QCOMPARE(bar.paints, 0);
+        QCOMPARE(area.paints, 0);
     }
 };
 

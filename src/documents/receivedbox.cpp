@@ -8,6 +8,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QSignalBlocker>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QStyleHints>
 #include <QTextLayout>
 #include <QTimer>
@@ -65,6 +68,50 @@ QString documentForm(const QString &typed)
     return out;
 }
 
+// A scroll bar that repaints only when what it shows changes. The range of
+// the box's bars grows with every message while the slider, at its shortest,
+// stays where it is; a repaint of a tall bar is not cheap (the style's
+// gradients are filled by worker threads that each repaint wakes).
+class QuietScrollBar : public QScrollBar {
+public:
+    QuietScrollBar(Qt::Orientation o, QWidget *parent) : QScrollBar(o, parent) {}
+
+protected:
+    void sliderChange(SliderChange change) override
+    {
+        if (change != SliderStepsChange && shows() == m_shown)
+            return;
+        QScrollBar::sliderChange(change);
+    }
+
+    void paintEvent(QPaintEvent *e) override
+    {
+        m_shown = shows();
+        QScrollBar::paintEvent(e);
+    }
+
+private:
+    // What the bar shows: where the slider is, and which arrows can move it.
+    std::pair<QRect, int> shows() const
+    {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        const QRect slider = style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this);
+        return {slider, (value() > minimum() ? 1 : 0) | (value() < maximum() ? 2 : 0)};
+    }
+
+    std::pair<QRect, int> m_shown;
+};
+
+// The area shows or hides a bar on its range signal, and repaints the whole
+// of itself doing so: the signal goes out only when the bar becomes needed
+// or not needed.
+void setRangeQuietly(QScrollBar *bar, int maximum)
+{
+    const QSignalBlocker blocker((bar->maximum() > 0) == (maximum > 0) ? bar : nullptr);
+    bar->setRange(0, maximum);
+}
+
 } // namespace
 
 // Where each segment of a line starts, from the line's start.
@@ -95,6 +142,8 @@ ReceivedBox::ReceivedBox(QWidget *parent) : QAbstractScrollArea(parent), m_cache
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(true);
     setBackgroundRole(QPalette::Base);
+    setVerticalScrollBar(new QuietScrollBar(Qt::Vertical, this));
+    setHorizontalScrollBar(new QuietScrollBar(Qt::Horizontal, this));
     verticalScrollBar()->setSingleStep(1);
     horizontalScrollBar()->setSingleStep(20);
 }
@@ -176,7 +225,7 @@ void ReceivedBox::layoutNow()
     if (m_topDistance >= 0)
         top = m_store.lineOf(m_store.size() - std::min(m_topDistance, m_store.size()));
     ++m_settingScroll;
-    v->setRange(0, int(std::min<qsizetype>(std::max<qsizetype>(0, lines - page), INT_MAX)));
+    setRangeQuietly(v, int(std::min<qsizetype>(std::max<qsizetype>(0, lines - page), INT_MAX)));
     v->setPageStep(page);
     v->setValue(int(std::min<qsizetype>(top, v->maximum())));
     if (v->value() != top)
@@ -192,7 +241,7 @@ void ReceivedBox::layoutNow()
         m_cache->longestWidth = geometry(longest).x.back();
     }
     const int width = int(std::ceil(m_cache->longestWidth)) + 2 * kMargin + 1;
-    h->setRange(0, qMax(0, width - viewport()->width()));
+    setRangeQuietly(h, qMax(0, width - viewport()->width()));
     h->setPageStep(viewport()->width());
     --m_settingScroll;
 }

@@ -94,8 +94,12 @@ QString devicesPresentText()
 
 } // namespace
 
-MSComm::MSComm(QObject *parent) : QObject(parent), m_port(new QSerialPort(this))
+MSComm::MSComm(QObject *parent) : QObject(parent), m_port(new QSerialPort(this)), m_drainTimer(new QTimer(this))
 {
+    connect(m_drainTimer, &QTimer::timeout, this, [this] {
+        if (drainQuietly() > 0)
+            emit OnComm();
+    });
     // Whatever has arrived is kept, however little the program asked for.
     m_port->setReadBufferSize(0);
     connect(m_port, &QSerialPort::readyRead, this, [this] {
@@ -214,6 +218,7 @@ bool MSComm::PortOpen() const { return m_port->isOpen(); }
 void MSComm::setPortOpen(bool open)
 {
     if (!open) {
+        setGathering(false);
         if (m_port->isOpen()) {
             m_port->close();
             m_received.clear();
@@ -393,14 +398,100 @@ void MSComm::setOutput(const QString &text)
     }
 }
 
+void MSComm::takeReceived(QByteArray bytes)
+{
+    bytes = m_parityMarks.decode(bytes);
+    if (m_nullDiscard)
+        bytes.replace(QByteArray(1, '\0'), QByteArray());
+    m_received += bytes;
+}
+
 void MSComm::pullReceived()
 {
     if (!m_port->isOpen())
         return;
-    QByteArray bytes = m_parityMarks.decode(m_port->readAll());
-    if (m_nullDiscard)
-        bytes.replace(QByteArray(1, '\0'), QByteArray());
-    m_received += bytes;
+    if (m_gathering) {
+        drainQuietly();
+        return;
+    }
+    takeReceived(m_port->readAll());
+}
+
+int MSComm::drainInterval() const
+{
+    // Half the time 4 KB takes at this speed, at 7 bits a character (the
+    // shortest frame): 124 ms at 115200 baud, 4 ms at 3000000.
+    const double fillMs = 4096.0 * 7 * 1000 / qMax(1, m_baud);
+    return int(qBound(1.0, fillMs / 2, 1000.0));
+}
+
+void MSComm::setGathering(bool on)
+{
+    if (on == m_gathering)
+        return;
+#ifdef Q_OS_UNIX
+    if (on) {
+        if (!m_port->isOpen() || m_port->handle() < 0)
+            return;
+        // The port's own notifier (the only lever the port offers); without
+        // one the port is simply read at every arrival as before.
+        QSocketNotifier *notifier = nullptr;
+        for (QSocketNotifier *n : m_port->findChildren<QSocketNotifier *>())
+            if (n->type() == QSocketNotifier::Read && n->isEnabled())
+                notifier = n;
+        if (!notifier)
+            return;
+        // What the port holds comes first; reading it re-arms the notifier.
+        takeReceived(m_port->readAll());
+        notifier->setEnabled(false);
+        m_quietNotifier = notifier;
+        m_gathering = true;
+        m_drainTimer->start(drainInterval());
+        return;
+    }
+    m_drainTimer->stop();
+    m_gathering = false;
+    // Whatever is still waiting wakes the port's notifier at once.
+    if (m_quietNotifier && m_port->isOpen())
+        m_quietNotifier->setEnabled(true);
+    m_quietNotifier = nullptr;
+#endif
+}
+
+qsizetype MSComm::drainQuietly()
+{
+    qsizetype got = 0;
+#ifdef Q_OS_UNIX
+    if (!m_gathering)
+        return 0;
+    if (!m_port->isOpen()) {
+        setGathering(false);
+        return 0;
+    }
+    const int fd = int(m_port->handle());
+    bool fault = false;
+    char chunk[16384];
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n > 0) {
+            takeReceived(QByteArray(chunk, qsizetype(n)));
+            got += n;
+            continue;
+        }
+        // End of file or an error other than "nothing more": the port's own
+        // reading finds and reports it.
+        fault = n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+        if (n < 0 && errno == EINTR)
+            continue;
+        break;
+    }
+    // Data faster than the line's speed, or a fault: read at every arrival.
+    if (fault || got > 1024)
+        setGathering(false);
+    if (got > 0)
+        m_transientErrors = 0;
+#endif
+    return got;
 }
 
 QString MSComm::Input()
@@ -494,6 +585,7 @@ void MSComm::onError(QSerialPort::SerialPortError error)
                        .arg(shownValue(m_openDevice), reason);
     // What arrived before the loss stays waiting for the receive path.
     pullReceived();
+    setGathering(false);
     m_port->close();
     m_port->clearError();
     emit closed();

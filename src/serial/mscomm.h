@@ -2,6 +2,9 @@
 #include "serial/paritymarks.h"
 #include <QByteArray>
 #include <QObject>
+#include <QPointer>
+#include <QSocketNotifier>
+#include <QTimer>
 #include <QSerialPort>
 #include <QString>
 
@@ -52,6 +55,14 @@ public:
     // How many received characters are waiting (as Input would take them).
     int InBufferCount();
 
+    // While a message is gathered only its end matters: the port is then
+    // read on a timer, often enough that the smallest buffer on the way (a
+    // tty's 4 KB) cannot fill at the line's speed, rather than at every
+    // arrival. OnComm still comes for what those reads find. Off again when
+    // the message is taken, or by itself when the data comes faster than
+    // the line's speed (a pseudo-terminal has none).
+    void setGathering(bool on);
+
     // The parsed line parameters as held by the object.
     int baudRate() const { return m_baud; }
     QChar parity() const { return m_parity; }
@@ -77,6 +88,9 @@ signals:
 
 private:
     void pullReceived();
+    void takeReceived(QByteArray bytes);
+    qsizetype drainQuietly();
+    int drainInterval() const;
     void applyLine();
     void applyModemLines();
     void onError(QSerialPort::SerialPortError error);
@@ -99,6 +113,10 @@ private:
     // How many of the received bytes came before the port was opened again.
     qsizetype m_heldBack = 0;
     ParityMarks m_parityMarks;
+    // Gathering: the port's read notifier is off and this timer reads.
+    bool m_gathering = false;
+    QPointer<QSocketNotifier> m_quietNotifier;
+    QTimer *m_drainTimer;
     QString m_openDevice;
     QString m_lostReason;
     // A loss found while sending is the send's failure, not a report of its own.

@@ -72,8 +72,11 @@ void Form1::MSComm1_OnComm()
 {
     // A timer that runs already keeps its schedule: restarting it would let
     // a steady stream postpone its message for ever.
-    if (receiving == 0 && !Timer2->isActive())
+    if (receiving == 0 && !Timer2->isActive()) {
         Timer2->start();
+        // Until the second tick nothing that arrives changes anything.
+        MSComm1->setGathering(true);
+    }
 }
 
 void Form1::Timer2_Timer()
@@ -144,6 +147,7 @@ void Form1::Timer2_Timer()
     receiving = 0;
     timerPhase = 0;
     Timer2->stop();
+    MSComm1->setGathering(false);
     const QString loss = m_pendingLoss;
     m_pendingLoss.clear();
 
@@ -213,6 +217,7 @@ void Form1::showLoss(const QString &description)
 void Form1::stopReceiveTimer()
 {
     Timer2->stop();
+    MSComm1->setGathering(false);
     // A wait in progress finishes its message by itself; otherwise the
     // message under way is dropped so the next data starts a new one.
     if (m_waiting)
