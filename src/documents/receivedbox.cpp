@@ -132,6 +132,8 @@ struct ReceivedBox::Cache {
     LineGeometry shortLine;
     qsizetype longestKey = -1, longestLength = -1;
     qreal longestWidth = 0;
+    // The longest line was measured whole while drawing: the range follows.
+    bool widthChanged = false;
 };
 
 ReceivedBox::ReceivedBox(QWidget *parent) : QAbstractScrollArea(parent), m_cache(new Cache)
@@ -238,7 +240,15 @@ void ReceivedBox::layoutNow()
     if (key != m_cache->longestKey || length != m_cache->longestLength) {
         m_cache->longestKey = key;
         m_cache->longestLength = length;
-        m_cache->longestWidth = geometry(longest).x.back();
+        // A long line is measured whole only when it is drawn away from its
+        // start; until then its width is taken from its first segments.
+        const auto known = m_cache->lines.find(quint64(key));
+        if (length <= 4 * kSegment || (known != m_cache->lines.end() && known->second.first == length)) {
+            m_cache->longestWidth = geometry(longest).x.back();
+        } else {
+            const QString head = displayForm(m_store.text(m_store.lineStart(longest), 4 * kSegment));
+            m_cache->longestWidth = QFontMetricsF(font()).horizontalAdvance(head) * qreal(length) / head.size();
+        }
     }
     const int width = int(std::ceil(m_cache->longestWidth)) + 2 * kMargin + 1;
     setRangeQuietly(h, qMax(0, width - viewport()->width()));
@@ -296,6 +306,11 @@ const ReceivedBox::LineGeometry &ReceivedBox::geometry(qsizetype line) const
     for (qsizetype s = 0; s < length; s += kSegment)
         g.x.push_back(l.cursorToX(int(s)));
     g.x.push_back(l.naturalTextWidth());
+    if (qsizetype(key) == m_cache->longestKey && length == m_cache->longestLength
+        && !qFuzzyCompare(g.x.back(), m_cache->longestWidth)) {
+        m_cache->longestWidth = g.x.back();
+        m_cache->widthChanged = true;
+    }
     auto &slot = lines[key];
     slot = {length, std::move(g)};
     return slot.second;
@@ -385,6 +400,13 @@ void ReceivedBox::paintEvent(QPaintEvent *e)
         const QRect r = caretRect();
         if (r.intersects(clip))
             painter.fillRect(r, palette().text());
+    }
+    if (m_cache->widthChanged) {
+        m_cache->widthChanged = false;
+        QTimer::singleShot(0, this, [this] {
+            QScrollBar *h = horizontalScrollBar();
+            setRangeQuietly(h, qMax(0, int(std::ceil(m_cache->longestWidth)) + 2 * kMargin + 1 - viewport()->width()));
+        });
     }
 }
 

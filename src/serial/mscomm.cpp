@@ -230,6 +230,7 @@ void MSComm::setPortOpen(bool open)
     }
     if (m_port->isOpen())
         throw Error(QStringLiteral("%1 is already open.").arg(portLabel()));
+    m_fastSource = false;
     const QString device = deviceName();
     if (device.isEmpty())
         throw Error(QStringLiteral("COM%1 cannot be opened: there is no serial device number %1 on this computer. %2 "
@@ -431,7 +432,7 @@ void MSComm::setGathering(bool on)
         return;
 #ifdef Q_OS_UNIX
     if (on) {
-        if (!m_port->isOpen() || m_port->handle() < 0)
+        if (!m_port->isOpen() || m_port->handle() < 0 || m_fastSource)
             return;
         // The port's own notifier (the only lever the port offers); without
         // one the port is simply read at every arrival as before.
@@ -446,6 +447,7 @@ void MSComm::setGathering(bool on)
         notifier->setEnabled(false);
         m_quietNotifier = notifier;
         m_gathering = true;
+        m_drainClock.start();
         m_drainTimer->start(drainInterval());
         return;
     }
@@ -485,8 +487,13 @@ qsizetype MSComm::drainQuietly()
             continue;
         break;
     }
-    // Data faster than the line's speed, or a fault: read at every arrival.
-    if (fault || got > 1024)
+    // Data faster than the line's speed (a pseudo-terminal has none): reading
+    // on a timer paced by that speed could let a buffer fill. Read at every
+    // arrival from now on. A late timer alone is no reason.
+    const qint64 ms = qMax<qint64>(1, m_drainClock.restart());
+    if (got > 256 && got * 1000 / ms > qint64(m_baud) / 7 * 3 / 2)
+        m_fastSource = true;
+    if (fault || m_fastSource)
         setGathering(false);
     if (got > 0)
         m_transientErrors = 0;

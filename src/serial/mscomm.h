@@ -1,6 +1,7 @@
 #pragma once
 #include "serial/paritymarks.h"
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QSocketNotifier>
@@ -115,8 +116,11 @@ private:
     ParityMarks m_parityMarks;
     // Gathering: the port's read notifier is off and this timer reads.
     bool m_gathering = false;
+    // Data has come faster than the line's speed since the port opened.
+    bool m_fastSource = false;
     QPointer<QSocketNotifier> m_quietNotifier;
     QTimer *m_drainTimer;
+    QElapsedTimer m_drainClock;
     QString m_openDevice;
     QString m_lostReason;
     // A loss found while sending is the send's failure, not a report of its own.
