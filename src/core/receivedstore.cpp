@@ -9,52 +9,17 @@ namespace {
 
 bool isBreak(char16_t c) { return c == u'\r' || c == u'\n'; }
 
-// The code page both ways, from the same mapping as the files.
-struct CodePage {
-    std::array<char16_t, 256> toUnicode{};
-    // 0 where the character has no byte (NUL, the one character that maps
-    // to byte 0, is tested apart).
-    std::array<uchar, 65536> toByte{};
-
-    CodePage()
-    {
-        QByteArray all(256, '\0');
-        for (int b = 0; b < 256; ++b)
-            all[b] = char(b);
-        const QString chars = fromAnsi(all);
-        for (int b = 0; b < 256 && b < chars.size(); ++b) {
-            toUnicode[size_t(b)] = chars.at(b).unicode();
-            toByte[chars.at(b).unicode()] = uchar(b);
-        }
-    }
-
-    // The text as bytes, or false when a character has none.
-    bool encode(const QString &text, QByteArray &out) const
-    {
-        const qsizetype at = out.size();
-        out.resize(at + text.size());
-        char *dst = out.data() + at;
-        for (const QChar c : text) {
-            const uchar b = toByte[c.unicode()];
-            if (b == 0 && c.unicode() != 0) {
-                out.resize(at);
-                return false;
-            }
-            *dst++ = char(b);
-        }
-        return true;
-    }
-};
-
-const CodePage &codePage()
+// The character of a byte: the same mapping as the files, or Latin-1 where
+// the code page is missing (then nothing is kept narrow but Latin-1 bytes).
+char16_t toUnicode(uchar b)
 {
-    static const CodePage page;
-    return page;
+    static const char16_t *const table = ansiToUnicode();
+    return table ? table[b] : char16_t(b);
 }
 
 } // namespace
 
-ReceivedStore::ReceivedStore() { codePage(); }
+ReceivedStore::ReceivedStore() = default;
 
 void ReceivedStore::addPiece(std::vector<Piece> &into, const QString &text)
 {
@@ -62,7 +27,7 @@ void ReceivedStore::addPiece(std::vector<Piece> &into, const QString &text)
         return;
     Piece p{0, 0, quint32(text.size()), false};
     p.offset = quint64(m_narrow.size());
-    if (!codePage().encode(text, m_narrow)) {
+    if (!ansiToUnicode() || !appendAnsi(text, m_narrow)) {
         p.wide = true;
         p.offset = quint64(m_wide.size());
         m_wide += text;
@@ -86,7 +51,7 @@ QChar ReceivedStore::at(qsizetype pos) const
     const qsizetype k = pos - pieceStart(i);
     if (p.wide)
         return m_wide.at(qsizetype(p.offset) + k);
-    return QChar(codePage().toUnicode[uchar(m_narrow.at(qsizetype(p.offset) + k))]);
+    return QChar(toUnicode(uchar(m_narrow.at(qsizetype(p.offset) + k))));
 }
 
 QString ReceivedStore::text(qsizetype from, qsizetype count) const
@@ -97,7 +62,7 @@ QString ReceivedStore::text(qsizetype from, qsizetype count) const
     if (count == 0)
         return out;
     char16_t *dst = reinterpret_cast<char16_t *>(out.data());
-    const auto &table = codePage().toUnicode;
+    const char16_t *const table = ansiToUnicode();
     qsizetype pos = from;
     for (qsizetype i = pieceAt(from); pos < from + count; --i) {
         const Piece &p = m_pieces[size_t(i)];
@@ -230,33 +195,45 @@ void ReceivedStore::extendIndex() const
     if (m_decided >= m_length)
         return;
     // Position p starts a line when the character before it is LF, or a CR
-    // not followed by LF. Walk from the decided part towards the top.
+    // not followed by LF. Walk from the decided part towards the top, a
+    // piece at a time.
     qsizetype p = m_length - m_decided;
     char16_t next = p < m_length ? at(p).unicode() : 0;
-    qsizetype i = pieceAt(p - 1);
-    qsizetype k = p - 1 - pieceStart(i);
-    for (; p >= 1; --p) {
-        const Piece &piece = m_pieces[size_t(i)];
-        const char16_t c = piece.wide ? m_wide.at(qsizetype(piece.offset) + k).unicode()
-                                      : char16_t(uchar(m_narrow.at(qsizetype(piece.offset) + k)));
-        if (isBreak(c)) {
-            if (c == u'\n' || next != u'\n') {
-                const quint64 d = quint64(m_length - p);
+    auto scan = [&](auto *chars, qsizetype start, qsizetype k) {
+        while (k >= 0) {
+            // Nothing above CR is a line break.
+            const qsizetype from = k;
+            while (k >= 0 && chars[k] > u'\r')
+                --k;
+            m_openLine += from - k;
+            if (k < from)
+                next = chars[k + 1];
+            if (k < 0)
+                break;
+            const char16_t c = chars[k];
+            if (c == u'\n' || (c == u'\r' && next != u'\n')) {
+                const quint64 d = quint64(m_length - (start + k + 1));
                 m_starts.push_back(d);
                 if (m_openLine > m_longest) {
                     m_longest = m_openLine;
                     m_longestStart = d;
                 }
                 m_openLine = 0;
+            } else if (c != u'\r') {
+                ++m_openLine;
             }
-        } else {
-            ++m_openLine;
+            next = c;
+            --k;
         }
-        next = c;
-        if (--k < 0 && p > 1) {
-            ++i;
-            k = qsizetype(m_pieces[size_t(i)].length) - 1;
-        }
+    };
+    for (qsizetype i = pieceAt(p - 1); p >= 1; ++i) {
+        const Piece &piece = m_pieces[size_t(i)];
+        const qsizetype start = pieceStart(i);
+        if (piece.wide)
+            scan(reinterpret_cast<const char16_t *>(m_wide.constData()) + piece.offset, start, p - 1 - start);
+        else
+            scan(reinterpret_cast<const uchar *>(m_narrow.constData()) + piece.offset, start, p - 1 - start);
+        p = start;
     }
     m_decided = m_length;
 }

@@ -2,19 +2,93 @@
 #include "platform/error.h"
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <array>
 
 namespace kestrum {
 
 namespace {
 const char *const kCodePage = "windows-1251";
+
+// The code page as two tables, made once from the system's converter: a
+// received stream goes through it several times a message, and a table
+// look-up is many times cheaper than the converter.
+struct Tables {
+    bool valid = false;
+    std::array<char16_t, 256> toUnicode{};
+    // 0 where the character has no byte (NUL is tested apart).
+    std::array<uchar, 65536> toByte{};
+
+    Tables()
+    {
+        QStringDecoder decoder(kCodePage);
+        if (!decoder.isValid())
+            return;
+        QByteArray all(256, '\0');
+        for (int b = 0; b < 256; ++b)
+            all[b] = char(b);
+        const QString chars = decoder.decode(all);
+        if (chars.size() != 256)
+            return;
+        for (int b = 0; b < 256; ++b) {
+            toUnicode[size_t(b)] = chars.at(b).unicode();
+            toByte[chars.at(b).unicode()] = uchar(b);
+        }
+        valid = true;
+    }
+};
+
+const Tables &tables()
+{
+    static const Tables t;
+    return t;
 }
+} // namespace
 
 QString fromAnsi(const QByteArray &bytes)
 {
-    QStringDecoder decoder(kCodePage);
-    if (!decoder.isValid())
-        throw Error(QStringLiteral("The Windows-1251 code page is not available on this system."));
-    return decoder.decode(bytes);
+    const Tables &t = tables();
+    if (!t.valid) {
+        QStringDecoder decoder(kCodePage);
+        if (!decoder.isValid())
+            throw Error(QStringLiteral("The Windows-1251 code page is not available on this system."));
+        return decoder.decode(bytes);
+    }
+    QString out(bytes.size(), Qt::Uninitialized);
+    char16_t *dst = reinterpret_cast<char16_t *>(out.data());
+    const uchar *src = reinterpret_cast<const uchar *>(bytes.constData());
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        dst[i] = t.toUnicode[src[i]];
+    return out;
+}
+
+const char16_t *ansiToUnicode()
+{
+    const Tables &t = tables();
+    return t.valid ? t.toUnicode.data() : nullptr;
+}
+
+bool appendAnsi(QStringView text, QByteArray &out)
+{
+    const Tables &t = tables();
+    if (!t.valid)
+        return false;
+    const qsizetype at = out.size();
+    out.resize(at + text.size());
+    char *dst = out.data() + at;
+    if (QtPrivate::isAscii(text)) {
+        for (const QChar c : text)
+            *dst++ = char(c.unicode());
+        return true;
+    }
+    for (const QChar c : text) {
+        const uchar b = t.toByte[c.unicode()];
+        if (b == 0 && c.unicode() != 0) {
+            out.resize(at);
+            return false;
+        }
+        *dst++ = char(b);
+    }
+    return true;
 }
 
 bool fitsAnsi(const QString &text)
@@ -26,6 +100,9 @@ bool fitsAnsi(const QString &text)
 
 QByteArray toAnsi(const QString &text)
 {
+    QByteArray fast;
+    if (appendAnsi(text, fast))
+        return fast;
     QStringEncoder encoder(kCodePage);
     if (!encoder.isValid())
         throw Error(QStringLiteral("The Windows-1251 code page is not available on this system."));

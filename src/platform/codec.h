@@ -11,5 +11,11 @@ QString fromAnsi(const QByteArray &bytes);
 bool fitsAnsi(const QString &text);
 // Throws Error naming the first character that has no byte in the code page.
 QByteArray toAnsi(const QString &text);
+// Appends the text's bytes; false, and nothing appended, when a character
+// has none.
+bool appendAnsi(QStringView text, QByteArray &out);
+// The character of each byte, 256 of them; null when the code page is not
+// available.
+const char16_t *ansiToUnicode();
 
 } // namespace kestrum
