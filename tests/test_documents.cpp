@@ -289,7 +289,7 @@ private slots:
             open(p);
             QCOMPARE(fakes.messageBox->messages.size(), 1);
             const QString message = fakes.messageBox->messages.constFirst();
-            QVERIFY2(message.contains(shownValue(QDir::toNativeSeparators(p))), qPrintable(message));
+            QVERIFY2(message.contains(shownPath(QDir::toNativeSeparators(p))), qPrintable(message));
             // The reason, not just the name.
             QVERIFY2(message.size() > p.size() + 20, qPrintable(message));
             QCOMPARE(f->Text2->text(), QStringLiteral("kept\r\n"));
@@ -313,7 +313,7 @@ private slots:
         QVERIFY(QDir(dir->path()).rename(QStringLiteral("docs"), QStringLiteral("moved")));
         f->mnuSave->trigger();
         QCOMPARE(fakes.messageBox->messages.size(), 1);
-        QVERIFY2(fakes.messageBox->messages.constFirst().contains(shownValue(QDir::toNativeSeparators(path("docs/A.txt")))),
+        QVERIFY2(fakes.messageBox->messages.constFirst().contains(shownPath(QDir::toNativeSeparators(path("docs/A.txt")))),
                  qPrintable(fakes.messageBox->messages.constFirst()));
         QVERIFY(f->mnuSave->isEnabled());
         QCOMPARE(readBytes(path("moved/A.txt")), QByteArray("old\r\n"));

@@ -311,7 +311,7 @@ private slots:
         fakes.fileDialog->answers.enqueue(path("plain/lost.txt"));
         prompt->OKButton->click();
         QCOMPARE(fakes.messageBox->messages.size(), 1);
-        QVERIFY2(fakes.messageBox->messages.constFirst().contains(shownValue(QDir::toNativeSeparators(path("plain/lost.txt")))),
+        QVERIFY2(fakes.messageBox->messages.constFirst().contains(shownPath(QDir::toNativeSeparators(path("plain/lost.txt")))),
                  qPrintable(fakes.messageBox->messages.constFirst()));
         verifyAsking();
         QCOMPARE(windows().dialog4(), prompt);

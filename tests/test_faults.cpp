@@ -441,7 +441,7 @@ private slots:
         QVERIFY(receive("two"));
         QCOMPARE(messages().size(), 2);
         for (const QString &m : messages())
-            QVERIFY2(m.contains(shownValue(failing)), qPrintable(m));
+            QVERIFY2(m.contains(shownPath(failing)), qPrintable(m));
         QCOMPARE(boxBytes(f), QByteArray("two\r\none\r\n"));
 
         // The file can be written again: the next message is.

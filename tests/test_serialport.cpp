@@ -218,7 +218,7 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::newRow("entry") << QStringLiteral("/dev/ttyKESTRUMnone") << QStringLiteral("/dev/ttyKESTRUMnone");
         const QString huge = QStringLiteral("/dev/ttyKESTRUM/") + QStringLiteral("adapter-name/").repeated(60);
-        QTest::newRow("huge entry, cut") << huge << huge.left(64) + QChar(0x2026);
+        QTest::newRow("huge entry, cut") << huge << huge.left(20) + QChar(0x2026) + huge.right(44);
     }
 
     void aMissingDeviceNamesThePortAndWhatIsPresent()

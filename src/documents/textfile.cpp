@@ -13,7 +13,7 @@ const QString kLineEnd = QStringLiteral("\r\n");
 
 Error fileError(const QString &what, const QString &path, const QString &reason)
 {
-    return Error(QStringLiteral("%1 \"%2\": %3").arg(what, shownValue(QDir::toNativeSeparators(path)), reason));
+    return Error(QStringLiteral("%1 \"%2\": %3").arg(what, shownPath(QDir::toNativeSeparators(path)), reason));
 }
 
 // The bytes of a text for a file. The codec's own message speaks of sending;

@@ -20,16 +20,31 @@ private:
 // A value read from outside (the store, a file) as a message quotes it: cut
 // short, so that the message box still fits the screen, and with control
 // characters made visible rather than acted on.
-inline QString shownValue(const QString &value)
+inline QString visibleText(QString text)
 {
-    constexpr int kLongest = 64;
-    QString shown = value.left(kLongest);
-    for (QChar &c : shown)
+    for (QChar &c : text)
         if (c.category() == QChar::Other_Control)
             c = QChar(0xFFFD);
-    if (value.size() > kLongest)
-        shown += QChar(0x2026);
-    return shown;
+    return text;
+}
+
+constexpr int kLongestShownValue = 64;
+
+inline QString shownValue(const QString &value)
+{
+    if (value.size() <= kLongestShownValue)
+        return visibleText(value);
+    return visibleText(value.left(kLongestShownValue)) + QChar(0x2026);
+}
+
+// A path is cut in its middle instead: the file or device name at its end is
+// what tells the user which one failed.
+inline QString shownPath(const QString &path)
+{
+    if (path.size() <= kLongestShownValue)
+        return visibleText(path);
+    constexpr int head = 20;
+    return visibleText(path.left(head)) + QChar(0x2026) + visibleText(path.right(kLongestShownValue - head));
 }
 
 // The user closed a file dialog without choosing a file.

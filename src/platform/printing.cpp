@@ -29,7 +29,7 @@ void printText(QPrinter &printer, const QString &text)
     QPainter painter;
     if (!painter.begin(&printer))
         throw Error(QStringLiteral("Printing failed: the printer \"%1\" cannot be used.")
-                        .arg(shownValue(printer.printerName().isEmpty() ? printer.outputFileName() : printer.printerName())));
+                        .arg(printer.printerName().isEmpty() ? shownPath(printer.outputFileName()) : shownValue(printer.printerName())));
     const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
     document.documentLayout()->setPaintDevice(&printer);
     document.setPageSize(page.size());

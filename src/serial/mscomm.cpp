@@ -293,7 +293,7 @@ opened:
 
 QString MSComm::openFailure(const QString &device, QSerialPort::SerialPortError error, const QString &reason) const
 {
-    const QString label = QStringLiteral("COM%1 (%2)").arg(m_commPort).arg(shownValue(device));
+    const QString label = QStringLiteral("COM%1 (%2)").arg(m_commPort).arg(shownPath(device));
 #ifdef Q_OS_UNIX
     // Qt takes a lock file named after the device before opening it; a name
     // too long for a lock file fails there as "locked", though the device
@@ -548,7 +548,7 @@ QString MSComm::portLabel() const
     const QString device = deviceName();
     if (device.isEmpty())
         return QStringLiteral("COM%1").arg(m_commPort);
-    return QStringLiteral("COM%1 (%2)").arg(m_commPort).arg(shownValue(device));
+    return QStringLiteral("COM%1 (%2)").arg(m_commPort).arg(shownPath(device));
 }
 
 bool MSComm::looksTransient() const
@@ -589,7 +589,7 @@ void MSComm::onError(QSerialPort::SerialPortError error)
                                   "Check the cable or adapter: the port will be opened again when the device "
                                   "comes back.")
                        .arg(m_commPort)
-                       .arg(shownValue(m_openDevice), reason);
+                       .arg(shownPath(m_openDevice), reason);
     // What arrived before the loss stays waiting for the receive path.
     pullReceived();
     setGathering(false);
