@@ -141,7 +141,7 @@ void ReceivedStore::replace(qsizetype pos, qsizetype count, const QString &text)
         if (pos > firstStart)
             middle.push_back({0, first.offset, quint32(pos - firstStart), first.wide});
     }
-    m_pieces.erase(m_pieces.begin() + lo, m_pieces.begin() + hi + 1);
+    m_pieces.erase(m_pieces.begin() + lo, m_pieces.begin() + (hi + 1));
     m_pieces.insert(m_pieces.begin() + lo, middle.begin(), middle.end());
     quint64 tail = lo == 0 ? 0 : m_pieces[size_t(lo - 1)].tail + m_pieces[size_t(lo - 1)].length;
     for (size_t i = size_t(lo); i < m_pieces.size(); ++i) {
