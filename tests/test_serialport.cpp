@@ -132,9 +132,11 @@ private slots:
             QCOMPARE(bool(tio.c_iflag & PARMRK), checked);
             QCOMPARE(bool(tio.c_iflag & INPCK), checked);
             QCOMPARE(bool(tio.c_iflag & IGNPAR), !checked);
-            QVERIFY(pty.write(allBytes()));
-            QTRY_COMPARE(port.InBufferCount(), 256);
-            QCOMPARE(toAnsi(port.Input()), allBytes());
+            // A 0xFF that ends a read could still be the start of a mark, so
+            // it waits for the next byte; an ordinary byte ends the burst.
+            QVERIFY(pty.write(allBytes() + "Z"));
+            QTRY_COMPARE(port.InBufferCount(), 257);
+            QCOMPARE(toAnsi(port.Input()), allBytes() + "Z");
         }
     }
 
