@@ -2,7 +2,7 @@
 // lines already in it, and memory held per received byte.
 //
 //   bench_receivedbox [messages-for-memory]    (QT_QPA_PLATFORM=offscreen)
-#include "documents/receivedbox.h"
+#include "ui/receivedbox.h"
 #include "support/process.h"
 #include <QApplication>
 #include <QElapsedTimer>

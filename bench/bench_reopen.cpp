@@ -10,12 +10,12 @@
 // The benchmark keeps the pseudo-terminal's own side open, so a byte sent
 // before the port is open still waits in the line; on a real adapter it
 // would be gone. Hence "open before the bytes were sent" is counted apart.
-#include "app/form1.h"
-#include "app/windows.h"
+#include "ui/form1.h"
+#include "ui/windows.h"
 #include "core/devicewatch.h"
-#include "documents/receivedbox.h"
-#include "options/form2.h"
-#include "serial/mscomm.h"
+#include "ui/receivedbox.h"
+#include "ui/form2.h"
+#include "core/mscomm.h"
 #include "support/fakes.h"
 #include "support/process.h"
 #include "support/pty.h"

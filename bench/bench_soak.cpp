@@ -21,13 +21,13 @@
 // timer would, until the message is complete (twice, unless the real timer
 // has ticked meanwhile; real ticks are counted and reported). One message is
 // on the line at a time, so each message is one record.
-#include "app/form1.h"
-#include "app/windows.h"
-#include "documents/receivedbox.h"
-#include "options/form2.h"
+#include "ui/form1.h"
+#include "ui/windows.h"
+#include "ui/receivedbox.h"
+#include "ui/form2.h"
 #include "platform/platform.h"
-#include "serial/mscomm.h"
-#include "settings/store.h"
+#include "core/mscomm.h"
+#include "core/settings.h"
 #include "support/fakes.h"
 #include "support/process.h"
 #include "support/pty.h"
@@ -83,7 +83,7 @@ int main(int argc, char **argv)
 
     FakeMessageBox *messages = installFakes().messageBox;
     // The real clock: date and time are formatted afresh for every line.
-    platform().clock = std::move(makeQtPlatform()->clock);
+    setClock(nullptr);
     Pty pty;
     if (!pty.isValid()) {
         std::fprintf(stderr, "no pseudo-terminal\n");

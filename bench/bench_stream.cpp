@@ -9,12 +9,12 @@
 // the program does not drain the line in time, the writer's writes are
 // refused and it falls behind its schedule instead of losing bytes, so the
 // lag behind the schedule is reported too (a real line would lose them).
-#include "app/form1.h"
-#include "app/windows.h"
-#include "documents/receivedbox.h"
-#include "options/form2.h"
-#include "platform/error.h"
-#include "serial/mscomm.h"
+#include "ui/form1.h"
+#include "ui/windows.h"
+#include "ui/receivedbox.h"
+#include "ui/form2.h"
+#include "core/error.h"
+#include "core/mscomm.h"
 #include "support/fakes.h"
 #include "support/process.h"
 #include "support/pty.h"

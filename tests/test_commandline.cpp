@@ -1,8 +1,8 @@
 // The command line: what it accepts, what it refuses, and that the program
 // answers it before touching the window system or the settings file.
 #include "app/commandline.h"
-#include "serial/portmap.h"
-#include "settings/store.h"
+#include "core/portmap.h"
+#include "core/settings.h"
 #include "support/files.h"
 #include "support/pty.h"
 #include "support/testenv.h"

@@ -1,6 +1,6 @@
 // The received box as its user sees it: the lines drawn where they belong,
 // selection, clipboard, editing and scrolling over a growing document.
-#include "documents/receivedbox.h"
+#include "ui/receivedbox.h"
 #include "support/testenv.h"
 #include <QClipboard>
 #include <QPainter>

@@ -1,6 +1,6 @@
 // The received document's store against a plain string doing the same.
 #include "core/receivedstore.h"
-#include "platform/codec.h"
+#include "core/codec.h"
 #include <QRandomGenerator>
 #include <QTest>
 

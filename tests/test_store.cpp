@@ -1,6 +1,6 @@
 // The settings store on its real INI file.
-#include "settings/keys.h"
-#include "settings/store.h"
+#include "core/settingkeys.h"
+#include "core/settings.h"
 #include "support/fakes.h"
 #include "support/files.h"
 #include "support/testenv.h"

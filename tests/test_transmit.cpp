@@ -1,11 +1,11 @@
 // Sending the send box: the bytes on the line, the length check, the sent
 // line in the received box and in the autosave file.
-#include "app/form1.h"
-#include "app/windows.h"
-#include "options/dialog2.h"
-#include "documents/receivedbox.h"
-#include "options/form2.h"
-#include "serial/mscomm.h"
+#include "ui/form1.h"
+#include "ui/windows.h"
+#include "ui/dialog2.h"
+#include "ui/receivedbox.h"
+#include "ui/form2.h"
+#include "core/mscomm.h"
 #include "support/fakes.h"
 #include "support/files.h"
 #include "support/pty.h"

@@ -1,6 +1,6 @@
 #include "app/commandline.h"
-#include "app/windows.h"
-#include "serial/portmap.h"
+#include "ui/windows.h"
+#include "core/portmap.h"
 #include <QApplication>
 #include <QIcon>
 #include <QPainter>

@@ -1,5 +1,5 @@
 #include "core/receivedstore.h"
-#include "platform/codec.h"
+#include "core/codec.h"
 #include <algorithm>
 #include <array>
 

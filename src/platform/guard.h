@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/error.h"
+#include "core/error.h"
 #include "platform/platform.h"
 #include <exception>
 #include <utility>

@@ -1,6 +1,4 @@
 #pragma once
-#include <QDateTime>
-#include <QLocale>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -10,7 +8,7 @@ class QPrinter;
 
 namespace kestrum {
 
-// The small interfaces the program needs from the desktop. The program runs
+// The small interfaces the windows need from the desktop. The program runs
 // on the Qt implementations; tests install fakes (tests/fakes.h).
 
 class MessageBoxService {
@@ -53,39 +51,22 @@ public:
     virtual void launch() = 0;
 };
 
-class Clock {
-public:
-    virtual ~Clock() = default;
-    virtual QDateTime now() = 0;
-};
-
 struct Platform {
     std::unique_ptr<MessageBoxService> messageBox;
     std::unique_ptr<FileDialogService> fileDialog;
     std::unique_ptr<PrinterService> printer;
     std::unique_ptr<EditorLauncher> editor;
-    std::unique_ptr<Clock> clock;
 };
 
 // The Qt implementations.
 std::unique_ptr<Platform> makeQtPlatform();
 
-// The platform in use. Replaced as a whole by the program start and by tests.
+// The platform in use. Replaced as a whole by the program start and by tests;
+// the store's warnings are shown through its message box.
 Platform &platform();
 void setPlatform(std::unique_ptr<Platform> p);
 
 // Shows the description of a failure in the message box.
 void showMessage(const QString &text);
-
-// The date and time texts of the message lines: the locale's short date
-// form, time of day with seconds and no time zone. Where the locale's text
-// has a character the Windows-1251 files cannot hold, the numeric forms
-// dd.MM.yyyy and HH:mm:ss.
-QString dateText(const QDateTime &when, const QLocale &locale = QLocale::system());
-QString timeText(const QDateTime &when, const QLocale &locale = QLocale::system());
-
-// A time pattern without its time-zone field ("t" outside quoted literal
-// text) and the blanks or empty brackets around it.
-QString withoutTimeZone(const QString &format);
 
 } // namespace kestrum

@@ -1,5 +1,5 @@
 #include "platform/printing.h"
-#include "platform/error.h"
+#include "core/error.h"
 #include <QAbstractTextDocumentLayout>
 #include <QFontDatabase>
 #include <QPainter>

@@ -1,5 +1,6 @@
-#include "platform/codec.h"
-#include "platform/error.h"
+#include "core/codec.h"
+#include "core/error.h"
+#include "core/settings.h"
 #include "platform/platform.h"
 #include "platform/printing.h"
 #include <QApplication>
@@ -87,11 +88,6 @@ public:
     }
 };
 
-class SystemClock : public Clock {
-public:
-    QDateTime now() override { return QDateTime::currentDateTime(); }
-};
-
 } // namespace
 
 std::unique_ptr<Platform> makeQtPlatform()
@@ -101,53 +97,25 @@ std::unique_ptr<Platform> makeQtPlatform()
     p->fileDialog = std::make_unique<QtFileDialog>();
     p->printer = std::make_unique<QtPrinter>();
     p->editor = std::make_unique<QtEditorLauncher>();
-    p->clock = std::make_unique<SystemClock>();
     return p;
 }
 
 Platform &platform()
 {
     if (!current())
-        current() = makeQtPlatform();
+        setPlatform(makeQtPlatform());
     return *current();
 }
 
-void setPlatform(std::unique_ptr<Platform> p) { current() = std::move(p); }
+void setPlatform(std::unique_ptr<Platform> p)
+{
+    current() = std::move(p);
+    setStoreWarningHandler(showMessage);
+}
 
 void showMessage(const QString &text)
 {
     platform().messageBox->show(QApplication::activeWindow(), text);
-}
-
-QString withoutTimeZone(const QString &format)
-{
-    QString out;
-    bool quoted = false;
-    for (const QChar c : format) {
-        if (c == QLatin1Char('\''))
-            quoted = !quoted;
-        else if (c == QLatin1Char('t') && !quoted)
-            continue;
-        out += c;
-    }
-    out.replace(QLatin1String("()"), QString());
-    return out.trimmed();
-}
-
-QString dateText(const QDateTime &when, const QLocale &locale)
-{
-    const QString text = locale.toString(when.date(), QLocale::ShortFormat);
-    return fitsAnsi(text) ? text : QLocale::c().toString(when.date(), QStringLiteral("dd.MM.yyyy"));
-}
-
-QString timeText(const QDateTime &when, const QLocale &locale)
-{
-    // The locale's long time form carries seconds and a time zone; drop the zone.
-    QString format = withoutTimeZone(locale.timeFormat(QLocale::LongFormat));
-    if (!format.contains(QLatin1Char('s')))
-        format = QStringLiteral("HH:mm:ss");
-    const QString text = locale.toString(when.time(), format);
-    return fitsAnsi(text) ? text : QLocale::c().toString(when.time(), QStringLiteral("HH:mm:ss"));
 }
 
 } // namespace kestrum

@@ -1,5 +1,5 @@
 #include "support/fakes.h"
-#include "platform/error.h"
+#include "core/error.h"
 #include "platform/printing.h"
 #include <QPrinter>
 
@@ -31,8 +31,8 @@ Fakes installFakes()
     p->fileDialog.reset(f.fileDialog);
     p->printer.reset(f.printer);
     p->editor.reset(f.editor);
-    p->clock.reset(f.clock);
     setPlatform(std::move(p));
+    setClock(std::unique_ptr<Clock>(f.clock));
     return f;
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "core/clock.h"
 #include "platform/platform.h"
 #include <QDateTime>
 #include <QQueue>

@@ -1,5 +1,5 @@
 #include "support/files.h"
-#include "settings/store.h"
+#include "core/settings.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "support/program.h"
-#include "app/form1.h"
-#include "documents/receivedbox.h"
+#include "ui/form1.h"
+#include "ui/receivedbox.h"
 #include <QAction>
 
 namespace kestrum::test {

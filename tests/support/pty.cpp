@@ -1,5 +1,5 @@
 #include "support/pty.h"
-#include "settings/store.h"
+#include "core/settings.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <cerrno>

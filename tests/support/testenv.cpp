@@ -1,6 +1,6 @@
 #include "support/testenv.h"
-#include "app/windows.h"
-#include "settings/store.h"
+#include "ui/windows.h"
+#include "core/settings.h"
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>

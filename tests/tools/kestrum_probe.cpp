@@ -5,11 +5,11 @@
 //   kestrum_probe open    opens COM1 and prints why it could not
 //   kestrum_probe start   starts the program, changes settings, prints the
 //                         baud rate it started with and every message shown
-#include "app/form1.h"
-#include "app/windows.h"
-#include "options/form2.h"
-#include "platform/error.h"
-#include "serial/mscomm.h"
+#include "ui/form1.h"
+#include "ui/windows.h"
+#include "ui/form2.h"
+#include "core/error.h"
+#include "core/mscomm.h"
 #include "support/fakes.h"
 #include <QApplication>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "documents/receivedbox.h"
+#include "ui/receivedbox.h"
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>

@@ -1,7 +1,7 @@
 // Leaving the program: the exit check and the close request.
-#include "app/form1.h"
-#include "app/windows.h"
-#include "documents/dialog4.h"
+#include "ui/form1.h"
+#include "ui/windows.h"
+#include "ui/dialog4.h"
 #include <QAction>
 
 namespace kestrum {

@@ -1,9 +1,9 @@
-#include "options/dialog2.h"
-#include "app/controls.h"
-#include "app/form1.h"
-#include "app/windows.h"
-#include "lang/captions.h"
-#include "options/form2.h"
+#include "ui/dialog2.h"
+#include "ui/controls.h"
+#include "ui/form1.h"
+#include "ui/windows.h"
+#include "ui/captions.h"
+#include "ui/form2.h"
 #include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>

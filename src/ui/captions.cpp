@@ -1,9 +1,9 @@
 // The interface translator. Russian is the windows' source language; the
 // English table is compiled from translations/kestrum_en.ts into the
 // program's resources, so an installed program needs no file beside it.
-#include "lang/captions.h"
-#include "platform/numbers.h"
-#include "settings/keys.h"
+#include "ui/captions.h"
+#include "core/numbers.h"
+#include "core/settingkeys.h"
 #include <QCoreApplication>
 #include <QEvent>
 #include <QPointer>

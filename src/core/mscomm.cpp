@@ -1,9 +1,9 @@
-#include "serial/mscomm.h"
-#include "platform/codec.h"
-#include "platform/error.h"
-#include "serial/paritymarks.h"
-#include "serial/portmap.h"
-#include "settings/store.h"
+#include "core/mscomm.h"
+#include "core/codec.h"
+#include "core/error.h"
+#include "core/paritymarks.h"
+#include "core/portmap.h"
+#include "core/settings.h"
 #include <QFileInfo>
 #include <QStringList>
 #include <cerrno>

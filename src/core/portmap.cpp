@@ -1,5 +1,5 @@
-#include "serial/portmap.h"
-#include "settings/store.h"
+#include "core/portmap.h"
+#include "core/settings.h"
 #include <QDir>
 #include <QSerialPortInfo>
 #include <algorithm>

@@ -1,5 +1,4 @@
-#include "settings/store.h"
-#include "platform/platform.h"
+#include "core/settings.h"
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
@@ -10,6 +9,7 @@ namespace kestrum {
 namespace {
 
 bool g_writeFailureReported = false;
+std::function<void(const QString &)> g_warn;
 
 std::unique_ptr<QSettings> openStore()
 {
@@ -45,7 +45,8 @@ void reportWriteFailure(QSettings &s)
     if (s.status() == QSettings::NoError || g_writeFailureReported)
         return;
     g_writeFailureReported = true;
-    showMessage(QStringLiteral("Settings cannot be saved to %1: the file or its folder is not writable. "
+    if (g_warn)
+        g_warn(QStringLiteral("Settings cannot be saved to %1: the file or its folder is not writable. "
                                "Changes made in this session will be lost when the program ends.")
                     .arg(QDir::toNativeSeparators(s.fileName())));
 }
@@ -117,6 +118,8 @@ QString defaultDirectory()
 
 QString defaultDocumentFile() { return defaultDirectory() + QStringLiteral("SaveBlock.txt"); }
 QString defaultAutosaveFile() { return defaultDirectory() + QStringLiteral("SaveBlock1.txt"); }
+
+void setStoreWarningHandler(std::function<void(const QString &)> handler) { g_warn = std::move(handler); }
 
 void resetStoreWarnings() { g_writeFailureReported = false; }
 

@@ -4,14 +4,15 @@
 // the message; its second tick takes everything that has arrived as the
 // message, shows it at the top of the received box and appends it to the
 // autosave file.
-#include "app/form1.h"
-#include "app/windows.h"
-#include "documents/receivedbox.h"
-#include "documents/textfile.h"
-#include "options/form2.h"
-#include "platform/error.h"
+#include "ui/form1.h"
+#include "ui/windows.h"
+#include "ui/receivedbox.h"
+#include "core/textfile.h"
+#include "ui/form2.h"
+#include "core/clock.h"
+#include "core/error.h"
 #include "platform/platform.h"
-#include "serial/mscomm.h"
+#include "core/mscomm.h"
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -54,7 +55,7 @@ QString receivedLine(const QString &data, const ReceivedLineOptions &o)
     QString line;
     if (o.date || o.time) {
         // One reading of the clock, so date and time agree.
-        const QDateTime now = platform().clock->now();
+        const QDateTime now = clock().now();
         if (o.date)
             line += dateText(now) + QLatin1String("   ");
         if (o.time)

@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <functional>
 
 namespace kestrum {
 
@@ -22,7 +23,9 @@ QString defaultDocumentFile();   // default dir + "SaveBlock.txt"
 QString defaultAutosaveFile();   // default dir + "SaveBlock1.txt"
 
 // A store that cannot be written is reported once per run, not at every
-// write. Tests reset that memory.
+// write, to this handler (the user interface shows it). Tests reset that
+// memory.
+void setStoreWarningHandler(std::function<void(const QString &)> handler);
 void resetStoreWarnings();
 
 } // namespace kestrum

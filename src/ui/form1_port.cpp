@@ -1,10 +1,10 @@
 // Port and line-parameter lists, Open Port and Close Port of the main window.
-#include "app/form1.h"
+#include "ui/form1.h"
 #include "core/devicewatch.h"
-#include "platform/error.h"
+#include "core/error.h"
 #include "platform/guard.h"
-#include "serial/mscomm.h"
-#include "settings/keys.h"
+#include "core/mscomm.h"
+#include "core/settingkeys.h"
 #include <QComboBox>
 
 namespace kestrum {

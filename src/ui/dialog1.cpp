@@ -1,9 +1,9 @@
-#include "options/dialog1.h"
-#include "app/controls.h"
-#include "app/windows.h"
-#include "lang/captions.h"
-#include "options/form2.h"
-#include "settings/store.h"
+#include "ui/dialog1.h"
+#include "ui/controls.h"
+#include "ui/windows.h"
+#include "ui/captions.h"
+#include "ui/form2.h"
+#include "core/settings.h"
 #include <QCloseEvent>
 #include <QEvent>
 #include <QLabel>

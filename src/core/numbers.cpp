@@ -1,5 +1,5 @@
-#include "platform/numbers.h"
-#include "platform/error.h"
+#include "core/numbers.h"
+#include "core/error.h"
 #include <QLocale>
 #include <cmath>
 #include <limits>

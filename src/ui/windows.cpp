@@ -1,10 +1,11 @@
-#include "app/windows.h"
-#include "app/form1.h"
-#include "documents/dialog4.h"
-#include "lang/dialog.h"
-#include "options/dialog1.h"
-#include "options/dialog2.h"
-#include "options/form2.h"
+#include "ui/windows.h"
+#include "platform/platform.h"
+#include "ui/form1.h"
+#include "ui/dialog4.h"
+#include "ui/languagedialog.h"
+#include "ui/dialog1.h"
+#include "ui/dialog2.h"
+#include "ui/form2.h"
 #include <QApplication>
 #include <QFont>
 #include <QScreen>
@@ -74,6 +75,8 @@ void Windows::destroyAll()
 Form1 *startProgram()
 {
     windows().destroyAll();
+    // The store's warnings come up in the platform's message box.
+    platform();
     // The layouts are drawn in twips for a small 8-point bitmap font; a
     // metric-compatible narrow face keeps the captions inside their controls.
     QFont font(QStringLiteral("Liberation Sans"));

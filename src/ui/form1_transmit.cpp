@@ -1,15 +1,16 @@
 // Transmit path of the main window: Send.
-#include "app/form1.h"
-#include "app/windows.h"
-#include "documents/receivedbox.h"
-#include "documents/textfile.h"
-#include "options/dialog2.h"
-#include "options/form2.h"
-#include "platform/codec.h"
-#include "platform/error.h"
-#include "platform/numbers.h"
+#include "ui/form1.h"
+#include "ui/windows.h"
+#include "ui/receivedbox.h"
+#include "core/textfile.h"
+#include "ui/dialog2.h"
+#include "ui/form2.h"
+#include "core/codec.h"
+#include "core/clock.h"
+#include "core/error.h"
+#include "core/numbers.h"
 #include "platform/platform.h"
-#include "serial/mscomm.h"
+#include "core/mscomm.h"
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -78,7 +79,7 @@ void Form1::Command1_Click()
     const bool date = options->Check2->isChecked();
     const bool time = options->Check3->isChecked();
     if (date || time) {
-        const QDateTime now = platform().clock->now();
+        const QDateTime now = clock().now();
         if (date)
             line += dateText(now) + QLatin1String("   ");
         if (time)

@@ -1,5 +1,5 @@
-#include "platform/codec.h"
-#include "platform/error.h"
+#include "core/codec.h"
+#include "core/error.h"
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <array>

@@ -1,4 +1,4 @@
-#include "serial/paritymarks.h"
+#include "core/paritymarks.h"
 
 #ifdef Q_OS_UNIX
 #include <termios.h>

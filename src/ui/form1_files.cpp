@@ -1,13 +1,13 @@
 // File menu of the main window: documents, printing, the text editor.
-#include "app/form1.h"
-#include "app/windows.h"
-#include "documents/dialog4.h"
-#include "documents/receivedbox.h"
-#include "documents/textfile.h"
-#include "platform/error.h"
+#include "ui/form1.h"
+#include "ui/windows.h"
+#include "ui/dialog4.h"
+#include "ui/receivedbox.h"
+#include "core/textfile.h"
+#include "core/error.h"
 #include "platform/guard.h"
 #include "platform/platform.h"
-#include "settings/keys.h"
+#include "core/settingkeys.h"
 #include <QAction>
 
 namespace kestrum {

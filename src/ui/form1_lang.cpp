@@ -1,11 +1,11 @@
 // Interface language of the main window: the Language menu and About.
-#include "app/form1.h"
-#include "app/windows.h"
-#include "lang/captions.h"
-#include "lang/dialog.h"
-#include "options/form2.h"
+#include "ui/form1.h"
+#include "ui/windows.h"
+#include "ui/captions.h"
+#include "ui/languagedialog.h"
+#include "ui/form2.h"
 #include "platform/guard.h"
-#include "settings/keys.h"
+#include "core/settingkeys.h"
 #include <QAction>
 #include <QEvent>
 #include <QGroupBox>

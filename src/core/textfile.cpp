@@ -1,6 +1,6 @@
-#include "documents/textfile.h"
-#include "platform/codec.h"
-#include "platform/error.h"
+#include "core/textfile.h"
+#include "core/codec.h"
+#include "core/error.h"
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>

@@ -1,5 +1,5 @@
 #pragma once
-#include "serial/paritymarks.h"
+#include "core/paritymarks.h"
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QObject>

@@ -1,8 +1,8 @@
-#include "lang/dialog.h"
-#include "app/controls.h"
-#include "app/form1.h"
-#include "app/windows.h"
-#include "lang/captions.h"
+#include "ui/languagedialog.h"
+#include "ui/controls.h"
+#include "ui/form1.h"
+#include "ui/windows.h"
+#include "ui/captions.h"
 #include <QCloseEvent>
 #include <QEvent>
 #include <QLabel>

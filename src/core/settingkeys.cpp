@@ -1,5 +1,5 @@
-#include "settings/keys.h"
-#include "settings/store.h"
+#include "core/settingkeys.h"
+#include "core/settings.h"
 
 namespace kestrum {
 

@@ -1,6 +1,6 @@
 // Interface language of the Options window: the last step of its load.
-#include "lang/captions.h"
-#include "options/form2.h"
+#include "ui/captions.h"
+#include "ui/form2.h"
 #include <QCheckBox>
 #include <QEvent>
 #include <QGroupBox>
