@@ -39,8 +39,8 @@ void Dialog1::retranslateUi()
 void Dialog1::Form_Load()
 {
     // Only the Options window waits for the answer; the main window is
-    // disabled by the Options window already.
-    windows().form2()->setEnabled(false);
+    // held by the Options window already.
+    windows().holds().hold(windows().form2(), this);
     applyCaptions(this);
     // Drawn for a small font: with a larger one the message needs more lines,
     // and the buttons and the window make room for them.
@@ -57,8 +57,7 @@ namespace {
 
 void closeConfirmation(Dialog1 *d)
 {
-    if (windows().hasForm2())
-        windows().form2()->setEnabled(true);
+    windows().holds().release(d);
     if (windows().hasDialog1() && windows().dialog1() == d)
         windows().unloadDialog1();
     else

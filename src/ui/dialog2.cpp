@@ -14,12 +14,11 @@ namespace {
 
 // The windows behind the warning take no input while it shows. Reaching
 // Form2 loads it when absent, so a window created behind the warning is
-// disabled as well.
-void disableWindowsBehind()
+// held as well.
+void holdWindowsBehind(const Dialog2 *warning)
 {
-    if (Form1 *f1 = windows().form1())
-        f1->setEnabled(false);
-    windows().form2()->setEnabled(false);
+    windows().holds().hold(windows().form1(), warning);
+    windows().holds().hold(windows().form2(), warning);
 }
 
 } // namespace
@@ -46,7 +45,7 @@ void Dialog2::retranslateUi()
 
 void Dialog2::Form_Load()
 {
-    disableWindowsBehind();
+    holdWindowsBehind(this);
     applyCaptions(this);
     // Drawn for a small font: with a wider one the words must still show.
     const int need = Label1->sizeHint().width();
@@ -59,10 +58,8 @@ void Dialog2::Form_Load()
 
 void Dialog2::OKButton_Click()
 {
-    if (Form1 *f1 = windows().form1())
-        f1->setEnabled(true);
-    if (windows().hasForm2())
-        windows().form2()->setEnabled(true);
+    windows().releaseOptionsHold();
+    windows().holds().release(this);
     if (windows().hasDialog2() && windows().dialog2() == this)
         windows().unloadDialog2();
     else
@@ -87,7 +84,7 @@ void Dialog2::closeEvent(QCloseEvent *event)
 void showWarning()
 {
     Dialog2 *d = windows().dialog2();
-    disableWindowsBehind();
+    holdWindowsBehind(d);
     if (d->isVisible())
         return;
     d->show();

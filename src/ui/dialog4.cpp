@@ -70,8 +70,7 @@ void Dialog4::retranslateUi()
 void Dialog4::Form_Load()
 {
     // The prompt behaves as a modal dialog without blocking its caller.
-    if (Form1 *f = windows().form1())
-        f->setEnabled(false);
+    windows().holds().hold(windows().form1(), this);
     applyCaptions(this);
 }
 
@@ -117,10 +116,10 @@ void Dialog4::Command1_Click()
 {
     // The main window comes back even when Options is still open behind
     // the prompt.
-    if (Form1 *f = windows().form1()) {
-        f->setEnabled(true);
+    windows().releaseOptionsHold();
+    windows().holds().release(this);
+    if (Form1 *f = windows().form1())
         f->CancRes();
-    }
     windows().unloadDialog4();
 }
 

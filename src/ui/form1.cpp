@@ -291,7 +291,7 @@ void Form1::Command4_Click()
         f->show();
         f->raise();
         f->activateWindow();
-        setEnabled(false);
+        windows().holds().hold(this, f);
     });
 }
 

@@ -455,15 +455,13 @@ void Form2::Command1_Click()
     // A refused value keeps the window open with the user's text in it.
     if (warningShowing())
         return;
-    if (Form1 *f1 = windows().form1())
-        f1->setEnabled(true);
+    windows().holds().release(this);
     windows().unloadForm2();
 }
 
 void Form2::Command2_Click()
 {
-    if (Form1 *f1 = windows().form1())
-        f1->setEnabled(true);
+    windows().holds().release(this);
     windows().unloadForm2();
 }
 

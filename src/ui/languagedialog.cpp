@@ -49,15 +49,13 @@ void Dialog::retranslateUi()
 void Dialog::Form_Load()
 {
     // The main window takes no input while the dialog is up.
-    if (Form1 *f = windows().form1())
-        f->setEnabled(false);
+    windows().holds().hold(windows().form1(), this);
     applyCaptions(this);
 }
 
 void Dialog::OKButton_Click()
 {
-    if (Form1 *f = windows().form1())
-        f->setEnabled(true);
+    windows().holds().release(this);
     // Only the instance the owner holds is unloaded; a detached one is
     // already on its way out.
     if (windows().hasDialog() && windows().dialog() == this)

@@ -37,6 +37,7 @@ void Windows::unload(QPointer<W> &slot)
         return;
     W *w = slot.data();
     slot.clear();
+    m_holds.release(w);
     w->hide();
     w->deleteLater();
 }
@@ -61,6 +62,12 @@ void Windows::unloadDialog1() { unload(m_dialog1); }
 void Windows::unloadDialog2() { unload(m_dialog2); }
 void Windows::unloadDialog4() { unload(m_dialog4); }
 
+void Windows::releaseOptionsHold()
+{
+    if (hasForm2())
+        m_holds.release(m_form2.data(), form1());
+}
+
 void Windows::destroyAll()
 {
     delete m_dialog4.data();
@@ -70,6 +77,7 @@ void Windows::destroyAll()
     delete m_form2.data();
     delete m_form1.data();
     m_prompt = PromptState();
+    m_holds = WindowHolds();
 }
 
 Form1 *startProgram()

@@ -1,4 +1,5 @@
 #pragma once
+#include "ui/windowholds.h"
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -39,7 +40,8 @@ public:
     bool hasDialog4() const;
 
     // Destroy a window. Safe from inside the window's own handlers: the
-    // window is hidden and detached at once and deleted later.
+    // window is hidden and detached at once and deleted later, and lets go
+    // of every window it held.
     void unloadForm2();
     void unloadDialog();
     void unloadDialog1();
@@ -47,6 +49,13 @@ public:
     void unloadDialog4();
 
     PromptState &prompt() { return m_prompt; }
+
+    // Which window keeps which disabled.
+    WindowHolds &holds() { return m_holds; }
+    // The main window comes back at an answer even while the Options window
+    // is still up behind the answered one: the Options window's hold on it
+    // ends too.
+    void releaseOptionsHold();
 
     void setForm1(Form1 *f);
     // Destroys every window at once (end of the program, tests).
@@ -65,6 +74,7 @@ private:
     QPointer<Dialog2> m_dialog2;
     QPointer<Dialog4> m_dialog4;
     PromptState m_prompt;
+    WindowHolds m_holds;
 };
 
 Windows &windows();
