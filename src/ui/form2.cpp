@@ -29,8 +29,6 @@ namespace kestrum {
 
 namespace {
 
-const char *const kTabPosition = "kestrumTabPosition";
-
 QString switchText(const QCheckBox *box) { return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0"); }
 
 // A stored switch: any number other than 0 is on; a text that is not a number
@@ -56,153 +54,6 @@ int storedTab(int count)
     } catch (const Error &) {
         return 0;
     }
-}
-
-// The window was drawn with the controls of each tab measured from the tab
-// control's own corner, tab strip included. Qt puts the pages below the strip,
-// so every control of a page is moved up by the page's offset.
-void placeTabControls(QTabWidget *tabs)
-{
-    for (int i = 0; i < tabs->count(); ++i) {
-        QWidget *page = tabs->widget(i);
-        const QPoint offset = page->mapTo(tabs, QPoint(0, 0));
-        for (QObject *child : page->children()) {
-            auto *w = qobject_cast<QWidget *>(child);
-            if (!w)
-                continue;
-            const QVariant at = w->property(kTabPosition);
-            if (at.isValid())
-                w->move(at.toPoint() - offset);
-        }
-    }
-}
-
-// Places them again whenever the pages are laid out.
-class TabPagePlacer : public QObject {
-public:
-    explicit TabPagePlacer(QTabWidget *tabs) : QObject(tabs), m_tabs(tabs)
-    {
-        if (auto *stack = tabs->findChild<QStackedWidget *>(QString(), Qt::FindDirectChildrenOnly))
-            stack->installEventFilter(this);
-    }
-
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Move || event->type() == QEvent::Resize || event->type() == QEvent::Show)
-            placeTabControls(m_tabs);
-        return false;
-    }
-
-private:
-    QTabWidget *m_tabs;
-};
-
-// The window was drawn for a small font. Where a caption needs more room than
-// its box and the room next to it is free, the box grows: a check box to the
-// right and to the height of its indicator, a wrapped label downwards. With
-// the font the layout was drawn for nothing changes.
-void fitCaptions(QWidget *container, const QSize &area, bool onTab)
-{
-    struct Item {
-        QWidget *w;
-        QRect r;
-    };
-    QList<Item> items;
-    for (QObject *o : container->children()) {
-        auto *w = qobject_cast<QWidget *>(o);
-        if (!w || w->isWindow())
-            continue;
-        const QRect r = onTab ? QRect(w->property(kTabPosition).toPoint(), w->size()) : w->geometry();
-        items.append({w, r});
-    }
-    const int gap = 2;
-    for (int i = 0; i < items.size(); ++i) {
-        QRect r = items[i].r;
-        QWidget *w = items[i].w;
-        auto *check = qobject_cast<QCheckBox *>(w);
-        auto *label = qobject_cast<QLabel *>(w);
-        if (check) {
-            const QSize hint = check->sizeHint();
-            if (hint.width() > r.width()) {
-                int right = area.width() - gap;
-                for (const Item &s : items)
-                    if (s.w != w && s.r.left() >= r.right() && s.r.top() <= r.bottom() && s.r.bottom() >= r.top())
-                        right = std::min(right, s.r.left() - gap);
-                r.setWidth(std::max(r.width(), std::min(hint.width(), right - r.left())));
-            }
-            if (hint.height() > r.height()) {
-                // About its middle, short of the controls above and below.
-                int top = gap, bottom = area.height() - gap;
-                for (const Item &s : items) {
-                    if (s.w == w || s.r.left() > r.right() || s.r.right() < r.left())
-                        continue;
-                    if (s.r.bottom() < r.top())
-                        top = std::max(top, s.r.bottom() + 1);
-                    else if (s.r.top() > r.bottom())
-                        bottom = std::min(bottom, s.r.top() - 1);
-                }
-                const int extra = hint.height() - r.height();
-                const int newTop = std::max(top, r.top() - extra / 2);
-                const int newBottom = std::min(bottom, newTop + hint.height() - 1);
-                if (newTop <= r.top() && newBottom >= r.bottom())
-                    r = QRect(QPoint(r.left(), newTop), QPoint(r.right(), newBottom));
-            }
-        } else if (label && label->wordWrap()) {
-            const int need = label->heightForWidth(r.width());
-            if (need > r.height()) {
-                int bottom = area.height() - gap;
-                for (const Item &s : items)
-                    if (s.w != w && s.r.top() >= r.bottom() && s.r.left() <= r.right() && s.r.right() >= r.left())
-                        bottom = std::min(bottom, s.r.top() - gap);
-                r.setHeight(std::max(r.height(), std::min(need, bottom - r.top())));
-            }
-        } else {
-            continue;
-        }
-        if (r == items[i].r)
-            continue;
-        items[i].r = r;
-        if (onTab) {
-            w->setProperty(kTabPosition, r.topLeft());
-            w->resize(r.size());
-        } else {
-            w->setGeometry(r);
-        }
-    }
-}
-
-// Controls put straight on a tab page are measured from the tab control.
-template <class W>
-W *onPage(W *w, const QRect &r)
-{
-    const QWidget *parent = w->parentWidget();
-    if (parent && parent->parentWidget() && parent->parentWidget()->inherits("QStackedWidget"))
-        w->setProperty(kTabPosition, r.topLeft());
-    return w;
-}
-
-template <class W>
-W *place(W *w, QWidget *parent, const char *name, const QRect &r)
-{
-    w->setParent(parent);
-    w->setObjectName(QLatin1String(name));
-    w->setGeometry(r);
-    return onPage(w, r);
-}
-
-QGroupBox *makeFrame(QWidget *parent, const char *name, const QRect &r) { return place(new QGroupBox, parent, name, r); }
-QCheckBox *makeCheck(QWidget *parent, const char *name, const QRect &r) { return place(new QCheckBox, parent, name, r); }
-QLineEdit *makeText(QWidget *parent, const char *name, const QRect &r) { return place(new QLineEdit, parent, name, r); }
-
-// Captions come with the language, after the layout.
-QLabel *makeLabel(QWidget *parent, const char *name, const QRect &r)
-{
-    return onPage(kestrum::makeLabel(parent, name, QString(), r), r);
-}
-
-QPushButton *makeButton(QWidget *parent, const char *name, const QRect &r)
-{
-    return onPage(kestrum::makeButton(parent, name, QString(), r), r);
 }
 
 } // namespace
@@ -252,42 +103,41 @@ void Form2::buildControls()
     Check5 = makeCheck(Frame2, "Check5", twipsRect(240, 240, 2055, 255));
     Check6 = makeCheck(Frame2, "Check6", twipsRect(240, 600, 2535, 195));
     Check7 = makeCheck(Frame2, "Check7", twipsRect(240, 840, 3015, 375));
-    Label7 = makeLabel(pages[0], "Label7", twipsRect(600, 3960, 4575, 375));
+    Label7 = makeLabel(pages[0], "Label7", QString(), twipsRect(600, 3960, 4575, 375));
 
     // Auto.
     Frame3 = makeFrame(pages[1], "Frame3", twipsRect(240, 480, 5055, 2055));
     Check8 = makeCheck(Frame3, "Check8", twipsRect(120, 360, 3375, 255));
-    Label1 = makeLabel(Frame3, "Label1", twipsRect(120, 720, 4575, 375));
-    Command4 = makeButton(Frame3, "Command4", twipsRect(3600, 1560, 1335, 375));
+    Label1 = makeLabel(Frame3, "Label1", QString(), twipsRect(120, 720, 4575, 375));
+    Command4 = makeButton(Frame3, "Command4", QString(), twipsRect(3600, 1560, 1335, 375));
 
     // Checking.
     Frame4 = makeFrame(pages[2], "Frame4", twipsRect(240, 480, 5175, 1575));
     Check9 = makeCheck(Frame4, "Check9", twipsRect(240, 240, 3975, 615));
     Text1 = makeText(Frame4, "Text1", twipsRect(240, 960, 615, 285));
-    Label2 = makeLabel(Frame4, "Label2", twipsRect(960, 960, 4095, 375));
+    Label2 = makeLabel(Frame4, "Label2", QString(), twipsRect(960, 960, 4095, 375));
     Text4 = makeText(pages[2], "Text4", twipsRect(360, 2280, 735, 285));
-    Label5 = makeLabel(pages[2], "Label5", twipsRect(1200, 2280, 3135, 375));
-    Label6 = makeLabel(pages[2], "Label6", twipsRect(360, 2760, 4575, 855));
+    Label5 = makeLabel(pages[2], "Label5", QString(), twipsRect(1200, 2280, 3135, 375));
+    Label6 = makeLabel(pages[2], "Label6", QString(), twipsRect(360, 2760, 4575, 855));
 
     // Other.
     Frame5 = makeFrame(pages[3], "Frame5", twipsRect(480, 600, 4575, 1335));
     Text2 = makeText(Frame5, "Text2", twipsRect(240, 360, 735, 285));
-    Label3 = makeLabel(Frame5, "Label3", twipsRect(1200, 360, 3135, 375));
+    Label3 = makeLabel(Frame5, "Label3", QString(), twipsRect(1200, 360, 3135, 375));
     Text3 = makeText(Frame5, "Text3", twipsRect(240, 840, 735, 285));
-    Label4 = makeLabel(Frame5, "Label4", twipsRect(1200, 840, 3015, 375));
+    Label4 = makeLabel(Frame5, "Label4", QString(), twipsRect(1200, 840, 3015, 375));
     Frame6 = makeFrame(pages[3], "Frame6", twipsRect(480, 2040, 4575, 1695));
     Check10 = makeCheck(Frame6, "Check10", twipsRect(240, 360, 1335, 255));
     Check11 = makeCheck(Frame6, "Check11", twipsRect(240, 720, 1335, 375));
     Check12 = makeCheck(Frame6, "Check12", twipsRect(240, 1200, 1695, 255));
-    Command5 = makeButton(pages[3], "Command5", twipsRect(3480, 3960, 1935, 375));
+    Command5 = makeButton(pages[3], "Command5", QString(), twipsRect(3480, 3960, 1935, 375));
 
     // Below the tabs.
-    Command1 = makeButton(this, "Command1", twipsRect(360, 4920, 1455, 495));
-    Command2 = makeButton(this, "Command2", twipsRect(2280, 4920, 1455, 495));
-    Command3 = makeButton(this, "Command3", twipsRect(4200, 4920, 1455, 495));
+    Command1 = makeButton(this, "Command1", QString(), twipsRect(360, 4920, 1455, 495));
+    Command2 = makeButton(this, "Command2", QString(), twipsRect(2280, 4920, 1455, 495));
+    Command3 = makeButton(this, "Command3", QString(), twipsRect(4200, 4920, 1455, 495));
 
-    new TabPagePlacer(SSTab1);
-    placeTabControls(SSTab1);
+    keepTabControlsPlaced(SSTab1);
 }
 
 QString Form2::autosavePrefix()
