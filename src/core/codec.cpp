@@ -93,9 +93,29 @@ bool appendAnsi(QStringView text, QByteArray &out)
 
 bool fitsAnsi(const QString &text)
 {
+    QByteArray bytes;
+    if (tables().valid)
+        return appendAnsi(text, bytes);
     QStringEncoder encoder(kCodePage);
-    const QByteArray bytes = encoder.encode(text);
+    bytes = encoder.encode(text);
     return encoder.isValid() && !encoder.hasError() && bytes.size() == text.size();
+}
+
+std::optional<Unmappable> firstUnmappable(const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const bool pair = text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
+        const QString one = pair ? text.mid(i, 2) : text.mid(i, 1);
+        if (!fitsAnsi(one)) {
+            const char32_t code = pair ? QChar::surrogateToUcs4(text.at(i), text.at(i + 1))
+                                       : char32_t(text.at(i).unicode());
+            return Unmappable{i, one,
+                              QStringLiteral("U+") + QString::number(uint(code), 16).toUpper().rightJustified(4, QLatin1Char('0'))};
+        }
+        if (pair)
+            ++i;
+    }
+    return std::nullopt;
 }
 
 QByteArray toAnsi(const QString &text)
@@ -109,24 +129,12 @@ QByteArray toAnsi(const QString &text)
     QByteArray bytes = encoder.encode(text);
     if (!encoder.hasError() && bytes.size() == text.size())
         return bytes;
-    // Find the offending character so the message can name it.
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const bool pair = text.at(i).isHighSurrogate() && i + 1 < text.size();
-        const QString one = pair ? text.mid(i, 2) : text.mid(i, 1);
-        QStringEncoder single(kCodePage);
-        const QByteArray b = single.encode(one);
-        if (single.hasError() || b.size() != 1) {
-            const char32_t code = pair ? QChar::surrogateToUcs4(text.at(i), text.at(i + 1))
-                                       : char32_t(text.at(i).unicode());
-            const QString hex = QString::number(uint(code), 16).toUpper().rightJustified(4, QLatin1Char('0'));
-            throw Error(QStringLiteral("The character \"%1\" (U+%2) at position %3 cannot be sent: "
-                                       "it has no byte in the Windows-1251 code page.")
-                            .arg(one, hex)
-                            .arg(i + 1));
-        }
-        if (pair)
-            ++i;
-    }
+    // The message names the offending character.
+    if (const std::optional<Unmappable> bad = firstUnmappable(text))
+        throw Error(QStringLiteral("The character \"%1\" (%2) at position %3 cannot be sent: "
+                                   "it has no byte in the Windows-1251 code page.")
+                        .arg(bad->character, bad->codePoint)
+                        .arg(bad->index + 1));
     throw Error(QStringLiteral("The text cannot be converted to the Windows-1251 code page."));
 }
 

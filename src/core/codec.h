@@ -1,6 +1,7 @@
 #pragma once
 #include <QByteArray>
 #include <QString>
+#include <optional>
 
 namespace kestrum {
 
@@ -9,6 +10,15 @@ namespace kestrum {
 QString fromAnsi(const QByteArray &bytes);
 // Whether every character of the text has a byte in the code page.
 bool fitsAnsi(const QString &text);
+// The first character of a text that has no byte in the code page: where it
+// stands, the character itself (a surrogate pair is one) and its code point
+// as "U+0416".
+struct Unmappable {
+    qsizetype index;
+    QString character;
+    QString codePoint;
+};
+std::optional<Unmappable> firstUnmappable(const QString &text);
 // Throws Error naming the first character that has no byte in the code page.
 QByteArray toAnsi(const QString &text);
 // Appends the text's bytes; false, and nothing appended, when a character

@@ -25,27 +25,12 @@ QByteArray encodeForFile(const QString &text, const QString &what, const QString
         return toAnsi(text);
     } catch (const Error &) {
     }
-    int line = 1;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const bool pair = text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
-        const QString one = pair ? text.mid(i, 2) : text.mid(i, 1);
-        try {
-            toAnsi(one);
-        } catch (const Error &) {
-            const char32_t code = pair ? QChar::surrogateToUcs4(text.at(i), text.at(i + 1))
-                                       : char32_t(text.at(i).unicode());
-            const QString hex = QString::number(uint(code), 16).toUpper().rightJustified(4, QLatin1Char('0'));
-            throw fileError(what, path,
-                            QStringLiteral("the character \"%1\" (U+%2) in line %3 has no byte in the "
-                                           "Windows-1251 code page; nothing was written.")
-                                .arg(one, hex)
-                                .arg(line));
-        }
-        if (text.at(i) == QLatin1Char('\n'))
-            ++line;
-        if (pair)
-            ++i;
-    }
+    if (const std::optional<Unmappable> bad = firstUnmappable(text))
+        throw fileError(what, path,
+                        QStringLiteral("the character \"%1\" (%2) in line %3 has no byte in the "
+                                       "Windows-1251 code page; nothing was written.")
+                            .arg(bad->character, bad->codePoint)
+                            .arg(text.left(bad->index).count(QLatin1Char('\n')) + 1));
     throw fileError(what, path, QStringLiteral("the text cannot be converted to the Windows-1251 code page."));
 }
 
