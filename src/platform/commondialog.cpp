@@ -26,6 +26,14 @@ QString CommonDialog::qtFilter(const QString &filter)
     return entries.join(QStringLiteral(";;"));
 }
 
+void CommonDialog::presetTextFiles(qint32 flags)
+{
+    CancelError = true;
+    Filter = QStringLiteral("text only(*.txt)|*.txt|");
+    DefaultExt = QStringLiteral("txt");
+    Flags = flags;
+}
+
 void CommonDialog::ShowOpen() { show(false); }
 void CommonDialog::ShowSave() { show(true); }
 

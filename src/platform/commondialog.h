@@ -23,6 +23,11 @@ public:
     qint32 Flags = 0;
     QString FileName;
 
+    // The program's documents: text files only ("text only(*.txt)|*.txt|"),
+    // "txt" added to a name typed without an extension, a cancelled dialog
+    // thrown as CancelError; the flags as the caller needs them.
+    void presetTextFiles(qint32 flags);
+
     // Both throw CancelError when the user cancels and CancelError is set.
     void ShowOpen();
     void ShowSave();

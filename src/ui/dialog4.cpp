@@ -82,11 +82,8 @@ void Dialog4::OKButton_Click()
     if (state.fileOpened == 1) {
         target = state.openedFileName;
     } else {
-        CommonDialog5.CancelError = true;
-        CommonDialog5.Filter = QStringLiteral("text only(*.txt)|*.txt|");
-        CommonDialog5.DefaultExt = QStringLiteral("txt");
         // 2 ask before overwriting, 4 no read-only check box.
-        CommonDialog5.Flags = 6;
+        CommonDialog5.presetTextFiles(6);
         try {
             CommonDialog5.ShowSave();
         } catch (const CancelError &) {

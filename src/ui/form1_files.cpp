@@ -14,17 +14,11 @@ namespace kestrum {
 
 namespace {
 
-const QString kTextFilter = QStringLiteral("text only(*.txt)|*.txt|");
-const QString kTextExt = QStringLiteral("txt");
-
 // Shows the dialog; false when the user cancelled. A dialog that cannot be
 // shown at all is reported.
 bool chooseFile(CommonDialog &dialog, qint32 flags, bool save)
 {
-    dialog.CancelError = true;
-    dialog.Filter = kTextFilter;
-    dialog.DefaultExt = kTextExt;
-    dialog.Flags = flags;
+    dialog.presetTextFiles(flags);
     try {
         if (save)
             dialog.ShowSave();

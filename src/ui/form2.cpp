@@ -319,10 +319,8 @@ void Form2::Command4_Click()
 {
     // Cancelling or any failure of the dialog ends Browse without a word.
     try {
-        CommonDialog1.CancelError = true;
-        CommonDialog1.Filter = QStringLiteral("text only(*.txt)|*.txt|");
-        CommonDialog1.DefaultExt = QStringLiteral("txt");
-        CommonDialog1.Flags = 4100;
+        // 4096 the file must exist, 4 no read-only check box.
+        CommonDialog1.presetTextFiles(4100);
         CommonDialog1.ShowSave();
         // Stored at once: the autosave file changes now, not at Apply.
         writeSetting(Setting::FileName, CommonDialog1.FileName);
