@@ -10,7 +10,6 @@
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
-#include <grp.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -51,16 +50,6 @@ bool isPseudoTerminal(const QString &device)
         return false;
     const unsigned maj = major(st.st_rdev);
     return (maj >= 136 && maj <= 143) || QFileInfo(device).canonicalFilePath().startsWith(QLatin1String("/dev/pts/"));
-}
-
-QString owningGroup(const QString &device)
-{
-    struct stat st;
-    if (::stat(QFile::encodeName(device).constData(), &st) != 0)
-        return QString();
-    if (const struct group *g = ::getgrgid(st.st_gid))
-        return QString::fromLocal8Bit(g->gr_name);
-    return QString::number(st.st_gid);
 }
 
 bool accessible(const QString &device)
@@ -308,7 +297,10 @@ QString MSComm::openFailure(const QString &device, QSerialPort::SerialPortError 
     case QSerialPort::PermissionError:
 #ifdef Q_OS_UNIX
         if (!accessible(device)) {
-            const QString group = owningGroup(device);
+            // The group of the device node behind any link; one without a
+            // name is shown by its number.
+            const QFileInfo node(device);
+            const QString group = node.group().isEmpty() && node.exists() ? QString::number(node.groupId()) : node.group();
             return QStringLiteral("%1 cannot be opened: permission denied. The device belongs to the group "
                                   "\"%2\": your user must be a member of it (for example: sudo usermod -aG %2 "
                                   "$USER), then log out and in again.")

@@ -1,5 +1,6 @@
 #include "core/portmap.h"
 #include "core/settings.h"
+#include <QCollator>
 #include <QDir>
 #include <QSerialPortInfo>
 #include <algorithm>
@@ -9,28 +10,14 @@ namespace kestrum {
 
 bool naturalLess(const QString &a, const QString &b)
 {
-    int i = 0, j = 0;
-    while (i < a.size() && j < b.size()) {
-        if (a.at(i).isDigit() && b.at(j).isDigit()) {
-            int ei = i, ej = j;
-            while (ei < a.size() && a.at(ei).isDigit())
-                ++ei;
-            while (ej < b.size() && b.at(ej).isDigit())
-                ++ej;
-            const qulonglong na = a.mid(i, ei - i).toULongLong();
-            const qulonglong nb = b.mid(j, ej - j).toULongLong();
-            if (na != nb)
-                return na < nb;
-            i = ei;
-            j = ej;
-            continue;
-        }
-        if (a.at(i) != b.at(j))
-            return a.at(i) < b.at(j);
-        ++i;
-        ++j;
-    }
-    return a.size() - i < b.size() - j;
+    // A fixed locale, so that the order does not follow the user's language;
+    // the C locale would compare code points and ignore the numeric mode.
+    static const QCollator collator = [] {
+        QCollator c{QLocale(QLocale::English)};
+        c.setNumericMode(true);
+        return c;
+    }();
+    return collator.compare(a, b) < 0;
 }
 
 QStringList presentSerialDevices()
