@@ -4,7 +4,6 @@
 #include "ui/windows.h"
 #include "ui/receivedbox.h"
 #include "core/textfile.h"
-#include "core/codec.h"
 #include "platform/commondialog.h"
 #include "core/error.h"
 #include "platform/platform.h"
@@ -437,33 +436,6 @@ private slots:
                  qPrintable(message));
         QCOMPARE(readBytes(path("doc.txt")), QByteArray("old\r\n"));
         QVERIFY(f->mnuSave->isEnabled());
-    }
-
-    void firstCharacterOutsideTheCodePage_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("index");  // -1: every character has a byte
-        QTest::addColumn<QString>("codePoint");
-        QTest::newRow("Cyrillic and the kept 0x98") << QStringLiteral("\u0416a\u0098") << -1 << QString();
-        QTest::newRow("a tick") << QStringLiteral("ab\u2713\u2713") << 2 << QStringLiteral("U+2713");
-        QTest::newRow("a pair is one character") << QStringLiteral("x\U0001F600") << 1 << QStringLiteral("U+1F600");
-        QTest::newRow("a lone high surrogate") << (QStringLiteral("x") + QChar(0xD83D) + QStringLiteral("y")) << 1
-                                               << QStringLiteral("U+D83D");
-    }
-
-    void firstCharacterOutsideTheCodePage()
-    {
-        QFETCH(QString, text);
-        QFETCH(int, index);
-        QFETCH(QString, codePoint);
-        const std::optional<Unmappable> bad = firstUnmappable(text);
-        QCOMPARE(fitsAnsi(text), index < 0);
-        QCOMPARE(bad.has_value(), index >= 0);
-        if (bad) {
-            QCOMPARE(bad->index, qsizetype(index));
-            QCOMPARE(bad->codePoint, codePoint);
-            QVERIFY_THROWS_EXCEPTION(Error, toAnsi(text));
-        }
     }
 
     void textFileFormat()
