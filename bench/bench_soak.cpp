@@ -22,6 +22,7 @@
 // has ticked meanwhile; real ticks are counted and reported). One message is
 // on the line at a time, so each message is one record.
 #include "ui/form1.h"
+#include "core/session.h"
 #include "ui/windows.h"
 #include "ui/receivedbox.h"
 #include "ui/form2.h"
@@ -98,7 +99,7 @@ int main(int argc, char **argv)
     o->Check6->setChecked(true);
     o->Check7->setChecked(true);
     const QString autosave = scratchDir() + QStringLiteral("/soak.txt");
-    o->CommonDialog1.FileName = autosave;
+    o->setAutosaveFile(autosave);
     o->Check8->setChecked(true);
     if (f->Timer2->interval() != 1 || !f->MSComm1->PortOpen()) {
         std::fprintf(stderr, "set-up failed: timeout %d ms, port %s\n", f->Timer2->interval(),
@@ -129,14 +130,14 @@ int main(int argc, char **argv)
     for (qint64 i = 0; i < total && !stuck; ++i) {
         one.start();
         const QByteArray data = messageData(i);
-        const qint32 countBefore = f->messageCount;
+        const qint32 countBefore = f->session->messageCount();
         if (!pty.write(data)) {
             std::fprintf(stderr, "writing to the line failed at message %lld\n", static_cast<long long>(i));
             return 1;
         }
         // Until the port holds the whole message (or the real timer has
         // finished it meanwhile).
-        while (f->MSComm1->InBufferCount() < data.size() && f->messageCount == countBefore) {
+        while (f->MSComm1->InBufferCount() < data.size() && f->session->messageCount() == countBefore) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
             if (one.elapsed() > 5000) {
                 std::fprintf(stderr, "message %lld did not arrive\n", static_cast<long long>(i));
@@ -145,7 +146,7 @@ int main(int argc, char **argv)
             }
         }
         // The ticks the timer would give.
-        while (f->receiving != 0 || f->Timer2->isActive()) {
+        while (f->session->receiving() != 0 || f->Timer2->isActive()) {
             f->Timer2_Timer();
             ++drivenTicks;
         }

@@ -10,6 +10,7 @@
 // refused and it falls behind its schedule instead of losing bytes, so the
 // lag behind the schedule is reported too (a real line would lose them).
 #include "ui/form1.h"
+#include "core/session.h"
 #include "ui/windows.h"
 #include "ui/receivedbox.h"
 #include "ui/form2.h"
@@ -71,7 +72,7 @@ int main(int argc, char **argv)
     o->Check6->setChecked(false);
     o->Check7->setChecked(false);
     const QString autosave = scratchDir() + QStringLiteral("/stream.txt");
-    o->CommonDialog1.FileName = autosave;
+    o->setAutosaveFile(autosave);
     o->Check8->setChecked(true);
 
     std::mutex delaysLock;
@@ -108,7 +109,7 @@ int main(int argc, char **argv)
     QObject::connect(&poll, &QTimer::timeout, &app, [&] {
         if (!writer.done())
             return;
-        const bool idle = f->receiving == 0 && !f->Timer2->isActive();
+        const bool idle = f->session->receiving() == 0 && !f->Timer2->isActive();
         const double after = std::chrono::duration<double>(Steady::now() - start).count() - duration;
         if ((idle && f->Text2->textLength() >= writer.sent()) || after > 5)
             app.quit();

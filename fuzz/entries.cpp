@@ -8,6 +8,7 @@
 #include "core/numbers.h"
 #include "core/mscomm.h"
 #include "core/portmap.h"
+#include "core/session.h"
 #include "core/settings.h"
 #include "support/fakes.h"
 #include "support/pty.h"
@@ -375,7 +376,7 @@ int fuzzStartup(const uint8_t *data, size_t size)
         FUZZ_CHECK(!fakes.messageBox->messages.isEmpty());
     if (f->Combo2->currentIndex() >= 0 && f->Combo3->currentIndex() >= 0 && f->Combo4->currentIndex() >= 0
         && f->Combo5->currentIndex() >= 0)
-        FUZZ_CHECK(f->MSComm1->Settings() == f->portSettings);
+        FUZZ_CHECK(f->MSComm1->Settings() == f->session->portSettings);
     if (f->Combo1->currentIndex() >= 0)
         FUZZ_CHECK(f->MSComm1->CommPort() == f->Combo1->currentIndex() + 1);
 

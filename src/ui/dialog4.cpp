@@ -12,6 +12,7 @@
 #include "platform/guard.h"
 #include "platform/platform.h"
 #include "core/settingkeys.h"
+#include "core/session.h"
 #include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -25,7 +26,7 @@ void endProgram()
 {
     Form1 *f = windows().form1();
     if (f)
-        f->abandonWait();
+        f->session->abandonWait();
     windows().unloadDialog2();
     if (f)
         f->close();

@@ -9,6 +9,7 @@
 #include "core/numbers.h"
 #include "core/mscomm.h"
 #include "core/portmap.h"
+#include "core/session.h"
 #include "core/settingkeys.h"
 #include <QAction>
 #include <QCloseEvent>
@@ -67,15 +68,9 @@ Form1::Form1(QWidget *parent) : QMainWindow(parent)
     setWindowTitle(QStringLiteral("Kestrum V1.01 for MC"));
     setAttribute(Qt::WA_DeleteOnClose, false);
 
-    Timer2 = new QTimer(this);
-    Timer2->setObjectName(QStringLiteral("Timer2"));
-    // A coarse timer may fire several percent early, which moves the
-    // boundary between messages.
-    Timer2->setTimerType(Qt::PreciseTimer);
-    Timer2->setInterval(70);
-
-    MSComm1 = new MSComm(this);
-    MSComm1->setObjectName(QStringLiteral("MSComm1"));
+    session = new Session(this);
+    Timer2 = session->receiveTimer();
+    MSComm1 = session->port();
     deviceWatch = new DeviceWatch([this](const QString &device) { return reopenLostDevice(device); }, this);
 
     buildControls();
@@ -84,7 +79,11 @@ Form1::Form1(QWidget *parent) : QMainWindow(parent)
     connectHandlers();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    // The received box shows the session's document: it goes first.
+    delete centralWidget();
+}
 
 void Form1::buildControls()
 {
@@ -125,7 +124,7 @@ void Form1::buildControls()
     Command8 = makeButton(client, "Command8", QString(), twipsRect(4680, 3000, 1455, 495));
     Label7 = makeLabel(client, "Label7", QString(), twipsRect(120, 3480, 2295, 255));
 
-    Text2 = new ReceivedBox(client);
+    Text2 = new ReceivedBox(session->document(), client);
     Text2->setObjectName(QStringLiteral("Text2"));
     Text2->setGeometry(twipsRect(120, 3720, 6015, 2175));
     Text2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -194,9 +193,11 @@ void Form1::connectHandlers()
     connect(Command7, &QPushButton::clicked, this, [this] { Command7_Click(); });
     connect(Command8, &QPushButton::clicked, this, [this] { Command8_Click(); });
 
-    connect(Timer2, &QTimer::timeout, this, [this] { Timer2_Timer(); });
-    connect(MSComm1, &MSComm::OnComm, this, [this] { MSComm1_OnComm(); });
-    connect(MSComm1, &MSComm::deviceLost, this, [this](const QString &d) { MSComm1_DeviceLost(d); });
+    connect(session, &Session::counted, this, [this](qint32 count) { Text3->setText(QString::number(count)); });
+    connect(session, &Session::documentGrew, Text2, &ReceivedBox::storeGrew);
+    connect(session, &Session::messageShown, this, [this] { mnuSave->setEnabled(true); });
+    connect(session, &Session::failure, this, [](const QString &description) { showMessage(description); });
+    connect(session, &Session::deviceLost, this, [this](const QString &d) { MSComm1_DeviceLost(d); });
     // A port lost while open is opened again when its device comes back; an
     // open by any other way ends the wait.
     connect(MSComm1, &MSComm::deviceGone, deviceWatch, &DeviceWatch::watch);
@@ -254,11 +255,7 @@ void Form1::Form_Load()
         Timer2->setInterval(interval);
     });
     guarded([&] { LngInitForm1(); });
-    guarded([&] {
-        portSettings = Combo2->currentText() + QLatin1Char(',') + Combo3->currentText() + QLatin1Char(',')
-                       + Combo4->currentText() + QLatin1Char(',') + Combo5->currentText();
-        MSComm1->setSettings(portSettings);
-    });
+    guarded([&] { applyLineParameters(); });
     guarded([&] { MSComm1->setInBufferSize(toInt16(readSetting(Setting::InBufferSize))); });
     guarded([&] { MSComm1->setOutBufferSize(toInt16(readSetting(Setting::OutBufferSize))); });
     // A switch that is not a number is reported and taken as off.

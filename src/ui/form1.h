@@ -20,10 +20,12 @@ class DeviceWatch;
 class MSComm;
 enum class Setting;
 class ReceivedBox;
+class Session;
 
-// The main window: port and line parameters, send box, received box.
-// Handlers are defined beside the subsystem they belong to (serial/,
-// documents/, lang/); this file's .cpp holds the window and its start-up.
+// The main window: port and line parameters, send box, received box. The
+// work is the session's; a handler calls into it and shows what it reports.
+// Handlers are defined beside what they show (port, receive and transmit,
+// files, exit, language); this file's .cpp holds the window and its start-up.
 class Form1 : public QMainWindow {
     Q_OBJECT
 public:
@@ -38,6 +40,9 @@ public:
     QPlainTextEdit *Text1;   // send box
     ReceivedBox *Text2;      // received box
     QLineEdit *Text3;        // message counter
+    // The serial port, the receive framing and the received document.
+    Session *session;
+    // The session's receive timer and serial-port object.
     QTimer *Timer2;
     MSComm *MSComm1;
     // Waits for a lost device to come back and opens the port on it again.
@@ -48,16 +53,6 @@ public:
     QMenu *mnuFile, *mnuLng, *mnuSpravka;
     QAction *mnuOpen, *mnuOpenBlocknot, *mnuSave, *mnuSave_as, *mnuPrint, *mnuExit;
     QAction *mnuRus, *mnuEng, *mnuHelp, *mnuAbout;
-
-    // State shared by the subsystems.
-    QString portSettings;
-    qint16 receiving = 0;
-    qint32 messageCount = 0;
-    QString openedFileName;
-    qint16 fileOpened = 0;
-    qint16 timerPhase = 0;
-    qint16 dataReceived = 0;
-    qint16 exitConfirmed = 0;
 
     // Start-up.
     void Form_Load();
@@ -72,15 +67,14 @@ public:
     void Command3_Click();   // Open Port
     void Command2_Click();   // Close Port
 
-    // Receive and transmit.
+    // Receive and transmit. The session hears the port and the timer
+    // itself; these two hand it an event the same way.
     void MSComm1_OnComm();
     void Timer2_Timer();
     void Command8_Click();   // Clear
     void Command1_Click();   // Send
-    // The serial-port object lost its device.
+    // The session reports a lost device.
     void MSComm1_DeviceLost(const QString &description);
-    // Timer2 is stopped by someone other than the receive path (Apply).
-    void stopReceiveTimer();
     // The send box's text: line breaks are CR LF.
     QString sendText() const;
 
@@ -96,7 +90,7 @@ public:
     // Returns whether the close may go ahead.
     bool Form_QueryUnload(bool fromUser);
     void CancRes();
-    qint16 flagSaves() const { return fileOpened; }
+    qint16 flagSaves() const;
 
     // Language and About.
     void LngInitForm1();
@@ -113,10 +107,6 @@ public:
 
     // True while Form_Load runs.
     bool isLoading() const { return m_loading; }
-    // True while the second tick waits for data.
-    bool isWaitingForData() const { return m_waiting; }
-    // Ends a wait for data at once (the program is leaving).
-    void abandonWait();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -131,12 +121,10 @@ private:
     void lineParameterSelected(QComboBox *list, Setting key);
     bool reopenLostDevice(const QString &device);
     void showPortWaiting(bool waiting);
-    void showLoss(const QString &description);
+    // The four lists' texts to the port, as the line parameters text.
+    void applyLineParameters();
 
     bool m_loading = false;
-    bool m_waiting = false;
-    bool m_abandonWait = false;
-    QString m_pendingLoss;
     bool m_showingLoss = false;
     // The port list item whose tooltip says it waits, and its usual text.
     int m_waitingItem = -1;

@@ -2,6 +2,7 @@
 #include "ui/form1.h"
 #include "ui/windows.h"
 #include "ui/dialog4.h"
+#include "core/session.h"
 #include <QAction>
 
 namespace kestrum {
@@ -19,7 +20,7 @@ bool g_askedByCloseRequest = false;
 void closeOtherWindows(Form1 *f)
 {
     if (f)
-        f->abandonWait();
+        f->session->abandonWait();
     windows().unloadDialog4();
     windows().unloadDialog2();
     windows().unloadForm2();
@@ -29,7 +30,7 @@ void closeOtherWindows(Form1 *f)
 
 void Form1::Command7_Click()
 {
-    if ((dataReceived == 1 || fileOpened == 1) && mnuSave->isEnabled()) {
+    if ((session->dataReceived == 1 || session->fileOpened == 1) && mnuSave->isEnabled()) {
         // Loading the prompt disables this window until it is answered.
         Dialog4 *prompt = windows().dialog4();
         prompt->show();
@@ -37,7 +38,7 @@ void Form1::Command7_Click()
         prompt->activateWindow();
         return;
     }
-    exitConfirmed = 1;
+    session->exitConfirmed = 1;
     closeOtherWindows(this);
     if (!g_askedByCloseRequest)
         close();
@@ -56,9 +57,11 @@ bool Form1::Form_QueryUnload(bool fromUser)
         ~Asking() { g_askedByCloseRequest = false; }
     } asking;
     Command7_Click();
-    return exitConfirmed == 1;
+    return session->exitConfirmed == 1;
 }
 
-void Form1::CancRes() { exitConfirmed = 0; }
+void Form1::CancRes() { session->exitConfirmed = 0; }
+
+qint16 Form1::flagSaves() const { return session->fileOpened; }
 
 } // namespace kestrum

@@ -3,6 +3,7 @@
 #include "ui/windows.h"
 #include "ui/dialog4.h"
 #include "ui/receivedbox.h"
+#include "core/session.h"
 #include "core/textfile.h"
 #include "core/error.h"
 #include "platform/guard.h"
@@ -57,9 +58,9 @@ void Form1::mnuOpen_Click()
     if (!block.isEmpty())
         Text2->prepend(block);
 
-    openedFileName = name;
+    session->openedFileName = name;
     mnuSave->setEnabled(true);
-    fileOpened = 1;
+    session->fileOpened = 1;
     Dialog4::flagSaves();
     // The prompt takes the name from the store; when the store could not
     // keep it, "Yes" would write into some other file.
@@ -69,12 +70,12 @@ void Form1::mnuOpen_Click()
 
 void Form1::mnuSave_Click()
 {
-    if (openedFileName.isEmpty()) {
+    if (session->openedFileName.isEmpty()) {
         mnuSave_as_Click();
         return;
     }
     // A failed save leaves the text marked unsaved.
-    if (guarded([&] { writeDocument(openedFileName, Text2->text()); }))
+    if (guarded([&] { writeDocument(session->openedFileName, Text2->text()); }))
         mnuSave->setEnabled(false);
 }
 

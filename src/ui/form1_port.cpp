@@ -4,6 +4,7 @@
 #include "core/error.h"
 #include "platform/guard.h"
 #include "core/mscomm.h"
+#include "core/session.h"
 #include "core/settingkeys.h"
 #include <QComboBox>
 
@@ -53,12 +54,17 @@ void Form1::Combo1_Click()
     guarded([&] { writeSetting(Setting::CommPort, Combo1->currentText()); });
 }
 
+void Form1::applyLineParameters()
+{
+    session->portSettings = Combo2->currentText() + QLatin1Char(',') + Combo3->currentText() + QLatin1Char(',')
+                            + Combo4->currentText() + QLatin1Char(',') + Combo5->currentText();
+    MSComm1->setSettings(session->portSettings);
+}
+
 void Form1::lineParameterSelected(QComboBox *list, Setting key)
 {
-    portSettings = Combo2->currentText() + QLatin1Char(',') + Combo3->currentText() + QLatin1Char(',')
-                   + Combo4->currentText() + QLatin1Char(',') + Combo5->currentText();
     try {
-        MSComm1->setSettings(portSettings);
+        applyLineParameters();
     } catch (const Error &e) {
         // While start-up fills the lists one after another the text is
         // necessarily incomplete: the list's own value is still stored, and

@@ -10,6 +10,8 @@
 #include "core/numbers.h"
 #include "platform/platform.h"
 #include "core/mscomm.h"
+#include "core/options.h"
+#include "core/session.h"
 #include "core/settingkeys.h"
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -23,40 +25,9 @@
 #include <QTimer>
 #include <QVariant>
 #include <algorithm>
-#include <cmath>
 
 namespace kestrum {
 
-namespace {
-
-QString switchText(const QCheckBox *box) { return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0"); }
-
-// A stored switch: any number other than 0 is on; a text that is not a number
-// (or is out of range for a double) is off, the same as a missing entry. The
-// window never writes such values, so they are not worth a message box.
-bool storedSwitch(Setting s)
-{
-    try {
-        const double v = toNumber(readSetting(s));
-        return !std::isnan(v) && v != 0;
-    } catch (const Error &) {
-        return false;
-    }
-}
-
-// The remembered tab; anything that is not one of the four tabs opens the
-// first one.
-int storedTab(int count)
-{
-    try {
-        const qint16 i = toInt16(readSetting(Setting::SSTab1));
-        return i >= 0 && i < count ? i : 0;
-    } catch (const Error &) {
-        return 0;
-    }
-}
-
-} // namespace
 
 Form2::Form2(QWidget *parent) : QWidget(parent), CommonDialog1(this)
 {
@@ -79,6 +50,11 @@ Form2::Form2(QWidget *parent) : QWidget(parent), CommonDialog1(this)
     connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
     connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
     connect(Command5, &QPushButton::clicked, this, [this] { Command5_Click(); });
+    for (QCheckBox *box : {Check1, Check2, Check3, Check4, Check5, Check6, Check7, Check8, Check9, Check10, Check11,
+                           Check12})
+        connect(box, &QCheckBox::toggled, this, [this] { publish(); });
+    for (QLineEdit *box : {Text1, Text2, Text3, Text4})
+        connect(box, &QLineEdit::textChanged, this, [this] { publish(); });
 }
 
 Form2::~Form2() = default;
@@ -150,38 +126,79 @@ QString Form2::autosavePrefix()
 
 void Form2::Form_Load()
 {
+    const Options o = Options::stored();
     // Setting Check1 runs Check1_Click, which leaves Check2 to Check4 enabled
     // exactly when it is checked.
-    Check1->setChecked(storedSwitch(Setting::otobrOtprStr));
-    Check2->setChecked(storedSwitch(Setting::otobrDate));
-    Check3->setChecked(storedSwitch(Setting::otobrTime));
-    Check4->setChecked(storedSwitch(Setting::otobrSize));
-    Check5->setChecked(storedSwitch(Setting::otobrDateIn));
-    Check6->setChecked(storedSwitch(Setting::otobrTimeIn));
-    Check7->setChecked(storedSwitch(Setting::otobrSizeIn));
-    Label1->setText(autosavePrefix() + readSetting(Setting::LabelSave));
-    Text4->setText(readSetting(Setting::Timeout));
-    Check8->setChecked(storedSwitch(Setting::Autosave));
-    Check9->setChecked(storedSwitch(Setting::FlagDlin));
-    Text1->setText(readSetting(Setting::SizeDlin));
+    Check1->setChecked(o.showSent);
+    Check2->setChecked(o.sentDate);
+    Check3->setChecked(o.sentTime);
+    Check4->setChecked(o.sentSize);
+    Check5->setChecked(o.receivedDate);
+    Check6->setChecked(o.receivedTime);
+    Check7->setChecked(o.receivedSize);
+    Label1->setText(autosavePrefix() + o.autosaveLine);
+    Text4->setText(o.timeout);
+    Check8->setChecked(o.autosave);
+    Check9->setChecked(o.checkLength);
+    Text1->setText(o.maximumLength);
     // The master switches may not have changed, so their handlers may not
     // have run.
     Text1->setEnabled(Check9->isChecked());
     Label2->setEnabled(Check9->isChecked());
     Label1->setEnabled(Check8->isChecked());
     Command4->setEnabled(Check8->isChecked());
-    Check10->setChecked(storedSwitch(Setting::NullDiscard));
-    Check11->setChecked(storedSwitch(Setting::RTSEnable));
-    Check12->setChecked(storedSwitch(Setting::DTREnable));
-    SSTab1->setCurrentIndex(storedTab(SSTab1->count()));
+    Check10->setChecked(o.nullDiscard);
+    Check11->setChecked(o.rtsEnable);
+    Check12->setChecked(o.dtrEnable);
+    SSTab1->setCurrentIndex(o.tab < SSTab1->count() ? o.tab : 0);
     // The buffer sizes come from the serial-port object, not the store.
     if (Form1 *f1 = windows().form1()) {
         guarded([&] { Text2->setText(QString::number(toInt16(double(f1->MSComm1->InBufferSize())))); });
         guarded([&] { Text3->setText(QString::number(toInt16(double(f1->MSComm1->OutBufferSize())))); });
     }
-    CommonDialog1.FileName = readSetting(Setting::FileName);
+    setAutosaveFile(o.autosaveFile);
     guarded([&] { LngInitForm2(); });
     fitCaptionsToFont();
+}
+
+Options Form2::boxes() const
+{
+    Options o;
+    o.showSent = Check1->isChecked();
+    o.sentDate = Check2->isChecked();
+    o.sentTime = Check3->isChecked();
+    o.sentSize = Check4->isChecked();
+    o.receivedDate = Check5->isChecked();
+    o.receivedTime = Check6->isChecked();
+    o.receivedSize = Check7->isChecked();
+    o.autosave = Check8->isChecked();
+    o.checkLength = Check9->isChecked();
+    o.nullDiscard = Check10->isChecked();
+    o.rtsEnable = Check11->isChecked();
+    o.dtrEnable = Check12->isChecked();
+    o.maximumLength = Text1->text();
+    o.timeout = Text4->text();
+    o.inBufferSize = Text2->text();
+    o.outBufferSize = Text3->text();
+    o.autosaveFile = CommonDialog1.FileName;
+    o.tab = SSTab1->currentIndex();
+    return o;
+}
+
+void Form2::publish()
+{
+    // A window that is no longer the program's (unloaded, awaiting its
+    // deletion) speaks for nobody.
+    if (!windows().hasForm2() || windows().form2() != this)
+        return;
+    if (Form1 *f1 = windows().form1())
+        f1->session->options().set(boxes());
+}
+
+void Form2::setAutosaveFile(const QString &path)
+{
+    CommonDialog1.FileName = path;
+    publish();
 }
 
 void Form2::fitCaptionsToFont()
@@ -219,14 +236,10 @@ void Form2::Check9_Click()
 
 void Form2::Command3_Click()
 {
+    const Options o = boxes();
     try {
-        writeSetting(Setting::otobrOtprStr, switchText(Check1));
-        writeSetting(Setting::otobrDate, switchText(Check2));
-        writeSetting(Setting::otobrTime, switchText(Check3));
-        writeSetting(Setting::otobrSize, switchText(Check4));
-        writeSetting(Setting::otobrDateIn, switchText(Check5));
-        writeSetting(Setting::otobrTimeIn, switchText(Check6));
-        writeSetting(Setting::otobrSizeIn, switchText(Check7));
+        o.store({Setting::otobrOtprStr, Setting::otobrDate, Setting::otobrTime, Setting::otobrSize,
+                 Setting::otobrDateIn, Setting::otobrTimeIn, Setting::otobrSizeIn});
 
         Form1 *f1 = windows().form1();
         if (!f1)
@@ -234,60 +247,55 @@ void Form2::Command3_Click()
         f1->Label8->setText(Label1->text());
         f1->Label8->setEnabled(Label1->isEnabled());
 
-        writeSetting(Setting::Autosave, switchText(Check8));
-        writeSetting(Setting::LabelSave, CommonDialog1.FileName);
-        writeSetting(Setting::FlagDlin, switchText(Check9));
-        writeSetting(Setting::SSTab1, QString::number(SSTab1->currentIndex()));
+        o.store({Setting::Autosave, Setting::LabelSave, Setting::FlagDlin, Setting::SSTab1});
 
         MSComm *port = f1->MSComm1;
         if (port->PortOpen())
             port->setPortOpen(false);
-        port->setNullDiscard(Check10->isChecked());
-        port->setRTSEnable(Check11->isChecked());
-        port->setDTREnable(Check12->isChecked());
+        port->setNullDiscard(o.nullDiscard);
+        port->setRTSEnable(o.rtsEnable);
+        port->setDTREnable(o.dtrEnable);
         // Opened whether or not it was open before.
         port->setPortOpen(true);
-        writeSetting(Setting::NullDiscard, switchText(Check10));
-        writeSetting(Setting::RTSEnable, switchText(Check11));
-        writeSetting(Setting::DTREnable, switchText(Check12));
+        o.store({Setting::NullDiscard, Setting::RTSEnable, Setting::DTREnable});
 
         // The bounds are tested against the number as typed, not rounded;
         // written so that a NaN fails every test.
-        const double timeout = toNumber(Text4->text());
+        const double timeout = toNumber(o.timeout);
         if (timeout > 1 && timeout < 1000) {
-            writeSetting(Setting::Timeout, Text4->text());
+            o.store({Setting::Timeout});
             // Not restarted here: the next receive event starts it again.
             if (f1->Timer2->isActive())
-                f1->stopReceiveTimer();
+                f1->session->stopReceiveTimer();
             f1->Timer2->setInterval(toInt32(timeout));
         } else {
             showWarning();
         }
 
-        // The transmit path reads the box itself; only the store changes.
-        const double length = toNumber(Text1->text());
+        // The session reads the box itself; only the store changes.
+        const double length = toNumber(o.maximumLength);
         if (length >= 1 && length < 32500)
-            writeSetting(Setting::SizeDlin, Text1->text());
+            o.store({Setting::SizeDlin});
         else
             showWarning();
 
-        const double inSize = toNumber(Text2->text());
+        const double inSize = toNumber(o.inBufferSize);
         if (inSize > 8 && inSize < 32500) {
             if (port->PortOpen())
                 port->setPortOpen(false);
             port->setInBufferSize(toInt16(inSize));
-            writeSetting(Setting::InBufferSize, Text2->text());
+            o.store({Setting::InBufferSize});
             port->setPortOpen(true);
         } else {
             showWarning();
         }
 
-        const double outSize = toNumber(Text3->text());
+        const double outSize = toNumber(o.outBufferSize);
         if (outSize > 8 && outSize < 32500) {
             if (port->PortOpen())
                 port->setPortOpen(false);
             port->setOutBufferSize(toInt16(outSize));
-            writeSetting(Setting::OutBufferSize, Text3->text());
+            o.store({Setting::OutBufferSize});
             port->setPortOpen(true);
         } else {
             showWarning();
@@ -324,6 +332,7 @@ void Form2::Command4_Click()
         CommonDialog1.ShowSave();
         // Stored at once: the autosave file changes now, not at Apply.
         writeSetting(Setting::FileName, CommonDialog1.FileName);
+        setAutosaveFile(CommonDialog1.FileName);
         Label1->setText(autosavePrefix() + CommonDialog1.FileName);
     } catch (...) {
     }

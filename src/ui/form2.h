@@ -11,9 +11,10 @@ class QTabWidget;
 
 namespace kestrum {
 
-// The Options window: live holder of the display, autosave and length-check
-// options for the whole run. The transmit and receive paths read its
-// controls; every new instance fills itself from the store.
+struct Options;
+
+// The Options window. Every new instance fills itself from the store; while
+// it exists its boxes, applied or not, are the options the session uses.
 class Form2 : public QWidget {
     Q_OBJECT
 public:
@@ -54,11 +55,18 @@ public:
     // The prefix of the autosave line in the current language.
     static QString autosavePrefix();
 
+    // The options as the boxes stand.
+    Options boxes() const;
+    // The autosave file the session writes to from now on.
+    void setAutosaveFile(const QString &path);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
+    // Hands the boxes to the session as its options.
+    void publish();
     void buildControls();
     // Grows boxes whose captions do not fit the font in use, where there is
     // room.

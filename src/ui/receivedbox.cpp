@@ -1,4 +1,5 @@
 #include "ui/receivedbox.h"
+#include "core/messageline.h"
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -50,21 +51,8 @@ void layOut(QTextLayout &layout, const QFont &font)
 // the NUL symbol a NUL again.
 QString documentForm(const QString &typed)
 {
-    QString out;
-    out.reserve(typed.size());
-    for (qsizetype i = 0; i < typed.size(); ++i) {
-        const QChar c = typed.at(i);
-        if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c == QChar::ParagraphSeparator
-            || c == QChar::LineSeparator) {
-            if (c == QLatin1Char('\r') && i + 1 < typed.size() && typed.at(i + 1) == QLatin1Char('\n'))
-                ++i;
-            out += QLatin1String("\r\n");
-        } else if (c == kNulSymbol) {
-            out += QChar(0);
-        } else {
-            out += c;
-        }
-    }
+    QString out = withCrLf(typed);
+    out.replace(kNulSymbol, QChar(0));
     return out;
 }
 
@@ -136,7 +124,13 @@ struct ReceivedBox::Cache {
     bool widthChanged = false;
 };
 
-ReceivedBox::ReceivedBox(QWidget *parent) : QAbstractScrollArea(parent), m_cache(new Cache)
+ReceivedBox::ReceivedBox(QWidget *parent) : ReceivedBox(*new ReceivedStore, parent)
+{
+    m_ownStore.reset(&m_store);
+}
+
+ReceivedBox::ReceivedBox(ReceivedStore &store, QWidget *parent)
+    : QAbstractScrollArea(parent), m_store(store), m_cache(new Cache)
 {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
@@ -184,6 +178,11 @@ void ReceivedBox::prepend(const QString &text)
     if (text.isEmpty())
         return;
     m_store.prepend(text);
+    storeGrew();
+}
+
+void ReceivedBox::storeGrew()
+{
     // Nothing below the new text moves: lines, caret and undo steps are
     // counted from the end.
     scheduleLayout();

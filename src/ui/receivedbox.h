@@ -23,6 +23,9 @@ class ReceivedBox : public QAbstractScrollArea {
     Q_OBJECT
 public:
     explicit ReceivedBox(QWidget *parent = nullptr);
+    // Shows a document kept by someone else (the session), which tells the
+    // box through storeGrew() when it puts lines in front.
+    explicit ReceivedBox(ReceivedStore &store, QWidget *parent = nullptr);
     ~ReceivedBox() override;
 
     // The whole document text.
@@ -52,6 +55,8 @@ public:
     qsizetype firstVisibleLine() const;
 
 public slots:
+    // Lines were put in front of the store by its owner.
+    void storeGrew();
     void selectAll();
     void copy();
     void cut();
@@ -110,7 +115,8 @@ private:
     void restartBlink();
     void selectionToX11();
 
-    ReceivedStore m_store;
+    std::unique_ptr<ReceivedStore> m_ownStore;
+    ReceivedStore &m_store;
     // Caret and anchor as distances from the end of the document, which a
     // message put in front does not change.
     qsizetype m_caret = 0;

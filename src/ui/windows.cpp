@@ -6,6 +6,7 @@
 #include "ui/dialog1.h"
 #include "ui/dialog2.h"
 #include "ui/form2.h"
+#include "core/session.h"
 #include <QApplication>
 #include <QFont>
 #include <QScreen>
@@ -56,7 +57,13 @@ Dialog1 *Windows::dialog1() { return get(m_dialog1); }
 Dialog2 *Windows::dialog2() { return get(m_dialog2); }
 Dialog4 *Windows::dialog4() { return get(m_dialog4); }
 
-void Windows::unloadForm2() { unload(m_form2); }
+void Windows::unloadForm2()
+{
+    // Its boxes stop being the options in use; the stored ones are again.
+    if (m_form2 && m_form1)
+        m_form1->session->options().forget();
+    unload(m_form2);
+}
 void Windows::unloadDialog() { unload(m_dialog); }
 void Windows::unloadDialog1() { unload(m_dialog1); }
 void Windows::unloadDialog2() { unload(m_dialog2); }

@@ -3,6 +3,7 @@
 // streams, and leaving at awkward moments. Nothing received may be lost,
 // nothing may freeze or spin, every failure is said once and plainly.
 #include "ui/form1.h"
+#include "core/session.h"
 #include "ui/windows.h"
 #include "core/devicewatch.h"
 #include "ui/dialog4.h"
@@ -60,7 +61,7 @@ double cpuOverASecond()
 
 bool idle(const Form1 *f)
 {
-    return f->receiving == 0 && f->timerPhase == 0 && !f->Timer2->isActive() && !f->isWaitingForData();
+    return f->session->receiving() == 0 && !f->Timer2->isActive() && !f->session->isWaitingForData();
 }
 
 QByteArray boxBytes(const Form1 *f) { return f->Text2->text().toLatin1(); }
@@ -182,7 +183,7 @@ class FaultsTest : public QObject {
         o->Check1->setChecked(false);
         autosave = scratchDir() + QStringLiteral("/faults-auto.txt");
         QFile::remove(autosave);
-        o->CommonDialog1.FileName = autosave;
+        o->setAutosaveFile(autosave);
         o->Check8->setChecked(true);
         messages().clear();
         return f->MSComm1->PortOpen();
@@ -241,7 +242,7 @@ private slots:
             // A port event without data: the second tick waits for the device.
             bool wasWaiting = false;
             QTimer::singleShot(200, f, [&] {
-                wasWaiting = f->isWaitingForData();
+                wasWaiting = f->session->isWaitingForData();
                 pty->closeMaster();
             });
             f->MSComm1_OnComm();
@@ -432,7 +433,7 @@ private slots:
             if (!QFileInfo::exists(failing))
                 QSKIP("no /dev/full here");
         }
-        options()->CommonDialog1.FileName = failing;
+        options()->setAutosaveFile(failing);
 
         // One message for each record that could not be written, naming
         // the file; the box keeps every message.
@@ -451,7 +452,7 @@ private slots:
         } else if (how == QLatin1String("read-only")) {
             QVERIFY(QFile::setPermissions(failing, QFile::ReadOwner | QFile::WriteOwner));
         } else {
-            options()->CommonDialog1.FileName = failing = autosave;
+            options()->setAutosaveFile(failing = autosave);
         }
         QVERIFY(receive("three"));
         QCOMPARE(messages().size(), 2);
@@ -638,7 +639,7 @@ private slots:
         if (waiting)
             QTimer::singleShot(0, f, [&] { f->MSComm1_OnComm(); });
         QTimer::singleShot(waiting ? 300 : 0, f, [&] {
-            wasWaiting = f->isWaitingForData();
+            wasWaiting = f->session->isWaitingForData();
             if (up == QLatin1String("options"))
                 f->Command4->click();
             else if (up == QLatin1String("about"))
@@ -655,7 +656,7 @@ private slots:
         QCOMPARE(wasWaiting, waiting);
         writer.stop();
         QVERIFY(!anythingShown());
-        QVERIFY(!f->isWaitingForData());
+        QVERIFY(!f->session->isWaitingForData());
 
         // Every message shown is in the autosave file, whole and in order.
         QCoreApplication::processEvents();

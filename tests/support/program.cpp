@@ -1,5 +1,6 @@
 #include "support/program.h"
 #include "ui/form1.h"
+#include "core/session.h"
 #include "ui/receivedbox.h"
 #include <QAction>
 
@@ -9,7 +10,7 @@ void showAsReceived(Form1 *f, const QString &line)
 {
     f->Text2->prepend(line + QStringLiteral("\r\n"));
     f->mnuSave->setEnabled(true);
-    f->dataReceived = 1;
+    f->session->dataReceived = 1;
 }
 
 } // namespace kestrum::test

@@ -1,6 +1,7 @@
 // The received box as a document: Open, Save, Save As, Print, the editor,
 // and the text file format they share with the autosave file.
 #include "ui/form1.h"
+#include "core/session.h"
 #include "ui/windows.h"
 #include "ui/receivedbox.h"
 #include "core/textfile.h"
@@ -115,8 +116,8 @@ private slots:
         QVERIFY(writeBytes(path("doc.txt"), "one\r\n"));
         QVERIFY(!f->mnuSave->isEnabled());
         open(path("doc.txt"));
-        QCOMPARE(f->openedFileName, path("doc.txt"));
-        QCOMPARE(f->fileOpened, qint16(1));
+        QCOMPARE(f->session->openedFileName, path("doc.txt"));
+        QCOMPARE(f->session->fileOpened, qint16(1));
         QCOMPARE(f->flagSaves(), qint16(1));
         QVERIFY(f->mnuSave->isEnabled());
         QCOMPARE(parametr("FileNameOpen"), path("doc.txt"));
@@ -134,8 +135,8 @@ private slots:
         open(path("empty.txt"));
         QCOMPARE(f->Text2->text(), QStringLiteral("kept\r\n"));
         QVERIFY(f->mnuSave->isEnabled());
-        QCOMPARE(f->openedFileName, path("empty.txt"));
-        QCOMPARE(f->fileOpened, qint16(1));
+        QCOMPARE(f->session->openedFileName, path("empty.txt"));
+        QCOMPARE(f->session->fileOpened, qint16(1));
         QCOMPARE(windows().prompt().fileOpened, qint16(1));
         QCOMPARE(windows().prompt().openedFileName, path("empty.txt"));
         QCOMPARE(fakes.messageBox->messages, QStringList());
@@ -222,8 +223,8 @@ private slots:
         QCOMPARE(f->CommonDialog3.DefaultExt, QStringLiteral("txt"));
         // Save As keeps the text marked unsaved and names no document.
         QVERIFY(f->mnuSave->isEnabled());
-        QVERIFY(f->openedFileName.isEmpty());
-        QCOMPARE(f->fileOpened, qint16(0));
+        QVERIFY(f->session->openedFileName.isEmpty());
+        QCOMPARE(f->session->fileOpened, qint16(0));
 
         // The next Save asks again, opening on the last choice.
         showAsReceived(f, QStringLiteral("m2"));
@@ -244,7 +245,7 @@ private slots:
         f->mnuSave_as->trigger();
         QCOMPARE(readBytes(path("B.txt")), QByteArray("r1\r\na1\r\n\r\n"));
         QCOMPARE(readBytes(path("A.txt")), QByteArray("a1\r\n"));
-        QCOMPARE(f->openedFileName, path("A.txt"));
+        QCOMPARE(f->session->openedFileName, path("A.txt"));
         QCOMPARE(windows().prompt().openedFileName, path("A.txt"));
         QVERIFY(f->mnuSave->isEnabled());
 
@@ -270,8 +271,8 @@ private slots:
         QCOMPARE(fakes.messageBox->messages, QStringList());
         QCOMPARE(f->Text2->text(), QStringLiteral("m1\r\n"));
         QVERIFY(f->mnuSave->isEnabled());
-        QCOMPARE(f->fileOpened, qint16(0));
-        QVERIFY(f->openedFileName.isEmpty());
+        QCOMPARE(f->session->fileOpened, qint16(0));
+        QVERIFY(f->session->openedFileName.isEmpty());
         QCOMPARE(parametr("FileNameOpen"), QStringLiteral("<unset>"));
         QCOMPARE(parametr("FileNameSaveAs"), QStringLiteral("<unset>"));
         QCOMPARE(windows().prompt().fileOpened, qint16(0));
@@ -294,8 +295,8 @@ private slots:
             QVERIFY2(message.size() > p.size() + 20, qPrintable(message));
             QCOMPARE(f->Text2->text(), QStringLiteral("kept\r\n"));
             QVERIFY(!f->mnuSave->isEnabled());
-            QCOMPARE(f->fileOpened, qint16(0));
-            QVERIFY(f->openedFileName.isEmpty());
+            QCOMPARE(f->session->fileOpened, qint16(0));
+            QVERIFY(f->session->openedFileName.isEmpty());
             QCOMPARE(windows().prompt().fileOpened, qint16(0));
             // The choice itself is remembered for the next Open.
             QCOMPARE(parametr("FileNameOpen"), p);

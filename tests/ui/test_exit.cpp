@@ -1,6 +1,7 @@
 // Leaving the program: the exit check, the close request and the
 // save-changes prompt.
 #include "ui/form1.h"
+#include "core/session.h"
 #include "ui/windows.h"
 #include "ui/dialog4.h"
 #include "ui/receivedbox.h"
@@ -92,7 +93,7 @@ class ExitTest : public QObject {
         QVERIFY(promptShown());
         QVERIFY(f->isVisible());
         QVERIFY(!f->isEnabled());
-        QCOMPARE(f->exitConfirmed, qint16(0));
+        QCOMPARE(f->session->exitConfirmed, qint16(0));
     }
 
 private slots:
@@ -121,7 +122,7 @@ private slots:
     void exitAtOnceEndsWithoutAsking()
     {
         f->mnuExit->trigger();
-        QCOMPARE(f->exitConfirmed, qint16(1));
+        QCOMPARE(f->session->exitConfirmed, qint16(1));
         verifyEnded();
         QCOMPARE(fakes.fileDialog->requests.size(), 0);
     }
@@ -174,7 +175,7 @@ private slots:
         if (asks) {
             verifyAsking();
         } else {
-            QCOMPARE(f->exitConfirmed, qint16(1));
+            QCOMPARE(f->session->exitConfirmed, qint16(1));
             verifyEnded();
         }
     }
@@ -243,7 +244,7 @@ private slots:
         const QString log = path("log.txt");
         Form2 *options = windows().form2();
         options->Check8->setChecked(true);
-        options->CommonDialog1.FileName = log;
+        options->setAutosaveFile(log);
         f->Timer2->setInterval(30);
         QVERIFY(pty->write("first"));
         QTRY_COMPARE(readBytes(log), QByteArray("first\r\n"));
@@ -251,7 +252,7 @@ private slots:
         // A port event without data: the second tick waits for the device.
         bool answered = false;
         QTimer::singleShot(200, f, [&] {
-            QVERIFY(f->isWaitingForData());
+            QVERIFY(f->session->isWaitingForData());
             f->mnuExit->trigger();
             QVERIFY(promptShown());
             windows().dialog4()->CancelButton->click();
@@ -259,7 +260,7 @@ private slots:
         });
         f->MSComm1_OnComm();
         QTRY_VERIFY(answered);
-        QTRY_VERIFY(!f->isWaitingForData());
+        QTRY_VERIFY(!f->session->isWaitingForData());
         verifyEnded();
         QCOMPARE(readBytes(log), QByteArray("first\r\n"));
         QCOMPARE(fakes.messageBox->messages, QStringList());
@@ -294,7 +295,7 @@ private slots:
 
         prompt->Command1->click();
         verifyRunning();
-        QCOMPARE(f->exitConfirmed, qint16(0));
+        QCOMPARE(f->session->exitConfirmed, qint16(0));
         QVERIFY(f->mnuSave->isEnabled());
         QCOMPARE(f->Text2->text(), QStringLiteral("m1\r\n"));
 
@@ -349,7 +350,7 @@ private slots:
         verifyAsking();
         QVERIFY(windows().dialog4()->close());
         verifyRunning();
-        QCOMPARE(f->exitConfirmed, qint16(0));
+        QCOMPARE(f->session->exitConfirmed, qint16(0));
         QVERIFY(f->mnuSave->isEnabled());
         f->mnuExit->trigger();
         verifyAsking();
@@ -358,7 +359,7 @@ private slots:
     void closeBoxWithNothingUnsavedEnds()
     {
         QWidgetWindow::closeFromFrame(f);
-        QCOMPARE(f->exitConfirmed, qint16(1));
+        QCOMPARE(f->session->exitConfirmed, qint16(1));
         verifyEnded();
     }
 
@@ -395,7 +396,7 @@ private slots:
         QVERIFY(windows().form2()->isVisible());
         QVERIFY(f->isEnabled());
         QVERIFY(f->isVisible());
-        QCOMPARE(f->exitConfirmed, qint16(0));
+        QCOMPARE(f->session->exitConfirmed, qint16(0));
     }
 
     void programClosingItsWindowDoesNotAsk()
@@ -405,7 +406,7 @@ private slots:
         showAsReceived(f, QStringLiteral("m1"));
         windows().form2()->show();
         QVERIFY(f->close());
-        QCOMPARE(f->exitConfirmed, qint16(0));
+        QCOMPARE(f->session->exitConfirmed, qint16(0));
         verifyEnded();
     }
 

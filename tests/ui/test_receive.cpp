@@ -1,5 +1,6 @@
 // Receiving: framing by the receive timeout, the received box, Clear.
 #include "ui/form1.h"
+#include "core/session.h"
 #include "ui/windows.h"
 #include "ui/receivedbox.h"
 #include "ui/form2.h"
@@ -35,14 +36,14 @@ QString autosaveTo(const QString &name)
 {
     const QString path = scratchDir() + QLatin1Char('/') + name;
     QFile::remove(path);
-    options()->CommonDialog1.FileName = path;
+    options()->setAutosaveFile(path);
     options()->Check8->setChecked(true);
     return path;
 }
 
 bool idle(const Form1 *f)
 {
-    return f->receiving == 0 && f->timerPhase == 0 && !f->Timer2->isActive() && !f->isWaitingForData();
+    return f->session->receiving() == 0 && !f->Timer2->isActive() && !f->session->isWaitingForData();
 }
 
 // Lines of the box, oldest first.
@@ -97,10 +98,10 @@ private slots:
         decorate(false, false, true);
         QVERIFY(pty->write("OK\r\n"));
         QTRY_COMPARE(f->Text2->text(), QStringLiteral("OK\r\n  Size, byte: 4\r\n"));
-        QCOMPARE(f->messageCount, 1);
+        QCOMPARE(f->session->messageCount(), 1);
         QCOMPARE(f->Text3->text(), QStringLiteral("1"));
         QVERIFY(f->mnuSave->isEnabled());
-        QCOMPARE(f->dataReceived, qint16(1));
+        QCOMPARE(f->session->dataReceived, qint16(1));
         QVERIFY(idle(f));
 
         // Every decoration off: the received text and CR LF, nothing else.
@@ -114,7 +115,7 @@ private slots:
         const QString when = dateText(fakes.clock->current) + QStringLiteral("   ") + timeText(fakes.clock->current)
                              + QStringLiteral("    ");
         QVERIFY(pty->write("ab"));
-        QTRY_COMPARE(f->messageCount, 3);
+        QTRY_COMPARE(f->session->messageCount(), 3);
         QTRY_VERIFY(idle(f));
         QVERIFY(f->Text2->text().startsWith(when + QStringLiteral("ab  Size, byte: 2\r\nplain\r\n")));
         QCOMPARE(f->Text3->text(), QStringLiteral("3"));
@@ -164,10 +165,10 @@ private slots:
         QTRY_VERIFY(!f->Text2->isEmptyText());
         QTRY_VERIFY(idle(f));
         QCOMPARE(f->Text2->text(), QStringLiteral("ABCD\r\n"));
-        QCOMPARE(f->messageCount, 1);
+        QCOMPARE(f->session->messageCount(), 1);
         // Nothing more comes: no second, empty message.
         QTest::qWait(300);
-        QCOMPARE(f->messageCount, 1);
+        QCOMPARE(f->session->messageCount(), 1);
         QCOMPARE(f->Text2->text(), QStringLiteral("ABCD\r\n"));
     }
 
@@ -188,7 +189,7 @@ private slots:
         const QStringList lines = linesOldestFirst(f->Text2->text());
         QVERIFY2(lines.size() >= 3, qPrintable(QString::number(lines.size())));
         QCOMPARE(lines.join(QString()), QString::fromLatin1(stream));
-        QCOMPARE(f->messageCount, int(lines.size()));
+        QCOMPARE(f->session->messageCount(), int(lines.size()));
         for (const QString &l : lines)
             QVERIFY(!l.isEmpty());
         // One record per message, oldest first.
@@ -225,7 +226,7 @@ private slots:
 
         // Send resets the count but leaves the box showing the old number.
         f->Command1_Click();
-        QCOMPARE(f->messageCount, 0);
+        QCOMPARE(f->session->messageCount(), 0);
         QCOMPARE(f->Text3->text(), QStringLiteral("2"));
         QTRY_VERIFY(idle(f));
         QVERIFY(pty->write("3"));
@@ -236,23 +237,23 @@ private slots:
         // the test time to act between the two ticks).
         f->Timer2->setInterval(200);
         QVERIFY(pty->write("4"));
-        QTRY_COMPARE(f->receiving, qint16(1));
+        QTRY_COMPARE(f->session->receiving(), qint16(1));
         f->Command8_Click();
         QVERIFY(!f->mnuSave->isEnabled());
         QCOMPARE(f->Text2->text(), QString());
         QCOMPARE(f->Text3->text(), QStringLiteral("0"));
-        QCOMPARE(f->receiving, qint16(1));
+        QCOMPARE(f->session->receiving(), qint16(1));
         QVERIFY(f->Timer2->isActive());
         QTRY_COMPARE(f->Text2->text(), QStringLiteral("4\r\n"));
         QVERIFY(f->mnuSave->isEnabled());
         QCOMPARE(f->Text3->text(), QStringLiteral("0"));
-        QCOMPARE(f->messageCount, 0);
+        QCOMPARE(f->session->messageCount(), 0);
         QTRY_VERIFY(idle(f));
 
         // Clear when idle, then a message: the indicator comes back.
         f->Command8_Click();
         QVERIFY(!f->mnuSave->isEnabled());
-        QCOMPARE(f->dataReceived, qint16(1));
+        QCOMPARE(f->session->dataReceived, qint16(1));
         QVERIFY(pty->write("5"));
         QTRY_COMPARE(f->Text2->text(), QStringLiteral("5\r\n"));
         QVERIFY(f->mnuSave->isEnabled());
@@ -264,13 +265,13 @@ private slots:
     {
         Form1 *f = start();
         QVERIFY(f);
-        f->messageCount = std::numeric_limits<qint32>::max() - 1;
+        f->session->setMessageCount(std::numeric_limits<qint32>::max() - 1);
         QVERIFY(pty->write("a"));
         QTRY_COMPARE(f->Text3->text(), QStringLiteral("2147483647"));
         QTRY_VERIFY(idle(f));
         QVERIFY(pty->write("b"));
         QTRY_COMPARE(f->Text2->text(), QStringLiteral("b\r\na\r\n"));
-        QCOMPARE(f->messageCount, 1);
+        QCOMPARE(f->session->messageCount(), 1);
         QCOMPARE(f->Text3->text(), QStringLiteral("1"));
     }
 
@@ -284,10 +285,10 @@ private slots:
         bool wasWaiting = false;
         bool tickReturned = false;
         QTimer::singleShot(1200, f, [&] {
-            wasWaiting = f->isWaitingForData();
+            wasWaiting = f->session->isWaitingForData();
             // A tick meanwhile neither waits a second time nor counts.
             f->Timer2_Timer();
-            tickReturned = f->isWaitingForData() && f->messageCount == 1;
+            tickReturned = f->session->isWaitingForData() && f->session->messageCount() == 1;
             pty->write("late");
         });
         QElapsedTimer wall;
@@ -301,7 +302,7 @@ private slots:
         QVERIFY(tickReturned);
         QVERIFY(ms >= 1100);
         QVERIFY2(cpu < 0.2, qPrintable(QStringLiteral("%1 s of processor time in %2 ms").arg(cpu).arg(ms)));
-        QCOMPARE(f->messageCount, 1);
+        QCOMPARE(f->session->messageCount(), 1);
         QVERIFY(idle(f));
         QCOMPARE(fakes.messageBox->messages, QStringList());
     }
@@ -312,8 +313,8 @@ private slots:
         QVERIFY(f);
         bool wasWaiting = false;
         QTimer::singleShot(300, f, [&] {
-            wasWaiting = f->isWaitingForData();
-            f->abandonWait();
+            wasWaiting = f->session->isWaitingForData();
+            f->session->abandonWait();
         });
         f->MSComm1_OnComm();
         QTRY_VERIFY(wasWaiting);
@@ -331,8 +332,8 @@ private slots:
         Form1 *f = start(200);
         QVERIFY(f);
         QVERIFY(pty->write("AB"));
-        QTRY_COMPARE(f->receiving, qint16(1));
-        f->stopReceiveTimer();
+        QTRY_COMPARE(f->session->receiving(), qint16(1));
+        f->session->stopReceiveTimer();
         QVERIFY(idle(f));
         QVERIFY(pty->write("CD"));
         QTRY_COMPARE(f->Text2->text(), QStringLiteral("ABCD\r\n"));
@@ -394,7 +395,7 @@ private slots:
         QVERIFY(f);
         bool wasWaiting = false;
         QTimer::singleShot(300, f, [&] {
-            wasWaiting = f->isWaitingForData();
+            wasWaiting = f->session->isWaitingForData();
             pty->closeMaster();
         });
         f->MSComm1_OnComm();
@@ -422,7 +423,7 @@ private slots:
         Form1 *f = start();
         QVERIFY(f);
         options()->Check8->setChecked(true);
-        options()->CommonDialog1.FileName = scratchDir() + QStringLiteral("/no-such-folder/auto.txt");
+        options()->setAutosaveFile(scratchDir() + QStringLiteral("/no-such-folder/auto.txt"));
         QVERIFY(pty->write("kept"));
         QTRY_COMPARE(f->Text2->text(), QStringLiteral("kept\r\n"));
         QTRY_COMPARE(fakes.messageBox->messages.size(), 1);

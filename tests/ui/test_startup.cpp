@@ -1,5 +1,6 @@
 // Start-up from the settings store and the port lists of the main window.
 #include "ui/form1.h"
+#include "core/session.h"
 #include "ui/windows.h"
 #include "ui/receivedbox.h"
 #include "ui/form2.h"
@@ -44,7 +45,7 @@ private slots:
         QCOMPARE(f->Combo4->currentText(), QStringLiteral("8"));
         QCOMPARE(f->Combo5->currentText(), QStringLiteral("2"));
         QCOMPARE(f->MSComm1->Settings(), QStringLiteral("9600,n,8,2"));
-        QCOMPARE(f->portSettings, QStringLiteral("9600,n,8,2"));
+        QCOMPARE(f->session->portSettings, QStringLiteral("9600,n,8,2"));
         QVERIFY(f->MSComm1->PortOpen());
         QCOMPARE(f->MSComm1->CommPort(), 1);
         QCOMPARE(pty.baudRate(), 9600);
@@ -131,7 +132,7 @@ private slots:
         QVERIFY2(m.at(1).contains("baud rate"), qPrintable(m.at(1)));
         QCOMPARE(m.at(2), QStringLiteral("Type mismatch"));
         QCOMPARE(f->Combo2->currentIndex(), -1);
-        QCOMPARE(f->portSettings, QStringLiteral(",n,8,2"));
+        QCOMPARE(f->session->portSettings, QStringLiteral(",n,8,2"));
         // The object kept the parameters it had; the rest of start-up ran.
         QCOMPARE(f->MSComm1->baudRate(), 9600);
         QVERIFY(!f->MSComm1->NullDiscard());

@@ -1,6 +1,7 @@
 // Sending the send box: the bytes on the line, the length check, the sent
 // line in the received box and in the autosave file.
 #include "ui/form1.h"
+#include "core/session.h"
 #include "ui/windows.h"
 #include "ui/dialog2.h"
 #include "ui/receivedbox.h"
@@ -37,7 +38,7 @@ QString autosaveTo(const QString &name)
 {
     const QString path = scratchDir() + QLatin1Char('/') + name;
     QFile::remove(path);
-    options()->CommonDialog1.FileName = path;
+    options()->setAutosaveFile(path);
     options()->Check8->setChecked(true);
     return path;
 }
@@ -90,7 +91,7 @@ private slots:
         QCOMPARE(pty->read(1000, expected.size()), expected);
         QCOMPARE(f->Text2->text(), QString());
         QVERIFY(!f->mnuSave->isEnabled());
-        QCOMPARE(f->dataReceived, qint16(0));
+        QCOMPARE(f->session->dataReceived, qint16(0));
         QCOMPARE(fakes.messageBox->messages, QStringList());
 
         // An empty send box sends nothing and fails nothing.
@@ -127,22 +128,22 @@ private slots:
         showSent(true, false, false, false);
         options()->Check9->setChecked(true);
         options()->Text1->setText(QStringLiteral("512"));
-        f->messageCount = 7;
+        f->session->setMessageCount(7);
 
         const QString fits(512, QLatin1Char('a'));
         f->Text1->setPlainText(fits);
         f->Command1_Click();
         QCOMPARE(pty->read(2000, 512), fits.toLatin1());
         QCOMPARE(f->Text2->text(), QStringLiteral("<<SenD>>   ") + fits + QStringLiteral("\r\n"));
-        QCOMPARE(f->messageCount, 0);
+        QCOMPARE(f->session->messageCount(), 0);
 
         // One more character: refused, nothing sent, no line, but counted 0.
-        f->messageCount = 7;
+        f->session->setMessageCount(7);
         f->Text1->setPlainText(fits + QLatin1Char('b'));
         f->Command1_Click();
         QCOMPARE(pty->read(300), QByteArray());
         QCOMPARE(f->Text2->text(), QStringLiteral("<<SenD>>   ") + fits + QStringLiteral("\r\n"));
-        QCOMPARE(f->messageCount, 0);
+        QCOMPARE(f->session->messageCount(), 0);
         QCOMPARE(fakes.messageBox->messages, QStringList());
         // The warning stands in front of the main and Options windows.
         QVERIFY(warningShowing());
@@ -222,7 +223,7 @@ private slots:
 
         // Showing sent lines is no unsaved change.
         QVERIFY(!f->mnuSave->isEnabled());
-        QCOMPARE(f->dataReceived, qint16(0));
+        QCOMPARE(f->session->dataReceived, qint16(0));
         QCOMPARE(pty->read(1000, 13 + 1), QByteArray("first\r\nsecondx"));
         QCOMPARE(fakes.messageBox->messages, QStringList());
     }
@@ -255,7 +256,7 @@ private slots:
         QVERIFY(fakes.messageBox->messages.first().contains(QStringLiteral("cannot be opened")));
         QCOMPARE(f->Text2->text(), QString());
         QVERIFY(!QFile::exists(path));
-        QCOMPARE(f->messageCount, 0);
+        QCOMPARE(f->session->messageCount(), 0);
     }
 
     void characterOutsideTheCodePage()
@@ -281,7 +282,7 @@ private slots:
         QVERIFY(f);
         showSent(true, false, false, false);
         options()->Check8->setChecked(true);
-        options()->CommonDialog1.FileName = scratchDir() + QStringLiteral("/missing-folder/a.txt");
+        options()->setAutosaveFile(scratchDir() + QStringLiteral("/missing-folder/a.txt"));
         f->Text1->setPlainText(QStringLiteral("out"));
         f->Command1_Click();
         QCOMPARE(pty->read(1000, 3), QByteArray("out"));
@@ -297,14 +298,14 @@ private slots:
         f->Timer2->setInterval(200);
         showSent(true, false, false, false);
         QVERIFY(pty->write("in"));
-        QTRY_COMPARE(f->receiving, qint16(1));
+        QTRY_COMPARE(f->session->receiving(), qint16(1));
         f->Text1->setPlainText(QStringLiteral("out"));
         f->Command1_Click();
-        QCOMPARE(f->messageCount, 0);
+        QCOMPARE(f->session->messageCount(), 0);
         // The message still comes, above the sent line.
         QTRY_COMPARE(f->Text2->text(), QStringLiteral("in\r\n<<SenD>>   out\r\n"));
         QCOMPARE(f->Text3->text(), QStringLiteral("1"));
-        QCOMPARE(f->messageCount, 0);
+        QCOMPARE(f->session->messageCount(), 0);
     }
 };
 

@@ -1,0 +1,20 @@
+#pragma once
+#include <QString>
+
+namespace kestrum {
+
+struct Options;
+
+// The line a received message is shown and saved as: date, time, the data,
+// size, each decoration as the options say.
+QString receivedLine(const QString &data, const Options &o);
+// The line a sent text is shown and saved as: like a received one, with
+// three blanks after the time, the "<<SenD>>" marker and no colon in the
+// size label.
+QString sentLine(const QString &text, const Options &o);
+
+// Typed text as the program sends and keeps it: every line break (CR LF, a
+// lone CR or LF, a paragraph or line separator) becomes CR LF.
+QString withCrLf(const QString &typed);
+
+} // namespace kestrum

@@ -1,0 +1,230 @@
+#include "core/session.h"
+#include "core/codec.h"
+#include "core/error.h"
+#include "core/messageline.h"
+#include "core/mscomm.h"
+#include "core/numbers.h"
+#include "core/textfile.h"
+#include <QTimer>
+#include <limits>
+
+namespace kestrum {
+
+Session::Session(QObject *parent) : QObject(parent)
+{
+    m_timer = new QTimer(this);
+    m_timer->setObjectName(QStringLiteral("Timer2"));
+    // A coarse timer may fire several percent early, which moves the
+    // boundary between messages.
+    m_timer->setTimerType(Qt::PreciseTimer);
+    m_timer->setInterval(70);
+    m_port = new MSComm(this);
+    m_port->setObjectName(QStringLiteral("MSComm1"));
+
+    connect(m_timer, &QTimer::timeout, this, &Session::tick);
+    connect(m_port, &MSComm::OnComm, this, &Session::portEvent);
+    connect(m_port, &MSComm::deviceLost, this, &Session::portLost);
+    // A closed port answers the wait for data with its failure.
+    connect(m_port, &MSComm::closed, this, &Session::readWhenPending);
+}
+
+Session::~Session()
+{
+    // Closed while everything it may report to is still here.
+    delete m_port;
+}
+
+void Session::portEvent()
+{
+    if (m_waiting) {
+        readWhenPending();
+        return;
+    }
+    // A timer that runs already keeps its schedule: restarting it would let
+    // a steady stream postpone its message for ever.
+    if (m_framing != Framing::Reading && !m_timer->isActive()) {
+        m_timer->start();
+        m_framing = Framing::Counting;
+        // Until the message is taken nothing that arrives changes anything.
+        m_port->setGathering(true);
+    }
+}
+
+void Session::tick()
+{
+    // Ticks while the message waits for data change nothing.
+    if (m_waiting)
+        return;
+    if (m_framing != Framing::Reading) {
+        m_framing = Framing::Reading;
+        // Past the largest count the counter starts again at 1 rather than
+        // turning negative.
+        m_count = m_count >= std::numeric_limits<qint32>::max() ? 1 : m_count + 1;
+        emit counted(m_count);
+        return;
+    }
+    m_waiting = true;
+    readWhenPending();
+}
+
+void Session::readWhenPending()
+{
+    if (!m_waiting || m_readQueued)
+        return;
+    // After the events already waiting: a click made before the tick acts
+    // before the message is shown, and bytes the system holds are read.
+    m_readQueued = true;
+    QMetaObject::invokeMethod(this, [this] {
+        m_readQueued = false;
+        takeMessage();
+    }, Qt::QueuedConnection);
+}
+
+void Session::takeMessage()
+{
+    if (!m_waiting)
+        return;
+    QString data;
+    try {
+        if (m_port->InBufferCount() < 1)
+            return;   // the next port event brings the data
+        data = m_port->Input();
+    } catch (const Error &e) {
+        finish(QString(), e.description());
+        return;
+    } catch (const std::exception &e) {
+        finish(QString(), QString::fromLocal8Bit(e.what()));
+        return;
+    }
+    finish(data, QString());
+}
+
+void Session::backToIdle()
+{
+    m_waiting = false;
+    m_framing = Framing::Idle;
+    m_timer->stop();
+    m_port->setGathering(false);
+}
+
+void Session::finish(const QString &data, const QString &failed)
+{
+    // Idle before anything is shown, so that data arriving while a message
+    // box is open starts a new message.
+    backToIdle();
+    const QString loss = std::exchange(m_pendingLoss, QString());
+    if (!failed.isEmpty()) {
+        // A device lost meanwhile is reported by this failure, not twice.
+        emit failure(failed);
+        return;
+    }
+
+    Options o;
+    QString optionsFailure;
+    try {
+        o = m_options.current();
+    } catch (const Error &e) {
+        optionsFailure = e.description();
+    }
+    const QString line = receivedLine(data, o);
+    prependLine(line);
+    dataReceived = 1;
+    emit messageShown();
+    if (!optionsFailure.isEmpty())
+        emit failure(optionsFailure);
+    autosave(o, line);
+    if (!loss.isEmpty())
+        emit deviceLost(loss);
+}
+
+void Session::prependLine(const QString &line)
+{
+    m_document.prepend(line + QLatin1String("\r\n"));
+    emit documentGrew();
+}
+
+void Session::autosave(const Options &o, const QString &line)
+{
+    if (!o.autosave)
+        return;
+    try {
+        appendRecord(o.autosaveFile, line);
+    } catch (const Error &e) {
+        emit failure(e.description());
+    }
+}
+
+void Session::portLost(const QString &description)
+{
+    // While a message is under way its end reports the loss, after showing
+    // what had arrived; one loss, one message.
+    if (!m_timer->isActive() && m_framing != Framing::Reading && !m_waiting) {
+        emit deviceLost(description);
+        return;
+    }
+    m_pendingLoss = description;
+}
+
+void Session::stopReceiveTimer()
+{
+    m_timer->stop();
+    m_port->setGathering(false);
+    // A wait in progress finishes its message by itself; otherwise the
+    // message under way is dropped so the next data starts a new one.
+    if (m_waiting)
+        return;
+    m_framing = Framing::Idle;
+    // No tick will come to report a device lost meanwhile.
+    if (!m_pendingLoss.isEmpty())
+        emit deviceLost(std::exchange(m_pendingLoss, QString()));
+}
+
+void Session::abandonWait()
+{
+    if (!m_waiting)
+        return;
+    backToIdle();
+    m_pendingLoss.clear();
+}
+
+bool Session::send(const QString &text)
+{
+    // The counter box keeps its number until the next message shows 1.
+    m_count = 0;
+    const Options o = m_options.current();
+    if (o.checkLength) {
+        double maximum = 0;
+        try {
+            maximum = toNumber(o.maximumLength);
+        } catch (const Error &e) {
+            emit failure(e.description());
+            return false;
+        }
+        // Not rounded: with 10.5 eleven characters are refused.
+        if (!(maximum >= double(text.size())))
+            return false;
+    }
+
+    // Each of these ends the send at its first failure: a line claiming a
+    // send that did not happen would make the log lie.
+    try {
+        // A character the line cannot carry is refused before anything
+        // happens to the port.
+        toAnsi(text);
+        if (!m_port->PortOpen())
+            m_port->setPortOpen(true);
+        m_port->setOutput(text);
+    } catch (const Error &e) {
+        emit failure(e.description());
+        return true;
+    }
+
+    if (!o.showSent)
+        return true;
+    const QString line = sentLine(text, o);
+    prependLine(line);
+    autosave(o, line);
+    return true;
+}
+
+} // namespace kestrum

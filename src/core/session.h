@@ -1,0 +1,105 @@
+#pragma once
+#include "core/options.h"
+#include "core/receivedstore.h"
+#include <QObject>
+#include <QString>
+
+class QTimer;
+
+namespace kestrum {
+
+class MSComm;
+
+// One run of the terminal without its windows: the serial-port object, the
+// receive framing with its timer and message counter, the received
+// document, the live options, the autosave file, and the flags the save and
+// exit steps share. It reports through signals and return values; the
+// window shows what it reports.
+//
+// Receive framing, driven by port events and timer ticks:
+//   Idle      nothing under way. A port event starts the timer: Counting.
+//   Counting  the timer runs; its next tick counts the message: Reading.
+//   Reading   the message is counted; the next tick takes what waits as the
+//             message and goes back to Idle. A tick that finds nothing
+//             leaves the message to the next port event that brings data.
+// Taking the message always comes after the events already pending (a
+// click, a port event) have run, then runs to its end without yielding.
+class Session : public QObject {
+    Q_OBJECT
+public:
+    enum class Framing { Idle, Counting, Reading };
+
+    explicit Session(QObject *parent = nullptr);
+    ~Session() override;
+
+    MSComm *port() const { return m_port; }
+    QTimer *receiveTimer() const { return m_timer; }
+    ReceivedStore &document() { return m_document; }
+    LiveOptions &options() { return m_options; }
+
+    Framing framing() const { return m_framing; }
+    // 1 from the count of a message until its line is shown.
+    qint16 receiving() const { return m_framing == Framing::Reading ? 1 : 0; }
+    // The second tick has come and no data waited.
+    bool isWaitingForData() const { return m_waiting; }
+    qint32 messageCount() const { return m_count; }
+    void setMessageCount(qint32 count) { m_count = count; }
+
+    // The port's event and the timer's tick (connected here; the window's
+    // handlers of the same names call them too).
+    void portEvent();
+    void tick();
+    // The timer is stopped by someone other than the framing (Apply).
+    void stopReceiveTimer();
+    // The program is leaving: a message waiting for data is dropped.
+    void abandonWait();
+
+    // Clear: the document and the counter; a message under way goes on.
+    void clear();
+    // Send: the length check, the code-page check, the port opened if it is
+    // not, the text out, then its line when sent lines are shown. Returns
+    // false when the length check refuses the text: nothing is sent.
+    bool send(const QString &text);
+
+    // Line parameters as last given to the port ("9600,n,8,1").
+    QString portSettings;
+    // Flags the save and exit steps share.
+    qint16 dataReceived = 0;
+    qint16 fileOpened = 0;
+    qint16 exitConfirmed = 0;
+    QString openedFileName;
+
+signals:
+    // A message was counted.
+    void counted(qint32 count);
+    // Lines were put in front of the document.
+    void documentGrew();
+    // A received message was shown.
+    void messageShown();
+    // A step failed; the description is the message for the user.
+    void failure(const QString &description);
+    // The device was lost: at once when no message is under way, otherwise
+    // once the message is done.
+    void deviceLost(const QString &description);
+
+private:
+    void portLost(const QString &description);
+    void readWhenPending();
+    void takeMessage();
+    void finish(const QString &data, const QString &failure);
+    void backToIdle();
+    void prependLine(const QString &line);
+    void autosave(const Options &o, const QString &line);
+
+    MSComm *m_port;
+    QTimer *m_timer;
+    ReceivedStore m_document;
+    LiveOptions m_options;
+    Framing m_framing = Framing::Idle;
+    bool m_waiting = false;
+    bool m_readQueued = false;
+    qint32 m_count = 0;
+    QString m_pendingLoss;
+};
+
+} // namespace kestrum
