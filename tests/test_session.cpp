@@ -1,0 +1,374 @@
+// The session without windows: receive framing, counter, message lines, the
+// send, and the options it reads. The port is a pseudo-terminal.
+#include "core/clock.h"
+#include "core/codec.h"
+#include "core/messageline.h"
+#include "core/mscomm.h"
+#include "core/session.h"
+#include "core/settings.h"
+#include "support/fakes.h"
+#include "support/files.h"
+#include "support/process.h"
+#include "support/pty.h"
+#include "support/testenv.h"
+#include <QFile>
+#include <QTimer>
+#include <limits>
+
+using namespace kestrum;
+using namespace kestrum::test;
+
+class SessionTest : public QObject {
+    Q_OBJECT
+    Fakes fakes{};
+    std::unique_ptr<Pty> pty;
+    std::unique_ptr<Session> session;
+    QStringList failures;
+
+    // A session on an open pty whose timer never ticks by itself: the test
+    // ticks by hand.
+    bool start()
+    {
+        pty = std::make_unique<Pty>();
+        if (!pty->isValid())
+            return false;
+        mapPort(1, pty->slavePath());
+        session = std::make_unique<Session>();
+        connect(session.get(), &Session::failure, this, [this](const QString &d) { failures << d; });
+        session->receiveTimer()->setInterval(3600 * 1000);
+        session->port()->setPortOpen(true);
+        return session->port()->PortOpen();
+    }
+
+    QString document() const { return session->document().text(); }
+
+private slots:
+    void init()
+    {
+        resetProgramState();
+        fakes = installFakes();
+        failures.clear();
+    }
+    void cleanup()
+    {
+        session.reset();
+        pty.reset();
+    }
+
+    void framingByPortEventsAndTicks()
+    {
+        QVERIFY(start());
+        QCOMPARE(session->framing(), Session::Framing::Idle);
+        QVERIFY(pty->write("AB"));
+        QTRY_COMPARE(session->framing(), Session::Framing::Counting);
+        QVERIFY(session->receiveTimer()->isActive());
+        session->tick();
+        QCOMPARE(session->framing(), Session::Framing::Reading);
+        QCOMPARE(session->messageCount(), 1);
+        QVERIFY(pty->write("CD"));
+        session->tick();
+        QTRY_COMPARE(document(), QStringLiteral("ABCD\r\n"));
+        QCOMPARE(session->framing(), Session::Framing::Idle);
+        QVERIFY(!session->receiveTimer()->isActive());
+        QCOMPARE(session->dataReceived, qint16(1));
+
+        // A port event without data: counted at the first tick; the second
+        // finds nothing and the message waits for the next port event.
+        session->portEvent();
+        session->tick();
+        session->tick();
+        QVERIFY(session->isWaitingForData());
+        QTest::qWait(50);
+        QVERIFY(session->isWaitingForData());
+        // A tick meanwhile neither counts nor reads.
+        session->tick();
+        QCOMPARE(session->messageCount(), 2);
+        QVERIFY(pty->write("late"));
+        QTRY_COMPARE(document(), QStringLiteral("late\r\nABCD\r\n"));
+        QCOMPARE(session->framing(), Session::Framing::Idle);
+        QVERIFY(!session->isWaitingForData());
+        QCOMPARE(session->messageCount(), 2);
+        QCOMPARE(failures, QStringList());
+    }
+
+    void leavingOrClosingEndsTheWait()
+    {
+        QVERIFY(start());
+        session->portEvent();
+        session->tick();
+        session->tick();
+        QVERIFY(session->isWaitingForData());
+        session->abandonWait();
+        QCOMPARE(session->framing(), Session::Framing::Idle);
+        QVERIFY(!session->receiveTimer()->isActive());
+
+        // Closing the port answers the wait with the failure; then Idle.
+        session->portEvent();
+        session->tick();
+        session->tick();
+        session->port()->setPortOpen(false);
+        QTRY_COMPARE(failures.size(), 1);
+        QCOMPARE(session->framing(), Session::Framing::Idle);
+        QCOMPARE(document(), QString());
+    }
+
+    void waitForDataLeavesTheProcessorIdle()
+    {
+        QVERIFY(start());
+        session->receiveTimer()->setInterval(50);
+        // A port event without data: the second tick has to wait, a second.
+        QTimer::singleShot(1200, this, [&] { pty->write("late"); });
+        QElapsedTimer wall;
+        wall.start();
+        const double cpu0 = cpuSeconds();
+        session->portEvent();
+        QTRY_COMPARE_WITH_TIMEOUT(document(), QStringLiteral("late\r\n"), 5000);
+        const double cpu = cpuSeconds() - cpu0;
+        QVERIFY(wall.elapsed() >= 1100);
+        QVERIFY2(cpu < 0.2, qPrintable(QStringLiteral("%1 s of processor time").arg(cpu)));
+        QCOMPARE(session->messageCount(), 1);
+    }
+
+    void timerStoppedFromOutsideDropsTheMessageUnderWay()
+    {
+        QVERIFY(start());
+        session->portEvent();
+        session->tick();
+        session->stopReceiveTimer();
+        QCOMPARE(session->framing(), Session::Framing::Idle);
+        session->portEvent();
+        QCOMPARE(session->framing(), Session::Framing::Counting);
+    }
+
+    void counterWraps_data()
+    {
+        QTest::addColumn<qint32>("before");
+        QTest::addColumn<qint32>("after");
+        QTest::newRow("zero") << 0 << 1;
+        QTest::newRow("below the largest") << std::numeric_limits<qint32>::max() - 1
+                                           << std::numeric_limits<qint32>::max();
+        QTest::newRow("largest") << std::numeric_limits<qint32>::max() << 1;
+    }
+
+    void counterWraps()
+    {
+        QFETCH(qint32, before);
+        QFETCH(qint32, after);
+        Session s;
+        qint32 shown = -1;
+        connect(&s, &Session::counted, this, [&](qint32 n) { shown = n; });
+        s.setMessageCount(before);
+        s.tick();
+        QCOMPARE(s.messageCount(), after);
+        QCOMPARE(shown, after);
+    }
+
+    void messageLines_data()
+    {
+        QTest::addColumn<bool>("sent");
+        QTest::addColumn<bool>("date");
+        QTest::addColumn<bool>("time");
+        QTest::addColumn<bool>("size");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");  // {D} and {T} stand for the date and time texts
+        QTest::newRow("received, bare") << false << false << false << false << "OK\r\n" << "OK\r\n";
+        QTest::newRow("received, size") << false << false << false << true << "OK\r\n" << "OK\r\n  Size, byte: 4";
+        QTest::newRow("received, all") << false << true << true << true << "ab" << "{D}   {T}    ab  Size, byte: 2";
+        QTest::newRow("received, time") << false << false << true << false << "ab" << "{T}    ab";
+        QTest::newRow("sent, bare") << true << false << false << false << "x" << "<<SenD>>   x";
+        QTest::newRow("sent, all") << true << true << true << true << "a\r\nb" << "{D}   {T}   <<SenD>>   a\r\nb  Size, byte 4";
+        QTest::newRow("sent, empty with size") << true << false << false << true << "" << "<<SenD>>     Size, byte 0";
+    }
+
+    void messageLines()
+    {
+        QFETCH(bool, sent);
+        QFETCH(bool, date);
+        QFETCH(bool, time);
+        QFETCH(bool, size);
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        Options o;
+        // The switches of the other direction are on: they must not count.
+        o.sentDate = o.sentTime = o.sentSize = !sent;
+        o.receivedDate = o.receivedTime = o.receivedSize = sent;
+        (sent ? o.sentDate : o.receivedDate) = date;
+        (sent ? o.sentTime : o.receivedTime) = time;
+        (sent ? o.sentSize : o.receivedSize) = size;
+        expected.replace(QStringLiteral("{D}"), dateText(fakes.clock->current));
+        expected.replace(QStringLiteral("{T}"), timeText(fakes.clock->current));
+        QCOMPARE(sent ? sentLine(text, o) : receivedLine(text, o), expected);
+    }
+
+    void timePatternLosesOnlyItsZone_data()
+    {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QString>("cleaned");
+        QTest::newRow("zone last") << "HH:mm:ss t" << "HH:mm:ss";
+        QTest::newRow("zone first") << "t HH:mm:ss" << "HH:mm:ss";
+        QTest::newRow("long zone in brackets") << "H:mm:ss (tttt)" << "H:mm:ss";
+        QTest::newRow("t in quoted text") << "HH'h'mm 'at' ss t" << "HH'h'mm 'at' ss";
+        QTest::newRow("quote inside quoted text") << "HH:mm:ss 'o''t' t" << "HH:mm:ss 'o''t'";
+    }
+
+    void timePatternLosesOnlyItsZone()
+    {
+        QFETCH(QString, pattern);
+        QFETCH(QString, cleaned);
+        QCOMPARE(withoutTimeZone(pattern), cleaned);
+    }
+
+    void stampsFitTheCodePageInEveryLocale()
+    {
+        const QDateTime when(QDate(2026, 12, 7), QTime(14, 5, 9));
+        const auto all = QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory);
+        for (const QLocale &l : all) {
+            const QString date = dateText(when, l), time = timeText(when, l);
+            QVERIFY2(fitsAnsi(date) && fitsAnsi(time) && time.contains(QLatin1Char('9')),
+                     qPrintable(l.name() + QStringLiteral(": ") + date + QLatin1Char(' ') + time));
+        }
+        // The locale's own form where it fits, the numeric one where not.
+        QCOMPARE(timeText(when, QLocale(QStringLiteral("ru_RU"))), QStringLiteral("14:05:09"));
+        QCOMPARE(timeText(when, QLocale(QStringLiteral("ja_JP"))), QStringLiteral("14:05:09"));
+        QCOMPARE(dateText(when, QLocale(QStringLiteral("ar_EG"))), QStringLiteral("07.12.2026"));
+    }
+
+    void lineBreaksBecomeCrLf()
+    {
+        const QString typed = QStringLiteral("a\nb\rc\r\nd") + QChar::ParagraphSeparator + QStringLiteral("e")
+                              + QChar::LineSeparator + QStringLiteral("\r\r");
+        QCOMPARE(withCrLf(typed), QStringLiteral("a\r\nb\r\nc\r\nd\r\ne\r\n\r\n\r\n"));
+    }
+
+    void liveOptionsFollowTheWindowThenTheStore()
+    {
+        writeSetting(QStringLiteral("Parametr"), QStringLiteral("otobrSizeIn"), QStringLiteral("1"));
+        LiveOptions live;
+        QVERIFY(live.current().receivedSize);
+        QVERIFY(!live.fromWindow());
+        // Edits in the window count at once, applied or not.
+        Options edited = live.current();
+        edited.receivedSize = false;
+        edited.maximumLength = QStringLiteral("ten");
+        live.set(edited);
+        QCOMPARE(live.current(), edited);
+        writeSetting(QStringLiteral("Parametr"), QStringLiteral("otobrSizeIn"), QStringLiteral("0"));
+        writeSetting(QStringLiteral("Parametr"), QStringLiteral("FileName"), QStringLiteral("/tmp/chosen.txt"));
+        QCOMPARE(live.current(), edited);
+        // The window gone: what the store holds now.
+        live.forget();
+        QVERIFY(!live.current().receivedSize);
+        QCOMPARE(live.current().maximumLength, QStringLiteral("512"));
+        QCOMPARE(live.current().autosaveFile, QStringLiteral("/tmp/chosen.txt"));
+    }
+
+    void storedOptionsOutOfShape_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("writtenBack");
+        QTest::newRow("switch 2") << "otobrOtprStr" << "2" << "1";
+        QTest::newRow("switch -1") << "otobrOtprStr" << "-1" << "1";
+        QTest::newRow("switch 0.0") << "otobrOtprStr" << "0.0" << "0";
+        QTest::newRow("switch 70000") << "otobrOtprStr" << "70000" << "1";
+        QTest::newRow("switch letters") << "otobrOtprStr" << "yes" << "0";
+        QTest::newRow("switch empty") << "otobrOtprStr" << "" << "0";
+        QTest::newRow("switch NaN") << "otobrOtprStr" << "NaN" << "0";
+        QTest::newRow("switch beyond double") << "otobrOtprStr" << "1e400" << "0";
+        QTest::newRow("autosave letters") << "Autosave" << "on" << "0";
+        QTest::newRow("autosave 5") << "Autosave" << "5" << "1";
+        QTest::newRow("line switch 3") << "DTREnable" << "3" << "1";
+        QTest::newRow("tab 2") << "SSTab1" << "2" << "2";
+        QTest::newRow("tab 2.5") << "SSTab1" << "2.5" << "2";
+        QTest::newRow("tab 4") << "SSTab1" << "4" << "0";
+        QTest::newRow("tab -1") << "SSTab1" << "-1" << "0";
+        QTest::newRow("tab 99999") << "SSTab1" << "99999" << "0";
+        QTest::newRow("tab letters") << "SSTab1" << "last" << "0";
+        QTest::newRow("tab NaN") << "SSTab1" << "nan" << "0";
+        QTest::newRow("length as typed") << "SizeDlin" << " 12,5x" << " 12,5x";
+    }
+
+    void storedOptionsOutOfShape()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(QString, writtenBack);
+        const QString section = QStringLiteral("Parametr");
+        writeSetting(section, key, value);
+        const Setting s = key == "Autosave" ? Setting::Autosave
+                          : key == "DTREnable" ? Setting::DTREnable
+                          : key == "SSTab1"    ? Setting::SSTab1
+                          : key == "SizeDlin"  ? Setting::SizeDlin
+                                               : Setting::otobrOtprStr;
+        Options::stored().store({s});
+        QCOMPARE(readSetting(section, key, QStringLiteral("<unset>")), writtenBack);
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+    }
+
+    void sendChecksTheLength_data()
+    {
+        QTest::addColumn<QString>("maximum");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("sent");
+        QTest::addColumn<QString>("failure");
+        QTest::newRow("exactly the maximum") << "512" << QString(512, QLatin1Char('a')) << true << "";
+        QTest::newRow("one more") << "512" << QString(513, QLatin1Char('a')) << false << "";
+        QTest::newRow("a line break is two") << "3" << "a\r\nb" << false << "";
+        QTest::newRow("not rounded, 11") << "10.5" << QString(11, QLatin1Char('x')) << false << "";
+        QTest::newRow("not rounded, 10") << "10.5" << QString(10, QLatin1Char('x')) << true << "";
+        QTest::newRow("not a number") << "ten" << "x" << false << "Type mismatch";
+    }
+
+    void sendChecksTheLength()
+    {
+        QFETCH(QString, maximum);
+        QFETCH(QString, text);
+        QFETCH(bool, sent);
+        QFETCH(QString, failure);
+        QVERIFY(start());
+        Options o;
+        o.checkLength = true;
+        o.maximumLength = maximum;
+        o.showSent = true;
+        session->options().set(o);
+        session->setMessageCount(7);
+        QCOMPARE(session->send(text), sent);
+        QCOMPARE(session->messageCount(), 0);
+        QCOMPARE(pty->read(sent ? 2000 : 200, int(text.size())), sent ? text.toLatin1() : QByteArray());
+        QCOMPARE(document(), sent ? QStringLiteral("<<SenD>>   ") + text + QStringLiteral("\r\n") : QString());
+        QCOMPARE(failures, failure.isEmpty() ? QStringList() : QStringList{failure});
+        // Without the check the length does not matter.
+        o.checkLength = false;
+        session->options().set(o);
+        QVERIFY(session->send(text));
+        QCOMPARE(pty->read(2000, int(text.size())), text.toLatin1());
+    }
+
+    void autosaveFollowsTheLiveFile()
+    {
+        QVERIFY(start());
+        Options o;
+        o.autosave = true;
+        o.showSent = true;
+        o.autosaveFile = scratchDir() + QStringLiteral("/no-such-folder/auto.txt");
+        session->options().set(o);
+        // A file that cannot be written loses its record only.
+        QVERIFY(session->send(QStringLiteral("one")));
+        QCOMPARE(failures.size(), 1);
+        QCOMPARE(document(), QStringLiteral("<<SenD>>   one\r\n"));
+        o.autosaveFile = scratchDir() + QStringLiteral("/session-auto.txt");
+        QFile::remove(o.autosaveFile);
+        session->options().set(o);
+        QVERIFY(pty->write("in"));
+        QTRY_COMPARE(session->framing(), Session::Framing::Counting);
+        session->tick();
+        session->tick();
+        QTRY_COMPARE(readBytes(o.autosaveFile), QByteArray("in\r\n"));
+        QVERIFY(session->send(QStringLiteral("two")));
+        QCOMPARE(readBytes(o.autosaveFile), QByteArray("in\r\n<<SenD>>   two\r\n"));
+        QCOMPARE(document(), QStringLiteral("<<SenD>>   two\r\nin\r\n<<SenD>>   one\r\n"));
+    }
+};
+
+KESTRUM_TEST_MAIN(SessionTest)
+#include "test_session.moc"
