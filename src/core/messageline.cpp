@@ -1,5 +1,6 @@
 #include "core/messageline.h"
 #include "core/clock.h"
+#include "core/codec.h"
 #include "core/options.h"
 
 namespace kestrum {
@@ -11,30 +12,54 @@ struct LineForm {
     QLatin1String afterTime, marker, sizeLabel;
 };
 
-QString messageLine(const QString &text, const LineForm &f)
+// What goes before and after the text.
+std::pair<QString, QString> decorations(qsizetype size, const LineForm &f)
 {
-    QString line;
+    QString before, after;
     if (f.date || f.time) {
         // One reading of the clock, so date and time agree.
         const QDateTime now = clock().now();
         if (f.date)
-            line += dateText(now) + QLatin1String("   ");
+            before += dateText(now) + QLatin1String("   ");
         if (f.time)
-            line += timeText(now) + f.afterTime;
+            before += timeText(now) + f.afterTime;
     }
-    line += f.marker;
-    line += text;
+    before += f.marker;
     if (f.size)
-        line += f.sizeLabel + QString::number(text.size());
-    return line;
+        after = f.sizeLabel + QString::number(size);
+    return {before, after};
+}
+
+QString messageLine(const QString &text, const LineForm &f)
+{
+    const auto [before, after] = decorations(text.size(), f);
+    return before + text + after;
+}
+
+LineForm receivedForm(const Options &o)
+{
+    return {o.receivedDate, o.receivedTime, o.receivedSize, QLatin1String("    "), QLatin1String(""),
+            QLatin1String("  Size, byte: ")};
 }
 
 } // namespace
 
-QString receivedLine(const QString &data, const Options &o)
+QString receivedLine(const QString &data, const Options &o) { return messageLine(data, receivedForm(o)); }
+
+QByteArray receivedLine(QByteArray data, const Options &o)
 {
-    return messageLine(data, {o.receivedDate, o.receivedTime, o.receivedSize, QLatin1String("    "),
-                              QLatin1String(""), QLatin1String("  Size, byte: ")});
+    const auto [before, after] = decorations(data.size(), receivedForm(o));
+    if (before.isEmpty() && after.isEmpty())
+        return data;
+    QByteArray line;
+    line.reserve(data.size() + before.size() + after.size());
+    // Without the code page the decorations go as Latin-1 (they are ASCII then).
+    if (!appendAnsi(before, line))
+        line += before.toLatin1();
+    line += data;
+    if (!appendAnsi(after, line))
+        line += after.toLatin1();
+    return line;
 }
 
 QString sentLine(const QString &text, const Options &o)

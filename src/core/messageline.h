@@ -1,4 +1,5 @@
 #pragma once
+#include <QByteArray>
 #include <QString>
 
 namespace kestrum {
@@ -8,6 +9,9 @@ struct Options;
 // The line a received message is shown and saved as: date, time, the data,
 // size, each decoration as the options say.
 QString receivedLine(const QString &data, const Options &o);
+// The same for a message given as its bytes in the code page: they stay as
+// they are, the decorations (which the code page always holds) around them.
+QByteArray receivedLine(QByteArray data, const Options &o);
 // The line a sent text is shown and saved as: like a received one, with
 // three blanks after the time, the "<<SenD>>" marker and no colon in the
 // size label.

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QStringList>
 #include <cerrno>
+#include <cmath>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -93,7 +94,20 @@ MSComm::MSComm(QObject *parent) : QObject(parent), m_port(new QSerialPort(this))
     m_port->setReadBufferSize(0);
     connect(m_port, &QSerialPort::readyRead, this, [this] {
         m_transientErrors = 0;
-        pullReceived();
+        if (m_gathering) {
+            drainQuietly();
+        } else if (m_port->isOpen()) {
+            // The port hands over one read of the device: at most what a
+            // tty's line discipline holds (4 KB). After a read of half that
+            // or more, whatever else is waiting is taken now, one wake-up for
+            // all of it; a fault is left to the port's next read.
+            const QByteArray got = m_port->readAll();
+            const bool more = got.size() >= 2048;
+            takeReceived(got);
+            bool fault = false;
+            if (more)
+                readDescriptor(&fault);
+        }
         if (!m_received.isEmpty())
             emit OnComm();
     });
@@ -219,7 +233,9 @@ void MSComm::setPortOpen(bool open)
     }
     if (m_port->isOpen())
         throw Error(QStringLiteral("%1 is already open.").arg(portLabel()));
-    m_fastSource = false;
+    m_rate = 0;
+    m_windowBytes = 0;
+    m_windowClock.start();
     const QString device = deviceName();
     if (device.isEmpty())
         throw Error(QStringLiteral("COM%1 cannot be opened: there is no serial device number %1 on this computer. %2 "
@@ -391,12 +407,36 @@ void MSComm::setOutput(const QString &text)
     }
 }
 
+namespace {
+// The smallest buffer between the line and the program: a tty's line
+// discipline holds 4 KB.
+constexpr double kTtyBuffer = 4096;
+// A timer faster than this costs more wake-ups than the data itself.
+constexpr int kShortestDrainMs = 2;
+} // namespace
+
 void MSComm::takeReceived(QByteArray bytes)
 {
+    noteArrival(bytes.size());
     bytes = m_parityMarks.decode(bytes);
     if (m_nullDiscard)
         bytes.replace(QByteArray(1, '\0'), QByteArray());
     m_received += bytes;
+}
+
+void MSComm::noteArrival(qsizetype bytes)
+{
+    if (!m_windowClock.isValid())
+        m_windowClock.start();
+    m_windowBytes += bytes;
+    // Windows of at least 10 ms: a single read says little about a rate.
+    const qint64 ns = m_windowClock.nsecsElapsed();
+    if (ns < 10'000'000)
+        return;
+    const double seen = double(m_windowBytes) * 1e9 / double(ns);
+    m_rate = qMax(seen, m_rate * std::exp2(-double(ns) / 1e9));
+    m_windowBytes = 0;
+    m_windowClock.restart();
 }
 
 void MSComm::pullReceived()
@@ -412,10 +452,16 @@ void MSComm::pullReceived()
 
 int MSComm::drainInterval() const
 {
-    // Half the time 4 KB takes at this speed, at 7 bits a character (the
-    // shortest frame): 124 ms at 115200 baud, 4 ms at 3000000.
-    const double fillMs = 4096.0 * 7 * 1000 / qMax(1, m_baud);
-    return int(qBound(1.0, fillMs / 2, 1000.0));
+    // Half the time 4 KB takes at the line's speed, at 7 bits a character
+    // (the shortest frame): 124 ms at 115200 baud, 4 ms at 3000000. A real
+    // adapter delivers no faster than that, whatever came before.
+    double ms = kTtyBuffer * 7 * 1000 / qMax(1, m_baud) / 2;
+    // Data seen coming faster (a pseudo-terminal, a USB device that ignores
+    // the baud rate): a third of the time 4 KB takes at that rate.
+    if (m_rate > 0)
+        ms = qMin(ms, kTtyBuffer * 1000 / m_rate / 3);
+    ms = qMin(ms, 1000.0);
+    return ms < kShortestDrainMs ? 0 : int(ms);
 }
 
 void MSComm::setGathering(bool on)
@@ -424,7 +470,7 @@ void MSComm::setGathering(bool on)
         return;
 #ifdef Q_OS_UNIX
     if (on) {
-        if (!m_port->isOpen() || m_port->handle() < 0 || m_fastSource)
+        if (!m_port->isOpen() || m_port->handle() < 0 || drainInterval() == 0)
             return;
         // The port's own notifier (the only lever the port offers); without
         // one the port is simply read at every arrival as before.
@@ -439,7 +485,6 @@ void MSComm::setGathering(bool on)
         notifier->setEnabled(false);
         m_quietNotifier = notifier;
         m_gathering = true;
-        m_drainClock.start();
         m_drainTimer->start(drainInterval());
         return;
     }
@@ -452,48 +497,74 @@ void MSComm::setGathering(bool on)
 #endif
 }
 
-qsizetype MSComm::drainQuietly()
+qsizetype MSComm::readDescriptor(bool *fault)
 {
     qsizetype got = 0;
+    *fault = false;
 #ifdef Q_OS_UNIX
-    if (!m_gathering)
-        return 0;
-    if (!m_port->isOpen()) {
-        setGathering(false);
-        return 0;
-    }
     const int fd = int(m_port->handle());
-    bool fault = false;
+    if (fd < 0)
+        return 0;
+    // Read straight into the received bytes when nothing is to be decoded.
+    const bool plain = !m_parityMarks.marking && !m_nullDiscard;
     char chunk[16384];
-    for (;;) {
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    // A source that never pauses still leaves the event loop its turn.
+    while (got < 256 * 1024) {
+        const qsizetype at = m_received.size();
+        if (plain)
+            m_received.resize(at + qsizetype(sizeof chunk));
+        const ssize_t n = ::read(fd, plain ? m_received.data() + at : chunk, sizeof chunk);
+        if (plain)
+            m_received.resize(at + qMax<qsizetype>(n, 0));
         if (n > 0) {
-            takeReceived(QByteArray(chunk, qsizetype(n)));
+            if (plain)
+                noteArrival(n);
+            else
+                takeReceived(QByteArray(chunk, qsizetype(n)));
             got += n;
             continue;
         }
-        // End of file or an error other than "nothing more": the port's own
-        // reading finds and reports it.
-        fault = n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
         if (n < 0 && errno == EINTR)
             continue;
+        // The port reads without a minimum count: nothing waiting reads as 0
+        // bytes, as a hung-up line does. An error other than "nothing more"
+        // is left to the port's own reading, which reports it.
+        *fault = n < 0 && errno != EAGAIN && errno != EWOULDBLOCK;
         break;
     }
-    // Data faster than the line's speed (a pseudo-terminal has none): reading
-    // on a timer paced by that speed could let a buffer fill. Read at every
-    // arrival from now on. A late timer alone is no reason.
-    const qint64 ms = qMax<qint64>(1, m_drainClock.restart());
-    if (got > 256 && got * 1000 / ms > qint64(m_baud) / 7 * 3 / 2)
-        m_fastSource = true;
-    if (fault || m_fastSource)
-        setGathering(false);
     if (got > 0)
         m_transientErrors = 0;
 #endif
     return got;
 }
 
-QString MSComm::Input()
+qsizetype MSComm::drainQuietly()
+{
+    if (!m_gathering)
+        return 0;
+    if (!m_port->isOpen()) {
+        setGathering(false);
+        return 0;
+    }
+    bool fault = false;
+    const qsizetype got = readDescriptor(&fault);
+#ifdef Q_OS_UNIX
+    // Nothing read: a line that hung up is left to the port's notifier.
+    struct pollfd p{int(m_port->handle()), POLLIN, 0};
+    if (got == 0 && !fault && p.fd >= 0 && ::poll(&p, 1, 0) > 0)
+        fault = (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+#endif
+    // The pace follows what was seen; data too fast for any timer is read at
+    // every arrival again, until a later message finds it slower.
+    const int interval = drainInterval();
+    if (fault || interval == 0)
+        setGathering(false);
+    else if (interval != m_drainTimer->interval())
+        m_drainTimer->start(interval);
+    return got;
+}
+
+QByteArray MSComm::inputBytes()
 {
     if (!PortOpen() && m_received.isEmpty())
         throwNotOpen();
@@ -512,12 +583,14 @@ QString MSComm::Input()
             },
             Qt::QueuedConnection);
     } else {
-        bytes = m_received;
-        m_received.clear();
+        bytes = std::move(m_received);
+        m_received = QByteArray();
     }
     m_heldBack = 0;
-    return fromAnsi(bytes);
+    return bytes;
 }
+
+QString MSComm::Input() { return fromAnsi(inputBytes()); }
 
 int MSComm::InBufferCount()
 {

@@ -53,16 +53,27 @@ public:
     // arrived before the port was lost and opened again is taken apart from
     // what came after, so that it ends a message of its own.
     QString Input();
+    // What Input would take, as the received bytes themselves (Windows-1251,
+    // one byte a character): for a path that keeps the code page, a message
+    // of megabytes is then never widened and narrowed again.
+    QByteArray inputBytes();
     // How many received characters are waiting (as Input would take them).
     int InBufferCount();
 
     // While a message is gathered only its end matters: the port is then
-    // read on a timer, often enough that the smallest buffer on the way (a
-    // tty's 4 KB) cannot fill at the line's speed, rather than at every
-    // arrival. OnComm still comes for what those reads find. Off again when
-    // the message is taken, or by itself when the data comes faster than
-    // the line's speed (a pseudo-terminal has none).
+    // read on a timer rather than at every arrival, often enough that the
+    // smallest buffer on the way (a tty's 4 KB) cannot fill, neither at the
+    // line's speed nor at the rate the data has been seen coming (a
+    // pseudo-terminal or a USB device can be faster than the line's speed).
+    // OnComm still comes for what those reads find. Off again when the
+    // message is taken, or by itself when the data comes so fast that a
+    // timer would have to run more often than the data wakes the program.
     void setGathering(bool on);
+    // How often the port is read while gathering, in milliseconds; 0 when
+    // the data comes too fast to gather.
+    int drainInterval() const;
+    // The arrival rate seen in recent reads, bytes a second.
+    double arrivalRate() const { return m_rate; }
 
     // The parsed line parameters as held by the object.
     int baudRate() const { return m_baud; }
@@ -90,8 +101,9 @@ signals:
 private:
     void pullReceived();
     void takeReceived(QByteArray bytes);
+    qsizetype readDescriptor(bool *fault);
+    void noteArrival(qsizetype bytes);
     qsizetype drainQuietly();
-    int drainInterval() const;
     void applyLine();
     void applyModemLines();
     void onError(QSerialPort::SerialPortError error);
@@ -116,11 +128,13 @@ private:
     ParityMarks m_parityMarks;
     // Gathering: the port's read notifier is off and this timer reads.
     bool m_gathering = false;
-    // Data has come faster than the line's speed since the port opened.
-    bool m_fastSource = false;
     QPointer<QSocketNotifier> m_quietNotifier;
     QTimer *m_drainTimer;
-    QElapsedTimer m_drainClock;
+    // Arrival rate: bytes a second over the last window of reads; a higher
+    // earlier figure counts too, halved for every second since.
+    double m_rate = 0;
+    qint64 m_windowBytes = 0;
+    QElapsedTimer m_windowClock;
     QString m_openDevice;
     QString m_lostReason;
     // A loss found while sending is the send's failure, not a report of its own.

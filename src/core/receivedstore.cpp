@@ -25,10 +25,10 @@ void ReceivedStore::addPiece(std::vector<Piece> &into, const QString &text)
 {
     if (text.isEmpty())
         return;
-    Piece p{0, 0, quint32(text.size()), false};
+    Piece p{0, 0, quint32(text.size()), kNarrow};
     p.offset = quint64(m_narrow.size());
     if (!ansiToUnicode() || !appendAnsi(text, m_narrow)) {
-        p.wide = true;
+        p.buffer = kWide;
         p.offset = quint64(m_wide.size());
         m_wide += text;
     }
@@ -49,9 +49,9 @@ QChar ReceivedStore::at(qsizetype pos) const
     const qsizetype i = pieceAt(pos);
     const Piece &p = m_pieces[size_t(i)];
     const qsizetype k = pos - pieceStart(i);
-    if (p.wide)
+    if (p.buffer == kWide)
         return m_wide.at(qsizetype(p.offset) + k);
-    return QChar(toUnicode(uchar(m_narrow.at(qsizetype(p.offset) + k))));
+    return QChar(toUnicode(narrowData(p)[k]));
 }
 
 QString ReceivedStore::text(qsizetype from, qsizetype count) const
@@ -68,10 +68,10 @@ QString ReceivedStore::text(qsizetype from, qsizetype count) const
         const Piece &p = m_pieces[size_t(i)];
         const qsizetype k = pos - pieceStart(i);
         const qsizetype n = std::min<qsizetype>(qsizetype(p.length) - k, from + count - pos);
-        if (p.wide) {
+        if (p.buffer == kWide) {
             std::copy_n(reinterpret_cast<const char16_t *>(m_wide.constData()) + p.offset + k, n, dst);
         } else {
-            const uchar *src = reinterpret_cast<const uchar *>(m_narrow.constData()) + p.offset + k;
+            const uchar *src = narrowData(p) + k;
             for (qsizetype j = 0; j < n; ++j)
                 dst[j] = table[src[j]];
         }
@@ -93,13 +93,36 @@ void ReceivedStore::prepend(const QString &text)
     m_length += text.size();
 }
 
+void ReceivedStore::prependBytes(const QByteArray &bytes)
+{
+    if (bytes.isEmpty())
+        return;
+    // Without the code page nothing is narrow: the bytes as Latin-1.
+    if (!ansiToUnicode()) {
+        prepend(QString::fromLatin1(bytes));
+        return;
+    }
+    // A message of megabytes is not copied: fresh memory costs a page fault
+    // every 4 KB, more than the copy itself.
+    constexpr qsizetype ownBlock = 64 * 1024;
+    if (bytes.size() >= ownBlock && bytes.capacity() - bytes.size() <= bytes.size() / 8) {
+        m_pieces.push_back({quint64(m_length), 0, quint32(bytes.size()), kBlocks + quint32(m_blocks.size())});
+        m_blocks.push_back(bytes);
+    } else {
+        m_pieces.push_back({quint64(m_length), quint64(m_narrow.size()), quint32(bytes.size()), kNarrow});
+        m_narrow.append(bytes);
+    }
+    m_length += bytes.size();
+}
+
 void ReceivedStore::clear()
 {
     m_narrow = QByteArray();
     m_wide = QString();
+    m_blocks = std::vector<QByteArray>();
     m_pieces = std::vector<Piece>();
     m_length = 0;
-    m_starts = std::vector<quint64>();
+    m_starts = std::deque<quint64>();
     m_decided = 0;
     m_longest = 0;
     m_longestStart = 0;
@@ -132,14 +155,14 @@ void ReceivedStore::replace(qsizetype pos, qsizetype count, const QString &text)
         const qsizetype lastStart = pieceStart(lo);
         if (end < lastStart + qsizetype(last.length))
             middle.push_back({0, last.offset + quint64(end - lastStart),
-                              quint32(lastStart + qsizetype(last.length) - end), last.wide});
+                              quint32(lastStart + qsizetype(last.length) - end), last.buffer});
     }
     addPiece(middle, text);
     if (hi >= 0) {
         const Piece &first = m_pieces[size_t(hi)];
         const qsizetype firstStart = pieceStart(hi);
         if (pos > firstStart)
-            middle.push_back({0, first.offset, quint32(pos - firstStart), first.wide});
+            middle.push_back({0, first.offset, quint32(pos - firstStart), first.buffer});
     }
     m_pieces.erase(m_pieces.begin() + lo, m_pieces.begin() + (hi + 1));
     m_pieces.insert(m_pieces.begin() + lo, middle.begin(), middle.end());
@@ -229,10 +252,10 @@ void ReceivedStore::extendIndex() const
     for (qsizetype i = pieceAt(p - 1); p >= 1; ++i) {
         const Piece &piece = m_pieces[size_t(i)];
         const qsizetype start = pieceStart(i);
-        if (piece.wide)
+        if (piece.buffer == kWide)
             scan(reinterpret_cast<const char16_t *>(m_wide.constData()) + piece.offset, start, p - 1 - start);
         else
-            scan(reinterpret_cast<const uchar *>(m_narrow.constData()) + piece.offset, start, p - 1 - start);
+            scan(narrowData(piece), start, p - 1 - start);
         p = start;
     }
     m_decided = m_length;
@@ -290,7 +313,10 @@ qsizetype ReceivedStore::longestLine() const
 
 qsizetype ReceivedStore::memoryUsed() const
 {
-    return m_narrow.size() + m_wide.size() * 2 + qsizetype(m_pieces.size() * sizeof(Piece))
+    qsizetype blocks = 0;
+    for (const QByteArray &b : m_blocks)
+        blocks += b.capacity();
+    return m_narrow.size() + m_wide.size() * 2 + blocks + qsizetype(m_pieces.size() * sizeof(Piece))
            + qsizetype(m_starts.size() * sizeof(quint64));
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include <QByteArray>
 #include <QString>
+#include <deque>
 #include <vector>
 
 namespace kestrum {
@@ -30,6 +31,10 @@ public:
     QChar at(qsizetype pos) const;
 
     void prepend(const QString &text);
+    // The same for text given as its bytes in the file code page: kept as
+    // they are, never widened on the way. A long text without unused
+    // capacity is kept as the array given (shared, not copied).
+    void prependBytes(const QByteArray &bytes);
     void setText(const QString &text);
     void clear();
     // The user's edit: count characters at pos become text.
@@ -51,10 +56,11 @@ public:
 private:
     struct Piece {
         quint64 tail;      // characters after this piece, to the end of the document
-        quint64 offset;    // where its characters start in the narrow or wide buffer
+        quint64 offset;    // where its characters start in its buffer
         quint32 length;
-        bool wide;
+        quint32 buffer;    // kNarrow, kWide, or kBlocks + the index of a block
     };
+    static constexpr quint32 kNarrow = 0, kWide = 1, kBlocks = 2;
 
     void addPiece(std::vector<Piece> &into, const QString &text);
     qsizetype pieceAt(qsizetype pos) const;
@@ -63,15 +69,24 @@ private:
     void forget(qsizetype kept) const;
     void extendIndex() const;
 
-    QByteArray m_narrow;  // every narrow piece's bytes, appended as they come
+    const uchar *narrowData(const Piece &p) const
+    {
+        const QByteArray &b = p.buffer == kNarrow ? m_narrow : m_blocks[p.buffer - kBlocks];
+        return reinterpret_cast<const uchar *>(b.constData()) + p.offset;
+    }
+
+    QByteArray m_narrow;  // short narrow pieces' bytes, appended as they come
     QString m_wide;       // every wide piece's characters
+    std::vector<QByteArray> m_blocks;  // long texts given as bytes, one each
     std::vector<Piece> m_pieces;  // the last one is the top of the document
     qsizetype m_length = 0;
 
     // Line starts other than the document's own, as distances from the end
     // of the document, nearest the end first. Distances below m_decided are
     // in; the ones above are added when lines are asked for.
-    mutable std::vector<quint64> m_starts;
+    // A deque: growing never copies what is there (a log of millions of
+    // lines would stall on doubling a vector).
+    mutable std::deque<quint64> m_starts;
     mutable qsizetype m_decided = 0;
     // The longest line among those decided, by its start's distance.
     mutable qsizetype m_longest = 0;

@@ -84,19 +84,19 @@ void Session::takeMessage()
 {
     if (!m_waiting)
         return;
-    QString data;
+    QByteArray data;
     try {
         if (m_port->InBufferCount() < 1)
             return;   // the next port event brings the data
-        data = m_port->Input();
+        data = m_port->inputBytes();
     } catch (const Error &e) {
-        finish(QString(), e.description());
+        finish(QByteArray(), e.description());
         return;
     } catch (const std::exception &e) {
-        finish(QString(), QString::fromLocal8Bit(e.what()));
+        finish(QByteArray(), QString::fromLocal8Bit(e.what()));
         return;
     }
-    finish(data, QString());
+    finish(std::move(data), QString());
 }
 
 void Session::backToIdle()
@@ -107,7 +107,7 @@ void Session::backToIdle()
     m_port->setGathering(false);
 }
 
-void Session::finish(const QString &data, const QString &failed)
+void Session::finish(QByteArray data, const QString &failed)
 {
     // Idle before anything is shown, so that data arriving while a message
     // box is open starts a new message.
@@ -126,13 +126,19 @@ void Session::finish(const QString &data, const QString &failed)
     } catch (const Error &e) {
         optionsFailure = e.description();
     }
-    const QString line = receivedLine(data, o);
-    prependLine(line);
+    // Bytes all the way from the port: a message of megabytes is neither
+    // widened nor narrowed, and without unused room the document keeps it
+    // as it is.
+    QByteArray line = receivedLine(std::move(data), o);
+    line += "\r\n";
+    line.squeeze();
+    m_document.prependBytes(line);
+    emit documentGrew();
     dataReceived = 1;
     emit messageShown();
     if (!optionsFailure.isEmpty())
         emit failure(optionsFailure);
-    autosave(o, line);
+    autosave(o, QByteArrayView(line).chopped(2));
     if (!loss.isEmpty())
         emit deviceLost(loss);
 }
@@ -143,12 +149,12 @@ void Session::prependLine(const QString &line)
     emit documentGrew();
 }
 
-void Session::autosave(const Options &o, const QString &line)
+void Session::autosave(const Options &o, QByteArrayView line)
 {
     if (!o.autosave)
         return;
     try {
-        appendRecord(o.autosaveFile, line);
+        appendRecordBytes(o.autosaveFile, line);
     } catch (const Error &e) {
         emit failure(e.description());
     }
@@ -223,7 +229,8 @@ bool Session::send(const QString &text)
         return true;
     const QString line = sentLine(text, o);
     prependLine(line);
-    autosave(o, line);
+    // The text was found to fit the code page before it was sent.
+    autosave(o, toAnsi(line));
     return true;
 }
 

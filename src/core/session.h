@@ -86,10 +86,10 @@ private:
     void portLost(const QString &description);
     void readWhenPending();
     void takeMessage();
-    void finish(const QString &data, const QString &failure);
+    void finish(QByteArray data, const QString &failure);
     void backToIdle();
     void prependLine(const QString &line);
-    void autosave(const Options &o, const QString &line);
+    void autosave(const Options &o, QByteArrayView line);
 
     MSComm *m_port;
     QTimer *m_timer;

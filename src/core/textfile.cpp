@@ -40,12 +40,20 @@ void appendRecord(const QString &path, const QString &line)
 {
     if (path.isEmpty())
         throw Error(QStringLiteral("The autosave file has no name: choose one in Options."));
+    appendRecordBytes(path, QByteArrayView(encodeForFile(line, QStringLiteral("Cannot write the autosave file"), path)));
+}
+
+void appendRecordBytes(const QString &path, QByteArrayView line)
+{
+    if (path.isEmpty())
+        throw Error(QStringLiteral("The autosave file has no name: choose one in Options."));
     const QString what = QStringLiteral("Cannot write the autosave file");
-    const QByteArray bytes = encodeForFile(line + kLineEnd, what, path);
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
         throw fileError(QStringLiteral("Cannot open the autosave file"), path, f.errorString());
-    if (f.write(bytes) != bytes.size() || !f.flush()) {
+    // The line end goes through the file's buffer; the line, however long,
+    // is not copied to add it.
+    if (f.write(line.data(), line.size()) != line.size() || f.write("\r\n", 2) != 2 || !f.flush()) {
         const QString reason = f.errorString();
         f.close();
         throw fileError(what, path, reason);

@@ -1,4 +1,5 @@
 #pragma once
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
@@ -11,6 +12,9 @@ namespace kestrum {
 // Appends one record (the line, then CR LF) to the autosave file, creating
 // it when missing. Opened, written and closed within the call.
 void appendRecord(const QString &path, const QString &line);
+// The same for a line given as its bytes in the code page, written as they
+// are.
+void appendRecordBytes(const QString &path, QByteArrayView line);
 
 // Writes a document: the text followed by one CR LF. The old file is
 // replaced only once the new content is completely written.

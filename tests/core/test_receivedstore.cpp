@@ -88,7 +88,10 @@ private slots:
                 expected.replace(pos, count, text);
             } else {
                 const QString text = piece(r);
-                store.prepend(text);
+                if (fitsAnsi(text) && r.bounded(2))
+                    store.prependBytes(toAnsi(text));
+                else
+                    store.prepend(text);
                 expected.prepend(text);
             }
             // The index is asked for after some steps only, so that it has
@@ -101,6 +104,30 @@ private slots:
         QCOMPARE(store.text(3, 5), expected.mid(3, 5));
     }
 
+    void longMessagesGivenAsBytesTakeEdits()
+    {
+        // Long enough to be kept as the array given; lines of every kind of
+        // break, an edit across the boundary of two such messages.
+        QString line = QStringLiteral("Жab") + QChar(0) + QChar(0x98);
+        QString expected;
+        ReceivedStore store;
+        for (const QString brk : {QStringLiteral("\r\n"), QStringLiteral("\r"), QStringLiteral("\n")}) {
+            const QString message = (line + brk).repeated(70'000 / (line.size() + brk.size()));
+            QByteArray bytes = toAnsi(message);
+            bytes.squeeze();
+            store.prependBytes(bytes);
+            bytes[0] = 'X';  // the caller's own copy changes; the store's does not
+            expected.prepend(message);
+        }
+        check(store, expected);
+        const qsizetype across = expected.size() / 3 - 3;
+        store.replace(across, 7, QStringLiteral("✓\r\n"));
+        expected.replace(across, 7, QStringLiteral("✓\r\n"));
+        store.prepend(QStringLiteral("top\r"));
+        expected.prepend(QStringLiteral("top\r"));
+        check(store, expected);
+    }
+
     void everyByteValueSurvivesNarrow()
     {
         // Every byte value as the files decode it, one message each.
@@ -109,8 +136,14 @@ private slots:
             bytes[b] = char(b);
         const QString all = fromAnsi(bytes).repeated(400);
         ReceivedStore store;
-        for (qsizetype i = all.size(); i > 0; i -= 97)
-            store.prepend(all.mid(std::max<qsizetype>(0, i - 97), std::min<qsizetype>(97, i)));
+        // Every other message as its bytes, as the receive path hands them over.
+        for (qsizetype i = all.size(), k = 0; i > 0; i -= 97, ++k) {
+            const QString message = all.mid(std::max<qsizetype>(0, i - 97), std::min<qsizetype>(97, i));
+            if (k % 2)
+                store.prependBytes(toAnsi(message));
+            else
+                store.prepend(message);
+        }
         QCOMPARE(store.text(), all);
         // One byte per character: nothing of it went wide.
         QVERIFY2(store.memoryUsed() < all.size() * 3 / 2, qPrintable(QString::number(store.memoryUsed())));

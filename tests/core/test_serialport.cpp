@@ -140,6 +140,48 @@ private slots:
         }
     }
 
+    void aStreamFasterThanTheLineArrivesWholeWhileGathering_data()
+    {
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("piece");  // bytes the device sends at once
+        // A pseudo-terminal has no speed: everything here comes faster than
+        // the line's speed, most of it faster than the pace that speed sets.
+        QTest::newRow("9600 baud, 1 MB at once") << "9600,n,8,1" << (1 << 20) << (1 << 20);
+        QTest::newRow("9600 baud, 300 KB in 60-byte lines") << "9600,n,8,1" << 300'000 << 60;
+        QTest::newRow("115200 baud, 256 KB in 4 KB") << "115200,n,8,1" << (256 << 10) << 4096;
+        QTest::newRow("3000000 baud, 512 KB at once") << "3000000,n,8,1" << (512 << 10) << (512 << 10);
+        QTest::newRow("parity marks, 9600 baud") << "9600,e,8,1" << (256 << 10) << 1000;
+    }
+
+    void aStreamFasterThanTheLineArrivesWholeWhileGathering()
+    {
+        QFETCH(QString, settings);
+        QFETCH(int, size);
+        QFETCH(int, piece);
+        QByteArray stream;
+        while (stream.size() < size)
+            stream += allBytes();
+        stream.truncate(size);
+        Pty pty;
+        mapPort(1, pty.slavePath());
+        MSComm port;
+        port.setSettings(settings);
+        port.setPortOpen(true);
+        QSignalSpy events(&port, &MSComm::OnComm);
+        QVERIFY(pty.write(stream.left(1)));
+        QTRY_VERIFY(events.count() >= 1);
+        // As the receive path does from the first event of a message on.
+        port.setGathering(true);
+        for (int at = 1; at < size; at += piece)
+            QVERIFY(pty.write(stream.mid(at, piece)));
+        // A 0xFF that ends a read waits for the byte after it.
+        QVERIFY(pty.write("Z"));
+        QTRY_COMPARE(port.InBufferCount(), size + 1);
+        QCOMPARE(port.inputBytes(), stream + "Z");
+        port.setGathering(false);
+    }
+
     void settingsTextIsParsedAndRefusedWhole()
     {
         MSComm port;
