@@ -459,6 +459,10 @@ private slots:
         appendRecord(path("a.txt"), QStringLiteral("r1"));
         appendRecord(path("a.txt"), QStringLiteral("Жr2"));
         QCOMPARE(readBytes(path("a.txt")), QByteArray("r1\r\n\xC6r2\r\n"));
+        // Given as its bytes, a record is written as it is.
+        appendRecordBytes(path("a.txt"), QByteArray("\0\x98\xFF", 3));
+        QCOMPARE(readBytes(path("a.txt")), QByteArray("r1\r\n\xC6r2\r\n") + QByteArray("\0\x98\xFF\r\n", 5));
+        QVERIFY_THROWS_EXCEPTION(Error, appendRecordBytes(path("plain/a.txt"), "r"));
         QVERIFY(writeBytes(path("plain"), "x"));
         QVERIFY_THROWS_EXCEPTION(Error, appendRecord(path("plain/a.txt"), QStringLiteral("r")));
         QVERIFY_THROWS_EXCEPTION(Error, writeDocument(path("plain/a.txt"), QStringLiteral("r")));
