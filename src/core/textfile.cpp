@@ -34,19 +34,23 @@ QByteArray encodeForFile(const QString &text, const QString &what, const QString
     throw fileError(what, path, QStringLiteral("the text cannot be converted to the Windows-1251 code page."));
 }
 
+void checkAutosaveName(const QString &path)
+{
+    if (path.isEmpty())
+        throw Error(QStringLiteral("The autosave file has no name: choose one in Options."));
+}
+
 } // namespace
 
 void appendRecord(const QString &path, const QString &line)
 {
-    if (path.isEmpty())
-        throw Error(QStringLiteral("The autosave file has no name: choose one in Options."));
+    checkAutosaveName(path);
     appendRecordBytes(path, QByteArrayView(encodeForFile(line, QStringLiteral("Cannot write the autosave file"), path)));
 }
 
 void appendRecordBytes(const QString &path, QByteArrayView line)
 {
-    if (path.isEmpty())
-        throw Error(QStringLiteral("The autosave file has no name: choose one in Options."));
+    checkAutosaveName(path);
     const QString what = QStringLiteral("Cannot write the autosave file");
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
