@@ -1,88 +1,19 @@
+// The serial-port object: opening and closing the port, sending, and
+// receiving (what arrives, when it is read, how it is handed over).
 #include "core/mscomm.h"
 #include "core/codec.h"
 #include "core/error.h"
 #include "core/paritymarks.h"
-#include "core/portmap.h"
 #include "core/settings.h"
-#include <QFileInfo>
-#include <QStringList>
 #include <cerrno>
 #include <cmath>
 
 #ifdef Q_OS_UNIX
-#include <fcntl.h>
 #include <poll.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 #endif
 
 namespace kestrum {
-
-namespace {
-
-QSerialPort::Parity toQtParity(QChar p)
-{
-    switch (p.toLatin1()) {
-    case 'e': return QSerialPort::EvenParity;
-    case 'o': return QSerialPort::OddParity;
-    case 'm': return QSerialPort::MarkParity;
-    case 's': return QSerialPort::SpaceParity;
-    default: return QSerialPort::NoParity;
-    }
-}
-
-QSerialPort::StopBits toQtStopBits(const QString &s)
-{
-    if (s == QLatin1String("2"))
-        return QSerialPort::TwoStop;
-    if (s == QLatin1String("1.5"))
-        return QSerialPort::OneAndHalfStop;
-    return QSerialPort::OneStop;
-}
-
-#ifdef Q_OS_UNIX
-// A pseudo-terminal takes no data-bit or parity setting: the kernel keeps it
-// at 8 bits without parity and refuses other values.
-bool isPseudoTerminal(const QString &device)
-{
-    struct stat st;
-    if (::stat(QFile::encodeName(device).constData(), &st) != 0 || !S_ISCHR(st.st_mode))
-        return false;
-    const unsigned maj = major(st.st_rdev);
-    return (maj >= 136 && maj <= 143) || QFileInfo(device).canonicalFilePath().startsWith(QLatin1String("/dev/pts/"));
-}
-
-bool accessible(const QString &device)
-{
-    // Checked as the process opens files, not as the user who started it.
-    return ::faccessat(AT_FDCWD, QFile::encodeName(device).constData(), R_OK | W_OK, AT_EACCESS) == 0;
-}
-#endif
-
-// A whole decimal number, sign allowed. QString::toInt stops at an embedded
-// NUL, so "9600\0junk" would pass for 9600: every character is checked first.
-int wholeNumber(const QString &text, bool *ok)
-{
-    *ok = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text.at(i).unicode();
-        const bool sign = i == 0 && (c == u'+' || c == u'-');
-        if (!sign && (c < u'0' || c > u'9'))
-            return 0;
-    }
-    return text.toInt(ok);
-}
-
-QString devicesPresentText()
-{
-    const QStringList devices = presentSerialDevices();
-    if (devices.isEmpty())
-        return QStringLiteral("No serial device is present: connect the adapter and try again.");
-    return QStringLiteral("Serial devices present: %1.").arg(devices.join(QStringLiteral(", ")));
-}
-
-} // namespace
 
 MSComm::MSComm(QObject *parent) : QObject(parent), m_port(new QSerialPort(this)), m_drainTimer(new QTimer(this))
 {
@@ -121,101 +52,6 @@ MSComm::~MSComm()
         m_port->close();
 }
 
-void MSComm::setCommPort(int port)
-{
-    if (PortOpen())
-        throw Error(QStringLiteral("The port number cannot be changed while %1 is open.").arg(portLabel()));
-    if (port < 1 || port > 16)
-        throw Error(QStringLiteral("Invalid port number %1.").arg(port));
-    m_commPort = port;
-}
-
-QString MSComm::Settings() const
-{
-    return QStringLiteral("%1,%2,%3,%4").arg(m_baud).arg(m_parity).arg(m_dataBits).arg(m_stopBits);
-}
-
-void MSComm::setSettings(const QString &text)
-{
-    auto invalid = [&text](const QString &why) {
-        return Error(QStringLiteral("Invalid port settings \"%1\": %2").arg(shownValue(text), why));
-    };
-    const QStringList f = text.split(QLatin1Char(','));
-    if (f.size() != 4)
-        throw invalid(QStringLiteral("expected baud rate, parity, data bits and stop bits separated by commas."));
-    bool ok = false;
-    const QString baudText = f.at(0).trimmed();
-    const int baud = wholeNumber(baudText, &ok);
-    if (baudText.isEmpty())
-        throw invalid(QStringLiteral("the baud rate is missing."));
-    if (!ok || baud < 50 || baud > 4000000)
-        throw invalid(QStringLiteral("the baud rate must be a whole number from 50 to 4000000."));
-    const QString parityText = f.at(1).trimmed().toLower();
-    if (parityText.isEmpty())
-        throw invalid(QStringLiteral("the parity is missing."));
-    if (parityText.size() != 1 || !QStringLiteral("neoms").contains(parityText))
-        throw invalid(QStringLiteral("the parity must be n, e, o, m or s."));
-    const QString dataText = f.at(2).trimmed();
-    const int data = wholeNumber(dataText, &ok);
-    if (dataText.isEmpty())
-        throw invalid(QStringLiteral("the number of data bits is missing."));
-    if (!ok || data < 5 || data > 8)
-        throw invalid(QStringLiteral("the number of data bits must be 5, 6, 7 or 8."));
-    const QString stopText = f.at(3).trimmed();
-    if (stopText.isEmpty())
-        throw invalid(QStringLiteral("the number of stop bits is missing."));
-    if (stopText != QLatin1String("1") && stopText != QLatin1String("1.5") && stopText != QLatin1String("2"))
-        throw invalid(QStringLiteral("the number of stop bits must be 1, 1.5 or 2."));
-
-    const int oldBaud = m_baud, oldData = m_dataBits;
-    const QChar oldParity = m_parity;
-    const QString oldStop = m_stopBits;
-    m_baud = baud;
-    m_parity = parityText.at(0);
-    m_dataBits = data;
-    m_stopBits = stopText;
-    try {
-        applyLine();
-    } catch (...) {
-        m_baud = oldBaud;
-        m_parity = oldParity;
-        m_dataBits = oldData;
-        m_stopBits = oldStop;
-        try {
-            applyLine();
-        } catch (...) {
-        }
-        throw;
-    }
-}
-
-void MSComm::applyLine()
-{
-    const bool open = m_port->isOpen();
-    const bool pty =
-#ifdef Q_OS_UNIX
-        open && isPseudoTerminal(m_openDevice);
-#else
-        false;
-#endif
-    auto fail = [this](const QString &what) {
-        return Error(QStringLiteral("%1: the %2 cannot be set: %3").arg(portLabel(), what, m_port->errorString()));
-    };
-    if (!m_port->setBaudRate(m_baud))
-        throw fail(QStringLiteral("baud rate %1").arg(m_baud));
-    if (!m_port->setDataBits(QSerialPort::DataBits(m_dataBits)) && !pty)
-        throw fail(QStringLiteral("number of data bits"));
-    if (!m_port->setParity(toQtParity(m_parity)) && !pty)
-        throw fail(QStringLiteral("parity"));
-    if (!m_port->setStopBits(toQtStopBits(m_stopBits)))
-        throw fail(QStringLiteral("number of stop bits"));
-    if (!m_port->setFlowControl(QSerialPort::NoFlowControl))
-        throw fail(QStringLiteral("flow control"));
-    // Qt ignores bytes with parity errors; the line delivers them as "?".
-    m_parityMarks.marking = open && applyParityMarking(m_port->handle(), m_parity != QLatin1Char('n'));
-    m_port->clearError();
-}
-
 bool MSComm::PortOpen() const { return m_port->isOpen(); }
 
 void MSComm::setPortOpen(bool open)
@@ -250,11 +86,7 @@ void MSComm::openDevice(const QString &device)
     if (m_port->isOpen())
         throw Error(QStringLiteral("%1 is already open.").arg(portLabel()));
     m_port->setPortName(device);
-    m_port->setBaudRate(m_baud);
-    m_port->setDataBits(QSerialPort::DataBits(m_dataBits));
-    m_port->setParity(toQtParity(m_parity));
-    m_port->setStopBits(toQtStopBits(m_stopBits));
-    m_port->setFlowControl(QSerialPort::NoFlowControl);
+    presetLine();
     m_parityMarks.reset();
     if (!m_port->open(QIODevice::ReadWrite)) {
         const QSerialPort::SerialPortError error = m_port->error();
@@ -294,82 +126,6 @@ opened:
     emit opened();
     if (m_heldBack > 0)
         emit OnComm();
-}
-
-QString MSComm::openFailure(const QString &device, QSerialPort::SerialPortError error, const QString &reason) const
-{
-    const QString label = QStringLiteral("COM%1 (%2)").arg(m_commPort).arg(shownPath(device));
-#ifdef Q_OS_UNIX
-    // Qt takes a lock file named after the device before opening it; a name
-    // too long for a lock file fails there as "locked", though the device
-    // is simply not there.
-    if (error == QSerialPort::PermissionError && !QFileInfo::exists(device))
-        return openFailure(device, QSerialPort::DeviceNotFoundError, qt_error_string(ENOENT));
-#endif
-    switch (error) {
-    case QSerialPort::DeviceNotFoundError:
-        return QStringLiteral("%1 cannot be opened: the device does not exist (%2). %3")
-            .arg(label, reason, devicesPresentText());
-    case QSerialPort::PermissionError:
-#ifdef Q_OS_UNIX
-        if (!accessible(device)) {
-            // The group of the device node behind any link; one without a
-            // name is shown by its number.
-            const QFileInfo node(device);
-            const QString group = node.group().isEmpty() && node.exists() ? QString::number(node.groupId()) : node.group();
-            return QStringLiteral("%1 cannot be opened: permission denied. The device belongs to the group "
-                                  "\"%2\": your user must be a member of it (for example: sudo usermod -aG %2 "
-                                  "$USER), then log out and in again.")
-                .arg(label, group);
-        }
-#endif
-        return QStringLiteral("%1 cannot be opened: the port is in use by another program. "
-                              "Close the other program or choose another port. (%2)")
-            .arg(label, reason);
-    default:
-        return QStringLiteral("%1 cannot be opened: %2").arg(label, reason);
-    }
-}
-
-void MSComm::applyModemLines()
-{
-    if (!m_port->isOpen())
-        return;
-    // Devices without modem lines (pseudo-terminals) refuse these; that is
-    // not a fault of the line.
-    m_port->setRequestToSend(m_rtsEnable);
-    m_port->setDataTerminalReady(m_dtrEnable);
-    m_port->clearError();
-}
-
-void MSComm::setRTSEnable(bool on)
-{
-    m_rtsEnable = on;
-    applyModemLines();
-}
-
-void MSComm::setDTREnable(bool on)
-{
-    m_dtrEnable = on;
-    applyModemLines();
-}
-
-void MSComm::setInBufferSize(int size)
-{
-    if (PortOpen())
-        throw Error(QStringLiteral("The receive buffer size cannot be changed while %1 is open.").arg(portLabel()));
-    if (size < 1 || size > 32767)
-        throw Error(QStringLiteral("Invalid receive buffer size %1.").arg(size));
-    m_inBufferSize = size;
-}
-
-void MSComm::setOutBufferSize(int size)
-{
-    if (PortOpen())
-        throw Error(QStringLiteral("The transmit buffer size cannot be changed while %1 is open.").arg(portLabel()));
-    if (size < 1 || size > 32767)
-        throw Error(QStringLiteral("Invalid transmit buffer size %1.").arg(size));
-    m_outBufferSize = size;
 }
 
 void MSComm::throwNotOpen() const
@@ -599,36 +355,6 @@ int MSComm::InBufferCount()
     pullReceived();
     const qsizetype waiting = m_heldBack > 0 ? m_heldBack : m_received.size();
     return int(qMin<qsizetype>(waiting, std::numeric_limits<int>::max()));
-}
-
-QString MSComm::deviceName() const
-{
-    if (m_port->isOpen())
-        return m_openDevice;
-    return deviceForPort(m_commPort);
-}
-
-QString MSComm::portLabel() const
-{
-    const QString device = deviceName();
-    if (device.isEmpty())
-        return QStringLiteral("COM%1").arg(m_commPort);
-    return QStringLiteral("COM%1 (%2)").arg(m_commPort).arg(shownPath(device));
-}
-
-bool MSComm::looksTransient() const
-{
-    const QString reason = m_port->errorString();
-    if (reason != qt_error_string(EAGAIN) && reason != qt_error_string(EWOULDBLOCK) && reason != qt_error_string(EINTR))
-        return false;
-#ifdef Q_OS_UNIX
-    struct pollfd p{int(m_port->handle()), POLLIN, 0};
-    if (p.fd < 0 || ::poll(&p, 1, 0) < 0)
-        return false;
-    return (p.revents & (POLLHUP | POLLERR | POLLNVAL)) == 0;
-#else
-    return true;
-#endif
 }
 
 void MSComm::onError(QSerialPort::SerialPortError error)

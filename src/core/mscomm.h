@@ -104,10 +104,13 @@ private:
     qsizetype readDescriptor(bool *fault);
     void noteArrival(qsizetype bytes);
     qsizetype drainQuietly();
+    void presetLine();
     void applyLine();
     void applyModemLines();
     void onError(QSerialPort::SerialPortError error);
     bool looksTransient() const;
+    static bool isPseudoTerminal(const QString &device);
+    static QString devicesPresentText();
     QString openFailure(const QString &device, QSerialPort::SerialPortError error, const QString &reason) const;
     [[noreturn]] void throwNotOpen() const;
 

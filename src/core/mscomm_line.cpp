@@ -1,0 +1,188 @@
+// The serial-port object: line parameters (speed, frame, modem lines,
+// buffer sizes), checked as text and put on the device.
+#include "core/mscomm.h"
+#include "core/error.h"
+#include "core/paritymarks.h"
+#include <QStringList>
+
+namespace kestrum {
+
+namespace {
+
+QSerialPort::Parity toQtParity(QChar p)
+{
+    switch (p.toLatin1()) {
+    case 'e': return QSerialPort::EvenParity;
+    case 'o': return QSerialPort::OddParity;
+    case 'm': return QSerialPort::MarkParity;
+    case 's': return QSerialPort::SpaceParity;
+    default: return QSerialPort::NoParity;
+    }
+}
+
+QSerialPort::StopBits toQtStopBits(const QString &s)
+{
+    if (s == QLatin1String("2"))
+        return QSerialPort::TwoStop;
+    if (s == QLatin1String("1.5"))
+        return QSerialPort::OneAndHalfStop;
+    return QSerialPort::OneStop;
+}
+
+// A whole decimal number, sign allowed. QString::toInt stops at an embedded
+// NUL, so "9600\0junk" would pass for 9600: every character is checked first.
+int wholeNumber(const QString &text, bool *ok)
+{
+    *ok = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        const bool sign = i == 0 && (c == u'+' || c == u'-');
+        if (!sign && (c < u'0' || c > u'9'))
+            return 0;
+    }
+    return text.toInt(ok);
+}
+
+} // namespace
+
+void MSComm::setCommPort(int port)
+{
+    if (PortOpen())
+        throw Error(QStringLiteral("The port number cannot be changed while %1 is open.").arg(portLabel()));
+    if (port < 1 || port > 16)
+        throw Error(QStringLiteral("Invalid port number %1.").arg(port));
+    m_commPort = port;
+}
+
+QString MSComm::Settings() const
+{
+    return QStringLiteral("%1,%2,%3,%4").arg(m_baud).arg(m_parity).arg(m_dataBits).arg(m_stopBits);
+}
+
+void MSComm::setSettings(const QString &text)
+{
+    auto invalid = [&text](const QString &why) {
+        return Error(QStringLiteral("Invalid port settings \"%1\": %2").arg(shownValue(text), why));
+    };
+    const QStringList f = text.split(QLatin1Char(','));
+    if (f.size() != 4)
+        throw invalid(QStringLiteral("expected baud rate, parity, data bits and stop bits separated by commas."));
+    bool ok = false;
+    const QString baudText = f.at(0).trimmed();
+    const int baud = wholeNumber(baudText, &ok);
+    if (baudText.isEmpty())
+        throw invalid(QStringLiteral("the baud rate is missing."));
+    if (!ok || baud < 50 || baud > 4000000)
+        throw invalid(QStringLiteral("the baud rate must be a whole number from 50 to 4000000."));
+    const QString parityText = f.at(1).trimmed().toLower();
+    if (parityText.isEmpty())
+        throw invalid(QStringLiteral("the parity is missing."));
+    if (parityText.size() != 1 || !QStringLiteral("neoms").contains(parityText))
+        throw invalid(QStringLiteral("the parity must be n, e, o, m or s."));
+    const QString dataText = f.at(2).trimmed();
+    const int data = wholeNumber(dataText, &ok);
+    if (dataText.isEmpty())
+        throw invalid(QStringLiteral("the number of data bits is missing."));
+    if (!ok || data < 5 || data > 8)
+        throw invalid(QStringLiteral("the number of data bits must be 5, 6, 7 or 8."));
+    const QString stopText = f.at(3).trimmed();
+    if (stopText.isEmpty())
+        throw invalid(QStringLiteral("the number of stop bits is missing."));
+    if (stopText != QLatin1String("1") && stopText != QLatin1String("1.5") && stopText != QLatin1String("2"))
+        throw invalid(QStringLiteral("the number of stop bits must be 1, 1.5 or 2."));
+
+    const int oldBaud = m_baud, oldData = m_dataBits;
+    const QChar oldParity = m_parity;
+    const QString oldStop = m_stopBits;
+    m_baud = baud;
+    m_parity = parityText.at(0);
+    m_dataBits = data;
+    m_stopBits = stopText;
+    try {
+        applyLine();
+    } catch (...) {
+        m_baud = oldBaud;
+        m_parity = oldParity;
+        m_dataBits = oldData;
+        m_stopBits = oldStop;
+        try {
+            applyLine();
+        } catch (...) {
+        }
+        throw;
+    }
+}
+
+void MSComm::applyLine()
+{
+    const bool open = m_port->isOpen();
+    const bool pty = open && isPseudoTerminal(m_openDevice);
+    auto fail = [this](const QString &what) {
+        return Error(QStringLiteral("%1: the %2 cannot be set: %3").arg(portLabel(), what, m_port->errorString()));
+    };
+    if (!m_port->setBaudRate(m_baud))
+        throw fail(QStringLiteral("baud rate %1").arg(m_baud));
+    if (!m_port->setDataBits(QSerialPort::DataBits(m_dataBits)) && !pty)
+        throw fail(QStringLiteral("number of data bits"));
+    if (!m_port->setParity(toQtParity(m_parity)) && !pty)
+        throw fail(QStringLiteral("parity"));
+    if (!m_port->setStopBits(toQtStopBits(m_stopBits)))
+        throw fail(QStringLiteral("number of stop bits"));
+    if (!m_port->setFlowControl(QSerialPort::NoFlowControl))
+        throw fail(QStringLiteral("flow control"));
+    // Qt ignores bytes with parity errors; the line delivers them as "?".
+    m_parityMarks.marking = open && applyParityMarking(m_port->handle(), m_parity != QLatin1Char('n'));
+    m_port->clearError();
+}
+
+void MSComm::presetLine()
+{
+    m_port->setBaudRate(m_baud);
+    m_port->setDataBits(QSerialPort::DataBits(m_dataBits));
+    m_port->setParity(toQtParity(m_parity));
+    m_port->setStopBits(toQtStopBits(m_stopBits));
+    m_port->setFlowControl(QSerialPort::NoFlowControl);
+}
+
+void MSComm::applyModemLines()
+{
+    if (!m_port->isOpen())
+        return;
+    // Devices without modem lines (pseudo-terminals) refuse these; that is
+    // not a fault of the line.
+    m_port->setRequestToSend(m_rtsEnable);
+    m_port->setDataTerminalReady(m_dtrEnable);
+    m_port->clearError();
+}
+
+void MSComm::setRTSEnable(bool on)
+{
+    m_rtsEnable = on;
+    applyModemLines();
+}
+
+void MSComm::setDTREnable(bool on)
+{
+    m_dtrEnable = on;
+    applyModemLines();
+}
+
+void MSComm::setInBufferSize(int size)
+{
+    if (PortOpen())
+        throw Error(QStringLiteral("The receive buffer size cannot be changed while %1 is open.").arg(portLabel()));
+    if (size < 1 || size > 32767)
+        throw Error(QStringLiteral("Invalid receive buffer size %1.").arg(size));
+    m_inBufferSize = size;
+}
+
+void MSComm::setOutBufferSize(int size)
+{
+    if (PortOpen())
+        throw Error(QStringLiteral("The transmit buffer size cannot be changed while %1 is open.").arg(portLabel()));
+    if (size < 1 || size > 32767)
+        throw Error(QStringLiteral("Invalid transmit buffer size %1.").arg(size));
+    m_outBufferSize = size;
+}
+
+} // namespace kestrum
