@@ -167,8 +167,10 @@ namespace {
 // The smallest buffer between the line and the program: a tty's line
 // discipline holds 4 KB.
 constexpr double kTtyBuffer = 4096;
-// A timer faster than this costs more wake-ups than the data itself.
-constexpr int kShortestDrainMs = 2;
+// A timer more often than this wakes the program about as often as data
+// that fast does by itself (a pseudo-terminal or a USB adapter hands it
+// over in chunks): the data is then read at every arrival.
+constexpr int kShortestDrainMs = 10;
 } // namespace
 
 void MSComm::takeReceived(QByteArray bytes)
