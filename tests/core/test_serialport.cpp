@@ -294,8 +294,16 @@ private slots:
         QVERIFY(naturalLess("/dev/ttyACM0", "/dev/ttyACM1"));
     }
 
+    void aVanishedDeviceClosesThePortOnceAndQuietly_data()
+    {
+        QTest::addColumn<bool>("gathering");
+        QTest::newRow("read at every arrival") << false;
+        QTest::newRow("read on the timer of a message") << true;
+    }
+
     void aVanishedDeviceClosesThePortOnceAndQuietly()
     {
+        QFETCH(bool, gathering);
         Pty pty;
         mapPort(1, pty.slavePath());
         MSComm port;
@@ -303,6 +311,7 @@ private slots:
         QSignalSpy lost(&port, &MSComm::deviceLost);
         QVERIFY(pty.write("last words"));
         QTRY_COMPARE(port.InBufferCount(), 10);
+        port.setGathering(gathering);
         pty.closeMaster();
         QTRY_COMPARE(lost.count(), 1);
         QVERIFY(!port.PortOpen());
