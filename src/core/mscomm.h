@@ -72,8 +72,6 @@ public:
     // How often the port is read while gathering, in milliseconds; 0 when
     // the data comes too fast to gather.
     int drainInterval() const;
-    // The arrival rate seen in recent reads, bytes a second.
-    double arrivalRate() const { return m_rate; }
 
     // The parsed line parameters as held by the object.
     int baudRate() const { return m_baud; }
