@@ -3,7 +3,12 @@
 #include "core/error.h"
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <QTemporaryFile>
+#include <cerrno>
+#include <new>
+#include <unistd.h>
 
 namespace kestrum {
 
@@ -34,6 +39,17 @@ QByteArray encodeForFile(const QString &text, const QString &what, const QString
     throw fileError(what, path, QStringLiteral("the text cannot be converted to the Windows-1251 code page."));
 }
 
+// Why a write or flush failed. A write cut short (a full disk, the largest
+// file allowed) leaves the device without an error of its own; the system's
+// reason is then in errno, which the caller cleared before the call.
+QString writeFailure(const QFileDevice &f)
+{
+    const int error = errno;
+    if (error != 0)
+        return qt_error_string(error);
+    return f.error() != QFileDevice::NoError ? f.errorString() : QStringLiteral("not everything could be written");
+}
+
 void checkAutosaveName(const QString &path)
 {
     if (path.isEmpty())
@@ -57,8 +73,9 @@ void appendRecordBytes(const QString &path, QByteArrayView line)
         throw fileError(QStringLiteral("Cannot open the autosave file"), path, f.errorString());
     // The line end goes through the file's buffer; the line, however long,
     // is not copied to add it.
+    errno = 0;
     if (f.write(line.data(), line.size()) != line.size() || f.write("\r\n", 2) != 2 || !f.flush()) {
-        const QString reason = f.errorString();
+        const QString reason = writeFailure(f);
         f.close();
         throw fileError(what, path, reason);
     }
@@ -75,21 +92,205 @@ void writeDocument(const QString &path, const QString &text)
     // Encode first: a text the code page cannot hold must not cost the old
     // file anything.
     const QByteArray bytes = encodeForFile(text + kLineEnd, what, path);
-    // The old file is replaced only once the new content is completely on
-    // disk; a read-only file makes open() fail and leaves it as it was. In a
-    // folder where no temporary file can be made beside it, a writable file
-    // is written in place rather than not at all.
-    QSaveFile f(path);
-    f.setDirectWriteFallback(true);
-    if (!f.open(QIODevice::WriteOnly))
-        throw fileError(what, path, f.errorString());
-    if (f.write(bytes) != bytes.size()) {
-        const QString reason = f.errorString();
-        f.cancelWriting();
-        throw fileError(what, path, reason);
+    FileReplacement file(path, what);
+    file.open();
+    file.write(bytes);
+    file.commit();
+}
+
+namespace {
+
+constexpr qint64 kCopyPiece = qint64(1) << 20;
+
+// The whole of from, from its start, onto to at its current position.
+bool copyContent(QFileDevice &from, QFileDevice &to, qint64 size)
+{
+    if (!from.seek(0))
+        return false;
+    QByteArray piece;
+    for (qint64 done = 0; done < size;) {
+        piece = from.read(std::min(kCopyPiece, size - done));
+        if (piece.isEmpty() || to.write(piece) != piece.size())
+            return false;
+        done += piece.size();
     }
-    if (!f.commit())
-        throw fileError(what, path, f.errorString());
+    return to.flush();
+}
+
+bool syncToDisk(QFileDevice &f)
+{
+    return f.flush() && ::fsync(f.handle()) == 0;
+}
+
+} // namespace
+
+struct FileReplacement::Private {
+    QString path;
+    QString what;
+    bool existed = false;
+    bool finished = true;
+    // Beside the target.
+    std::unique_ptr<QSaveFile> save;
+    // In place, with the old content kept in one of the two.
+    std::unique_ptr<QFile> target;
+    std::unique_ptr<QTemporaryFile> aside;
+    QByteArray asideInMemory;
+    qint64 oldSize = 0;
+    qint64 written = 0;
+
+    [[noreturn]] void fail(const QString &reason, const QString &outcome)
+    {
+        finished = true;
+        save.reset();
+        target.reset();
+        throw fileError(what, path, QStringLiteral("%1; %2").arg(reason, outcome));
+    }
+
+    QString untouched() const
+    {
+        return existed ? QStringLiteral("the file was left as it was.") : QStringLiteral("no file was made.");
+    }
+
+    // Puts the old content back into the file written in place; says what
+    // became of the file.
+    QString putBack(bool *restoredOut = nullptr)
+    {
+        const bool restored = target->seek(0)
+            && (aside ? copyContent(*aside, *target, oldSize)
+                      : target->write(asideInMemory) == asideInMemory.size())
+            && target->resize(oldSize) && syncToDisk(*target);
+        if (restoredOut)
+            *restoredOut = restored;
+        if (restored)
+            return QStringLiteral("its old content was put back.");
+        if (aside) {
+            aside->setAutoRemove(false);
+            return QStringLiteral("its old content could not be put back and is kept in \"%1\".")
+                .arg(QDir::toNativeSeparators(aside->fileName()));
+        }
+        return QStringLiteral("its old content could not be put back: the file is incomplete.");
+    }
+
+    // The file's old content, somewhere that survives writing over it.
+    void keepAside()
+    {
+        oldSize = target->size();
+        auto file = std::make_unique<QTemporaryFile>();
+        if (file->open() && copyContent(*target, *file, oldSize)) {
+            aside = std::move(file);
+        } else {
+            file.reset();
+            try {
+                if (target->seek(0))
+                    asideInMemory = target->read(oldSize);
+            } catch (const std::bad_alloc &) {
+                asideInMemory.clear();
+            }
+        }
+        // The new content is written from the file's start.
+        if ((!aside && asideInMemory.size() != oldSize) || !target->seek(0))
+            fail(QStringLiteral("no temporary file can be made in its folder, and its old content "
+                                "could not be kept aside to write it in place"),
+                 untouched());
+    }
+};
+
+FileReplacement::FileReplacement(QString path, QString what) : d(std::make_unique<Private>())
+{
+    d->path = std::move(path);
+    d->what = std::move(what);
+}
+
+FileReplacement::~FileReplacement()
+{
+    try {
+        cancel();
+    } catch (const Error &) {
+        // Nobody is left to tell; what could be kept is kept.
+    }
+}
+
+bool FileReplacement::inPlace() const
+{
+    return d->target != nullptr;
+}
+
+void FileReplacement::open()
+{
+    d->existed = QFileInfo::exists(d->path);
+    d->save = std::make_unique<QSaveFile>(d->path);
+    d->save->setDirectWriteFallback(false);
+    if (d->save->open(QIODevice::WriteOnly)) {
+        d->finished = false;
+        return;
+    }
+    const QString reason = d->save->errorString();
+    d->save.reset();
+    // A folder that takes no new file may still hold a file its user may
+    // write: a document next to other people's files, a share.
+    if (!QFileInfo(d->path).isFile())
+        throw fileError(d->what, d->path, reason);
+    d->target = std::make_unique<QFile>(d->path);
+    if (!d->target->open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
+        const QString own = d->target->errorString();
+        d->target.reset();
+        throw fileError(d->what, d->path, own);
+    }
+    d->finished = false;
+    d->keepAside();
+}
+
+void FileReplacement::write(QByteArrayView bytes)
+{
+    if (d->finished)
+        return;
+    errno = 0;
+    if (d->save) {
+        if (d->save->write(bytes.data(), bytes.size()) != bytes.size())
+            d->fail(writeFailure(*d->save), d->untouched());
+        return;
+    }
+    if (d->target->write(bytes.data(), bytes.size()) != bytes.size()) {
+        const QString reason = writeFailure(*d->target);
+        d->fail(reason, d->putBack());
+    }
+    d->written += bytes.size();
+}
+
+void FileReplacement::commit()
+{
+    if (d->finished)
+        return;
+    errno = 0;
+    if (d->save) {
+        if (!d->save->commit())
+            d->fail(writeFailure(*d->save), d->untouched());
+        d->save.reset();
+    } else {
+        if (!d->target->resize(d->written) || !syncToDisk(*d->target)) {
+            const QString reason = writeFailure(*d->target);
+            d->fail(reason, d->putBack());
+        }
+        d->target.reset();
+        d->aside.reset();
+        d->asideInMemory.clear();
+    }
+    d->finished = true;
+}
+
+void FileReplacement::cancel()
+{
+    if (d->finished)
+        return;
+    if (d->target) {
+        bool restored = false;
+        const QString outcome = d->putBack(&restored);
+        if (!restored)
+            d->fail(QStringLiteral("the save was cancelled"), outcome);
+    }
+    d->finished = true;
+    d->save.reset();
+    d->target.reset();
 }
 
 QStringList readDocumentLines(const QString &path)

@@ -2,6 +2,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 namespace kestrum {
 
@@ -19,6 +20,40 @@ void appendRecordBytes(const QString &path, QByteArrayView line);
 // Writes a document: the text followed by one CR LF. The old file is
 // replaced only once the new content is completely written.
 void writeDocument(const QString &path, const QString &text);
+
+// Replaces the whole content of a file so that a failed or abandoned write
+// leaves the file as it was. The new content goes to a temporary file
+// beside the target, which takes the target's place on commit(). Where the
+// folder allows no such file but the file itself is writable, the file is
+// written in place, and only after its old content has been kept aside (in
+// a temporary file elsewhere, or else in memory); a failure puts the old
+// content back. Every failure throws Error: the "what" given, the file's
+// name, the system's reason, and what became of the file.
+class FileReplacement {
+public:
+    FileReplacement(QString path, QString what);
+    // A replacement neither committed nor cancelled is cancelled.
+    ~FileReplacement();
+    FileReplacement(const FileReplacement &) = delete;
+    FileReplacement &operator=(const FileReplacement &) = delete;
+
+    // Nothing of the file changes yet.
+    void open();
+    // Any number of pieces, in order.
+    void write(QByteArrayView bytes);
+    // The new content is complete: it becomes the file's.
+    void commit();
+    // The file is left with its old content.
+    void cancel();
+
+    // True while the file itself is being written (no temporary file could
+    // be made beside it).
+    bool inPlace() const;
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
 
 // The lines of a file, each without its CR LF; a last line without one
 // counts too.
