@@ -1,13 +1,238 @@
 #include "core/receivedstore.h"
 #include "core/codec.h"
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
 #include <algorithm>
-#include <array>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace kestrum {
 
+namespace storedetail {
+
+// The store's file. It has no name in the folder (made without one where
+// the system allows, removed at once otherwise), so it goes when the last
+// descriptor closes, even after a crash.
+struct BlockFile {
+    int fd = -1;
+    ~BlockFile()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
 namespace {
 
-bool isBreak(char16_t c) { return c == u'\r' || c == u'\n'; }
+bool readAt(const BlockFile &f, quint64 offset, char *out, qsizetype n)
+{
+    while (n > 0) {
+        const ssize_t r = ::pread(f.fd, out, size_t(n), off_t(offset));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0)
+            return false;
+        out += r;
+        n -= r;
+        offset += quint64(r);
+    }
+    return true;
+}
+
+// Empty when written, else the system's reason.
+QString writeAt(const BlockFile &f, quint64 offset, const char *in, qsizetype n)
+{
+    while (n > 0) {
+        const ssize_t r = ::pwrite(f.fd, in, size_t(n), off_t(offset));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0)
+            return QString::fromLocal8Bit(std::strerror(r < 0 ? errno : ENOSPC));
+        in += r;
+        n -= r;
+        offset += quint64(r);
+    }
+    return QString();
+}
+
+constexpr quint32 kAnchorEvery = 64;
+
+} // namespace
+
+// A run of the document's text. The owner's thread alone reads and changes
+// it; snapshots take what they read (memory, file, wide text) as they go.
+struct Block {
+    // The characters: in memory (a growing top block fills its buffer from
+    // the back), in the store's file, or typed text the code page cannot
+    // hold.
+    std::shared_ptr<char[]> memory;
+    quint32 memoryStart = 0;
+    quint32 capacity = 0;
+    std::shared_ptr<BlockFile> file;
+    quint64 fileOffset = 0;
+    QString wide;
+    bool isWide = false;
+    bool growable = false;
+    quint32 length = 0;
+
+    // Line starts within the block other than at its top, as distances from
+    // its end, ascending, each packed as the gap from the one before in
+    // 7-bit groups: a byte a line below 128 characters, two below 16,384.
+    // Every 64th start is anchored (where its gap is packed, and its
+    // distance) so that finding one decodes at most 64 gaps.
+    std::vector<uchar> packed;
+    std::vector<quint32> anchors;
+    quint32 starts = 0;
+    quint32 lastStart = 0;
+    // The block ends with a CR: a line starts after it unless the block
+    // below begins with LF.
+    bool crAtEnd = false;
+    char16_t first = 0;
+
+    // Runs of characters other than CR and LF (lines, or parts of lines
+    // that go on into the next block): the one at the top, the one at the
+    // bottom, and the longest between two breaks, by its start's distance.
+    bool hasBreak = false;
+    quint32 headRun = 0, tailRun = 0;
+    qint64 innerMax = -1;
+    quint32 innerMaxStart = 0;
+
+    void addStart(quint32 d)
+    {
+        quint32 gap = starts == 0 ? d + 1 : d - lastStart;
+        if (starts % kAnchorEvery == 0) {
+            anchors.push_back(quint32(packed.size()));
+            anchors.push_back(d);
+        }
+        while (gap >= 0x80) {
+            packed.push_back(uchar(gap | 0x80));
+            gap >>= 7;
+        }
+        packed.push_back(uchar(gap));
+        lastStart = d;
+        ++starts;
+    }
+
+    static quint32 unpack(const uchar *&p)
+    {
+        quint32 v = 0;
+        int shift = 0;
+        while (*p & 0x80) {
+            v |= quint32(*p++ & 0x7F) << shift;
+            shift += 7;
+        }
+        return v | (quint32(*p++) << shift);
+    }
+
+    // The k-th start, nearest the block's end first.
+    quint32 start(quint32 k) const
+    {
+        const quint32 a = k / kAnchorEvery;
+        const uchar *p = packed.data() + anchors[2 * a];
+        quint32 d = anchors[2 * a + 1];
+        unpack(p);
+        for (quint32 n = k % kAnchorEvery; n > 0; --n)
+            d += unpack(p);
+        return d;
+    }
+
+    // Starts at a distance below x.
+    quint32 startsBelow(quint32 x) const
+    {
+        const quint32 groups = quint32(anchors.size() / 2);
+        quint32 lo = 0, hi = groups;  // groups before lo begin below x
+        while (lo < hi) {
+            const quint32 mid = (lo + hi) / 2;
+            if (anchors[2 * mid + 1] < x)
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        if (lo == 0)
+            return 0;
+        const quint32 a = lo - 1;
+        const uchar *p = packed.data() + anchors[2 * a];
+        quint32 d = anchors[2 * a + 1];
+        unpack(p);
+        quint32 count = a * kAnchorEvery + 1;
+        const quint32 end = std::min(starts, (a + 1) * kAnchorEvery);
+        while (count < end) {
+            d += unpack(p);
+            if (d >= x)
+                break;
+            ++count;
+        }
+        return count;
+    }
+
+    // The index and the runs, for n characters put in front of the block's
+    // text (the characters themselves are stored by the caller).
+    template <class C>
+    void grow(const C *chars, quint32 n)
+    {
+        if (n == 0)
+            return;
+        const quint32 old = length;
+        bool hasNext = old > 0;
+        char16_t next = first;
+        qint64 run = hasBreak ? headRun : old;
+        qint64 j = qint64(n) - 1;
+        while (j >= 0) {
+            // Nothing above CR is a line break.
+            const qint64 from = j;
+            while (j >= 0 && chars[j] > C('\r'))
+                --j;
+            run += from - j;
+            if (j < 0)
+                break;
+            if (j < from) {
+                next = char16_t(chars[j + 1]);
+                hasNext = true;
+            }
+            const char16_t c = char16_t(chars[j]);
+            if (c == u'\n' || c == u'\r') {
+                const quint32 d = old + quint32(qint64(n) - 1 - j);
+                if (!hasBreak) {
+                    hasBreak = true;
+                    tailRun = quint32(run);
+                } else if (run > innerMax) {
+                    innerMax = run;
+                    innerMaxStart = d;
+                }
+                run = 0;
+                if (c == u'\n' || !hasNext || next != u'\n') {
+                    if (c == u'\r' && !hasNext)
+                        crAtEnd = true;
+                    else
+                        addStart(d);
+                }
+            } else {
+                ++run;
+            }
+            next = c;
+            hasNext = true;
+            --j;
+        }
+        headRun = quint32(run);
+        length = old + n;
+        first = char16_t(chars[0]);
+    }
+
+    const uchar *memoryBytes() const
+    {
+        return reinterpret_cast<const uchar *>(memory.get()) + memoryStart;
+    }
+};
+
+} // namespace storedetail
+
+using storedetail::Block;
+using storedetail::BlockFile;
+
+namespace {
 
 // The character of a byte: the same mapping as the files, or Latin-1 where
 // the code page is missing (then nothing is kept narrow but Latin-1 bytes).
@@ -17,41 +242,213 @@ char16_t toUnicode(uchar b)
     return table ? table[b] : char16_t(b);
 }
 
-} // namespace
-
-ReceivedStore::ReceivedStore() = default;
-
-void ReceivedStore::addPiece(std::vector<Piece> &into, const QString &text)
+void widen(const uchar *src, qsizetype n, char16_t *dst)
 {
-    if (text.isEmpty())
-        return;
-    Piece p{0, 0, quint32(text.size()), kNarrow};
-    p.offset = quint64(m_narrow.size());
-    if (!ansiToUnicode() || !appendAnsi(text, m_narrow)) {
-        p.buffer = kWide;
-        p.offset = quint64(m_wide.size());
-        m_wide += text;
-    }
-    into.push_back(p);
+    const char16_t *const table = ansiToUnicode();
+    for (qsizetype j = 0; j < n; ++j)
+        dst[j] = table ? table[src[j]] : char16_t(src[j]);
 }
 
-qsizetype ReceivedStore::pieceAt(qsizetype pos) const
+std::shared_ptr<char[]> buffer(qsizetype n) { return std::shared_ptr<char[]>(new char[size_t(std::max<qsizetype>(n, 1))]); }
+
+std::shared_ptr<Block> narrowBlock(const char *bytes, qsizetype n)
 {
-    // Pieces lie end to end from the bottom of the document up.
+    auto b = std::make_shared<Block>();
+    b->memory = buffer(n);
+    std::memcpy(b->memory.get(), bytes, size_t(n));
+    b->capacity = quint32(n);
+    b->grow(reinterpret_cast<const uchar *>(bytes), quint32(n));
+    return b;
+}
+
+std::shared_ptr<Block> wideBlock(const QString &text)
+{
+    auto b = std::make_shared<Block>();
+    b->wide = text;
+    b->isWide = true;
+    b->grow(text.utf16(), quint32(text.size()));
+    return b;
+}
+
+} // namespace
+
+// ---- Snapshot ----
+
+qsizetype StoreSnapshot::readBytes(qsizetype pos, qsizetype count, char *out) const
+{
+    pos = std::clamp<qsizetype>(pos, 0, m_size);
+    count = std::clamp<qsizetype>(count, 0, m_size - pos);
+    auto it = std::partition_point(m_parts.begin(), m_parts.end(),
+                                   [pos](const Part &p) { return qsizetype(p.top + p.length) <= pos; });
+    qsizetype done = 0;
+    for (; done < count; ++it) {
+        const Part &p = *it;
+        const qsizetype k = pos + done - qsizetype(p.top);
+        const qsizetype n = std::min<qsizetype>(qsizetype(p.length) - k, count - done);
+        char *dst = out + done;
+        if (p.memory) {
+            std::memcpy(dst, p.memory.get() + p.offset + quint64(k), size_t(n));
+        } else if (p.file) {
+            if (!storedetail::readAt(*p.file, p.offset + quint64(k), dst, n)) {
+                std::memset(dst, 0, size_t(n));
+                m_readFailed = true;
+            }
+        } else {
+            QByteArray bytes;
+            for (qsizetype j = 0; j < n; ++j) {
+                bytes.clear();
+                const QChar c = p.wide.at(qsizetype(p.offset) + k + j);
+                dst[j] = appendAnsi(QStringView(&c, 1), bytes) ? bytes[0] : '?';
+            }
+        }
+        done += n;
+    }
+    return done;
+}
+
+QString StoreSnapshot::text(qsizetype pos, qsizetype count) const
+{
+    pos = std::clamp<qsizetype>(pos, 0, m_size);
+    count = std::clamp<qsizetype>(count, 0, m_size - pos);
+    QString out(count, Qt::Uninitialized);
+    char16_t *dst = reinterpret_cast<char16_t *>(out.data());
+    auto it = std::partition_point(m_parts.begin(), m_parts.end(),
+                                   [pos](const Part &p) { return qsizetype(p.top + p.length) <= pos; });
+    QByteArray bytes;
+    for (qsizetype done = 0; done < count; ++it) {
+        const Part &p = *it;
+        const qsizetype k = pos + done - qsizetype(p.top);
+        const qsizetype n = std::min<qsizetype>(qsizetype(p.length) - k, count - done);
+        if (!p.wide.isNull()) {
+            std::copy_n(reinterpret_cast<const char16_t *>(p.wide.constData()) + k, n, dst + done);
+        } else {
+            bytes.resize(n);
+            readBytes(pos + done, n, bytes.data());
+            widen(reinterpret_cast<const uchar *>(bytes.constData()), n, dst + done);
+        }
+        done += n;
+    }
+    return out;
+}
+
+qsizetype StoreSnapshot::firstUnmappable() const
+{
+    for (const Part &p : m_parts) {
+        if (p.wide.isNull())
+            continue;
+        if (const std::optional<Unmappable> bad = kestrum::firstUnmappable(p.wide))
+            return qsizetype(p.top) + bad->index;
+    }
+    return -1;
+}
+
+// ---- Store ----
+
+ReceivedStore::ReceivedStore() : ReceivedStore(Config{}) {}
+
+ReceivedStore::ReceivedStore(const Config &config) : m_config(config)
+{
+    m_config.blockSize = std::clamp<qsizetype>(m_config.blockSize, 16, qsizetype(1) << 30);
+}
+
+ReceivedStore::~ReceivedStore() = default;
+
+qsizetype ReceivedStore::entryTop(qsizetype i) const
+{
+    const Entry &e = m_entries[size_t(i)];
+    return m_length - qsizetype(e.tail) - qsizetype(e.block->length);
+}
+
+qsizetype ReceivedStore::entryAt(qsizetype pos) const
+{
+    // Blocks lie end to end from the bottom of the document up.
     const quint64 dist = quint64(m_length - pos);
-    const auto it = std::partition_point(m_pieces.begin(), m_pieces.end(),
-                                         [dist](const Piece &p) { return p.tail + p.length < dist; });
-    return it - m_pieces.begin();
+    const auto holds = [dist](const Entry &e) { return e.tail < dist && dist <= e.tail + e.block->length; };
+    if (m_lastEntry >= 0 && m_lastEntry < qsizetype(m_entries.size()) && holds(m_entries[size_t(m_lastEntry)]))
+        return m_lastEntry;
+    const auto it = std::partition_point(m_entries.begin(), m_entries.end(),
+                                         [dist](const Entry &e) { return e.tail + e.block->length < dist; });
+    m_lastEntry = it - m_entries.begin();
+    return m_lastEntry;
+}
+
+const uchar *ReceivedStore::narrowBytes(qsizetype i) const
+{
+    const Block &b = *m_entries[size_t(i)].block;
+    if (b.memory)
+        return b.memoryBytes();
+    const auto found = m_cache.find(&b);
+    if (found != m_cache.end()) {
+        found->second.used = ++m_clock;
+        return reinterpret_cast<const uchar *>(found->second.data.get()) + found->second.start;
+    }
+    Cached c{buffer(b.length), 0, ++m_clock};
+    if (!storedetail::readAt(*b.file, b.fileOffset, c.data.get(), b.length))
+        std::memset(c.data.get(), 0, b.length);
+    m_cachedBytes += b.length;
+    const uchar *bytes = reinterpret_cast<const uchar *>(m_cache.emplace(&b, std::move(c)).first->second.data.get());
+    trimCache(&b);
+    return bytes;
+}
+
+// Drops the blocks read longest ago down to the budget. Bytes handed out
+// before stay valid until the next block is read.
+void ReceivedStore::trimCache(const Block *keep) const
+{
+    while (m_cachedBytes > m_config.cacheBytes && m_cache.size() > 1) {
+        auto oldest = m_cache.end();
+        for (auto it = m_cache.begin(); it != m_cache.end(); ++it)
+            if (it->first != keep && (oldest == m_cache.end() || it->second.used < oldest->second.used))
+                oldest = it;
+        m_cachedBytes -= oldest->first->length;
+        m_cache.erase(oldest);
+    }
+}
+
+void ReceivedStore::forgetCached(const Block *b) const
+{
+    const auto found = m_cache.find(b);
+    if (found == m_cache.end())
+        return;
+    m_cachedBytes -= b->length;
+    m_cache.erase(found);
+}
+
+quint32 ReceivedStore::linesOf(qsizetype i) const
+{
+    const Block &b = *m_entries[size_t(i)].block;
+    const bool lfBelow = i > 0 && m_entries[size_t(i - 1)].block->first == u'\n';
+    return b.starts + (b.crAtEnd && !lfBelow ? 1 : 0);
+}
+
+void ReceivedStore::recount(qsizetype from)
+{
+    quint64 tail = 0, lines = 0;
+    if (from > 0) {
+        const Entry &below = m_entries[size_t(from - 1)];
+        tail = below.tail + below.block->length;
+        lines = below.linesBelow + below.lines;
+    }
+    for (size_t i = size_t(from); i < m_entries.size(); ++i) {
+        Entry &e = m_entries[i];
+        e.tail = tail;
+        e.linesBelow = lines;
+        e.lines = linesOf(qsizetype(i));
+        tail += e.block->length;
+        lines += e.lines;
+    }
+    m_length = qsizetype(tail);
+    m_lines = lines;
 }
 
 QChar ReceivedStore::at(qsizetype pos) const
 {
-    const qsizetype i = pieceAt(pos);
-    const Piece &p = m_pieces[size_t(i)];
-    const qsizetype k = pos - pieceStart(i);
-    if (p.buffer == kWide)
-        return m_wide.at(qsizetype(p.offset) + k);
-    return QChar(toUnicode(narrowData(p)[k]));
+    const qsizetype i = entryAt(pos);
+    const Block &b = *m_entries[size_t(i)].block;
+    const qsizetype k = pos - entryTop(i);
+    if (b.isWide)
+        return b.wide.at(k);
+    return QChar(toUnicode(narrowBytes(i)[k]));
 }
 
 QString ReceivedStore::text(qsizetype from, qsizetype count) const
@@ -62,19 +459,15 @@ QString ReceivedStore::text(qsizetype from, qsizetype count) const
     if (count == 0)
         return out;
     char16_t *dst = reinterpret_cast<char16_t *>(out.data());
-    const char16_t *const table = ansiToUnicode();
     qsizetype pos = from;
-    for (qsizetype i = pieceAt(from); pos < from + count; --i) {
-        const Piece &p = m_pieces[size_t(i)];
-        const qsizetype k = pos - pieceStart(i);
-        const qsizetype n = std::min<qsizetype>(qsizetype(p.length) - k, from + count - pos);
-        if (p.buffer == kWide) {
-            std::copy_n(reinterpret_cast<const char16_t *>(m_wide.constData()) + p.offset + k, n, dst);
-        } else {
-            const uchar *src = narrowData(p) + k;
-            for (qsizetype j = 0; j < n; ++j)
-                dst[j] = table[src[j]];
-        }
+    for (qsizetype i = entryAt(from); pos < from + count; --i) {
+        const Block &b = *m_entries[size_t(i)].block;
+        const qsizetype k = pos - entryTop(i);
+        const qsizetype n = std::min<qsizetype>(qsizetype(b.length) - k, from + count - pos);
+        if (b.isWide)
+            std::copy_n(reinterpret_cast<const char16_t *>(b.wide.constData()) + k, n, dst);
+        else
+            widen(narrowBytes(i) + k, n, dst);
         dst += n;
         pos += n;
     }
@@ -83,50 +476,161 @@ QString ReceivedStore::text(qsizetype from, qsizetype count) const
 
 QString ReceivedStore::text() const { return text(0, m_length); }
 
-void ReceivedStore::prepend(const QString &text)
+Block &ReceivedStore::growableHead()
 {
-    const size_t before = m_pieces.size();
-    addPiece(m_pieces, text);
-    if (m_pieces.size() == before)
-        return;
-    m_pieces.back().tail = quint64(m_length);
-    m_length += text.size();
+    if (!m_entries.empty() && m_entries.back().block->growable)
+        return *m_entries.back().block;
+    auto b = std::make_shared<Block>();
+    b->capacity = quint32(m_config.blockSize);
+    b->memory = buffer(b->capacity);
+    b->memoryStart = b->capacity;
+    b->growable = true;
+    Entry e;
+    e.block = std::move(b);
+    e.tail = quint64(m_length);
+    e.linesBelow = m_lines;
+    m_entries.push_back(std::move(e));
+    return *m_entries.back().block;
 }
 
-void ReceivedStore::prependBytes(const QByteArray &bytes)
+void ReceivedStore::prependBytes(const QByteArray &bytes) { prependBytes(bytes.constData(), bytes.size()); }
+
+void ReceivedStore::prependBytes(const char *data, qsizetype size)
 {
-    if (bytes.isEmpty())
+    if (size <= 0)
         return;
     // Without the code page nothing is narrow: the bytes as Latin-1.
     if (!ansiToUnicode()) {
-        prepend(QString::fromLatin1(bytes));
+        prependWide(QString::fromLatin1(data, size));
         return;
     }
-    // A message of megabytes is not copied: fresh memory costs a page fault
-    // every 4 KB, more than the copy itself.
-    constexpr qsizetype ownBlock = 64 * 1024;
-    if (bytes.size() >= ownBlock && bytes.capacity() - bytes.size() <= bytes.size() / 8) {
-        m_pieces.push_back({quint64(m_length), 0, quint32(bytes.size()), kBlocks + quint32(m_blocks.size())});
-        m_blocks.push_back(bytes);
-    } else {
-        m_pieces.push_back({quint64(m_length), quint64(m_narrow.size()), quint32(bytes.size()), kNarrow});
-        m_narrow.append(bytes);
+    // The bottom of the text goes into the top block first; what does not
+    // fit goes into new blocks above it.
+    while (size > 0) {
+        Block &head = growableHead();
+        const qsizetype take = std::min<qsizetype>(size, head.capacity - head.length);
+        head.memoryStart -= quint32(take);
+        std::memcpy(head.memory.get() + head.memoryStart, data + size - take, size_t(take));
+        head.grow(reinterpret_cast<const uchar *>(data + size - take), quint32(take));
+        size -= take;
+        m_length += take;
+        Entry &top = m_entries.back();
+        top.lines = linesOf(qsizetype(m_entries.size()) - 1);
+        m_lines = top.linesBelow + top.lines;
+        if (head.length == head.capacity)
+            seal(head);
     }
-    m_length += bytes.size();
+}
+
+void ReceivedStore::prependWide(const QString &text)
+{
+    if (!m_entries.empty() && m_entries.back().block->growable)
+        seal(*m_entries.back().block);
+    Entry e;
+    e.block = wideBlock(text);
+    m_entries.push_back(std::move(e));
+    recount(qsizetype(m_entries.size()) - 1);
+}
+
+void ReceivedStore::prepend(const QString &text)
+{
+    if (text.isEmpty())
+        return;
+    QByteArray bytes;
+    if (ansiToUnicode() && appendAnsi(text, bytes))
+        prependBytes(bytes);
+    else
+        prependWide(text);
+}
+
+// The top block is done: its bytes go to the file and stay in the cache as
+// the newest read. Where the file cannot take them they stay where they are.
+void ReceivedStore::seal(Block &b)
+{
+    b.growable = false;
+    b.packed.shrink_to_fit();
+    b.anchors.shrink_to_fit();
+    if (!ensureFile())
+        return;
+    const QString failed = storedetail::writeAt(*m_file, m_fileEnd, b.memory.get() + b.memoryStart, b.length);
+    if (!failed.isEmpty()) {
+        giveUpFile(failed);
+        return;
+    }
+    b.file = m_file;
+    b.fileOffset = m_fileEnd;
+    m_fileEnd += b.length;
+    m_cache.emplace(&b, Cached{std::move(b.memory), b.memoryStart, ++m_clock});
+    b.memory.reset();
+    m_cachedBytes += b.length;
+    trimCache(&b);
+}
+
+bool ReceivedStore::ensureFile()
+{
+    if (m_file)
+        return true;
+    if (m_fileRefused)
+        return false;
+    QString folder = m_config.folder.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::CacheLocation)
+                                               : m_config.folder;
+    if (folder.isEmpty()) {
+        giveUpFile(QStringLiteral("there is no cache folder"));
+        return false;
+    }
+    if (!QDir().mkpath(folder)) {
+        giveUpFile(QStringLiteral("the folder \"%1\" cannot be made").arg(QDir::toNativeSeparators(folder)));
+        return false;
+    }
+    const QByteArray name = QFile::encodeName(folder);
+    int fd = -1;
+#ifdef O_TMPFILE
+    fd = ::open(name.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+#endif
+    if (fd < 0) {
+        QByteArray pattern = name + "/kestrum-XXXXXX";
+        fd = ::mkstemp(pattern.data());
+        if (fd >= 0)
+            ::unlink(pattern.constData());
+    }
+    if (fd < 0) {
+        giveUpFile(QStringLiteral("no file can be made in \"%1\" (%2)")
+                       .arg(QDir::toNativeSeparators(folder), QString::fromLocal8Bit(std::strerror(errno))));
+        return false;
+    }
+    m_file = std::make_shared<BlockFile>();
+    m_file->fd = fd;
+    m_fileEnd = 0;
+    return true;
+}
+
+void ReceivedStore::giveUpFile(const QString &reason)
+{
+    // Blocks already in the file keep it open for reading.
+    m_file.reset();
+    if (std::exchange(m_fileRefused, true))
+        return;
+    if (m_notice)
+        m_notice(QStringLiteral("The received text can no longer be kept on disk: %1. It is kept in memory "
+                                "from now on; nothing received is lost.")
+                     .arg(reason));
 }
 
 void ReceivedStore::clear()
 {
-    m_narrow = QByteArray();
-    m_wide = QString();
-    m_blocks = std::vector<QByteArray>();
-    m_pieces = std::vector<Piece>();
+    m_entries = std::vector<Entry>();
+    m_cache.clear();
+    m_cachedBytes = 0;
     m_length = 0;
-    m_starts = std::deque<quint64>();
-    m_decided = 0;
+    m_lines = 0;
+    // Snapshots may still read the old file; new text goes to a new one.
+    m_file.reset();
+    m_fileEnd = 0;
+    m_lastEntry = -1;
+    m_settled = 0;
     m_longest = 0;
     m_longestStart = 0;
-    m_openLine = 0;
+    m_run = 0;
 }
 
 void ReceivedStore::setText(const QString &text)
@@ -142,138 +646,126 @@ void ReceivedStore::replace(qsizetype pos, qsizetype count, const QString &text)
     if (count == 0 && text.isEmpty())
         return;
     const qsizetype end = pos + count;
-    const qsizetype keptTail = m_length - end;
 
-    // The pieces the edit touches: hi holds pos, lo holds the last removed
-    // character (or pos itself); an edit at the very end touches none.
-    std::vector<Piece> middle;
+    // The blocks the edit touches: hi holds pos, lo the last character
+    // removed (or pos itself); an edit at the very end touches none.
     qsizetype lo = 0, hi = -1;
     if (pos < m_length) {
-        hi = pieceAt(pos);
-        lo = count > 0 ? pieceAt(end - 1) : hi;
-        const Piece &last = m_pieces[size_t(lo)];
-        const qsizetype lastStart = pieceStart(lo);
-        if (end < lastStart + qsizetype(last.length))
-            middle.push_back({0, last.offset + quint64(end - lastStart),
-                              quint32(lastStart + qsizetype(last.length) - end), last.buffer});
+        hi = entryAt(pos);
+        lo = count > 0 ? entryAt(end - 1) : hi;
     }
-    addPiece(middle, text);
+
+    // The new text of that stretch, top first, narrow and wide runs apart.
+    struct Run {
+        QByteArray narrow;
+        QString wide;
+        bool isWide;
+    };
+    std::vector<Run> runs;
+    const auto addNarrow = [&](const char *p, qsizetype n) {
+        if (n <= 0)
+            return;
+        if (runs.empty() || runs.back().isWide)
+            runs.push_back({QByteArray(), QString(), false});
+        runs.back().narrow.append(p, n);
+    };
+    const auto addWide = [&](QStringView s) {
+        if (s.isEmpty())
+            return;
+        if (runs.empty() || !runs.back().isWide)
+            runs.push_back({QByteArray(), QString(), true});
+        runs.back().wide += s;
+    };
+    const auto addKept = [&](qsizetype i, qsizetype from, qsizetype n) {
+        const Block &b = *m_entries[size_t(i)].block;
+        if (b.isWide)
+            addWide(QStringView(b.wide).mid(from, n));
+        else
+            addNarrow(reinterpret_cast<const char *>(narrowBytes(i)) + from, n);
+    };
+    if (hi >= 0)
+        addKept(hi, 0, pos - entryTop(hi));
+    QByteArray bytes;
+    if (ansiToUnicode() && appendAnsi(text, bytes))
+        addNarrow(bytes.constData(), bytes.size());
+    else
+        addWide(text);
     if (hi >= 0) {
-        const Piece &first = m_pieces[size_t(hi)];
-        const qsizetype firstStart = pieceStart(hi);
-        if (pos > firstStart)
-            middle.push_back({0, first.offset, quint32(pos - firstStart), first.buffer});
+        const qsizetype loTop = entryTop(lo);
+        addKept(lo, end - loTop, loTop + qsizetype(m_entries[size_t(lo)].block->length) - end);
     }
-    m_pieces.erase(m_pieces.begin() + lo, m_pieces.begin() + (hi + 1));
-    m_pieces.insert(m_pieces.begin() + lo, middle.begin(), middle.end());
-    quint64 tail = lo == 0 ? 0 : m_pieces[size_t(lo - 1)].tail + m_pieces[size_t(lo - 1)].length;
-    for (size_t i = size_t(lo); i < m_pieces.size(); ++i) {
-        m_pieces[i].tail = tail;
-        tail += m_pieces[i].length;
+
+    // New blocks, bottom first; a narrow run longer than a block is cut.
+    std::vector<Entry> made;
+    for (auto r = runs.rbegin(); r != runs.rend(); ++r) {
+        if (r->isWide) {
+            made.push_back({wideBlock(r->wide)});
+            continue;
+        }
+        for (qsizetype to = r->narrow.size(); to > 0; to -= m_config.blockSize) {
+            const qsizetype from = std::max<qsizetype>(0, to - m_config.blockSize);
+            made.push_back({narrowBlock(r->narrow.constData() + from, to - from)});
+        }
     }
-    m_length = qsizetype(tail);
-    forget(keptTail);
+    for (qsizetype i = lo; i <= hi; ++i)
+        forgetCached(m_entries[size_t(i)].block.get());
+    m_entries.erase(m_entries.begin() + lo, m_entries.begin() + (hi + 1));
+    m_entries.insert(m_entries.begin() + lo, std::make_move_iterator(made.begin()),
+                     std::make_move_iterator(made.end()));
+    recount(lo);
+    m_lastEntry = -1;
+    m_settled = 0;
+    m_longest = 0;
+    m_longestStart = 0;
+    m_run = 0;
     if (m_length == 0)
         clear();
 }
 
-// The index keeps what lies within `kept` characters of the end, which the
-// edit did not touch; the rest is decided again when asked for.
-void ReceivedStore::forget(qsizetype kept) const
+std::shared_ptr<const StoreSnapshot> ReceivedStore::snapshot() const
 {
-    if (m_decided <= kept)
-        return;
-    m_decided = kept;
-    while (!m_starts.empty() && qsizetype(m_starts.back()) >= kept)
-        m_starts.pop_back();
-    // The open line runs from the last start kept to the decided part's end.
-    const qsizetype lastStart = m_starts.empty() ? 0 : qsizetype(m_starts.back());
-    m_openLine = 0;
-    const QString open = text(m_length - m_decided, m_decided - lastStart);
-    for (const QChar c : open)
-        m_openLine += !isBreak(c.unicode());
-    if (qsizetype(m_longestStart) >= kept) {
-        m_longest = 0;
-        m_longestStart = 0;
-        for (size_t i = 0; i < m_starts.size(); ++i) {
-            // Line i runs from start i up to start i - 1 (or the end).
-            const qsizetype from = m_length - qsizetype(m_starts[i]);
-            const qsizetype to = i == 0 ? m_length : m_length - qsizetype(m_starts[i - 1]);
-            qsizetype n = to - from;
-            if (i > 0) {
-                n -= 1;
-                if (n > 0 && at(to - 1) == QLatin1Char('\n') && at(to - 2) == QLatin1Char('\r'))
-                    n -= 1;
-            }
-            if (n > m_longest) {
-                m_longest = n;
-                m_longestStart = m_starts[i];
-            }
+    auto s = std::make_shared<StoreSnapshot>();
+    s->m_size = m_length;
+    s->m_parts.reserve(m_entries.size());
+    for (qsizetype i = qsizetype(m_entries.size()) - 1; i >= 0; --i) {
+        const Block &b = *m_entries[size_t(i)].block;
+        StoreSnapshot::Part p;
+        p.top = quint64(entryTop(i));
+        p.length = b.length;
+        if (b.isWide) {
+            p.wide = b.wide;
+        } else if (b.memory) {
+            p.memory = b.memory;
+            p.offset = b.memoryStart;
+        } else {
+            p.file = b.file;
+            p.offset = b.fileOffset;
         }
+        s->m_parts.push_back(std::move(p));
     }
+    return s;
 }
 
-void ReceivedStore::extendIndex() const
-{
-    if (m_decided >= m_length)
-        return;
-    // Position p starts a line when the character before it is LF, or a CR
-    // not followed by LF. Walk from the decided part towards the top, a
-    // piece at a time.
-    qsizetype p = m_length - m_decided;
-    char16_t next = p < m_length ? at(p).unicode() : 0;
-    auto scan = [&](auto *chars, qsizetype start, qsizetype k) {
-        while (k >= 0) {
-            // Nothing above CR is a line break.
-            const qsizetype from = k;
-            while (k >= 0 && chars[k] > u'\r')
-                --k;
-            m_openLine += from - k;
-            if (k < from)
-                next = chars[k + 1];
-            if (k < 0)
-                break;
-            const char16_t c = chars[k];
-            if (c == u'\n' || (c == u'\r' && next != u'\n')) {
-                const quint64 d = quint64(m_length - (start + k + 1));
-                m_starts.push_back(d);
-                if (m_openLine > m_longest) {
-                    m_longest = m_openLine;
-                    m_longestStart = d;
-                }
-                m_openLine = 0;
-            } else if (c != u'\r') {
-                ++m_openLine;
-            }
-            next = c;
-            --k;
-        }
-    };
-    for (qsizetype i = pieceAt(p - 1); p >= 1; ++i) {
-        const Piece &piece = m_pieces[size_t(i)];
-        const qsizetype start = pieceStart(i);
-        if (piece.buffer == kWide)
-            scan(reinterpret_cast<const char16_t *>(m_wide.constData()) + piece.offset, start, p - 1 - start);
-        else
-            scan(narrowData(piece), start, p - 1 - start);
-        p = start;
-    }
-    m_decided = m_length;
-}
+// ---- Lines ----
 
-qsizetype ReceivedStore::lineCount() const
-{
-    extendIndex();
-    return qsizetype(m_starts.size()) + 1;
-}
+qsizetype ReceivedStore::lineCount() const { return qsizetype(m_lines) + 1; }
 
 qsizetype ReceivedStore::lineStart(qsizetype line) const
 {
-    extendIndex();
-    if (line <= 0)
+    if (line <= 0 || m_lines == 0)
         return 0;
-    line = std::min<qsizetype>(line, qsizetype(m_starts.size()));
-    return m_length - qsizetype(m_starts[m_starts.size() - size_t(line)]);
+    // Starts are counted from the bottom: line n starts at the start that
+    // has m_lines - n below it.
+    const quint64 rank = m_lines - std::min<quint64>(quint64(line), m_lines);
+    const auto it = std::partition_point(m_entries.begin(), m_entries.end(),
+                                         [rank](const Entry &e) { return e.linesBelow + e.lines <= rank; });
+    const Block &b = *it->block;
+    quint32 k = quint32(rank - it->linesBelow);
+    quint32 d = 0;
+    const bool crCounts = it->lines > b.starts;
+    if (!crCounts || k > 0)
+        d = b.start(crCounts ? k - 1 : k);
+    return m_length - qsizetype(it->tail + d);
 }
 
 qsizetype ReceivedStore::lineLength(qsizetype line) const
@@ -290,34 +782,85 @@ qsizetype ReceivedStore::lineLength(qsizetype line) const
 
 qsizetype ReceivedStore::lineOf(qsizetype pos) const
 {
-    extendIndex();
     pos = std::clamp<qsizetype>(pos, 0, m_length);
-    // Lines starting at or before pos: their distance is at least m_length - pos.
-    const auto it = std::lower_bound(m_starts.begin(), m_starts.end(), quint64(m_length - pos));
-    return qsizetype(m_starts.end() - it);
+    if (pos == m_length)
+        return qsizetype(m_lines);
+    // Lines starting at or after pos + 1 are the starts nearer the end than
+    // pos is.
+    const qsizetype i = entryAt(pos);
+    const Entry &e = m_entries[size_t(i)];
+    const quint32 x = quint32(quint64(m_length - pos) - e.tail);
+    const bool crCounts = e.lines > e.block->starts;
+    const quint64 nearer = e.linesBelow + e.block->startsBelow(x) + (crCounts ? 1 : 0);
+    return qsizetype(m_lines - nearer);
+}
+
+namespace {
+
+// One block of the walk from the bottom up: run is the line running on from
+// below, which the block's first break ends.
+void walkBlock(const Block &b, quint64 tail, qsizetype &longest, quint64 &longestStart, qsizetype &run)
+{
+    if (!b.hasBreak) {
+        run += b.length;
+        return;
+    }
+    if (run + qsizetype(b.tailRun) > longest) {
+        longest = run + qsizetype(b.tailRun);
+        longestStart = tail + b.tailRun;
+    }
+    if (b.innerMax > longest) {
+        longest = b.innerMax;
+        longestStart = tail + b.innerMaxStart;
+    }
+    run = b.headRun;
+}
+
+} // namespace
+
+void ReceivedStore::settleRuns() const
+{
+    while (m_settled < qsizetype(m_entries.size()) && !m_entries[size_t(m_settled)].block->growable) {
+        const Entry &e = m_entries[size_t(m_settled)];
+        walkBlock(*e.block, e.tail, m_longest, m_longestStart, m_run);
+        ++m_settled;
+    }
 }
 
 qsizetype ReceivedStore::longestLineLength() const
 {
-    extendIndex();
-    return std::max(m_longest, m_openLine);
+    settleRuns();
+    qsizetype longest = m_longest, run = m_run;
+    quint64 start = m_longestStart;
+    for (size_t i = size_t(m_settled); i < m_entries.size(); ++i)
+        walkBlock(*m_entries[i].block, m_entries[i].tail, longest, start, run);
+    return std::max(longest, run);
 }
 
 qsizetype ReceivedStore::longestLine() const
 {
-    extendIndex();
-    if (m_openLine >= m_longest)
+    settleRuns();
+    qsizetype longest = m_longest, run = m_run;
+    quint64 start = m_longestStart;
+    for (size_t i = size_t(m_settled); i < m_entries.size(); ++i)
+        walkBlock(*m_entries[i].block, m_entries[i].tail, longest, start, run);
+    // The top line runs on to the top of the document.
+    if (run >= longest)
         return 0;
-    return lineOf(m_length - qsizetype(m_longestStart));
+    return lineOf(m_length - qsizetype(start));
 }
 
 qsizetype ReceivedStore::memoryUsed() const
 {
-    qsizetype blocks = 0;
-    for (const QByteArray &b : m_blocks)
-        blocks += b.capacity();
-    return m_narrow.size() + m_wide.size() * 2 + blocks + qsizetype(m_pieces.size() * sizeof(Piece))
-           + qsizetype(m_starts.size() * sizeof(quint64));
+    qsizetype used = m_cachedBytes + qsizetype(m_entries.capacity() * sizeof(Entry));
+    for (const Entry &e : m_entries) {
+        const Block &b = *e.block;
+        used += qsizetype(sizeof(Block)) + qsizetype(b.packed.capacity() + b.anchors.capacity() * sizeof(quint32));
+        if (b.memory)
+            used += b.capacity;
+        used += b.wide.capacity() * 2;
+    }
+    return used;
 }
 
 } // namespace kestrum

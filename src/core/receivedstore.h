@@ -1,26 +1,93 @@
 #pragma once
 #include <QByteArray>
 #include <QString>
-#include <deque>
+#include <functional>
+#include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace kestrum {
 
+namespace storedetail {
+struct Block;
+struct BlockFile;
+} // namespace storedetail
+
+// An unchanging view of the document at one moment, safe to read on another
+// thread while the owner keeps putting messages in front and editing. It
+// shares the store's blocks, never copies the text; holding one keeps the
+// blocks it reads alive, nothing more.
+//
+// A position in a snapshot maps to the live document as long as only
+// messages were put in front: livePos = pos + (store.size() - snapshot.size()).
+class StoreSnapshot {
+public:
+    // Characters at that moment; position 0 is the top line.
+    qsizetype size() const { return m_size; }
+    // Up to count characters from pos as file-code-page bytes into out;
+    // returns how many. A character typed by the user that the code page
+    // cannot hold is given as '?' (firstUnmappable() finds them first).
+    qsizetype readBytes(qsizetype pos, qsizetype count, char *out) const;
+    QString text(qsizetype pos, qsizetype count) const;
+    // Where the first character without a byte in the code page stands, or
+    // -1. Reads only the text typed by the user, which is kept apart.
+    qsizetype firstUnmappable() const;
+    // A read of the store's file failed (the bytes given for it are NUL).
+    bool readFailed() const { return m_readFailed; }
+
+private:
+    friend class ReceivedStore;
+    // One block as it was: its characters in memory, in the store's file
+    // or typed (wide); the bytes read are never written again.
+    struct Part {
+        std::shared_ptr<const char[]> memory;
+        std::shared_ptr<const storedetail::BlockFile> file;
+        QString wide;
+        quint64 offset = 0;  // of its first character in memory or the file
+        quint64 top = 0;     // position of its first character
+        quint32 length = 0;
+    };
+    std::vector<Part> m_parts;  // top of the document first
+    qsizetype m_size = 0;
+    mutable bool m_readFailed = false;
+};
+
 // The received document: the exact text (CR LF, lone CR or LF, NUL, U+0098
-// kept) as the pieces it was built from, newest first.
+// kept), newest first.
 //
 // Text is held in the file code page, one byte per character; a piece that
 // the code page cannot hold (typed by the user) is kept as it was typed.
-// Pieces are kept newest last and every position that must survive a
-// message put in front is counted from the end of the document, which such a
-// message does not move: putting a message in front costs the same whatever
-// the store holds. Lines are found through an index of where each starts,
-// built when first asked for and extended only over what is new.
+// The text lies in blocks of up to blockSize characters, kept bottom first,
+// so that a message put in front grows the top block (or starts a new one)
+// and costs the same whatever the store holds. A full block goes to a file
+// of the store's own (in the user's cache folder, without a name in the
+// folder, so that neither the end of the program nor a crash leaves it
+// behind); a bounded cache keeps the blocks last read in memory. When the
+// folder cannot be written or the disk fills, the store keeps its text in
+// memory from then on and says so once.
+//
+// Every block carries the line starts within it, as distances from its end
+// packed a byte or two a line, and its line count; an edit rebuilds the
+// blocks it touches and sums up the counts of those above: its cost does not
+// grow with the text, only with the number of blocks.
 //
 // A line ends at CR LF, at a lone CR or at a lone LF.
 class ReceivedStore {
 public:
+    struct Config {
+        qsizetype blockSize = 64 * 1024;
+        // Blocks read from the file kept in memory: a few screens' worth, so that
+        // memory grows with the index alone.
+        qsizetype cacheBytes = 512 * 1024;
+        // Where the store's file is made; empty: the user's cache folder.
+        QString folder;
+    };
+
     ReceivedStore();
+    explicit ReceivedStore(const Config &config);
+    ~ReceivedStore();
+    ReceivedStore(const ReceivedStore &) = delete;
+    ReceivedStore &operator=(const ReceivedStore &) = delete;
 
     qsizetype size() const { return m_length; }
     bool isEmpty() const { return m_length == 0; }
@@ -32,13 +99,15 @@ public:
 
     void prepend(const QString &text);
     // The same for text given as its bytes in the file code page: kept as
-    // they are, never widened on the way. A long text without unused
-    // capacity is kept as the array given (shared, not copied).
+    // they are, never widened on the way.
     void prependBytes(const QByteArray &bytes);
+    void prependBytes(const char *data, qsizetype size);
     void setText(const QString &text);
     void clear();
     // The user's edit: count characters at pos become text.
     void replace(qsizetype pos, qsizetype count, const QString &text);
+
+    std::shared_ptr<const StoreSnapshot> snapshot() const;
 
     // Lines, counted from the top of the document.
     qsizetype lineCount() const;
@@ -50,49 +119,63 @@ public:
     qsizetype longestLine() const;
     qsizetype longestLineLength() const;
 
-    // Bytes held for the text and the index, for the benchmarks.
+    // Called once, the first time the store cannot use its file, with the
+    // reason for the user.
+    void setNotice(std::function<void(const QString &)> notice) { m_notice = std::move(notice); }
+    // The text lies in the store's file (false: in memory only).
+    bool onDisk() const { return m_file != nullptr; }
+
+    // Bytes of memory held for the text, the cache and the index, for the
+    // benchmarks.
     qsizetype memoryUsed() const;
 
 private:
-    struct Piece {
-        quint64 tail;      // characters after this piece, to the end of the document
-        quint64 offset;    // where its characters start in its buffer
-        quint32 length;
-        quint32 buffer;    // kNarrow, kWide, or kBlocks + the index of a block
+    struct Entry {
+        std::shared_ptr<storedetail::Block> block;
+        quint64 tail = 0;        // characters below it
+        quint64 linesBelow = 0;  // line starts below it
+        quint32 lines = 0;       // line starts it adds
     };
-    static constexpr quint32 kNarrow = 0, kWide = 1, kBlocks = 2;
+    struct Cached {
+        std::shared_ptr<char[]> data;
+        quint32 start = 0;
+        quint64 used = 0;  // when last read, for dropping the oldest
+    };
 
-    void addPiece(std::vector<Piece> &into, const QString &text);
-    qsizetype pieceAt(qsizetype pos) const;
-    qsizetype pieceStart(qsizetype index) const { return m_length - qsizetype(m_pieces[size_t(index)].tail)
-                                                         - m_pieces[size_t(index)].length; }
-    void forget(qsizetype kept) const;
-    void extendIndex() const;
+    qsizetype entryAt(qsizetype pos) const;
+    qsizetype entryTop(qsizetype i) const;
+    const uchar *narrowBytes(qsizetype i) const;
+    quint32 linesOf(qsizetype i) const;
+    void recount(qsizetype from);
+    storedetail::Block &growableHead();
+    void seal(storedetail::Block &b);
+    void trimCache(const storedetail::Block *keep) const;
+    bool ensureFile();
+    void giveUpFile(const QString &reason);
+    void prependWide(const QString &text);
+    void forgetCached(const storedetail::Block *b) const;
+    void settleRuns() const;
 
-    const uchar *narrowData(const Piece &p) const
-    {
-        const QByteArray &b = p.buffer == kNarrow ? m_narrow : m_blocks[p.buffer - kBlocks];
-        return reinterpret_cast<const uchar *>(b.constData()) + p.offset;
-    }
-
-    QByteArray m_narrow;  // short narrow pieces' bytes, appended as they come
-    QString m_wide;       // every wide piece's characters
-    std::vector<QByteArray> m_blocks;  // long texts given as bytes, one each
-    std::vector<Piece> m_pieces;  // the last one is the top of the document
+    Config m_config;
+    std::vector<Entry> m_entries;  // the last one is the top of the document
     qsizetype m_length = 0;
+    quint64 m_lines = 0;  // line starts other than the document's own
+    std::shared_ptr<storedetail::BlockFile> m_file;
+    quint64 m_fileEnd = 0;
+    bool m_fileRefused = false;
+    std::function<void(const QString &)> m_notice;
 
-    // Line starts other than the document's own, as distances from the end
-    // of the document, nearest the end first. Distances below m_decided are
-    // in; the ones above are added when lines are asked for.
-    // A deque: growing never copies what is there (a log of millions of
-    // lines would stall on doubling a vector).
-    mutable std::deque<quint64> m_starts;
-    mutable qsizetype m_decided = 0;
-    // The longest line among those decided, by its start's distance.
+    mutable std::unordered_map<const storedetail::Block *, Cached> m_cache;
+    mutable qsizetype m_cachedBytes = 0;
+    mutable quint64 m_clock = 0;
+    mutable qsizetype m_lastEntry = -1;
+
+    // The longest line, worked out from the bottom up over blocks that no
+    // longer change: the first m_settled entries are in.
+    mutable qsizetype m_settled = 0;
     mutable qsizetype m_longest = 0;
-    mutable quint64 m_longestStart = 0;
-    // The line that ends the decided part, not yet complete: its length so far.
-    mutable qsizetype m_openLine = 0;
+    mutable quint64 m_longestStart = 0;  // distance of its start from the end
+    mutable qsizetype m_run = 0;         // the line running on into the blocks above
 };
 
 } // namespace kestrum

@@ -26,6 +26,10 @@ Session::Session(QObject *parent) : QObject(parent)
     connect(m_port, &MSComm::deviceLost, this, &Session::portLost);
     // A closed port answers the wait for data with its failure.
     connect(m_port, &MSComm::closed, this, &Session::readWhenPending);
+    // Told after the step that met the full disk is done, not in its middle.
+    m_document.setNotice([this](const QString &description) {
+        QMetaObject::invokeMethod(this, [this, description] { emit failure(description); }, Qt::QueuedConnection);
+    });
 }
 
 Session::~Session()

@@ -1,8 +1,13 @@
 // The received document's store against a plain string doing the same.
 #include "core/receivedstore.h"
 #include "core/codec.h"
+#include <QDir>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
+#include <sys/resource.h>
+#include <thread>
 
 using namespace kestrum;
 
@@ -68,17 +73,22 @@ private slots:
     {
         QTest::addColumn<quint32>("seed");
         QTest::addColumn<int>("edits");  // one edit in every so many steps
-        for (quint32 seed = 1; seed <= 6; ++seed)
-            QTest::newRow(qPrintable(QStringLiteral("seed %1").arg(seed))) << seed << int(seed % 3 + 2);
+        QTest::addColumn<int>("block");  // characters a block; tiny ones go to the file and out of the cache
+        for (quint32 seed = 1; seed <= 9; ++seed)
+            QTest::newRow(qPrintable(QStringLiteral("seed %1").arg(seed)))
+                << seed << int(seed % 3 + 2) << (seed <= 3 ? 64 * 1024 : int(seed * 3));
     }
 
     void prependsAndEditsKeepTextAndLines()
     {
         QFETCH(quint32, seed);
         QFETCH(int, edits);
+        QFETCH(int, block);
         QRandomGenerator r(seed);
-        ReceivedStore store;
+        ReceivedStore store({block, 4 * block, QString()});
         QString expected;
+        std::shared_ptr<const StoreSnapshot> before;
+        QString beforeText;
         for (int step = 0; step < 300; ++step) {
             if (step % edits == 0) {
                 const qsizetype pos = r.bounded(int(expected.size()) + 1);
@@ -94,10 +104,17 @@ private slots:
                     store.prepend(text);
                 expected.prepend(text);
             }
-            // The index is asked for after some steps only, so that it has
-            // to catch up over several pieces at once.
+            // Lines are asked for after some steps only, so that what is
+            // kept for them has to follow several changes at once.
             if (step % 3 == 0)
                 check(store, expected);
+            // A snapshot keeps its moment through later messages and edits.
+            if (step % 50 == 0) {
+                if (before)
+                    QCOMPARE(before->text(0, before->size()), beforeText);
+                before = store.snapshot();
+                beforeText = expected;
+            }
             if (QTest::currentTestFailed())
                 QFAIL(qPrintable(QStringLiteral("step %1").arg(step)));
         }
@@ -150,6 +167,92 @@ private slots:
         store.replace(0, all.size(), QString());
         QVERIFY(store.isEmpty());
         QCOMPARE(store.lineCount(), 1);
+    }
+
+    void snapshotReadsWhileTheStoreGoesOn()
+    {
+        ReceivedStore store({256, 1024, QString()});
+        QString expected;
+        for (int i = 0; i < 400; ++i) {
+            const QString m = QStringLiteral("msg %1 Ж\r\n").arg(i);
+            store.prepend(m);
+            expected.prepend(m);
+        }
+        store.replace(1000, 3, QStringLiteral("✓"));  // typed, no byte in the code page
+        expected.replace(1000, 3, QStringLiteral("✓"));
+        const auto snap = store.snapshot();
+        QCOMPARE(snap->firstUnmappable(), 1000);
+        QByteArray wanted = toAnsi(QString(expected).replace(QStringLiteral("✓"), QStringLiteral("?")));
+        QByteArray read(snap->size(), '\0');
+        std::thread reader([&] {
+            for (qsizetype pos = 0; pos < snap->size(); pos += 333)
+                snap->readBytes(pos, 333, read.data() + pos);
+        });
+        for (int i = 0; i < 400; ++i) {
+            store.prepend(QStringLiteral("later %1\r\n").arg(i));
+            if (i % 50 == 0)
+                store.replace(store.size() - 10, 5, QStringLiteral("edit"));
+        }
+        reader.join();
+        QCOMPARE(read, wanted);
+        QCOMPARE(snap->text(990, 20), expected.mid(990, 20));
+        QVERIFY(!snap->readFailed());
+    }
+
+    void storeFileHasNoNameAndGoesWithTheStore()
+    {
+        QTemporaryDir dir;
+        {
+            ReceivedStore store({64, 256, dir.path()});
+            store.prependBytes(QByteArray("0123456789\r\n").repeated(1000));
+            QVERIFY(store.onDisk());
+            QVERIFY(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).isEmpty());
+            QCOMPARE(store.lineCount(), 1001);
+            QCOMPARE(store.text(12 * 500, 12), QStringLiteral("0123456789\r\n"));
+        }
+        // No descriptor of this process is left on a file of that folder.
+        for (const QFileInfo &fd : QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::System | QDir::Files))
+            QVERIFY2(!fd.symLinkTarget().startsWith(dir.path()), qPrintable(fd.symLinkTarget()));
+    }
+
+    void fullDiskKeepsEverythingInMemory_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<int>("fileLimit");  // bytes any file of this process may hold, 0 none
+        QTest::newRow("folder cannot be made") << QStringLiteral("/dev/null/cache") << 0;
+        QTest::newRow("disk full half-way") << QString() << 3000;
+    }
+
+    void fullDiskKeepsEverythingInMemory()
+    {
+        QFETCH(QString, folder);
+        QFETCH(int, fileLimit);
+        QTemporaryDir dir;
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, SIG_IGN);
+        ReceivedStore store({1024, 2048, folder.isEmpty() ? dir.path() : folder});
+        QStringList notices;
+        store.setNotice([&](const QString &n) { notices << n; });
+        if (fileLimit) {
+            rlimit small = old;
+            small.rlim_cur = rlim_t(fileLimit);
+            setrlimit(RLIMIT_FSIZE, &small);
+        }
+        QString expected;
+        for (int i = 0; i < 500; ++i) {
+            const QString m = QStringLiteral("line %1\r\n").arg(i);
+            store.prepend(m);
+            expected.prepend(m);
+        }
+        setrlimit(RLIMIT_FSIZE, &old);
+        QCOMPARE(notices.size(), 1);
+        QVERIFY(!store.onDisk());
+        check(store, expected);
+        store.replace(10, 4000, QStringLiteral("x"));
+        expected.replace(10, 4000, QStringLiteral("x"));
+        check(store, expected);
+        QCOMPARE(notices.size(), 1);
     }
 };
 
