@@ -1,12 +1,16 @@
 // Cost of showing one received message in the received box, by the number of
-// lines already in it, and memory held per received byte.
+// lines already in it, memory held per received byte, and the cost of
+// working in a line of 1.6 million characters.
 //
-//   bench_receivedbox [messages-for-memory]    (QT_QPA_PLATFORM=offscreen)
+//   bench_receivedbox [messages-for-memory] [steps-in-the-long-line]
+//   (QT_QPA_PLATFORM=offscreen)
 #include "ui/receivedbox.h"
 #include "support/process.h"
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QScrollBar>
+#include <QTest>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -44,6 +48,88 @@ Figures measure(ReceivedBox &box, int count, bool repaint)
     return {ms[ms.size() / 2], ms.back()};
 }
 
+// Times of each step, as "median / 95th percentile / worst".
+QByteArray spread(std::vector<double> ms)
+{
+    std::sort(ms.begin(), ms.end());
+    const size_t p95 = std::min(ms.size() - 1, size_t(double(ms.size()) * 0.95));
+    return QStringLiteral("%1 / %2 / %3 ms").arg(ms[ms.size() / 2], 0, 'f', 2).arg(ms[p95], 0, 'f', 2)
+        .arg(ms.back(), 0, 'f', 2).toLatin1();
+}
+
+template <typename Step>
+std::vector<double> timeSteps(int count, Step step)
+{
+    std::vector<double> ms;
+    QElapsedTimer t;
+    for (int i = 0; i < count; ++i) {
+        t.start();
+        step(i);
+        ms.push_back(t.nsecsElapsed() / 1e6);
+    }
+    return ms;
+}
+
+// One line of 1.6 million characters under a few short ones, in view: a
+// repaint after scrolling along it, a caret step in its middle, a keystroke
+// there, and a message arriving while it is shown.
+void longLine(const char *name, QChar (*character)(int), int steps)
+{
+    constexpr int kLength = 1600000;
+    QString text;
+    text.reserve(kLength + 400);
+    for (int i = 0; i < 10; ++i)
+        text += QStringLiteral("short line %1\r\n").arg(i);
+    const qsizetype start = text.size();
+    for (int i = 0; i < kLength; ++i)
+        text += character(i);
+    text += QStringLiteral("\r\nthe last line\r\n");
+    ReceivedBox box;
+    box.resize(800, 300);
+    box.show();
+    box.activateWindow();
+    box.setFocus();
+    QElapsedTimer t;
+    t.start();
+    box.setText(text);
+    box.repaint();
+    QCoreApplication::processEvents();
+    const double loadMs = t.nsecsElapsed() / 1e6;
+    QScrollBar *h = box.horizontalScrollBar();
+    const auto scroll = timeSteps(steps, [&](int i) {
+        h->setValue(int(qint64(h->maximum()) * ((i * 37) % 100 + 1) / 101));
+        box.repaint();
+    });
+    box.setCursorPosition(start + kLength / 2);
+    box.repaint();
+    const auto caret = timeSteps(steps, [&](int i) {
+        QTest::keyClick(&box, i % 2 ? Qt::Key_Left : Qt::Key_Right);
+        box.repaint();
+    });
+    const auto click = timeSteps(steps, [&](int i) {
+        const QPoint p(100 + (i * 53) % 500, static_cast<QWidget &>(box).inputMethodQuery(Qt::ImCursorRectangle).toRect().center().y());
+        QTest::mouseClick(box.viewport(), Qt::LeftButton, {}, p);
+        box.repaint();
+    });
+    const auto key = timeSteps(steps, [&](int) {
+        QTest::keyClick(&box, Qt::Key_X);
+        QCoreApplication::processEvents();
+        box.repaint();
+    });
+    box.verticalScrollBar()->setValue(0);
+    const auto message = timeSteps(steps, [&](int i) {
+        box.prepend(QStringLiteral("arrived %1\r\n").arg(i));
+        QCoreApplication::processEvents();
+        box.repaint();
+    });
+    std::printf("line of %d %s (median / 95th percentile / worst of %d steps; loading took %.0f ms):\n"
+                "  repaint after a scroll %s\n  caret step %s\n  click %s\n  keystroke %s\n"
+                "  message arriving %s\n",
+                kLength, name, steps, loadMs, spread(scroll).constData(), spread(caret).constData(),
+                spread(click).constData(), spread(key).constData(), spread(message).constData());
+    std::fflush(stdout);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -52,6 +138,17 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int memoryMessages = argc > 1 ? std::max(1000, atoi(argv[1])) : 200000;
+    const int longLineSteps = argc > 2 ? std::max(1, atoi(argv[2])) : 40;
+
+    const auto longLines = [&] {
+        longLine("ordinary characters", [](int i) { return QChar(33 + i % 94); }, longLineSteps);
+        longLine("soft hyphens (byte 0xAD)", [](int) { return QChar(0xAD); }, longLineSteps);
+    };
+    // KESTRUM_BENCH_LONG_LINE=only: that part alone.
+    if (qgetenv("KESTRUM_BENCH_LONG_LINE") == "only") {
+        longLines();
+        return 0;
+    }
 
     // Memory first, while the process holds nothing else.
     {
@@ -104,6 +201,6 @@ int main(int argc, char **argv)
                     lines, bare.median, bare.worst, shown.median, shown.worst, loadMs);
         std::fflush(stdout);
     }
-
+    longLines();
     return 0;
 }

@@ -1,13 +1,16 @@
 #include "ui/receivedbox.h"
 #include "core/messageline.h"
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyle>
@@ -16,6 +19,7 @@
 #include <QTextLayout>
 #include <QTimer>
 #include <algorithm>
+#include <climits>
 #include <unordered_map>
 
 namespace kestrum {
@@ -25,17 +29,29 @@ namespace {
 constexpr QChar kNulSymbol(0x2400);  // SYMBOL FOR NULL
 // Space around the text, as in the other text boxes.
 constexpr int kMargin = 4;
-// A line is measured in segments of this many characters; only the segments
-// in view are laid out and drawn.
-constexpr qsizetype kSegment = 256;
-// Line geometries kept for long lines.
+// A line of up to this many characters is laid out whole. A longer one is
+// measured in chunks of about this many characters from a table of
+// character widths, and only the part in view is laid out.
+constexpr qsizetype kWholeLine = 1024;
+constexpr qsizetype kChunk = 1024;
+// Geometries kept for long lines.
 constexpr size_t kCachedLines = 256;
+// A stretch of more zero-width characters than this (soft hyphens, control
+// characters) is skipped when a long line is drawn: it shows nothing.
+constexpr qsizetype kZeroWidthRun = 16;
+// At most this many characters of one long line are laid out for a paint.
+constexpr qsizetype kMostDrawn = 16384;
+
+ReceivedBox::WorkDone g_work;
 
 bool isWordCharacter(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); }
+
+bool breaksLine(const QString &s) { return s.contains(QLatin1Char('\r')) || s.contains(QLatin1Char('\n')); }
 
 // A layout of one line of text, for measuring and drawing.
 void layOut(QTextLayout &layout, const QFont &font)
 {
+    g_work.laidOut += layout.text().size();
     layout.setFont(font);
     QTextOption option;
     option.setWrapMode(QTextOption::NoWrap);
@@ -102,9 +118,67 @@ void setRangeQuietly(QScrollBar *bar, int maximum)
 
 } // namespace
 
-// Where each segment of a line starts, from the line's start.
+// The width of each character as the box's font draws it, measured once per
+// character. The box's font neither kerns nor shapes simple scripts, so a
+// run of such characters is exactly as wide as the sum of its characters:
+// positions in a long line are added up, never laid out from its start.
+class ReceivedBox::Advances {
+public:
+    void reset(const QFont &font)
+    {
+        m_font = font;
+        m_narrow.clear();
+        m_pairs.clear();
+    }
+
+    // The width of s[i] in s[0, n): the high half of a surrogate pair has
+    // the pair's width, the low half none.
+    double at(const QChar *s, qsizetype i, qsizetype n)
+    {
+        const QChar c = s[i];
+        if (c.isHighSurrogate() && i + 1 < n && s[i + 1].isLowSurrogate()) {
+            const char32_t u = QChar::surrogateToUcs4(c, s[i + 1]);
+            const auto found = m_pairs.find(u);
+            if (found != m_pairs.end())
+                return found->second;
+            const QChar pair[2] = {c, s[i + 1]};
+            return m_pairs[u] = measure(QString(pair, 2));
+        }
+        if (c.isLowSurrogate() && i > 0 && s[i - 1].isHighSurrogate())
+            return 0;
+        if (m_narrow.empty())
+            m_narrow.assign(0x10000, -1.0f);
+        float &w = m_narrow[c.unicode()];
+        if (w < 0)
+            w = float(measure(QString(c.isNull() ? kNulSymbol : c)));
+        return w;
+    }
+
+private:
+    // A repeated character, so that a tab is one tab stop wide.
+    double measure(const QString &c) const
+    {
+        constexpr int kTimes = 16;
+        QTextLayout layout(c.repeated(kTimes));
+        layout.setFont(m_font);
+        QTextOption option;
+        option.setWrapMode(QTextOption::NoWrap);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        return layout.lineAt(0).cursorToX(layout.text().size()) / kTimes;
+    }
+
+    QFont m_font;
+    std::vector<float> m_narrow;  // by UTF-16 code unit; -1 until measured
+    std::unordered_map<char32_t, double> m_pairs;
+};
+
+// A long line as chunks of characters, each with its width.
 struct ReceivedBox::LineGeometry {
-    std::vector<qreal> x;  // one more than segments: the last is the width
+    std::vector<Chunk> chunks;
+    double width = 0;
 };
 
 struct ReceivedBox::Edit {
@@ -117,12 +191,14 @@ struct ReceivedBox::Edit {
 struct ReceivedBox::Cache {
     // Long lines by the distance of their start from the end and their length.
     std::unordered_map<quint64, std::pair<qsizetype, LineGeometry>> lines;
-    LineGeometry shortLine;
+    Advances advances;
     qsizetype longestKey = -1, longestLength = -1;
     qreal longestWidth = 0;
-    // The longest line was measured whole while drawing: the range follows.
-    bool widthChanged = false;
 };
+
+ReceivedBox::WorkDone ReceivedBox::workDone() { return g_work; }
+
+QAccessibleInterface *receivedBoxAccessible(const QString &className, QObject *object);
 
 ReceivedBox::ReceivedBox(QWidget *parent) : ReceivedBox(*new ReceivedStore, parent)
 {
@@ -142,6 +218,17 @@ ReceivedBox::ReceivedBox(ReceivedStore &store, QWidget *parent)
     setHorizontalScrollBar(new QuietScrollBar(Qt::Horizontal, this));
     verticalScrollBar()->setSingleStep(1);
     horizontalScrollBar()->setSingleStep(20);
+    // Without kerning and shaping a line is as wide as its characters: a
+    // long line is measured by adding widths (the family and size are still
+    // the window's).
+    QFont plain;
+    plain.setKerning(false);
+    plain.setStyleStrategy(QFont::PreferNoShaping);
+    setFont(plain);
+    m_cache->advances.reset(font());
+    static const bool accessible = (QAccessible::installFactory(receivedBoxAccessible), true);
+    Q_UNUSED(accessible);
+    m_toldSize = m_store.size();
 }
 
 ReceivedBox::~ReceivedBox() = default;
@@ -161,14 +248,20 @@ bool ReceivedBox::isEmptyText() const { return m_store.isEmpty(); }
 
 void ReceivedBox::setText(const QString &text)
 {
+    keepPrimary(0, m_store.size(), QString());
     m_store.setText(text);
     m_caret = m_anchor = m_store.size();
     m_topDistance = -1;
     m_undo.clear();
     m_redo.clear();
-    documentChanged(true);
+    forgetGeometry();
     layoutNow();
     viewport()->update();
+    m_toldSize = m_store.size();
+    if (QAccessible::isActive()) {
+        QAccessibleValueChangeEvent changed(this, QVariant());
+        QAccessible::updateAccessibility(&changed);
+    }
 }
 
 void ReceivedBox::clearText() { setText(QString()); }
@@ -186,14 +279,116 @@ void ReceivedBox::storeGrew()
     // Nothing below the new text moves: lines, caret and undo steps are
     // counted from the end.
     scheduleLayout();
+    const qsizetype grown = m_store.size() - m_toldSize;
+    m_toldSize = m_store.size();
+    if (grown > 0 && QAccessible::isActive()) {
+        QAccessibleTextInsertEvent inserted(this, 0, displayForm(m_store.text(0, grown)));
+        QAccessible::updateAccessibility(&inserted);
+        // The value is the whole document: a reader asks for what it needs.
+        QAccessibleValueChangeEvent changed(this, QVariant());
+        QAccessible::updateAccessibility(&changed);
+    }
 }
 
-void ReceivedBox::documentChanged(bool linesChanged)
+void ReceivedBox::forgetGeometry()
 {
-    if (linesChanged)
-        m_cache->lines.clear();
+    m_cache->lines.clear();
     m_cache->longestKey = -1;
     scheduleLayout();
+}
+
+// After count characters at pos became text: the lines above the edit keep
+// their geometry under their new distance from the end, the lines below keep
+// theirs, and the line the edit falls in is measured again only around the
+// edit, so that typing in a long line costs the same wherever it is.
+void ReceivedBox::textReplaced(qsizetype pos, const QString &removed, const QString &inserted)
+{
+    const qsizetype count = removed.size();
+    const qsizetype delta = inserted.size() - count;
+    const qsizetype tail = m_store.size() - pos - inserted.size();
+    const qsizetype oldSize = m_store.size() - delta;
+    // Without a line break on either side the edited line keeps its start
+    // and only its length changes.
+    const bool sameLines = !breaksLine(removed) && !breaksLine(inserted);
+    // A geometry belongs to the characters from its start on, never to the
+    // line as such: a line found at that start with that length later is
+    // made of the same characters.
+    auto &lines = m_cache->lines;
+    std::unordered_map<quint64, std::pair<qsizetype, LineGeometry>> kept;
+    for (auto &[key, entry] : lines) {
+        const qsizetype k = qsizetype(key);
+        const qsizetype start = oldSize - k;
+        const qsizetype length = entry.first;
+        if (sameLines && start <= pos && pos + count <= start + length) {
+            patchGeometry(entry.second, start, pos - start, count, inserted.size());
+            kept.emplace(quint64(k + delta), std::pair{length + delta, std::move(entry.second)});
+        } else if (k <= tail) {
+            kept.emplace(key, std::move(entry));
+        } else if (start + length <= pos) {
+            kept.emplace(quint64(k + delta), std::move(entry));
+        }
+    }
+    lines = std::move(kept);
+    m_cache->longestKey = -1;
+    scheduleLayout();
+    m_toldSize = m_store.size();
+    if (QAccessible::isActive()) {
+        QAccessibleTextUpdateEvent changed(this, int(std::min<qsizetype>(pos, INT_MAX)), displayForm(removed),
+                                           displayForm(inserted));
+        QAccessible::updateAccessibility(&changed);
+    }
+}
+
+// Measures the chunks of the line that the edit at column touched, as the
+// line now reads (from start in the document).
+void ReceivedBox::patchGeometry(LineGeometry &g, qsizetype start, qsizetype column, qsizetype removed,
+                                qsizetype inserted) const
+{
+    size_t first = 0;
+    qsizetype from = 0;
+    while (first + 1 < g.chunks.size() && from + g.chunks[first].length < column)
+        from += g.chunks[first++].length;
+    size_t last = first;
+    qsizetype to = from + (g.chunks.empty() ? 0 : g.chunks[first].length);
+    while (last + 1 < g.chunks.size() && to < column + removed)
+        to += g.chunks[++last].length;
+    std::vector<Chunk> fresh = measureChunks(start + from, to - from + inserted - removed);
+    for (size_t i = first; i <= last && i < g.chunks.size(); ++i)
+        g.width -= g.chunks[i].width;
+    for (const auto &c : fresh)
+        g.width += c.width;
+    if (g.chunks.empty())
+        g.chunks = std::move(fresh);
+    else
+        g.chunks.insert(g.chunks.erase(g.chunks.begin() + qsizetype(first), g.chunks.begin() + qsizetype(last) + 1),
+                        fresh.begin(), fresh.end());
+}
+
+// The characters from pos in chunks of about kChunk, never splitting a
+// surrogate pair, with their widths.
+std::vector<ReceivedBox::Chunk> ReceivedBox::measureChunks(qsizetype pos, qsizetype count) const
+{
+    std::vector<Chunk> out;
+    out.reserve(size_t(count / kChunk + 1));
+    while (count > 0) {
+        const QString t = m_store.text(pos, std::min(count, kChunk + 1));
+        qsizetype n = std::min(count, kChunk);
+        if (n < t.size() && t.at(n - 1).isHighSurrogate() && t.at(n).isLowSurrogate())
+            ++n;
+        out.push_back({n, widthOf(t.constData(), 0, n, t.size())});
+        pos += n;
+        count -= n;
+    }
+    return out;
+}
+
+double ReceivedBox::widthOf(const QChar *s, qsizetype from, qsizetype to, qsizetype n) const
+{
+    g_work.laidOut += to - from;
+    double w = 0;
+    for (qsizetype i = from; i < to; ++i)
+        w += m_cache->advances.at(s, i, n);
+    return w;
 }
 
 // ---- Layout ----
@@ -239,17 +434,9 @@ void ReceivedBox::layoutNow()
     if (key != m_cache->longestKey || length != m_cache->longestLength) {
         m_cache->longestKey = key;
         m_cache->longestLength = length;
-        // A long line is measured whole only when it is drawn away from its
-        // start; until then its width is taken from its first segments.
-        const auto known = m_cache->lines.find(quint64(key));
-        if (length <= 4 * kSegment || (known != m_cache->lines.end() && known->second.first == length)) {
-            m_cache->longestWidth = geometry(longest).x.back();
-        } else {
-            const QString head = displayForm(m_store.text(m_store.lineStart(longest), 4 * kSegment));
-            m_cache->longestWidth = QFontMetricsF(font()).horizontalAdvance(head) * qreal(length) / head.size();
-        }
+        m_cache->longestWidth = lineWidth(longest);
     }
-    const int width = int(std::ceil(m_cache->longestWidth)) + 2 * kMargin + 1;
+    const int width = int(std::min<double>(std::ceil(m_cache->longestWidth) + 2 * kMargin + 1, INT_MAX / 2));
     setRangeQuietly(h, qMax(0, width - viewport()->width()));
     h->setPageStep(viewport()->width());
     --m_settingScroll;
@@ -281,13 +468,6 @@ const ReceivedBox::LineGeometry &ReceivedBox::geometry(qsizetype line) const
 {
     const qsizetype start = m_store.lineStart(line);
     const qsizetype length = m_store.lineLength(line);
-    const QFont f = font();
-    if (length <= kSegment) {
-        QTextLayout layout(displayForm(m_store.text(start, length)));
-        layOut(layout, f);
-        m_cache->shortLine.x = {0, layout.lineAt(0).naturalTextWidth()};
-        return m_cache->shortLine;
-    }
     auto &lines = m_cache->lines;
     const quint64 key = quint64(m_store.size() - start);
     const auto found = lines.find(key);
@@ -295,50 +475,83 @@ const ReceivedBox::LineGeometry &ReceivedBox::geometry(qsizetype line) const
         return found->second.second;
     if (lines.size() >= kCachedLines)
         lines.clear();
-    // Where the segments start in the whole line as laid out once, so that
-    // a piece drawn from there looks as the whole line would.
     LineGeometry g;
-    QTextLayout whole(displayForm(m_store.text(start, length)));
-    layOut(whole, f);
-    const QTextLine l = whole.lineAt(0);
-    g.x.reserve(size_t(length / kSegment + 2));
-    for (qsizetype s = 0; s < length; s += kSegment)
-        g.x.push_back(l.cursorToX(int(s)));
-    g.x.push_back(l.naturalTextWidth());
-    if (qsizetype(key) == m_cache->longestKey && length == m_cache->longestLength
-        && !qFuzzyCompare(g.x.back(), m_cache->longestWidth)) {
-        m_cache->longestWidth = g.x.back();
-        m_cache->widthChanged = true;
-    }
+    g.chunks = measureChunks(start, length);
+    for (const auto &c : g.chunks)
+        g.width += c.width;
     auto &slot = lines[key];
     slot = {length, std::move(g)};
     return slot.second;
 }
 
+QString ReceivedBox::lineText(qsizetype line) const
+{
+    return displayForm(m_store.text(m_store.lineStart(line), m_store.lineLength(line)));
+}
+
+qreal ReceivedBox::lineWidth(qsizetype line) const
+{
+    if (m_store.lineLength(line) > kWholeLine)
+        return geometry(line).width;
+    QTextLayout layout(lineText(line));
+    layOut(layout, font());
+    return layout.lineAt(0).naturalTextWidth();
+}
+
 qreal ReceivedBox::columnToX(qsizetype line, qsizetype column) const
 {
+    if (m_store.lineLength(line) <= kWholeLine) {
+        QTextLayout layout(lineText(line));
+        layOut(layout, font());
+        return layout.lineAt(0).cursorToX(int(column));
+    }
     const LineGeometry &g = geometry(line);
-    const qsizetype segments = qsizetype(g.x.size()) - 1;
-    const qsizetype s = std::clamp<qsizetype>(column / kSegment, 0, qMax<qsizetype>(0, segments - 1));
-    const qsizetype from = m_store.lineStart(line) + s * kSegment;
-    QTextLayout layout(displayForm(m_store.text(from, qMin(kSegment, m_store.lineLength(line) - s * kSegment))));
-    layOut(layout, font());
-    return g.x[size_t(s)] + layout.lineAt(0).cursorToX(int(column - s * kSegment));
+    double x = 0;
+    qsizetype from = m_store.lineStart(line);
+    qsizetype left = column;
+    for (const auto &c : g.chunks) {
+        if (left <= c.length) {
+            const QString t = m_store.text(from, c.length);
+            return x + widthOf(t.constData(), 0, left, t.size());
+        }
+        x += c.width;
+        left -= c.length;
+        from += c.length;
+    }
+    return x;
 }
 
 qsizetype ReceivedBox::xToColumn(qsizetype line, qreal x) const
 {
-    const LineGeometry &g = geometry(line);
     const qsizetype length = m_store.lineLength(line);
     if (x <= 0 || length == 0)
         return 0;
-    const auto after = std::upper_bound(g.x.begin(), g.x.end() - 1, x);
-    const qsizetype s = qMax<qsizetype>(0, qsizetype(after - g.x.begin()) - 1);
-    if (s * kSegment >= length)
-        return length;
-    QTextLayout layout(displayForm(m_store.text(m_store.lineStart(line) + s * kSegment, qMin(kSegment, length - s * kSegment))));
-    layOut(layout, font());
-    return s * kSegment + layout.lineAt(0).xToCursor(x - g.x[size_t(s)]);
+    if (length <= kWholeLine) {
+        QTextLayout layout(lineText(line));
+        layOut(layout, font());
+        return layout.lineAt(0).xToCursor(x);
+    }
+    const LineGeometry &g = geometry(line);
+    double at = 0;
+    qsizetype column = 0;
+    for (const auto &c : g.chunks) {
+        if (at + c.width <= x) {
+            at += c.width;
+            column += c.length;
+            continue;
+        }
+        // The nearest character edge in this chunk.
+        const QString t = m_store.text(m_store.lineStart(line) + column, c.length);
+        g_work.laidOut += t.size();
+        for (qsizetype i = 0; i < t.size(); ++i) {
+            const double w = m_cache->advances.at(t.constData(), i, t.size());
+            if (x < at + w / 2)
+                return column + i - (t.at(i).isLowSurrogate() && i > 0 && t.at(i - 1).isHighSurrogate() ? 1 : 0);
+            at += w;
+        }
+        return column + c.length;
+    }
+    return length;
 }
 
 qsizetype ReceivedBox::positionAt(const QPoint &p) const
@@ -349,9 +562,8 @@ qsizetype ReceivedBox::positionAt(const QPoint &p) const
     return m_store.lineStart(line) + xToColumn(line, p.x() - kMargin + horizontalScrollBar()->value());
 }
 
-QRect ReceivedBox::caretRect() const
+QRect ReceivedBox::caretRectAt(qsizetype pos) const
 {
-    const qsizetype pos = cursorPosition();
     const qsizetype line = m_store.lineOf(pos);
     const int x = int(kMargin + columnToX(line, pos - m_store.lineStart(line))) - horizontalScrollBar()->value();
     const int y = kMargin + int(line - firstVisibleLine()) * lineHeight();
@@ -400,56 +612,22 @@ void ReceivedBox::paintEvent(QPaintEvent *e)
         if (r.intersects(clip))
             painter.fillRect(r, palette().text());
     }
-    if (m_cache->widthChanged) {
-        m_cache->widthChanged = false;
-        QTimer::singleShot(0, this, [this] {
-            QScrollBar *h = horizontalScrollBar();
-            setRangeQuietly(h, qMax(0, int(std::ceil(m_cache->longestWidth)) + 2 * kMargin + 1 - viewport()->width()));
-        });
-    }
 }
 
-// Draws the segments of the line that the clip rectangle shows, and one more
-// either side, laid out together from where the first of them starts.
-void ReceivedBox::drawLine(QPainter &painter, qsizetype line, int y, const QRect &clip) const
+// Draws the characters from..to of the line (from start in the document),
+// laid out from x, with the part of the selection among them.
+void ReceivedBox::drawPiece(QPainter &painter, const QString &text, qsizetype start, qsizetype from, bool lineEnd,
+                            QPointF at, const QRect &clip) const
 {
-    const qsizetype start = m_store.lineStart(line);
-    const qsizetype length = m_store.lineLength(line);
-    const qreal origin = kMargin - horizontalScrollBar()->value();
-    qsizetype from = 0, to = length;
-    qreal fromX = 0;
-    if (length > kSegment && clip.left() - origin <= 0) {
-        // From the line's start: lay out enough to reach past the right edge.
-        const qreal reach = clip.right() + 1 - origin + 16 * QFontMetricsF(font()).maxWidth();
-        to = 2 * kSegment;
-        for (;;) {
-            to = qMin(to, length);
-            QTextLayout piece(displayForm(m_store.text(start, to)));
-            layOut(piece, font());
-            if (to == length || piece.lineAt(0).naturalTextWidth() >= reach)
-                break;
-            to *= 2;
-        }
-    } else if (length > kSegment) {
-        const LineGeometry &g = geometry(line);
-        const auto left = std::upper_bound(g.x.begin(), g.x.end() - 1, clip.left() - origin);
-        const auto right = std::upper_bound(g.x.begin(), g.x.end() - 1, clip.right() + 1 - origin);
-        const qsizetype s0 = qMax<qsizetype>(0, qsizetype(left - g.x.begin()) - 2);
-        const qsizetype s1 = qsizetype(right - g.x.begin()) + 1;
-        from = s0 * kSegment;
-        to = qMin(length, s1 * kSegment);
-        fromX = g.x[size_t(s0)];
-        if (from >= to)
-            return;
-    }
-    QTextLayout layout(displayForm(m_store.text(start + from, to - from)));
+    QTextLayout layout(displayForm(text));
     layOut(layout, font());
     QList<QTextLayout::FormatRange> selections;
     if (hasSelection()) {
         const qsizetype a = std::min(cursorPosition(), m_store.size() - m_anchor);
         const qsizetype b = std::max(cursorPosition(), m_store.size() - m_anchor);
+        const qsizetype to = start + from + text.size();
         // A selection that goes on past the line shows its line break.
-        const qsizetype end = b > start + length && to == length ? start + to + 1 : std::min(b, start + to);
+        const qsizetype end = b > to && lineEnd ? to + 1 : std::min(b, to);
         const qsizetype begin = std::max(a, start + from);
         if (end > begin) {
             QTextLayout::FormatRange r;
@@ -461,7 +639,63 @@ void ReceivedBox::drawLine(QPainter &painter, qsizetype line, int y, const QRect
         }
     }
     painter.setPen(palette().text().color());
-    layout.draw(&painter, QPointF(origin + fromX, y), selections, clip);
+    layout.draw(&painter, at, selections, clip);
+}
+
+// A line laid out whole, or of a long line the characters in view: found by
+// the chunks' widths, laid out in runs between tabs and between stretches of
+// zero-width characters, each run from where the sum of the widths before it
+// puts it.
+void ReceivedBox::drawLine(QPainter &painter, qsizetype line, int y, const QRect &clip) const
+{
+    const qsizetype start = m_store.lineStart(line);
+    const qsizetype length = m_store.lineLength(line);
+    const qreal origin = kMargin - horizontalScrollBar()->value();
+    if (length <= kWholeLine) {
+        drawPiece(painter, m_store.text(start, length), start, 0, true, QPointF(origin, y), clip);
+        return;
+    }
+    // A glyph may reach a little outside its width (italics, accents).
+    const qreal slack = 2 * QFontMetricsF(font()).maxWidth();
+    const double left = clip.left() - origin - slack, right = clip.right() + 1 - origin + slack;
+    const LineGeometry &g = geometry(line);
+    double x = 0;
+    qsizetype column = 0, drawn = 0;
+    for (const auto &c : g.chunks) {
+        if (x > right || drawn > kMostDrawn)
+            break;
+        if (x + c.width < left || c.width == 0) {
+            x += c.width;
+            column += c.length;
+            continue;
+        }
+        const QString t = m_store.text(start + column, c.length);
+        g_work.laidOut += t.size();
+        qsizetype runStart = -1, zeros = 0, i = 0;
+        double runX = 0;
+        auto flush = [&](qsizetype end) {
+            if (runStart >= 0 && end > runStart) {
+                drawPiece(painter, t.mid(runStart, end - runStart), start, column + runStart,
+                          column + end == length, QPointF(origin + runX, y), clip);
+                drawn += end - runStart;
+            }
+            runStart = -1;
+        };
+        for (; i < t.size() && x <= right; ++i) {
+            const double w = m_cache->advances.at(t.constData(), i, t.size());
+            const bool tab = t.at(i) == QLatin1Char('\t');
+            zeros = w == 0 ? zeros + 1 : 0;
+            if (tab || x + w < left || zeros > kZeroWidthRun) {
+                flush(i - (zeros > kZeroWidthRun ? zeros - 1 : 0));
+            } else if (runStart < 0) {
+                runStart = i;
+                runX = x;
+            }
+            x += w;
+        }
+        flush(i);
+        column += c.length;
+    }
 }
 
 // ---- Caret and selection ----
@@ -472,12 +706,45 @@ void ReceivedBox::setCursorPosition(qsizetype pos, bool keepAnchor) { moveCaret(
 
 QString ReceivedBox::selectedText() const
 {
-    const qsizetype a = std::min(m_caret, m_anchor), b = std::max(m_caret, m_anchor);
-    QString t = displayForm(m_store.text(m_store.size() - b, b - a));
-    t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return t;
+    return clipboardText(std::min(m_caret, m_anchor), std::max(m_caret, m_anchor));
 }
+
+// Characters between two distances from the end, as the clipboards get them.
+QString ReceivedBox::clipboardText(qsizetype near, qsizetype far) const
+{
+    return clipboardForm(m_store.text(m_store.size() - far, far - near));
+}
+
+// The selection as the window system's primary selection holds it. It is
+// converted only when a program asks for it, so a drag over a big document
+// hands over nothing at each step. When the box's selection goes, the last
+// one stays what the primary selection holds: kept by its place while the
+// document below it is unchanged, converted before an edit would change it.
+class ReceivedBox::PrimarySelection : public QMimeData {
+public:
+    explicit PrimarySelection(const ReceivedBox *box) : m_box(box) {}
+
+    QStringList formats() const override { return {QStringLiteral("text/plain")}; }
+    bool hasFormat(const QString &mime) const override { return mime == QLatin1String("text/plain"); }
+
+    enum class State { Live, Pinned, Kept };
+    State state = State::Live;
+    qsizetype near = 0, far = 0;  // while pinned
+    QString text;                 // once kept
+
+protected:
+    QVariant retrieveData(const QString &mime, QMetaType) const override
+    {
+        if (mime != QLatin1String("text/plain"))
+            return {};
+        if (state == State::Kept || !m_box)
+            return text;
+        return state == State::Live ? m_box->selectedText() : m_box->clipboardText(near, far);
+    }
+
+private:
+    QPointer<const ReceivedBox> m_box;
+};
 
 void ReceivedBox::moveCaret(qsizetype pos, bool keepAnchor, bool keepColumn)
 {
@@ -486,6 +753,8 @@ void ReceivedBox::moveCaret(qsizetype pos, bool keepAnchor, bool keepColumn)
     if (pos > 0 && pos < m_store.size() && m_store.at(pos) == QLatin1Char('\n') && m_store.at(pos - 1) == QLatin1Char('\r'))
         --pos;
     const bool hadSelection = hasSelection();
+    if (hadSelection && !keepAnchor)
+        pinPrimary();
     m_caret = m_store.size() - pos;
     if (!keepAnchor)
         m_anchor = m_caret;
@@ -497,6 +766,24 @@ void ReceivedBox::moveCaret(qsizetype pos, bool keepAnchor, bool keepColumn)
     ensureCaretVisible();
     if (hadSelection || hasSelection())
         viewport()->update();
+    tellCaret();
+}
+
+void ReceivedBox::tellCaret()
+{
+    if (!QAccessible::isActive())
+        return;
+    const int caret = int(std::min<qsizetype>(cursorPosition(), INT_MAX));
+    if (hasSelection()) {
+        const qsizetype size = m_store.size();
+        QAccessibleTextSelectionEvent selection(this, int(std::min<qsizetype>(size - std::max(m_caret, m_anchor), INT_MAX)),
+                                                int(std::min<qsizetype>(size - std::min(m_caret, m_anchor), INT_MAX)));
+        selection.setCursorPosition(caret);
+        QAccessible::updateAccessibility(&selection);
+    } else {
+        QAccessibleTextCursorEvent moved(this, caret);
+        QAccessible::updateAccessibility(&moved);
+    }
 }
 
 void ReceivedBox::selectAll()
@@ -505,13 +792,56 @@ void ReceivedBox::selectAll()
     m_caret = 0;
     selectionToX11();
     viewport()->update();
+    tellCaret();
 }
 
 void ReceivedBox::selectionToX11()
 {
     QClipboard *c = QGuiApplication::clipboard();
-    if (c->supportsSelection() && hasSelection())
-        c->setText(selectedText(), QClipboard::Selection);
+    if (!c->supportsSelection() || !hasSelection())
+        return;
+    // While the clipboard holds ours, it follows the selection as it is.
+    if (m_primary) {
+        m_primary->state = PrimarySelection::State::Live;
+        m_primary->text.clear();
+        return;
+    }
+    m_primary = new PrimarySelection(this);
+    c->setMimeData(m_primary, QClipboard::Selection);
+}
+
+// The selection is about to go: the primary selection keeps it by its place.
+void ReceivedBox::pinPrimary()
+{
+    if (!m_primary || m_primary->state != PrimarySelection::State::Live)
+        return;
+    m_primary->state = PrimarySelection::State::Pinned;
+    m_primary->near = std::min(m_caret, m_anchor);
+    m_primary->far = std::max(m_caret, m_anchor);
+}
+
+// Before count characters at pos are replaced (removed is what they are):
+// a primary selection the edit would change is converted now.
+void ReceivedBox::keepPrimary(qsizetype pos, qsizetype count, const QString &removed)
+{
+    pinPrimary();
+    if (!m_primary || m_primary->state != PrimarySelection::State::Pinned)
+        return;
+    const qsizetype from = m_store.size() - m_primary->far, to = m_store.size() - m_primary->near;
+    if (pos + count <= from)
+        return;  // above it: its characters and their distances from the end stay
+    m_primary->text = pos == from && count == to - from && removed.size() == count ? clipboardForm(removed)
+                                                        : clipboardText(m_primary->near, m_primary->far);
+    m_primary->state = PrimarySelection::State::Kept;
+}
+
+QString ReceivedBox::clipboardForm(const QString &documentText)
+{
+    g_work.converted += documentText.size();
+    QString t = displayForm(documentText);
+    t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return t;
 }
 
 qsizetype ReceivedBox::stepRight(qsizetype pos) const
@@ -590,7 +920,15 @@ void ReceivedBox::changeEvent(QEvent *e)
 {
     QAbstractScrollArea::changeEvent(e);
     if (e->type() == QEvent::FontChange) {
-        documentChanged(true);
+        QFont f = font();
+        if (f.kerning() || !(f.styleStrategy() & QFont::PreferNoShaping)) {
+            f.setKerning(false);
+            f.setStyleStrategy(QFont::StyleStrategy(f.styleStrategy() | QFont::PreferNoShaping));
+            setFont(f);
+            return;
+        }
+        m_cache->advances.reset(f);
+        forgetGeometry();
         layoutNow();
     }
 }
@@ -610,9 +948,10 @@ void ReceivedBox::edit(qsizetype pos, qsizetype count, const QString &text, bool
     else
         m_undo.push_back({tail, removed, text, typing});
     m_redo.clear();
+    keepPrimary(pos, count, removed);
     m_store.replace(pos, count, text);
     m_caret = m_anchor = tail;
-    documentChanged(true);
+    textReplaced(pos, removed, text);
     restartBlink();
     ensureCaretVisible();
 }
@@ -634,10 +973,11 @@ void ReceivedBox::applyEdit(const Edit &e, bool forward)
     const QString &out = forward ? e.removed : e.inserted;
     const QString &in = forward ? e.inserted : e.removed;
     const qsizetype pos = m_store.size() - e.tail - out.size();
+    keepPrimary(pos, out.size(), out);
     m_store.replace(pos, out.size(), in);
     m_caret = e.tail;
     m_anchor = e.tail + in.size();
-    documentChanged(true);
+    textReplaced(pos, out, in);
     restartBlink();
     ensureCaretVisible();
 }

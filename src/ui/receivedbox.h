@@ -2,8 +2,10 @@
 #include "core/receivedstore.h"
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
+#include <QPointer>
 #include <QString>
 #include <memory>
+#include <vector>
 
 class QTextLayout;
 
@@ -54,6 +56,16 @@ public:
     // The line at the top of the view.
     qsizetype firstVisibleLine() const;
 
+    // Work done by every box since the program started, for the tests and
+    // benchmarks that check that a step costs the same however long the
+    // line or the document: characters laid out or measured, characters
+    // converted for the clipboards.
+    struct WorkDone {
+        qint64 laidOut = 0;
+        qint64 converted = 0;
+    };
+    static WorkDone workDone();
+
 public slots:
     // Lines were put in front of the store by its owner.
     void storeGrew();
@@ -84,8 +96,11 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
+    friend class ReceivedBoxAccessible;
     struct LineGeometry;
     struct Edit;
+    class Advances;
+    class PrimarySelection;
 
     // Layout: the scroll bars follow the store, once per burst.
     void scheduleLayout();
@@ -93,13 +108,27 @@ private:
     int lineHeight() const;
     int visibleLines() const;
     const LineGeometry &geometry(qsizetype line) const;
+    // Characters of a long line, measured together.
+    struct Chunk {
+        qsizetype length;
+        double width;
+    };
+    std::vector<Chunk> measureChunks(qsizetype pos, qsizetype count) const;
+    void patchGeometry(LineGeometry &g, qsizetype start, qsizetype column, qsizetype removed,
+                       qsizetype inserted) const;
+    double widthOf(const QChar *s, qsizetype from, qsizetype to, qsizetype n) const;
+    QString lineText(qsizetype line) const;
+    qreal lineWidth(qsizetype line) const;
     qreal columnToX(qsizetype line, qsizetype column) const;
     qsizetype xToColumn(qsizetype line, qreal x) const;
     qsizetype positionAt(const QPoint &p) const;
-    QRect caretRect() const;
+    QRect caretRect() const { return caretRectAt(cursorPosition()); }
+    QRect caretRectAt(qsizetype pos) const;
     void ensureCaretVisible();
     void scrollToLine(qsizetype line);
     void drawLine(QPainter &painter, qsizetype line, int y, const QRect &clip) const;
+    void drawPiece(QPainter &painter, const QString &text, qsizetype start, qsizetype from, bool lineEnd,
+                   QPointF at, const QRect &clip) const;
 
     // Moving and editing.
     qsizetype stepRight(qsizetype pos) const;
@@ -111,9 +140,15 @@ private:
     void insertTyped(const QString &text);
     void removeSelection();
     void applyEdit(const Edit &e, bool forward);
-    void documentChanged(bool linesChanged);
+    void forgetGeometry();
+    void textReplaced(qsizetype pos, const QString &removed, const QString &inserted);
     void restartBlink();
+    void tellCaret();
     void selectionToX11();
+    void pinPrimary();
+    void keepPrimary(qsizetype pos, qsizetype count, const QString &removed);
+    QString clipboardText(qsizetype near, qsizetype far) const;
+    static QString clipboardForm(const QString &documentText);
 
     std::unique_ptr<ReceivedStore> m_ownStore;
     ReceivedStore &m_store;
@@ -133,6 +168,9 @@ private:
     std::vector<Edit> m_undo, m_redo;
     struct Cache;
     std::unique_ptr<Cache> m_cache;
+    QPointer<PrimarySelection> m_primary;
+    // The document's length the screen reader was last told of.
+    qsizetype m_toldSize = 0;
 };
 
 } // namespace kestrum

@@ -2,9 +2,11 @@
 // selection, clipboard, editing and scrolling over a growing document.
 #include "ui/receivedbox.h"
 #include "support/testenv.h"
+#include <QAccessible>
 #include <QClipboard>
 #include <QPainter>
 #include <QScrollBar>
+#include <functional>
 #include <numeric>
 
 using namespace kestrum;
@@ -223,6 +225,142 @@ private slots:
         box.clearText();
         QVERIFY(box.isEmptyText());
         QCOMPARE(box.firstVisibleLine(), 0);
+    }
+
+    // A step in a long line lays out and measures about what is in view,
+    // whatever the line holds (zero-width characters too) and however long.
+    void workInALongLineDoesNotGrowWithIt_data()
+    {
+        QTest::addColumn<int>("fill");  // 0: printable, Cyrillic, NUL, space
+        QTest::newRow("ordinary") << 0;
+        QTest::newRow("soft hyphens") << 0xAD;
+        QTest::newRow("form feeds") << 0x0C;
+    }
+
+    void workInALongLineDoesNotGrowWithIt()
+    {
+        QFETCH(int, fill);
+        constexpr int kLength = 400000;
+        const QString line = fill ? QString(kLength, QChar(fill)) : longLine(kLength, 5);
+        ReceivedBox box;
+        setUp(box);
+        box.setFocus();
+        box.prepend(line + QStringLiteral("\r\n"));
+        box.prepend(QStringLiteral("short\r\n"));
+        QCoreApplication::processEvents();  // measures the line once
+        const qsizetype start = box.store().lineStart(1);
+        const auto work = [&](const std::function<void()> &step) {
+            const qint64 before = ReceivedBox::workDone().laidOut;
+            step();
+            QCoreApplication::processEvents();
+            box.repaint();
+            return ReceivedBox::workDone().laidOut - before;
+        };
+        constexpr qint64 kMost = 30000;
+        QScrollBar *h = box.horizontalScrollBar();
+        QCOMPARE_LT(work([&] { h->setValue(h->maximum() / 2); }), kMost);
+        QCOMPARE_LT(work([&] { box.setCursorPosition(start + kLength / 2); }), kMost);
+        QCOMPARE_LT(work([&] { QTest::keyClick(&box, Qt::Key_Right); }), kMost);
+        QCOMPARE_LT(work([&] { QTest::keyClick(&box, Qt::Key_Up, Qt::ShiftModifier); }), kMost);
+        const int y = kMargin + box.fontMetrics().height() * 3 / 2;
+        QCOMPARE_LT(work([&] { QTest::mouseClick(box.viewport(), Qt::LeftButton, {}, QPoint(200, y)); }), kMost);
+        const qsizetype at = box.cursorPosition();
+        QVERIFY(at >= start && at <= start + kLength);
+        QCOMPARE_LT(work([&] { QTest::keyClicks(&box, QStringLiteral("xy")); }), kMost);
+        QCOMPARE_LT(work([&] { QTest::keyClick(&box, Qt::Key_Backspace); }), kMost);
+        QCOMPARE_LT(work([&] { box.prepend(QStringLiteral("arrived\r\n")); }), kMost);
+        QCOMPARE(box.text(), QStringLiteral("arrived\r\nshort\r\n") + line.left(at - start) + QLatin1Char('x')
+                                 + line.mid(at - start) + QStringLiteral("\r\n"));
+        // Where the caret is drawn is where a click puts it back.
+        const QRect caret = static_cast<QWidget &>(box).inputMethodQuery(Qt::ImCursorRectangle).toRect();
+        QTest::mouseClick(box.viewport(), Qt::LeftButton, {}, caret.center());
+        QCOMPARE(box.cursorPosition(), at + qsizetype(QStringLiteral("arrived\r\n").size()) + 1);
+    }
+
+    // A drag or Shift+arrows over a big selection hands the primary
+    // selection nothing at each step: it is converted when asked for, and
+    // stays the last selection after the box's selection goes or is typed
+    // over. Needs a window system with a primary selection (the X11 run).
+    void primarySelectionIsHandedOverWhenAsked()
+    {
+        QClipboard *c = QGuiApplication::clipboard();
+        if (!c->supportsSelection())
+            QSKIP("no primary selection on this platform");
+        ReceivedBox box;
+        setUp(box);
+        box.setFocus();
+        QString doc;
+        for (int i = 0; i < 20000; ++i)
+            doc += QStringLiteral("line %1\r\n").arg(i);
+        box.setText(doc);
+        const qint64 before = ReceivedBox::workDone().converted;
+        QTest::keyClick(&box, Qt::Key_A, Qt::ControlModifier);
+        for (int i = 0; i < 10; ++i)
+            QTest::keyClick(&box, Qt::Key_Left, Qt::ShiftModifier);
+        const int h = box.fontMetrics().height();
+        QTest::mousePress(box.viewport(), Qt::LeftButton, {}, QPoint(kMargin, kMargin + h / 2));
+        for (int i = 1; i < 6; ++i)
+            QTest::mouseMove(box.viewport(), QPoint(kMargin + 10 * i, kMargin + h * i + h / 2));
+        QTest::mouseRelease(box.viewport(), Qt::LeftButton, {}, QPoint(kMargin + 50, kMargin + 5 * h + h / 2));
+        QCOMPARE(ReceivedBox::workDone().converted, before);
+        const QString dragged = box.selectedText();
+        QCOMPARE(c->text(QClipboard::Selection), dragged);
+        // The selection goes; a message arrives; the selected text is typed over.
+        QTest::keyClick(&box, Qt::Key_Right);
+        box.prepend(QStringLiteral("new\r\n"));
+        QCOMPARE(c->text(QClipboard::Selection), dragged);
+        QTest::keyClick(&box, Qt::Key_Home, Qt::ControlModifier);
+        QTest::keyClick(&box, Qt::Key_Down);
+        QTest::keyClick(&box, Qt::Key_End, Qt::ShiftModifier);
+        QTest::keyClicks(&box, QStringLiteral("typed"));
+        QCOMPARE(c->text(QClipboard::Selection), QStringLiteral("line 0"));
+        QTest::keyClick(&box, Qt::Key_Delete);
+        QCOMPARE(c->text(QClipboard::Selection), QStringLiteral("line 0"));
+    }
+
+    // A screen reader reads the document, the caret and the selection, and
+    // hears of every message that arrives.
+    void aScreenReaderReadsTheBox()
+    {
+        static QStringList heard;
+        const auto previous = QAccessible::installUpdateHandler([](QAccessibleEvent *e) {
+            if (e->type() == QAccessible::TextInserted) {
+                const auto *i = static_cast<QAccessibleTextInsertEvent *>(e);
+                heard << QStringLiteral("inserted at %1: %2").arg(i->changePosition()).arg(i->textInserted());
+            } else if (e->type() == QAccessible::ValueChanged && e->object()->inherits("kestrum::ReceivedBox")) {
+                heard << QStringLiteral("value changed");
+            }
+        });
+        ReceivedBox box;
+        setUp(box);
+        box.prepend(QStringLiteral("first\r\n"));
+        box.prepend(QStringLiteral("t") + QChar(0) + QStringLiteral("o\rthree\r\n"));
+        const QString shown = QStringLiteral("t\u2400o\rthree\r\nfirst\r\n");
+        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(&box);
+        QVERIFY(a && a->textInterface());
+        QAccessibleTextInterface *t = a->textInterface();
+        QCOMPARE(a->role(), QAccessible::EditableText);
+        QCOMPARE(t->characterCount(), shown.size());
+        QCOMPARE(t->text(0, t->characterCount()), shown);
+        QCOMPARE(a->text(QAccessible::Value), shown);
+        int start = -1, end = -1;
+        QCOMPARE(t->textAtOffset(13, QAccessible::LineBoundary, &start, &end), QStringLiteral("first\r\n"));
+        QCOMPARE(start, 11);
+        box.setCursorPosition(5);
+        box.setCursorPosition(9, true);
+        QCOMPARE(t->cursorPosition(), 9);
+        QCOMPARE(t->selectionCount(), 1);
+        t->selection(0, &start, &end);
+        QCOMPARE(std::pair(start, end), std::pair(5, 9));
+        t->setSelection(0, 11, 16);
+        QCOMPARE(box.selectedText(), QStringLiteral("first"));
+        heard.clear();
+        box.prepend(QStringLiteral("new\r\n"));
+        QAccessible::installUpdateHandler(previous);
+        QCOMPARE(t->text(0, 5), QStringLiteral("new\r\n"));
+        if (!QAccessible::isActive())
+            QSKIP("events go out only with an accessibility bus (the X11 run)");
+        QCOMPARE(heard, QStringList({QStringLiteral("inserted at 0: new\r\n"), QStringLiteral("value changed")}));
     }
 
     void aBurstIsOneRepaint()
