@@ -4,8 +4,10 @@
 #include <QSet>
 
 #ifdef Q_OS_UNIX
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 #endif
 
 namespace kestrum {
@@ -77,19 +79,33 @@ QString nearestFolder(const QString &path)
     return folder;
 }
 
+// Whether this user may open the device for reading and writing, asked
+// without opening it.
+bool mayOpen(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    return ::faccessat(AT_FDCWD, QFile::encodeName(path).constData(), R_OK | W_OK, AT_EACCESS) == 0;
+#else
+    const QFileInfo info(path);
+    return info.isReadable() && info.isWritable();
+#endif
+}
+
 } // namespace
+
+DeviceIdentity deviceIdentity(const QString &path)
+{
+    return DeviceIdentity{nodeAt(path), linkAt(path)};
+}
 
 DeviceWatch::DeviceWatch(Opener open, QObject *parent) : QObject(parent), m_open(std::move(open))
 {
-    m_retry.setSingleShot(true);
-    m_retry.setInterval(kRetryEveryMs);
-    connect(&m_retry, &QTimer::timeout, this, &DeviceWatch::attempt);
     // Only when no folder can be watched (the system's watch limit reached).
     m_fallback.setInterval(1000);
     connect(&m_fallback, &QTimer::timeout, this, &DeviceWatch::changed);
 }
 
-void DeviceWatch::watch(const QString &device)
+void DeviceWatch::watch(const QString &device, const DeviceIdentity &lost)
 {
     if (device.isEmpty()) {
         stop();
@@ -97,10 +113,12 @@ void DeviceWatch::watch(const QString &device)
     }
     const bool was = isWatching();
     m_device = device;
-    m_lostNode = nodeAt(device);
-    m_lostLink = linkAt(device);
-    m_retry.stop();
+    m_lost = lost;
+    m_refusedNode.clear();
     watchFolders();
+    // The device may have come back before its loss was noticed; asked once
+    // the loss has been reported everywhere.
+    QMetaObject::invokeMethod(this, &DeviceWatch::attempt, Qt::QueuedConnection);
     if (!was)
         emit watchingChanged(true);
 }
@@ -109,9 +127,8 @@ void DeviceWatch::stop()
 {
     const bool was = isWatching();
     m_device.clear();
-    m_lostNode.clear();
-    m_lostLink.clear();
-    m_retry.stop();
+    m_lost = DeviceIdentity();
+    m_refusedNode.clear();
     m_fallback.stop();
     if (m_folders && !m_folders->directories().isEmpty())
         m_folders->removePaths(m_folders->directories());
@@ -151,7 +168,6 @@ void DeviceWatch::changed()
         return;
     // A folder that has appeared since may be the device's own.
     watchFolders();
-    m_retryUntil = QDeadlineTimer(kRetryForMs);
     attempt();
 }
 
@@ -161,22 +177,26 @@ void DeviceWatch::attempt()
         return;
     const QString node = nodeAt(m_device);
     if (node.isEmpty()) {
-        m_lostNode.clear();
+        m_lost.node.clear();
         return;
     }
-    if (node == m_lostNode)
+    if (node == m_lost.node || node == m_refusedNode)
         return;
     // Only a link pointed anew leads to a pseudo-terminal that stands for
     // the device; one reached otherwise belongs to some other program.
-    if (pseudoTerminal(m_device) && linkAt(m_device) == m_lostLink)
+    if (pseudoTerminal(m_device) && linkAt(m_device) == m_lost.link)
+        return;
+    // Not yet this user's: its group or mode changing is a change in its
+    // folder, which asks again.
+    if (!mayOpen(m_device))
         return;
     const QString device = m_device;
     if (m_open(device)) {
         stop();
         return;
     }
-    if (m_device == device && !m_retryUntil.hasExpired())
-        m_retry.start();
+    if (m_device == device)
+        m_refusedNode = node;
 }
 
 } // namespace kestrum

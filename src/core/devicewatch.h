@@ -1,5 +1,4 @@
 #pragma once
-#include <QDeadlineTimer>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -10,14 +9,25 @@ class QFileSystemWatcher;
 
 namespace kestrum {
 
+// What a device path led to when the port was opened on it: the node (""
+// when nothing) and the link at the path itself ("" when none). A node that
+// is removed and created again, or a link pointed elsewhere, gives another
+// identity.
+struct DeviceIdentity {
+    QString node;
+    QString link;
+};
+DeviceIdentity deviceIdentity(const QString &path);
+
 // Waits for a device path to come back after its device was lost, and opens
 // it when it does. Event-driven: it watches the folders the path and its
-// link target live in (and /dev), so waiting costs no processor time. What
-// is at the path when the watch starts is the device that was lost: it is
-// not opened again until the path has gone or names another node (for a
-// pseudo-terminal: until a link at the path is pointed anew). A device
-// node often appears before udev has given it its group, so a refused open
-// is retried for a short while, then again at the next change.
+// link target live in (and /dev), so waiting costs no processor time. The
+// device that was lost is not opened again until the path has gone or names
+// another node (for a pseudo-terminal: until a link at the path is pointed
+// anew). Opening raises DTR, which resets many boards, so a device is opened
+// only once this user may open it (a node often appears before udev has
+// given it its group; the change of group is a change in its folder), and a
+// node that refused an open is not tried again until it changes.
 class DeviceWatch : public QObject {
     Q_OBJECT
 public:
@@ -26,16 +36,13 @@ public:
 
     explicit DeviceWatch(Opener open, QObject *parent = nullptr);
 
-    // Starts waiting for the device (replacing any earlier watch).
-    void watch(const QString &device);
+    // Starts waiting for the device (replacing any earlier watch); lost is
+    // what the path led to when the port was opened on it.
+    void watch(const QString &device, const DeviceIdentity &lost);
     void stop();
 
     bool isWatching() const { return !m_device.isEmpty(); }
     QString device() const { return m_device; }
-
-    // How long, and how often, a refused open is tried again.
-    static constexpr int kRetryForMs = 500;
-    static constexpr int kRetryEveryMs = 40;
 
 signals:
     void watchingChanged(bool watching);
@@ -47,15 +54,12 @@ private:
 
     Opener m_open;
     QString m_device;
-    // The node at the path that may not be opened again ("" once the path
-    // has gone).
-    QString m_lostNode;
-    // The link at the path when the device was lost ("" when none).
-    QString m_lostLink;
+    // The node that may not be opened again ("" once the path has gone).
+    DeviceIdentity m_lost;
+    // The node that refused the last open.
+    QString m_refusedNode;
     QFileSystemWatcher *m_folders = nullptr;
-    QTimer m_retry;
     QTimer m_fallback;
-    QDeadlineTimer m_retryUntil;
 };
 
 } // namespace kestrum

@@ -6,28 +6,24 @@
 #include "core/paritymarks.h"
 #include "core/settings.h"
 #include <cerrno>
-#include <cmath>
+#include <limits>
 
 #ifdef Q_OS_UNIX
-#include <poll.h>
 #include <unistd.h>
 #endif
 
 namespace kestrum {
 
-MSComm::MSComm(QObject *parent) : QObject(parent), m_port(new QSerialPort(this)), m_drainTimer(new QTimer(this))
+MSComm::MSComm(QObject *parent) : QObject(parent), m_port(new QSerialPort(this))
 {
-    connect(m_drainTimer, &QTimer::timeout, this, [this] {
-        if (drainQuietly() > 0)
-            emit OnComm();
-    });
     // Whatever has arrived is kept, however little the program asked for.
     m_port->setReadBufferSize(0);
+    // Read at every arrival, also while a message is gathered: a tty that
+    // hangs up (a board that prints its last words and resets, an adapter
+    // pulled) throws away whatever input nobody has read yet.
     connect(m_port, &QSerialPort::readyRead, this, [this] {
         m_transientErrors = 0;
-        if (m_gathering) {
-            drainQuietly();
-        } else if (m_port->isOpen()) {
+        if (m_port->isOpen()) {
             // The port hands over one read of the device: at most what a
             // tty's line discipline holds (4 KB). After a read of half that
             // or more, whatever else is waiting is taken now, one wake-up for
@@ -57,7 +53,6 @@ bool MSComm::PortOpen() const { return m_port->isOpen(); }
 void MSComm::setPortOpen(bool open)
 {
     if (!open) {
-        setGathering(false);
         if (m_port->isOpen()) {
             m_port->close();
             m_received.clear();
@@ -69,9 +64,6 @@ void MSComm::setPortOpen(bool open)
     }
     if (m_port->isOpen())
         throw Error(QStringLiteral("%1 is already open.").arg(portLabel()));
-    m_rate = 0;
-    m_windowBytes = 0;
-    m_windowClock.start();
     const QString device = deviceName();
     if (device.isEmpty())
         throw Error(QStringLiteral("COM%1 cannot be opened: there is no serial device number %1 on this computer. %2 "
@@ -87,7 +79,8 @@ void MSComm::openDevice(const QString &device)
         throw Error(QStringLiteral("%1 is already open.").arg(portLabel()));
     m_port->setPortName(device);
     presetLine();
-    m_parityMarks.reset();
+    // A sequence cut by the loss of the device belongs to what came before.
+    m_received += m_parityMarks.takeCut();
     if (!m_port->open(QIODevice::ReadWrite)) {
         const QSerialPort::SerialPortError error = m_port->error();
         const QString reason = m_port->errorString();
@@ -109,6 +102,9 @@ void MSComm::openDevice(const QString &device)
 opened:
 #endif
     m_openDevice = device;
+    // Taken now: the device may be back at its path before its loss is
+    // noticed, and must not be taken for the one that was lost.
+    m_openedIdentity = deviceIdentity(device);
     m_lostReason.clear();
     m_transientErrors = 0;
     try {
@@ -163,96 +159,25 @@ void MSComm::setOutput(const QString &text)
     }
 }
 
-namespace {
-// The smallest buffer between the line and the program: a tty's line
-// discipline holds 4 KB.
-constexpr double kTtyBuffer = 4096;
-// A timer more often than this wakes the program about as often as data
-// that fast does by itself (a pseudo-terminal or a USB adapter hands it
-// over in chunks): the data is then read at every arrival.
-constexpr int kShortestDrainMs = 10;
-} // namespace
-
-void MSComm::takeReceived(QByteArray bytes)
+void MSComm::takeReceived(const QByteArray &bytes)
 {
-    noteArrival(bytes.size());
-    bytes = m_parityMarks.decode(bytes);
+    QByteArray decoded = m_parityMarks.decode(bytes);
     if (m_nullDiscard)
-        bytes.replace(QByteArray(1, '\0'), QByteArray());
-    m_received += bytes;
-}
-
-void MSComm::noteArrival(qsizetype bytes)
-{
-    if (!m_windowClock.isValid())
-        m_windowClock.start();
-    m_windowBytes += bytes;
-    // Windows of at least 10 ms: a single read says little about a rate.
-    const qint64 ns = m_windowClock.nsecsElapsed();
-    if (ns < 10'000'000)
-        return;
-    const double seen = double(m_windowBytes) * 1e9 / double(ns);
-    m_rate = qMax(seen, m_rate * std::exp2(-double(ns) / 1e9));
-    m_windowBytes = 0;
-    m_windowClock.restart();
+        decoded.replace(QByteArray(1, '\0'), QByteArray());
+    m_received += decoded;
 }
 
 void MSComm::pullReceived()
 {
     if (!m_port->isOpen())
         return;
-    if (m_gathering) {
-        drainQuietly();
-        return;
-    }
     takeReceived(m_port->readAll());
-}
-
-int MSComm::drainInterval() const
-{
-    // Half the time 4 KB takes at the line's speed, at 7 bits a character
-    // (the shortest frame): 124 ms at 115200 baud, 4 ms at 3000000. A real
-    // adapter delivers no faster than that, whatever came before.
-    double ms = kTtyBuffer * 7 * 1000 / qMax(1, m_baud) / 2;
-    // Data seen coming faster (a pseudo-terminal, a USB device that ignores
-    // the baud rate): a third of the time 4 KB takes at that rate.
-    if (m_rate > 0)
-        ms = qMin(ms, kTtyBuffer * 1000 / m_rate / 3);
-    ms = qMin(ms, 1000.0);
-    return ms < kShortestDrainMs ? 0 : int(ms);
-}
-
-void MSComm::setGathering(bool on)
-{
-    if (on == m_gathering)
-        return;
-#ifdef Q_OS_UNIX
-    if (on) {
-        if (!m_port->isOpen() || m_port->handle() < 0 || drainInterval() == 0)
-            return;
-        // The port's own notifier (the only lever the port offers); without
-        // one the port is simply read at every arrival as before.
-        QSocketNotifier *notifier = nullptr;
-        for (QSocketNotifier *n : m_port->findChildren<QSocketNotifier *>())
-            if (n->type() == QSocketNotifier::Read && n->isEnabled())
-                notifier = n;
-        if (!notifier)
-            return;
-        // What the port holds comes first; reading it re-arms the notifier.
-        takeReceived(m_port->readAll());
-        notifier->setEnabled(false);
-        m_quietNotifier = notifier;
-        m_gathering = true;
-        m_drainTimer->start(drainInterval());
-        return;
-    }
-    m_drainTimer->stop();
-    m_gathering = false;
-    // Whatever is still waiting wakes the port's notifier at once.
-    if (m_quietNotifier && m_port->isOpen())
-        m_quietNotifier->setEnabled(true);
-    m_quietNotifier = nullptr;
-#endif
+    // Everything waiting means also what the system holds and the port has
+    // not been told of yet (a parity mark cut by the port's last read among
+    // it); a fault is left to the port's next read.
+    bool fault = false;
+    if (readDescriptor(&fault) > 0)
+        emit OnComm();
 }
 
 qsizetype MSComm::readDescriptor(bool *fault)
@@ -266,8 +191,10 @@ qsizetype MSComm::readDescriptor(bool *fault)
     // Read straight into the received bytes when nothing is to be decoded.
     const bool plain = !m_parityMarks.marking && !m_nullDiscard;
     char chunk[16384];
-    // A source that never pauses still leaves the event loop its turn.
-    while (got < 256 * 1024) {
+    // A source that never pauses still leaves the event loop its turn; a
+    // parity mark cut by the last read is completed first, or it would end
+    // up in the next message.
+    while (got < 256 * 1024 || m_parityMarks.isCut()) {
         const qsizetype at = m_received.size();
         if (plain)
             m_received.resize(at + qsizetype(sizeof chunk));
@@ -275,9 +202,7 @@ qsizetype MSComm::readDescriptor(bool *fault)
         if (plain)
             m_received.resize(at + qMax<qsizetype>(n, 0));
         if (n > 0) {
-            if (plain)
-                noteArrival(n);
-            else
+            if (!plain)
                 takeReceived(QByteArray(chunk, qsizetype(n)));
             got += n;
             continue;
@@ -293,32 +218,6 @@ qsizetype MSComm::readDescriptor(bool *fault)
     if (got > 0)
         m_transientErrors = 0;
 #endif
-    return got;
-}
-
-qsizetype MSComm::drainQuietly()
-{
-    if (!m_gathering)
-        return 0;
-    if (!m_port->isOpen()) {
-        setGathering(false);
-        return 0;
-    }
-    bool fault = false;
-    const qsizetype got = readDescriptor(&fault);
-#ifdef Q_OS_UNIX
-    // Nothing read: a line that hung up is left to the port's notifier.
-    struct pollfd p{int(m_port->handle()), POLLIN, 0};
-    if (got == 0 && !fault && p.fd >= 0 && ::poll(&p, 1, 0) > 0)
-        fault = (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
-#endif
-    // The pace follows what was seen; data too fast for any timer is read at
-    // every arrival again, until a later message finds it slower.
-    const int interval = drainInterval();
-    if (fault || interval == 0)
-        setGathering(false);
-    else if (interval != m_drainTimer->interval())
-        m_drainTimer->start(interval);
     return got;
 }
 
@@ -371,7 +270,7 @@ void MSComm::onError(QSerialPort::SerialPortError error)
     // end of a hung-up line reports whatever the last system error was, so
     // the line itself is asked, and a run of such reports with nothing
     // moving in between counts as a loss rather than a spinning core.
-    if (looksTransient() && ++m_transientErrors < 64) {
+    if (looksTransient(error) && ++m_transientErrors < 64) {
         m_port->clearError();
         return;
     }
@@ -383,13 +282,14 @@ void MSComm::onError(QSerialPort::SerialPortError error)
                                   "comes back.")
                        .arg(m_commPort)
                        .arg(shownPath(m_openDevice), reason);
-    // What arrived before the loss stays waiting for the receive path.
+    // What arrived before the loss stays waiting for the receive path, a
+    // parity mark cut by the loss included.
     pullReceived();
-    setGathering(false);
+    m_received += m_parityMarks.takeCut();
     m_port->close();
     m_port->clearError();
     emit closed();
-    emit deviceGone(m_openDevice);
+    emit deviceGone(m_openDevice, m_openedIdentity);
     if (!m_sending)
         emit deviceLost(m_lostReason);
 }

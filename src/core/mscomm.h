@@ -1,11 +1,8 @@
 #pragma once
+#include "core/devicewatch.h"
 #include "core/paritymarks.h"
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QObject>
-#include <QPointer>
-#include <QSocketNotifier>
-#include <QTimer>
 #include <QSerialPort>
 #include <QString>
 
@@ -60,19 +57,6 @@ public:
     // How many received characters are waiting (as Input would take them).
     int InBufferCount();
 
-    // While a message is gathered only its end matters: the port is then
-    // read on a timer rather than at every arrival, often enough that the
-    // smallest buffer on the way (a tty's 4 KB) cannot fill, neither at the
-    // line's speed nor at the rate the data has been seen coming (a
-    // pseudo-terminal or a USB device can be faster than the line's speed).
-    // OnComm still comes for what those reads find. Off again when the
-    // message is taken, or by itself when the data comes so fast that a
-    // timer would have to run more often than the data wakes the program.
-    void setGathering(bool on);
-    // How often the port is read while gathering, in milliseconds; 0 when
-    // the data comes too fast to gather.
-    int drainInterval() const;
-
     // The parsed line parameters as held by the object.
     int baudRate() const { return m_baud; }
     QChar parity() const { return m_parity; }
@@ -90,23 +74,22 @@ signals:
     // The device went away while open; the port is closed already.
     void deviceLost(const QString &description);
     // Any loss of the device, also one that fails a send instead of being
-    // reported: the device path the port was open on.
-    void deviceGone(const QString &device);
+    // reported: the device path the port was open on, and what that path
+    // led to when the port was opened.
+    void deviceGone(const QString &device, const kestrum::DeviceIdentity &opened);
     // The port was closed, for whatever reason.
     void closed();
     void opened();
 
 private:
     void pullReceived();
-    void takeReceived(QByteArray bytes);
+    void takeReceived(const QByteArray &bytes);
     qsizetype readDescriptor(bool *fault);
-    void noteArrival(qsizetype bytes);
-    qsizetype drainQuietly();
     void presetLine();
     void applyLine();
     void applyModemLines();
     void onError(QSerialPort::SerialPortError error);
-    bool looksTransient() const;
+    bool looksTransient(QSerialPort::SerialPortError error) const;
     static bool isPseudoTerminal(const QString &device);
     static QString devicesPresentText();
     QString openFailure(const QString &device, QSerialPort::SerialPortError error, const QString &reason) const;
@@ -127,16 +110,8 @@ private:
     // How many of the received bytes came before the port was opened again.
     qsizetype m_heldBack = 0;
     ParityMarks m_parityMarks;
-    // Gathering: the port's read notifier is off and this timer reads.
-    bool m_gathering = false;
-    QPointer<QSocketNotifier> m_quietNotifier;
-    QTimer *m_drainTimer;
-    // Arrival rate: bytes a second over the last window of reads; a higher
-    // earlier figure counts too, halved for every second since.
-    double m_rate = 0;
-    qint64 m_windowBytes = 0;
-    QElapsedTimer m_windowClock;
     QString m_openDevice;
+    DeviceIdentity m_openedIdentity;
     QString m_lostReason;
     // A loss found while sending is the send's failure, not a report of its own.
     bool m_sending = false;

@@ -103,10 +103,14 @@ QString MSComm::portLabel() const
     return QStringLiteral("COM%1 (%2)").arg(m_commPort).arg(shownPath(device));
 }
 
-bool MSComm::looksTransient() const
+bool MSComm::looksTransient(QSerialPort::SerialPortError error) const
 {
+    // A read that finds nothing reports whatever the last system error was:
+    // so does the port's read after the message's end has taken everything
+    // waiting. Only the line itself tells whether it hung up.
     const QString reason = m_port->errorString();
-    if (reason != qt_error_string(EAGAIN) && reason != qt_error_string(EWOULDBLOCK) && reason != qt_error_string(EINTR))
+    if (error != QSerialPort::ReadError && reason != qt_error_string(EAGAIN)
+        && reason != qt_error_string(EWOULDBLOCK) && reason != qt_error_string(EINTR))
         return false;
 #ifdef Q_OS_UNIX
     struct pollfd p{int(m_port->handle()), POLLIN, 0};

@@ -1,4 +1,5 @@
 #include "core/paritymarks.h"
+#include <utility>
 
 #ifdef Q_OS_UNIX
 #include <termios.h>
@@ -42,6 +43,12 @@ QByteArray ParityMarks::decode(const QByteArray &bytes)
         }
     }
     return out;
+}
+
+QByteArray ParityMarks::takeCut()
+{
+    const QByteArray cut = std::exchange(m_pending, QByteArray());
+    return cut.size() > 1 ? QByteArray("?") : cut;
 }
 
 bool applyParityMarking(qintptr handle, bool on)

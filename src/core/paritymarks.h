@@ -15,6 +15,12 @@ public:
     QByteArray decode(const QByteArray &bytes);
     // Forgets a sequence begun in the last read (the port closed).
     void reset() { m_pending.clear(); }
+    // A read ended inside a sequence, whose rest is still to be read.
+    bool isCut() const { return !m_pending.isEmpty(); }
+    // The bytes of a sequence whose rest will never come (the device was
+    // lost), as far as they tell: 0xFF alone as itself, 0xFF 0x00 as a byte
+    // received with an error. The decoder starts afresh.
+    QByteArray takeCut();
 
     bool marking = false;
 

@@ -49,8 +49,6 @@ void Session::portEvent()
     if (m_framing != Framing::Reading && !m_timer->isActive()) {
         m_timer->start();
         m_framing = Framing::Counting;
-        // Until the message is taken nothing that arrives changes anything.
-        m_port->setGathering(true);
     }
 }
 
@@ -108,7 +106,6 @@ void Session::backToIdle()
     m_waiting = false;
     m_framing = Framing::Idle;
     m_timer->stop();
-    m_port->setGathering(false);
 }
 
 void Session::finish(QByteArray data, const QString &failed)
@@ -178,7 +175,6 @@ void Session::portLost(const QString &description)
 void Session::stopReceiveTimer()
 {
     m_timer->stop();
-    m_port->setGathering(false);
     // A wait in progress finishes its message by itself; otherwise the
     // message under way is dropped so the next data starts a new one.
     if (m_waiting)

@@ -101,7 +101,7 @@ void Form1::Command2_Click()
 
 bool Form1::reopenLostDevice(const QString &device)
 {
-    // Quietly: a refused open is tried again, and a box now would hide the
+    // Quietly: a refused open is tried again once the device changes, and a box now would hide the
     // data the user is waiting for.
     try {
         MSComm1->openDevice(device);

@@ -1,9 +1,13 @@
 // Waiting for a lost device to come back, on real files and folders.
 #include "core/devicewatch.h"
+#include "core/error.h"
+#include "core/mscomm.h"
 #include "support/files.h"
 #include "support/pty.h"
 #include "support/testenv.h"
+#include "support/unprivileged.h"
 #include <QFile>
+#include <QTemporaryDir>
 
 using namespace kestrum;
 using namespace kestrum::test;
@@ -25,16 +29,49 @@ private slots:
         tries = refusals = 0;
     }
 
-    // A node that is refused at first (no group yet) is opened on a later
-    // try without any further change.
-    void aRefusedOpenIsTriedAgain()
+    // Each open raises DTR, which resets many boards: a node is opened once,
+    // when its user may open it (udev gives it its group after it appears),
+    // and a node that refused the open waits until it changes.
+    void aDeviceIsOpenedOnceItsUserMayOpenIt_data()
     {
-        refusals = 2;
+        QTest::addColumn<int>("refusals");
+        QTest::newRow("opened") << 0;
+        QTest::newRow("refused although allowed") << 1;
+    }
+
+    void aDeviceIsOpenedOnceItsUserMayOpenIt()
+    {
+        QFETCH(int, refusals);
+        this->refusals = refusals;
+        QTemporaryDir dir;
+        const auto all = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup
+            | QFile::ReadOther | QFile::WriteOther;
+        QVERIFY(QFile::setPermissions(dir.path(), all | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther));
+        path = dir.path() + QStringLiteral("/ttyUSB0");
         DeviceWatch watch(open);
-        watch.watch(path);
-        QVERIFY(writeBytes(path, ""));
-        QTRY_VERIFY(!watch.isWatching());
-        QCOMPARE(tries, 3);
+        watch.watch(path, deviceIdentity(path));
+        QVERIFY(writeBytes(path, "") && QFile::setPermissions(path, {}));
+        const auto waitAsUser = [](int ms) {
+            AsUnprivilegedUser user;
+            QTest::qWait(ms);
+        };
+        waitAsUser(300);
+        QCOMPARE(tries, 0);
+        QVERIFY(QFile::setPermissions(path, all));
+        {
+            AsUnprivilegedUser user;
+            QTRY_COMPARE(tries, 1);
+        }
+        waitAsUser(300);
+        QCOMPARE(tries, 1);
+        QCOMPARE(watch.isWatching(), refusals > 0);
+        if (refusals > 0) {
+            QVERIFY(QFile::setPermissions(path, all & ~QFile::WriteOther));
+            QVERIFY(QFile::setPermissions(path, all));
+            AsUnprivilegedUser user;
+            QTRY_VERIFY(!watch.isWatching());
+            QCOMPARE(tries, 2);
+        }
     }
 
     // What is at the path when the watch starts is the device that was
@@ -43,7 +80,7 @@ private slots:
     {
         QVERIFY(writeBytes(path, ""));
         DeviceWatch watch(open);
-        watch.watch(path);
+        watch.watch(path, deviceIdentity(path));
         QVERIFY(writeBytes(path + QStringLiteral(".beside"), ""));
         QTest::qWait(200);
         QCOMPARE(tries, 0);
@@ -63,12 +100,40 @@ private slots:
         Pty lost, other;
         QVERIFY(QFile::link(lost.slavePath(), inner) && QFile::link(inner, path));
         DeviceWatch watch(open);
-        watch.watch(path);
+        watch.watch(path, deviceIdentity(path));
         QVERIFY(QFile::remove(inner) && QFile::link(other.slavePath(), inner));
         QTest::qWait(200);
         QCOMPARE(tries, 0);
         QVERIFY(QFile::remove(path) && QFile::link(inner, path));
         QTRY_COMPARE(tries, 1);
+    }
+
+    // The adapter is back at its path (a link pointed at the new device)
+    // before the port notices that the old one went: it is opened.
+    void aDeviceBackBeforeItsLossIsNoticedIsOpened()
+    {
+        Pty lost, back;
+        QVERIFY(QFile::link(lost.slavePath(), path));
+        MSComm port;
+        DeviceWatch watch([&port](const QString &device) {
+            try {
+                port.openDevice(device);
+                return true;
+            } catch (const Error &) {
+                return false;
+            }
+        });
+        connect(&port, &MSComm::deviceGone, &watch, &DeviceWatch::watch);
+        int gone = 0;
+        connect(&port, &MSComm::deviceGone, this, [&gone] { ++gone; });
+        port.openDevice(path);
+        QVERIFY(QFile::remove(path) && QFile::link(back.slavePath(), path));
+        lost.closeMaster();
+        QTRY_COMPARE(gone, 1);
+        QTRY_VERIFY(port.PortOpen());
+        QVERIFY(back.write("AFTER"));
+        QTRY_COMPARE(port.InBufferCount(), 5);
+        QCOMPARE(port.inputBytes(), QByteArray("AFTER"));
     }
 };
 

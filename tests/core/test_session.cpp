@@ -344,6 +344,29 @@ private slots:
         QCOMPARE(pty->read(2000, int(text.size())), text.toLatin1());
     }
 
+    // A board prints its last words and resets while its message is
+    // gathered: a tty that hangs up throws away what nobody has read.
+    void bytesBeforeAHangUpReachTheDocumentAndTheFile()
+    {
+        QVERIFY(start());
+        session->receiveTimer()->setInterval(100);
+        Options o;
+        o.autosave = true;
+        o.autosaveFile = scratchDir() + QStringLiteral("/session-lost.txt");
+        QFile::remove(o.autosaveFile);
+        session->options().set(o);
+        QStringList lost;
+        connect(session.get(), &Session::deviceLost, this, [&lost](const QString &d) { lost << d; });
+        QVERIFY(pty->write("HELLO-"));
+        QTest::qWait(20);
+        QVERIFY(pty->write("WORLD-PART2"));
+        QTest::qWait(20);
+        pty->closeMaster();
+        QTRY_COMPARE(lost.size(), 1);
+        QCOMPARE(document(), QStringLiteral("HELLO-WORLD-PART2\r\n"));
+        QCOMPARE(readBytes(o.autosaveFile), QByteArray("HELLO-WORLD-PART2\r\n"));
+    }
+
     void autosaveFollowsTheLiveFile()
     {
         QVERIFY(start());

@@ -18,6 +18,8 @@ public:
     bool isValid() const { return m_master >= 0; }
     QString slavePath() const { return m_slavePath; }
     int masterFd() const { return m_master; }
+    // The program's side, as the test holds it open.
+    int slaveFd() const { return m_slave; }
 
     // The device sends.
     bool write(const QByteArray &bytes);
