@@ -182,6 +182,10 @@ Author: Kestrum, Novosibirsk, kestrum@example.org</translation>
         <source>Установки</source>
         <translation>Settings</translation>
     </message>
+    <message>
+        <source>Порты...</source>
+        <translation>Ports...</translation>
+    </message>
 </context>
 <context>
     <name>kestrum::Form2</name>
@@ -317,6 +321,112 @@ Author: Kestrum, Novosibirsk, kestrum@example.org</translation>
     <message>
         <source>Автосохранение в: </source>
         <translation>Autosave in: </translation>
+    </message>
+</context>
+<context>
+    <name>kestrum::Form3</name>
+    <message>
+        <source>Порты</source>
+        <translation>Ports</translation>
+    </message>
+    <message>
+        <source>№</source>
+        <translation>#</translation>
+    </message>
+    <message>
+        <source>Устройство</source>
+        <translation>Device</translation>
+    </message>
+    <message>
+        <source>Описание</source>
+        <translation>Description</translation>
+    </message>
+    <message>
+        <source>Производитель</source>
+        <translation>Manufacturer</translation>
+    </message>
+    <message>
+        <source>Серийный номер</source>
+        <translation>Serial number</translation>
+    </message>
+    <message>
+        <source>VID:PID</source>
+        <translation>VID:PID</translation>
+    </message>
+    <message>
+        <source>Постоянное имя</source>
+        <translation>Stable name</translation>
+    </message>
+    <message>
+        <source>Какое устройство открывает порт</source>
+        <translation>The device each port opens</translation>
+    </message>
+    <message>
+        <source>Выбор вступает в силу при следующем открытии порта. Окно не открывает устройства.</source>
+        <translation>A choice takes effect the next time the port is opened. This window opens no device.</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>нет</source>
+        <translation>absent</translation>
+    </message>
+    <message>
+        <source>не подключено</source>
+        <translation>not connected</translation>
+    </message>
+    <message>
+        <source>%1-е подключенное устройство</source>
+        <translation>device %1 present</translation>
+    </message>
+    <message>
+        <source>%1 (не подключено)</source>
+        <translation>%1 (absent)</translation>
+    </message>
+    <message>
+        <source>Описание: %1</source>
+        <translation>Description: %1</translation>
+    </message>
+    <message>
+        <source>Производитель: %1</source>
+        <translation>Manufacturer: %1</translation>
+    </message>
+    <message>
+        <source>Серийный номер: %1</source>
+        <translation>Serial number: %1</translation>
+    </message>
+    <message>
+        <source>VID:PID %1</source>
+        <translation>VID:PID %1</translation>
+    </message>
+    <message>
+        <source>COM%1: нет устройства</source>
+        <translation>COM%1: no device</translation>
+    </message>
+    <message>
+        <source>выбрано в окне &quot;Порты&quot;</source>
+        <translation>chosen in the Ports window</translation>
+    </message>
+    <message>
+        <source>задано в командной строке</source>
+        <translation>given on the command line</translation>
+    </message>
+    <message>
+        <source>Устройство не подключено</source>
+        <translation>The device is not connected</translation>
+    </message>
+</context>
+<context>
+    <name>kestrum::SendBoxHistory</name>
+    <message>
+        <source>Отправленные</source>
+        <translation>Sent</translation>
     </message>
 </context>
 </TS>

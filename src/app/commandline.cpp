@@ -39,7 +39,11 @@ CommandLine parseCommandLine(const QStringList &arguments)
                        "of the settings file, which stays as it is. May be given once per port.")
             .arg(portCount),
         QStringLiteral("COMn=DEVICE"));
-    parser.addOptions({help, version, port});
+    const QCommandLineOption byId(QStringLiteral("by-id"),
+                                  QStringLiteral("Look for the stable names of serial devices in FOLDER instead of "
+                                                 "/dev/serial/by-id (links to the devices, as udev makes them)."),
+                                  QStringLiteral("FOLDER"));
+    parser.addOptions({help, version, port, byId});
 
     if (!parser.parse(arguments))
         return failure(parser.errorText());
@@ -67,6 +71,12 @@ CommandLine parseCommandLine(const QStringList &arguments)
                                .arg(n)
                                .arg(cmd.ports.value(n), device));
         cmd.ports.insert(n, device);
+    }
+
+    if (parser.isSet(byId)) {
+        cmd.byIdFolder = parser.value(byId).trimmed();
+        if (cmd.byIdFolder.isEmpty())
+            return failure(QStringLiteral("--by-id: no folder given"));
     }
 
     // A well-formed line with --help shows the help whatever else it asks.

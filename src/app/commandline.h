@@ -16,6 +16,8 @@ struct CommandLine {
     QString text;
     // Port number (1 = COM1) to device, for this run only.
     QMap<int, QString> ports;
+    // Where the stable device links are looked for; "" for the system's folder.
+    QString byIdFolder;
 };
 
 // arguments[0] is the program's name.

@@ -31,6 +31,8 @@ int main(int argc, char *argv[])
     if (cmd.action != kestrum::CommandLine::Run)
         return kestrum::reportCommandLine(cmd);
     kestrum::setPortOverrides(cmd.ports);
+    if (!cmd.byIdFolder.isEmpty())
+        kestrum::setByIdFolder(cmd.byIdFolder);
 
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("kestrum"));

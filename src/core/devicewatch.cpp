@@ -1,4 +1,5 @@
 #include "core/devicewatch.h"
+#include "core/serialdevices.h"
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QSet>
@@ -197,6 +198,31 @@ void DeviceWatch::attempt()
     }
     if (m_device == device)
         m_refusedNode = node;
+}
+
+DeviceArrivals::DeviceArrivals(QObject *parent) : QObject(parent), m_folders(new QFileSystemWatcher(this))
+{
+    m_settle.setSingleShot(true);
+    m_settle.setInterval(kSettleMs);
+    connect(&m_settle, &QTimer::timeout, this, [this] {
+        // The by-id folder comes with the first adapter and goes with the last.
+        watchFolders();
+        emit devicesChanged();
+    });
+    connect(m_folders, &QFileSystemWatcher::directoryChanged, &m_settle, qOverload<>(&QTimer::start));
+    watchFolders();
+}
+
+void DeviceArrivals::watchFolders()
+{
+    QStringList wanted{QStringLiteral("/dev"), nearestFolder(byIdFolder() + QStringLiteral("/."))};
+    wanted.removeDuplicates();
+    for (const QString &d : m_folders->directories())
+        if (!wanted.removeOne(d))
+            m_folders->removePath(d);
+    for (const QString &d : wanted)
+        if (QFileInfo(d).isDir())
+            m_folders->addPath(d);
 }
 
 } // namespace kestrum

@@ -62,4 +62,23 @@ private:
     QTimer m_fallback;
 };
 
+// Tells when serial devices may have come or gone: watches /dev and the
+// folder of stable device links (event-driven, no polling). A burst of
+// changes (a node, then its links and its group from udev) is told once.
+class DeviceArrivals : public QObject {
+    Q_OBJECT
+public:
+    explicit DeviceArrivals(QObject *parent = nullptr);
+    static constexpr int kSettleMs = 300;
+
+signals:
+    void devicesChanged();
+
+private:
+    void watchFolders();
+
+    QFileSystemWatcher *m_folders;
+    QTimer m_settle;
+};
+
 } // namespace kestrum

@@ -2,6 +2,7 @@
 // buffer sizes), checked as text and put on the device.
 #include "core/mscomm.h"
 #include "core/error.h"
+#include "core/linespeed.h"
 #include "core/paritymarks.h"
 #include <QStringList>
 
@@ -121,7 +122,15 @@ void MSComm::applyLine()
         return Error(QStringLiteral("%1: the %2 cannot be set: %3").arg(portLabel(), what, m_port->errorString()));
     };
     if (!m_port->setBaudRate(m_baud))
-        throw fail(QStringLiteral("baud rate %1").arg(m_baud));
+        throw Error(QStringLiteral("%1 refuses the speed %2 baud: %3").arg(portLabel()).arg(m_baud).arg(m_port->errorString()));
+    // Drivers take any speed and quietly run at the nearest one they have.
+    const qint64 actual = open ? deviceLineSpeed(m_port->handle()) : 0;
+    if (!speedMatches(m_baud, actual))
+        throw Error(QStringLiteral("%1 does not run at %2 baud: the device chose %3 baud instead. Choose a speed "
+                                   "the adapter supports.")
+                        .arg(portLabel())
+                        .arg(m_baud)
+                        .arg(actual));
     if (!m_port->setDataBits(QSerialPort::DataBits(m_dataBits)) && !pty)
         throw fail(QStringLiteral("number of data bits"));
     if (!m_port->setParity(toQtParity(m_parity)) && !pty)

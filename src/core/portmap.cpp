@@ -1,4 +1,5 @@
 #include "core/portmap.h"
+#include "core/serialdevices.h"
 #include "core/settings.h"
 #include <QCollator>
 #include <QDir>
@@ -22,35 +23,10 @@ bool naturalLess(const QString &a, const QString &b)
 
 QStringList presentSerialDevices()
 {
-    QStringList usb, others;
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
-#ifdef Q_OS_WIN
-        others << info.portName();
-#else
-        const QString path = info.systemLocation();
-        const QString name = info.portName();
-        if (name.startsWith(QLatin1String("ttyUSB")) || name.startsWith(QLatin1String("ttyACM")))
-            usb << path;
-        else
-            others << path;
-#endif
-    }
-#ifndef Q_OS_WIN
-    // Adapters that the port enumeration does not know (no udev) still count.
-    const QStringList nodes = QDir(QStringLiteral("/dev"))
-                                  .entryList({QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*")},
-                                             QDir::System | QDir::Files | QDir::NoDotAndDotDot);
-    for (const QString &n : nodes) {
-        const QString path = QStringLiteral("/dev/") + n;
-        if (!usb.contains(path))
-            usb << path;
-    }
-#endif
-    std::sort(usb.begin(), usb.end(), naturalLess);
-    std::sort(others.begin(), others.end(), naturalLess);
-    usb.removeDuplicates();
-    others.removeDuplicates();
-    return usb + others;
+    QStringList paths;
+    for (const SerialDevice &d : serialDevicesPresent())
+        paths << d.path;
+    return paths;
 }
 
 namespace {
@@ -69,7 +45,7 @@ QString deviceForPort(int n, std::optional<QStringList> &present)
     if (!given.isEmpty())
         return given;
     const QString name = QStringLiteral("COM%1").arg(n);
-    const QString mapped = readSetting(QStringLiteral("Ports"), name, QString()).trimmed();
+    const QString mapped = pinnedDevice(n);
     if (!mapped.isEmpty())
         return mapped;
 #ifdef Q_OS_WIN
@@ -86,6 +62,35 @@ QString deviceForPort(int n, std::optional<QStringList> &present)
 } // namespace
 
 void setPortOverrides(const QMap<int, QString> &devices) { portOverrides() = devices; }
+
+QString pinnedDevice(int n)
+{
+    return readSetting(QStringLiteral("Ports"), QStringLiteral("COM%1").arg(n), QString()).trimmed();
+}
+
+void pinPort(int n, const QString &device)
+{
+    const QString key = QStringLiteral("COM%1").arg(n);
+    if (device.trimmed().isEmpty())
+        removeSetting(QStringLiteral("Ports"), key);
+    else
+        writeSetting(QStringLiteral("Ports"), key, device.trimmed());
+}
+
+PortAssignment portAssignment(int n, const QList<SerialDevice> &present)
+{
+    PortAssignment a = assignPort(n, portOverrides().value(n), pinnedDevice(n), present);
+#ifdef Q_OS_WIN
+    if (a.kind == PortAssignment::NthPresent) {
+        a.device = QStringLiteral("COM%1").arg(n);
+        a.presentIndex = -1;
+        for (qsizetype i = 0; i < present.size(); ++i)
+            if (present.at(i).path == a.device)
+                a.presentIndex = int(i);
+    }
+#endif
+    return a;
+}
 
 QString deviceForPort(int n)
 {

@@ -2,6 +2,7 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include "core/serialdevices.h"
 
 namespace kestrum {
 
@@ -18,6 +19,14 @@ QString deviceForPort(int n);
 // Devices for this run only (port number to device, from the command line);
 // the settings store is left as it is. Replaces any earlier overrides.
 void setPortOverrides(const QMap<int, QString> &devices);
+
+// The "Ports" entry of port n ("" when none), and writing it: an empty
+// device removes the entry, so that the port is the n-th device present.
+QString pinnedDevice(int n);
+void pinPort(int n, const QString &device);
+
+// What port n stands for now, among the devices present (in port order).
+PortAssignment portAssignment(int n, const QList<SerialDevice> &present);
 
 // The devices behind ports 1 to count, looking for the present devices at
 // most once.

@@ -91,6 +91,22 @@ void writeSetting(const QString &section, const QString &key, const QString &val
     reportWriteFailure(*s);
 }
 
+void removeSetting(const QString &section, const QString &key)
+{
+    auto s = openStore();
+    const QString group = findSection(*s, section);
+    if (group.isEmpty())
+        return;
+    s->beginGroup(group);
+    const QString k = findKey(*s, key);
+    if (k.isEmpty())
+        return;
+    s->remove(k);
+    s->endGroup();
+    s->sync();
+    reportWriteFailure(*s);
+}
+
 void deleteAllSettings()
 {
     auto s = openStore();
@@ -98,7 +114,7 @@ void deleteAllSettings()
     // map of ports to devices, and losing it would silently point a port at
     // another device.
     const QStringList own{QStringLiteral("Lng"), QStringLiteral("OtherSet"), QStringLiteral("Setings"),
-                          QStringLiteral("Parametr")};
+                          QStringLiteral("Parametr"), QStringLiteral("History")};
     for (const QString &group : s->childGroups())
         if (own.contains(group, Qt::CaseInsensitive))
             s->remove(group);

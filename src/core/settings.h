@@ -9,8 +9,10 @@ namespace kestrum {
 // to case; every read asks the file, nothing is cached here.
 QString readSetting(const QString &section, const QString &key, const QString &defaultValue);
 void writeSetting(const QString &section, const QString &key, const QString &value);
+// Removes one entry; a section left empty goes with it.
+void removeSetting(const QString &section, const QString &key);
 // Deletes the program's own sections ("Lng", "OtherSet", "Setings",
-// "Parametr"); the user's "Ports" map stays.
+// "Parametr", "History"); the user's "Ports" map stays.
 void deleteAllSettings();
 
 // Full path of the store's file.

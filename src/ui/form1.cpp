@@ -3,7 +3,9 @@
 #include "ui/windows.h"
 #include "core/devicewatch.h"
 #include "ui/receivedbox.h"
+#include "ui/sendboxhistory.h"
 #include "ui/form2.h"
+#include "ui/form3.h"
 #include "core/error.h"
 #include "platform/guard.h"
 #include "core/numbers.h"
@@ -71,6 +73,7 @@ Form1::Form1(QWidget *parent) : QMainWindow(parent)
     session = new Session(this);
     Timer2 = session->receiveTimer();
     MSComm1 = session->port();
+    deviceArrivals = new DeviceArrivals(this);
     deviceWatch = new DeviceWatch([this](const QString &device) { return reopenLostDevice(device); }, this);
 
     buildControls();
@@ -119,6 +122,7 @@ void Form1::buildControls()
     Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setColours(Text1, Qt::black, Qt::green);
+    Text1History = new SendBoxHistory(Text1);
 
     Command1 = makeButton(client, "Command1", QString(), twipsRect(4680, 2040, 1455, 855));
     Command8 = makeButton(client, "Command8", QString(), twipsRect(4680, 3000, 1455, 495));
@@ -162,6 +166,7 @@ void Form1::buildMenus()
     mnuSave = makeAction(mnuFile, "mnuSave");
     mnuSave_as = makeAction(mnuFile, "mnuSave_as");
     mnuPrint = makeAction(mnuFile, "mnuPrint");
+    mnuPorts = makeAction(mnuFile, "mnuPorts");
     mnuExit = makeAction(mnuFile, "mnuExit");
     mnuSave->setEnabled(false);
 
@@ -209,6 +214,13 @@ void Form1::connectHandlers()
     connect(mnuSave, &QAction::triggered, this, [this] { mnuSave_Click(); });
     connect(mnuSave_as, &QAction::triggered, this, [this] { mnuSave_as_Click(); });
     connect(mnuPrint, &QAction::triggered, this, [this] { mnuPrint_Click(); });
+    connect(mnuPorts, &QAction::triggered, this, [this] { mnuPorts_Click(); });
+    connect(deviceArrivals, &DeviceArrivals::devicesChanged, this, [this] {
+        showPortDevices();
+        if (Ports)
+            Ports->showDevices();
+    });
+    connect(Combo1, &QComboBox::currentIndexChanged, this, [this] { showPortTips(); });
     connect(mnuExit, &QAction::triggered, this, [this] { Command7_Click(); });
     connect(mnuRus, &QAction::triggered, this, [this] { mnuRus_Click(); });
     connect(mnuEng, &QAction::triggered, this, [this] { mnuEng_Click(); });
@@ -232,7 +244,11 @@ void Form1::Form_Load()
         Combo2->addItems({QStringLiteral("110"), QStringLiteral("300"), QStringLiteral("600"), QStringLiteral("1200"),
                           QStringLiteral("2400"), QStringLiteral("4800"), QStringLiteral("9600"), QStringLiteral("14400"),
                           QStringLiteral("19200"), QStringLiteral("38400"), QStringLiteral("56000"),
-                          QStringLiteral("57600"), QStringLiteral("115200")});
+                          QStringLiteral("57600"), QStringLiteral("115200"),
+                          // Today's USB adapters run far faster than the classic list.
+                          QStringLiteral("230400"), QStringLiteral("460800"), QStringLiteral("921600"),
+                          QStringLiteral("1000000"), QStringLiteral("1500000"), QStringLiteral("2000000"),
+                          QStringLiteral("3000000")});
         selectListItem(Combo2, readSetting(Setting::BaudRate));
     });
     guarded([&] {
@@ -274,10 +290,39 @@ void Form1::Form_Load()
 
 void Form1::showPortDevices()
 {
-    // The device behind each port, so the user sees what COMn means here.
-    const QStringList devices = devicesForPorts(Combo1->count());
-    for (int i = 0; i < devices.size(); ++i)
-        Combo1->setItemData(i, devices.at(i).isEmpty() ? QStringLiteral("no device") : devices.at(i), Qt::ToolTipRole);
+    // What COMn means here, now: the device and what the system knows of it.
+    const QList<SerialDevice> present = serialDevicesPresent();
+    for (int i = 0; i < Combo1->count(); ++i) {
+        const QString tip = Form3::portTip(i + 1, portAssignment(i + 1, present), present);
+        if (i == m_waitingItem)
+            m_waitingItemTip = tip;
+        else
+            Combo1->setItemData(i, tip, Qt::ToolTipRole);
+    }
+    showPortTips();
+}
+
+void Form1::showPortTips()
+{
+    // While a lost device is awaited the list says so instead.
+    if (m_waitingItem >= 0)
+        return;
+    Combo1->setToolTip(Combo1->itemData(Combo1->currentIndex(), Qt::ToolTipRole).toString());
+}
+
+void Form1::mnuPorts_Click()
+{
+    guarded([&] {
+        if (!Ports) {
+            Ports = new Form3(this);
+            Ports->Form_Load();
+            // Its choices show at once in the port list.
+            connect(Ports, &Form3::portsChosen, this, [this] { showPortDevices(); });
+        }
+        Ports->show();
+        Ports->raise();
+        Ports->activateWindow();
+    });
 }
 
 void Form1::Command4_Click()

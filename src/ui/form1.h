@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/commondialog.h"
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <QVariant>
 
@@ -16,10 +17,13 @@ class QTimer;
 
 namespace kestrum {
 
+class DeviceArrivals;
 class DeviceWatch;
+class Form3;
 class MSComm;
 enum class Setting;
 class ReceivedBox;
+class SendBoxHistory;
 class Session;
 
 // The main window: port and line parameters, send box, received box. The
@@ -40,6 +44,8 @@ public:
     QPlainTextEdit *Text1;   // send box
     ReceivedBox *Text2;      // received box
     QLineEdit *Text3;        // message counter
+    // What was sent from the send box, to send again.
+    SendBoxHistory *Text1History;
     // The serial port, the receive framing and the received document.
     Session *session;
     // The session's receive timer and serial-port object.
@@ -51,7 +57,7 @@ public:
     CommonDialog CommonDialog3;  // Save As
 
     QMenu *mnuFile, *mnuLng, *mnuSpravka;
-    QAction *mnuOpen, *mnuOpenBlocknot, *mnuSave, *mnuSave_as, *mnuPrint, *mnuExit;
+    QAction *mnuOpen, *mnuOpenBlocknot, *mnuSave, *mnuSave_as, *mnuPrint, *mnuPorts, *mnuExit;
     QAction *mnuRus, *mnuEng, *mnuHelp, *mnuAbout;
 
     // Start-up.
@@ -66,6 +72,11 @@ public:
     void Combo5_Click();
     void Command3_Click();   // Open Port
     void Command2_Click();   // Close Port
+    void mnuPorts_Click();   // the Ports window
+    // The Ports window while it is open.
+    QPointer<Form3> Ports;
+    // Serial devices come and go.
+    DeviceArrivals *deviceArrivals;
 
     // Receive and transmit. The session hears the port and the timer
     // itself; these two hand it an event the same way.
@@ -121,6 +132,8 @@ private:
     void lineParameterSelected(QComboBox *list, Setting key);
     bool reopenLostDevice(const QString &device);
     void showPortWaiting(bool waiting);
+    // The port list's tooltips: each item's device, the list's the selected one's.
+    void showPortTips();
     // The four lists' texts to the port, as the line parameters text.
     void applyLineParameters();
 

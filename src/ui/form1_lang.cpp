@@ -28,6 +28,7 @@ void Form1::retranslateUi()
     mnuSave->setText(tr("Сохранить..."));
     mnuSave_as->setText(tr("Сохранить как..."));
     mnuPrint->setText(tr("Печать"));
+    mnuPorts->setText(tr("Порты..."));
     mnuExit->setText(tr("Выход"));
     mnuSpravka->setTitle(tr("Справка"));
     mnuHelp->setText(tr("Помощь"));

@@ -71,6 +71,12 @@ void Form1::lineParameterSelected(QComboBox *list, Setting key)
         // start-up applies the complete text itself (reporting it if refused).
         if (!m_loading) {
             showMessage(e.description());
+            // The port kept the parameters it had: the list shows them again.
+            const QStringList held = MSComm1->Settings().split(QLatin1Char(','));
+            const int field = list == Combo2 ? 0 : list == Combo3 ? 1 : list == Combo4 ? 2 : 3;
+            const int index = list->findText(held.value(field), Qt::MatchExactly | Qt::MatchCaseSensitive);
+            if (index >= 0)
+                list->setCurrentIndex(index);
             return;
         }
     }
@@ -116,9 +122,10 @@ void Form1::showPortWaiting(bool waiting)
     if (m_waitingItem >= 0 && m_waitingItem < Combo1->count())
         Combo1->setItemData(m_waitingItem, m_waitingItemTip, Qt::ToolTipRole);
     m_waitingItem = -1;
-    Combo1->setToolTip(QString());
-    if (!waiting)
+    if (!waiting) {
+        showPortTips();
         return;
+    }
     const QString tip =
         QStringLiteral("COM%1 waits for %2 to come back").arg(MSComm1->CommPort()).arg(deviceWatch->device());
     m_waitingItem = MSComm1->CommPort() - 1;

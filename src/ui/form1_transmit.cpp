@@ -1,6 +1,7 @@
 // Send of the main window.
 #include "ui/form1.h"
 #include "ui/dialog2.h"
+#include "ui/sendboxhistory.h"
 #include "core/messageline.h"
 #include "core/session.h"
 #include <QPlainTextEdit>
@@ -16,8 +17,11 @@ QString Form1::sendText() const
 
 void Form1::Command1_Click()
 {
-    if (!session->send(sendText()))
+    const QString text = sendText();
+    if (!session->send(text))
         showWarning();
+    else
+        Text1History->sent(text);
 }
 
 } // namespace kestrum

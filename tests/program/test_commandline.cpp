@@ -39,6 +39,7 @@ private slots:
         QTest::newRow("blank device") << QStringList{"--port", "COM2=  "} << "no device given";
         QTest::newRow("port given twice")
             << QStringList{"--port", "COM1=/dev/a", "--port", "com1=/dev/b"} << "COM1 is given twice";
+        QTest::newRow("by-id without folder") << QStringList{"--by-id="} << "--by-id: no folder given";
         QTest::newRow("mistake beside --help") << QStringList{"--help", "--bogus"} << "Unknown option";
     }
     void mistakesAreRefusedWithAMessage()
@@ -65,6 +66,8 @@ private slots:
             << PortMap{{3, "/dev/serial/by-id/x=y"}, {2, "/dev/ttyS0"}};
         QTest::newRow("same mapping twice") << QStringList{"--port", "COM1=/d", "--port", "COM1=/d"}
                                             << int(CommandLine::Run) << PortMap{{1, "/d"}};
+        QTest::newRow("by-id folder") << QStringList{"--by-id", "/tmp/links", "--port", "COM1=/d"}
+                                      << int(CommandLine::Run) << PortMap{{1, "/d"}};
         QTest::newRow("help") << QStringList{"-h"} << int(CommandLine::Help) << PortMap{};
         QTest::newRow("version") << QStringList{"--version"} << int(CommandLine::Version) << PortMap{};
     }
@@ -76,6 +79,7 @@ private slots:
         const CommandLine cmd = parseCommandLine(QStringList{"kestrum"} + args);
         QCOMPARE(int(cmd.action), action);
         QCOMPARE(cmd.ports, ports);
+        QCOMPARE(cmd.byIdFolder, args.contains("--by-id") ? QStringLiteral("/tmp/links") : QString());
         if (action == CommandLine::Help)
             QVERIFY2(cmd.text.startsWith("Usage: kestrum [options]") && cmd.text.contains("--port <COMn=DEVICE>"),
                      qPrintable(cmd.text));

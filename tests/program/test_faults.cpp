@@ -330,7 +330,7 @@ private slots:
         else
             f->close();
         QVERIFY(!f->deviceWatch->isWatching());
-        QVERIFY(f->Combo1->toolTip().isEmpty());
+        QVERIFY(!f->Combo1->toolTip().contains(QStringLiteral("waits for")));
         QVERIFY(plugIn());
         QTest::qWait(300);
         QVERIFY(!f->MSComm1->PortOpen());

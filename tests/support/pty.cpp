@@ -115,6 +115,10 @@ int Pty::baudRate() const
     case B230400: return 230400;
     case B460800: return 460800;
     case B921600: return 921600;
+    case B1000000: return 1000000;
+    case B1500000: return 1500000;
+    case B2000000: return 2000000;
+    case B3000000: return 3000000;
     default: return 0;  // a rate set through the custom-divisor path
     }
 }

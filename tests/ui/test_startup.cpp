@@ -96,8 +96,9 @@ private slots:
         QCOMPARE(f->MSComm1->CommPort(), 2);
         QVERIFY(f->MSComm1->PortOpen());
         QCOMPARE(f->MSComm1->deviceName(), two.slavePath());
-        QCOMPARE(f->Combo1->itemData(1, Qt::ToolTipRole).toString(), two.slavePath());
-        QCOMPARE(f->Combo1->itemData(0, Qt::ToolTipRole).toString(), one.slavePath());
+        QVERIFY(f->Combo1->itemData(1, Qt::ToolTipRole).toString().startsWith("COM2: " + two.slavePath()));
+        QVERIFY(f->Combo1->itemData(0, Qt::ToolTipRole).toString().startsWith("COM1: " + one.slavePath()));
+        QCOMPARE(f->Combo1->toolTip(), f->Combo1->itemData(1, Qt::ToolTipRole).toString());
         QCOMPARE(readSetting("OtherSet", "CommPort", "?"), QStringLiteral("COM2"));
         // Port 1 was opened first and closed again: nothing holds it now.
         QSerialPort probe(one.slavePath());
@@ -235,6 +236,37 @@ private slots:
         QCOMPARE(pty.stopBits(), 1);
         f->selectListItem(f->Combo4, "7");
         QCOMPARE(f->MSComm1->dataBits(), 7);
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+    }
+
+    void fastSpeedsReachTheLine_data()
+    {
+        QTest::addColumn<QString>("speed");
+        for (const char *s : {"230400", "460800", "921600", "1000000", "1500000", "2000000", "3000000"})
+            QTest::newRow(s) << QString::fromLatin1(s);
+    }
+    void fastSpeedsReachTheLine()
+    {
+        QFETCH(QString, speed);
+        Pty pty;
+        mapPort(1, pty.slavePath());
+        writeSetting("Setings", "BaudRate", speed);
+        Form1 *f = startProgram();
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+        QStringList items;
+        for (int i = 0; i < f->Combo2->count(); ++i)
+            items << f->Combo2->itemText(i);
+        QCOMPARE(items.join(' '), QStringLiteral("110 300 600 1200 2400 4800 9600 14400 19200 38400 56000 57600 115200 "
+                                                 "230400 460800 921600 1000000 1500000 2000000 3000000"));
+        // Stored, it is selected and put on the line at start-up...
+        QCOMPARE(f->Combo2->currentText(), speed);
+        QCOMPARE(pty.baudRate(), speed.toInt());
+        // ...and chosen on an open port, it goes there at once.
+        f->selectListItem(f->Combo2, "9600");
+        QCOMPARE(pty.baudRate(), 9600);
+        f->selectListItem(f->Combo2, speed);
+        QCOMPARE(pty.baudRate(), speed.toInt());
+        QCOMPARE(readSetting("Setings", "BaudRate", "?"), speed);
         QCOMPARE(fakes.messageBox->messages, QStringList());
     }
 

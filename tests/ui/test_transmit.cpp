@@ -101,6 +101,43 @@ private slots:
         QCOMPARE(fakes.messageBox->messages, QStringList());
     }
 
+    void ctrlUpAndDownStepThroughWhatWasSent()
+    {
+        Form1 *f = start();
+        QVERIFY(f);
+        for (const char *text : {"AT", "AT+GMR\nrow 2", "AT"}) {
+            f->Text1->setPlainText(QString::fromLatin1(text));
+            f->Command1_Click();
+        }
+        // A refused text is not sent, so not kept.
+        options()->Check9->setChecked(true);
+        options()->Text1->setText(QStringLiteral("3"));
+        f->Text1->setPlainText(QStringLiteral("too long"));
+        f->Command1_Click();
+        windows().dialog2()->OKButton_Click();
+        options()->Check9->setChecked(false);
+        pty->read(300);
+
+        f->Text1->setPlainText(QStringLiteral("draft"));
+        f->Text1->setFocus();
+        QTest::keyClick(f->Text1, Qt::Key_Up, Qt::ControlModifier);
+        QCOMPARE(f->Text1->toPlainText(), QStringLiteral("AT"));
+        QTest::keyClick(f->Text1, Qt::Key_Up, Qt::ControlModifier);
+        QCOMPARE(f->Text1->toPlainText(), QStringLiteral("AT+GMR\nrow 2"));
+        // Plain Up and Down only move the caret.
+        QTest::keyClick(f->Text1, Qt::Key_Up);
+        QCOMPARE(f->Text1->textCursor().blockNumber(), 0);
+        QCOMPARE(f->Text1->toPlainText(), QStringLiteral("AT+GMR\nrow 2"));
+        QTest::keyClick(f->Text1, Qt::Key_Up, Qt::ControlModifier);
+        QCOMPARE(f->Text1->toPlainText(), QStringLiteral("AT+GMR\nrow 2"));
+        QTest::keyClick(f->Text1, Qt::Key_Down, Qt::ControlModifier);
+        QTest::keyClick(f->Text1, Qt::Key_Down, Qt::ControlModifier);
+        QCOMPARE(f->Text1->toPlainText(), QStringLiteral("draft"));
+        // Nothing went out while stepping.
+        QCOMPARE(pty->read(300), QByteArray());
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+    }
+
     void sendLargerThanTheLineTakesArrivesWhole()
     {
         Form1 *f = start();
