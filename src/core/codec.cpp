@@ -67,6 +67,15 @@ const char16_t *ansiToUnicode()
     return t.valid ? t.toUnicode.data() : nullptr;
 }
 
+char ansiByteOf(char16_t c)
+{
+    const Tables &t = tables();
+    if (!t.valid)
+        return c < 0x80 ? char(c) : '?';
+    const uchar b = t.toByte[c];
+    return b != 0 || c == 0 ? char(b) : '?';
+}
+
 bool appendAnsi(QStringView text, QByteArray &out)
 {
     const Tables &t = tables();

@@ -27,5 +27,8 @@ bool appendAnsi(QStringView text, QByteArray &out);
 // The character of each byte, 256 of them; null when the code page is not
 // available.
 const char16_t *ansiToUnicode();
+// The byte of one character, or '?' when the code page has none, as the
+// code page's converter writes it.
+char ansiByteOf(char16_t c);
 
 } // namespace kestrum

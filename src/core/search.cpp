@@ -1,0 +1,533 @@
+#include "core/search.h"
+#include "core/codec.h"
+#include "core/receivedstore.h"
+#include <algorithm>
+#include <cstring>
+
+namespace kestrum {
+
+namespace {
+
+// The document is read this much at a time; the stop flag is asked as often.
+constexpr qsizetype kBlock = 1 << 20;
+// A line longer than this is matched in parts this long (an expression
+// reaching across a part's edge is not found there).
+constexpr qsizetype kLongestLine = 16 << 20;
+
+bool isBreak(uchar c) { return c == '\r' || c == '\n'; }
+
+// Upper and lower case of the Latin and Cyrillic letters of the code page
+// as one byte.
+std::array<uchar, 256> foldTable(bool matchCase)
+{
+    std::array<uchar, 256> t{};
+    const char16_t *chars = ansiToUnicode();
+    for (int b = 0; b < 256; ++b) {
+        t[size_t(b)] = uchar(b);
+        if (matchCase)
+            continue;
+        const QChar c(chars ? chars[b] : char16_t(b));
+        const QChar::Script script = c.script();
+        if (!c.isUpper() || (script != QChar::Script_Latin && script != QChar::Script_Cyrillic))
+            continue;
+        const char lower = ansiByteOf(c.toLower().unicode());
+        if (lower != '?')
+            t[size_t(b)] = uchar(lower);
+    }
+    return t;
+}
+
+// How often a byte is met in a log, roughly: the rarest byte of the needle
+// is looked for with memchr, which runs at memory speed.
+int commonness(uchar c)
+{
+    if (c == ' ' || (c >= 'a' && c <= 'z'))
+        return 4;
+    if (c >= '0' && c <= '9')
+        return 3;
+    if ((c >= 'A' && c <= 'Z') || c >= 0xC0)
+        return 2;
+    if (c == '.' || c == ',' || c == ':' || c == '=' || isBreak(c))
+        return 2;
+    return 1;
+}
+
+// The part of an expression every match must contain, as it is typed:
+// the longest run of plain characters outside any group or class, in an
+// expression without alternatives at its top. Empty when that cannot be
+// told for certain (inline options, verbs, quoting).
+QString requiredLiteral(const QString &pattern)
+{
+    if (pattern.contains(QLatin1String("(*")) || pattern.contains(QLatin1String("\\Q")))
+        return QString();
+    QString best, run;
+    auto endRun = [&] {
+        if (run.size() > best.size())
+            best = run;
+        run.clear();
+    };
+    const qsizetype n = pattern.size();
+    for (qsizetype i = 0; i < n;) {
+        const QChar c = pattern[i];
+        qsizetype atomEnd = i + 1;
+        bool literal = false;
+        QChar ch = c;
+        if (c == QLatin1Char('\\')) {
+            if (i + 1 >= n)
+                return QString();
+            ch = pattern[i + 1];
+            atomEnd = i + 2;
+            literal = !ch.isLetterOrNumber();
+        } else if (c == QLatin1Char('|')) {
+            return QString();
+        } else if (c == QLatin1Char('(')) {
+            if (i + 2 < n && pattern[i + 1] == QLatin1Char('?')) {
+                const QChar k = pattern[i + 2];
+                // Option settings change how the rest reads.
+                if (k.isLetter() || k == QLatin1Char('-') || k == QLatin1Char('^') || k == QLatin1Char(')'))
+                    return QString();
+            }
+            int depth = 0;
+            qsizetype j = i;
+            bool inClass = false;
+            for (; j < n; ++j) {
+                const QChar d = pattern[j];
+                if (d == QLatin1Char('\\')) {
+                    ++j;
+                } else if (inClass) {
+                    inClass = d != QLatin1Char(']');
+                } else if (d == QLatin1Char('[')) {
+                    inClass = true;
+                    if (j + 1 < n && pattern[j + 1] == QLatin1Char('^'))
+                        ++j;
+                    if (j + 1 < n && pattern[j + 1] == QLatin1Char(']'))
+                        ++j;
+                } else if (d == QLatin1Char('(')) {
+                    ++depth;
+                } else if (d == QLatin1Char(')') && --depth == 0) {
+                    break;
+                }
+            }
+            if (j >= n)
+                return QString();
+            atomEnd = j + 1;
+        } else if (c == QLatin1Char('[')) {
+            qsizetype j = i + 1;
+            if (j < n && pattern[j] == QLatin1Char('^'))
+                ++j;
+            if (j < n && pattern[j] == QLatin1Char(']'))
+                ++j;
+            for (; j < n && pattern[j] != QLatin1Char(']'); ++j)
+                if (pattern[j] == QLatin1Char('\\'))
+                    ++j;
+            if (j >= n)
+                return QString();
+            atomEnd = j + 1;
+        } else {
+            literal = !QStringLiteral(".^$)*+?{}").contains(c);
+        }
+        literal = literal && ch != QLatin1Char('\r') && ch != QLatin1Char('\n') && ansiByteOf(ch.unicode()) != '?';
+        // A quantifier after the atom: the atom may be missing (?, *, {),
+        // or repeated (+), so the run cannot go on past it.
+        qsizetype next = atomEnd;
+        const QChar q = next < n ? pattern[next] : QChar();
+        const bool optional = q == QLatin1Char('?') || q == QLatin1Char('*') || q == QLatin1Char('{');
+        const bool repeated = q == QLatin1Char('+');
+        if (literal && !optional)
+            run += ch;
+        if (!literal || optional || repeated)
+            endRun();
+        if (optional || repeated) {
+            ++next;
+            if (q == QLatin1Char('{')) {
+                while (next < n && pattern[next] != QLatin1Char('}'))
+                    ++next;
+                ++next;
+            }
+            if (next < n && (pattern[next] == QLatin1Char('?') || pattern[next] == QLatin1Char('+')))
+                ++next;
+        }
+        i = next;
+    }
+    endRun();
+    return best;
+}
+
+} // namespace
+
+SearchPattern::SearchPattern(const QString &text, bool matchCase, bool regex)
+    : m_fold(foldTable(matchCase)), m_text(text), m_matchCase(matchCase), m_regex(regex)
+{
+    QString needle = text;
+    if (regex) {
+        m_expression = QRegularExpression(text, matchCase ? QRegularExpression::NoPatternOption
+                                                          : QRegularExpression::CaseInsensitiveOption);
+        if (!m_expression.isValid())
+            return;
+        m_expression.optimize();
+        needle = requiredLiteral(text);
+        // One character rarely narrows the lines down; it costs a pass.
+        if (needle.size() < 2)
+            needle.clear();
+    }
+    m_needle.resize(needle.size());
+    for (qsizetype i = 0; i < needle.size(); ++i)
+        m_needle[i] = char(m_fold[uchar(ansiByteOf(needle[i].unicode()))]);
+}
+
+bool SearchPattern::isValid() const
+{
+    return !m_text.isEmpty() && (!m_regex || m_expression.isValid());
+}
+
+// One search over one snapshot: the pattern's matcher and a buffer the
+// document is read into.
+class SearchScan {
+public:
+    SearchScan(const StoreSnapshot &s, const SearchPattern &p, const StopFlag &stopped)
+        : m_s(s), m_p(p), m_stopped(stopped), m_size(s.size())
+    {
+        // The needle's rarest byte, looked for first.
+        int rank = 100;
+        for (qsizetype i = 0; i < p.m_needle.size(); ++i) {
+            const int r = commonness(uchar(p.m_needle[i]));
+            if (r < rank) {
+                rank = r;
+                m_rare = i;
+            }
+        }
+        const char16_t *chars = ansiToUnicode();
+        for (int b = 0; b < 256; ++b)
+            m_chars[size_t(b)] = chars ? chars[b] : char16_t(b);
+    }
+
+    bool stopped() const { return m_stopped && m_stopped(); }
+
+    // The first place at or after `from` where the needle lies wholly in
+    // buf[0, n); -1 when there is none.
+    qsizetype findNeedle(const uchar *buf, qsizetype n, qsizetype from) const
+    {
+        const QByteArray &needle = m_p.m_needle;
+        const qsizetype len = needle.size();
+        const uchar rare = uchar(needle[m_rare]);
+        const uchar *last = buf + n - len;  // the last place a whole needle starts
+        for (const uchar *p = buf + from; p <= last;) {
+            const void *hit = std::memchr(p + m_rare, rare, size_t(last - p) + 1);
+            if (!hit)
+                return -1;
+            const uchar *start = static_cast<const uchar *>(hit) - m_rare;
+            if (std::memcmp(start, needle.constData(), size_t(len)) == 0)
+                return start - buf;
+            p = start + 1;
+        }
+        return -1;
+    }
+
+    // Reads [from, to) into the buffer, and a folded copy where the needle
+    // is looked for when case does not matter.
+    const uchar *read(qsizetype from, qsizetype to, const uchar **folded)
+    {
+        const qsizetype n = to - from;
+        if (qsizetype(m_buf.size()) < n)
+            m_buf.resize(size_t(n));
+        m_s.readBytes(from, n, reinterpret_cast<char *>(m_buf.data()));
+        *folded = m_buf.data();
+        if (m_p.m_matchCase || m_p.m_needle.isEmpty())
+            return m_buf.data();
+        uchar *out = m_buf.data();
+        if (m_p.m_regex) {
+            // The expression sees the text as it is.
+            if (qsizetype(m_folded.size()) < n)
+                m_folded.resize(size_t(n));
+            out = m_folded.data();
+        }
+        const auto &fold = m_p.m_fold;
+        for (qsizetype i = 0; i < n; ++i)
+            out[i] = fold[m_buf[size_t(i)]];
+        *folded = out;
+        return m_buf.data();
+    }
+
+    // Plain text: hit(pos) for each match starting in [from, to), each
+    // after the end of the one before, until hit returns false. False when
+    // stopped.
+    template <class Hit>
+    bool forwardPlain(qsizetype from, qsizetype to, Hit &&hit)
+    {
+        const qsizetype len = m_p.m_needle.size();
+        qsizetype next = from;
+        for (qsizetype block = from; block < to; block += kBlock) {
+            if (stopped())
+                return false;
+            const qsizetype blockEnd = std::min(block + kBlock, to);
+            const qsizetype readEnd = std::min(blockEnd + len - 1, m_size);
+            const uchar *folded = nullptr;
+            read(block, readEnd, &folded);
+            for (qsizetype i = std::max(next, block) - block;;) {
+                i = findNeedle(folded, readEnd - block, i);
+                if (i < 0 || block + i >= blockEnd)
+                    break;
+                if (!hit(block + i))
+                    return true;
+                next = block + i + len;
+                i += len;
+            }
+            if (m_progress)
+                m_progress(blockEnd);
+        }
+        return true;
+    }
+
+    // Plain text: the last match that starts at or after `lo` and ends at
+    // or before `to`.
+    SearchHit lastPlain(qsizetype lo, qsizetype to)
+    {
+        const qsizetype len = m_p.m_needle.size();
+        for (qsizetype blockEnd = to; blockEnd > lo; blockEnd -= kBlock) {
+            if (stopped())
+                return {};
+            const qsizetype block = std::max(lo, blockEnd - kBlock);
+            const qsizetype readEnd = std::min(blockEnd + len - 1, to);
+            const uchar *folded = nullptr;
+            read(block, readEnd, &folded);
+            qsizetype last = -1;
+            for (qsizetype i = 0; (i = findNeedle(folded, readEnd - block, i)) >= 0 && block + i < blockEnd; ++i)
+                last = i;
+            if (last >= 0)
+                return {block + last, len};
+        }
+        return {};
+    }
+
+    // Where the line holding pos starts: after the nearest line break
+    // before it, no further back than kLongestLine.
+    qsizetype lineStartBefore(qsizetype pos)
+    {
+        const qsizetype limit = std::max<qsizetype>(0, pos - kLongestLine);
+        char buf[4096];
+        for (qsizetype end = pos; end > limit;) {
+            const qsizetype from = std::max(limit, end - qsizetype(sizeof buf));
+            m_s.readBytes(from, end - from, buf);
+            for (qsizetype i = end - from - 1; i >= 0; --i)
+                if (isBreak(uchar(buf[i])))
+                    return from + i + 1;
+            end = from;
+        }
+        return limit;
+    }
+
+    // Where the line holding pos ends: at the next line break, no further
+    // than kLongestLine, or the end of the document.
+    qsizetype lineEndAfter(qsizetype pos)
+    {
+        const qsizetype limit = std::min(m_size, pos + kLongestLine);
+        char buf[4096];
+        for (qsizetype from = pos; from < limit;) {
+            const qsizetype n = std::min(limit - from, qsizetype(sizeof buf));
+            m_s.readBytes(from, n, buf);
+            for (qsizetype i = 0; i < n; ++i)
+                if (isBreak(uchar(buf[i])))
+                    return from + i;
+            from += n;
+        }
+        return limit;
+    }
+
+    // An expression over the whole lines of [from, to): onMatch(pos, length)
+    // for every match of every line, in order, until it returns false.
+    // With a needle, only lines that hold it are matched.
+    template <class OnMatch>
+    bool matchLines(qsizetype from, qsizetype to, OnMatch &&onMatch)
+    {
+        const uchar *folded = nullptr;
+        const uchar *buf = read(from, to, &folded);
+        const qsizetype n = to - from;
+        const qsizetype len = m_p.m_needle.size();
+        std::vector<SearchHit> matches;
+        for (qsizetype i = 0; i < n;) {
+            qsizetype start = i, end = i;
+            if (len > 0) {
+                const qsizetype q = findNeedle(folded, n, i);
+                if (q < 0)
+                    return true;
+                start = q;
+                while (start > i && !isBreak(buf[start - 1]))
+                    --start;
+                end = q + len;
+            }
+            while (end < n && !isBreak(buf[end]))
+                ++end;
+            if (end > start) {
+                m_line.resize(end - start);
+                char16_t *dst = reinterpret_cast<char16_t *>(m_line.data());
+                for (qsizetype k = start; k < end; ++k)
+                    *dst++ = m_chars[buf[k]];
+                matches.clear();
+                m_p.matchesInLine(m_line, matches);
+                for (const SearchHit &m : matches)
+                    if (!onMatch(from + start + m.pos, m.length))
+                        return false;
+            }
+            // Past the line break, CR LF as one.
+            i = end + (end + 1 < n && buf[end] == '\r' && buf[end + 1] == '\n' ? 2 : 1);
+        }
+        return true;
+    }
+
+    // An expression: hit(pos, length) for each match starting in [from,
+    // to), until hit returns false. False when stopped.
+    template <class Hit>
+    bool forwardRegex(qsizetype from, qsizetype to, Hit &&hit)
+    {
+        for (qsizetype p = lineStartBefore(from); p < to;) {
+            if (stopped())
+                return false;
+            const qsizetype end = lineEndAfter(std::min(p + kBlock, m_size));
+            bool goOn = true;
+            matchLines(p, end, [&](qsizetype pos, qsizetype length) {
+                if (pos >= to)
+                    return goOn = false;
+                if (pos >= from)
+                    goOn = hit(pos, length);
+                return goOn;
+            });
+            if (!goOn)
+                return true;
+            if (m_progress)
+                m_progress(end);
+            p = end;
+        }
+        return true;
+    }
+
+    // An expression: the last match that ends at or before `to`, in the
+    // lines from the one starting at `lo`.
+    SearchHit lastRegex(qsizetype lo, qsizetype to)
+    {
+        for (qsizetype end = lineEndAfter(to); end > lo;) {
+            if (stopped())
+                return {};
+            const qsizetype start = std::max(lo, lineStartBefore(std::max(lo, end - kBlock)));
+            SearchHit last;
+            matchLines(start, end, [&](qsizetype pos, qsizetype length) {
+                if (pos + length > to)
+                    return false;
+                last = {pos, length};
+                return true;
+            });
+            if (last.found())
+                return last;
+            // A line longer than a block: go on before where it was cut.
+            end = start < end ? start : std::max(lo, end - kBlock);
+        }
+        return {};
+    }
+
+    template <class Hit>
+    bool forward(qsizetype from, qsizetype to, Hit &&hit)
+    {
+        if (m_p.m_regex)
+            return forwardRegex(from, to, hit);
+        const qsizetype len = m_p.m_needle.size();
+        return forwardPlain(from, to, [&](qsizetype pos) { return hit(pos, len); });
+    }
+
+    SearchHit last(qsizetype lo, qsizetype to) { return m_p.m_regex ? lastRegex(lo, to) : lastPlain(lo, to); }
+
+    std::function<void(qsizetype)> m_progress;
+
+private:
+    const StoreSnapshot &m_s;
+    const SearchPattern &m_p;
+    const StopFlag &m_stopped;
+    const qsizetype m_size;
+    qsizetype m_rare = 0;
+    std::array<char16_t, 256> m_chars{};
+    std::vector<uchar> m_buf, m_folded;
+    QString m_line;
+};
+
+void SearchPattern::matchesInLine(QStringView line, std::vector<SearchHit> &out) const
+{
+    if (!isValid())
+        return;
+    if (m_regex) {
+        QRegularExpressionMatchIterator it = m_expression.globalMatch(line);
+        while (it.hasNext()) {
+            const QRegularExpressionMatch m = it.next();
+            if (m.capturedLength() > 0)
+                out.push_back({m.capturedStart(), m.capturedLength()});
+        }
+        return;
+    }
+    const qsizetype len = m_needle.size();
+    for (qsizetype i = 0; i + len <= line.size();) {
+        qsizetype k = 0;
+        while (k < len && m_fold[uchar(ansiByteOf(line[i + k].unicode()))] == uchar(m_needle[k]))
+            ++k;
+        if (k == len) {
+            out.push_back({i, len});
+            i += len;
+        } else {
+            ++i;
+        }
+    }
+}
+
+FindResult findNext(const StoreSnapshot &s, const SearchPattern &p, qsizetype from, SearchDirection d,
+                    const StopFlag &stopped)
+{
+    FindResult r;
+    if (!p.isValid())
+        return r;
+    SearchScan scan(s, p, stopped);
+    from = std::clamp<qsizetype>(from, 0, s.size());
+    auto first = [&](qsizetype pos, qsizetype length) {
+        r.hit = {pos, length};
+        return false;
+    };
+    if (d == SearchDirection::Down) {
+        if (!scan.forward(from, s.size(), first))
+            return {};
+        if (!r.hit.found()) {
+            r.wrapped = true;
+            if (!scan.forward(0, from, first))
+                return {};
+        }
+        return r;
+    }
+    r.hit = scan.last(0, from);
+    if (!r.hit.found() && !scan.stopped()) {
+        // Every match ending at `from` or before has been seen.
+        r.wrapped = true;
+        const qsizetype lo = p.isRegex() ? scan.lineStartBefore(from)
+                                         : std::max<qsizetype>(0, from - p.text().size() + 1);
+        r.hit = scan.last(lo, s.size());
+    }
+    if (scan.stopped())
+        return {};
+    return r;
+}
+
+CountResult countMatches(const StoreSnapshot &s, const SearchPattern &p, qsizetype mark, const StopFlag &stopped,
+                         const std::function<void(double)> &progress)
+{
+    CountResult r;
+    if (!p.isValid()) {
+        r.complete = true;
+        return r;
+    }
+    SearchScan scan(s, p, stopped);
+    const qsizetype size = s.size();
+    if (progress)
+        scan.m_progress = [&](qsizetype done) { progress(double(done) / double(std::max<qsizetype>(size, 1))); };
+    r.complete = scan.forward(0, size, [&](qsizetype pos, qsizetype) {
+        ++r.total;
+        if (pos <= mark)
+            ++r.upToMark;
+        return true;
+    });
+    return r;
+}
+
+} // namespace kestrum
