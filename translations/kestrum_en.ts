@@ -73,6 +73,85 @@ Author: Kestrum, Novosibirsk, kestrum@example.org</translation>
     </message>
 </context>
 <context>
+    <name>kestrum::FindDialog</name>
+    <message>
+        <source>Найти</source>
+        <translation>Find</translation>
+    </message>
+    <message>
+        <source>Что:</source>
+        <translation>Find what:</translation>
+    </message>
+    <message>
+        <source>С учетом регистра</source>
+        <translation>Match case</translation>
+    </message>
+    <message>
+        <source>Регулярное выражение</source>
+        <translation>Regular expression</translation>
+    </message>
+    <message>
+        <source>Направление</source>
+        <translation>Direction</translation>
+    </message>
+    <message>
+        <source>Вверх</source>
+        <translation>Up</translation>
+    </message>
+    <message>
+        <source>Вниз</source>
+        <translation>Down</translation>
+    </message>
+    <message>
+        <source>Найти далее</source>
+        <translation>Find Next</translation>
+    </message>
+    <message>
+        <source>Подсчитать</source>
+        <translation>Count</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Не найдено</source>
+        <translation>Not found</translation>
+    </message>
+    <message>
+        <source>Поиск... %1%</source>
+        <translation>Searching... %1%</translation>
+    </message>
+    <message>
+        <source>Поиск продолжен с конца</source>
+        <translation>Continued from the bottom</translation>
+    </message>
+    <message>
+        <source>Поиск продолжен с начала</source>
+        <translation>Continued from the top</translation>
+    </message>
+    <message>
+        <source>Введите текст для поиска</source>
+        <translation>Type the text to find</translation>
+    </message>
+    <message>
+        <source>Ошибка в регулярном выражении (позиция %1): %2</source>
+        <translation>Invalid regular expression (at %1): %2</translation>
+    </message>
+    <message>
+        <source>Поиск...</source>
+        <translation>Searching...</translation>
+    </message>
+    <message>
+        <source>%1 из %2</source>
+        <translation>%1 of %2</translation>
+    </message>
+    <message>
+        <source>Совпадений: %1</source>
+        <translation>Matches: %1</translation>
+    </message>
+</context>
+<context>
     <name>kestrum::Form1</name>
     <message>
         <source>Английский/English</source>
@@ -185,6 +264,22 @@ Author: Kestrum, Novosibirsk, kestrum@example.org</translation>
     <message>
         <source>Порты...</source>
         <translation>Ports...</translation>
+    </message>
+    <message>
+        <source>Правка</source>
+        <translation>Edit</translation>
+    </message>
+    <message>
+        <source>Найти...</source>
+        <translation>Find...</translation>
+    </message>
+    <message>
+        <source>Найти далее</source>
+        <translation>Find Next</translation>
+    </message>
+    <message>
+        <source>Найти ранее</source>
+        <translation>Find Previous</translation>
     </message>
 </context>
 <context>

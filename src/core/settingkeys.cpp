@@ -9,6 +9,7 @@ const char *const lng = "Lng";
 const char *const otherSet = "OtherSet";
 const char *const setings = "Setings";
 const char *const parametr = "Parametr";
+const char *const find = "Find";
 
 // In the order of the enumeration. Names are matched without regard to case
 // by the store; the spelling here is the one written to the file.
@@ -40,6 +41,10 @@ const SettingName table[] = {
     {parametr, "otobrTimeIn", "0", nullptr},
     {parametr, "otobrSizeIn", "0", nullptr},
     {parametr, "SSTab1", "0", nullptr},
+    {find, "Text", "", nullptr},
+    {find, "MatchCase", "0", nullptr},
+    {find, "RegExp", "0", nullptr},
+    {find, "Up", "0", nullptr},
 };
 static_assert(sizeof table / sizeof table[0] == size_t(Setting::Count), "one row for every setting");
 

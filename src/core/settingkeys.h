@@ -33,6 +33,11 @@ enum class Setting {
     otobrTimeIn,
     otobrSizeIn,
     SSTab1,
+    // The Find window: the text last searched for and how.
+    FindText,
+    FindMatchCase,
+    FindRegExp,
+    FindUp,
     Count
 };
 

@@ -11,6 +11,7 @@
 #include "core/numbers.h"
 #include "core/mscomm.h"
 #include "core/portmap.h"
+#include "core/searcher.h"
 #include "core/session.h"
 #include "core/settingkeys.h"
 #include <QAction>
@@ -75,6 +76,7 @@ Form1::Form1(QWidget *parent) : QMainWindow(parent)
     MSComm1 = session->port();
     deviceArrivals = new DeviceArrivals(this);
     deviceWatch = new DeviceWatch([this](const QString &device) { return reopenLostDevice(device); }, this);
+    searcher = new Searcher(session->document(), this);
 
     buildControls();
     buildMenus();
@@ -170,6 +172,15 @@ void Form1::buildMenus()
     mnuExit = makeAction(mnuFile, "mnuExit");
     mnuSave->setEnabled(false);
 
+    mnuEdit = menuBar()->addMenu(QString());
+    mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
+    mnuFind = makeAction(mnuEdit, "mnuFind");
+    mnuFindNext = makeAction(mnuEdit, "mnuFindNext");
+    mnuFindPrev = makeAction(mnuEdit, "mnuFindPrev");
+    mnuFind->setShortcut(QKeySequence::Find);
+    mnuFindNext->setShortcut(Qt::Key_F3);
+    mnuFindPrev->setShortcut(Qt::SHIFT | Qt::Key_F3);
+
     mnuLng = menuBar()->addMenu(QString());
     mnuLng->setObjectName(QStringLiteral("mnuLng"));
     mnuRus = makeAction(mnuLng, "mnuRus");
@@ -225,6 +236,10 @@ void Form1::connectHandlers()
     connect(mnuRus, &QAction::triggered, this, [this] { mnuRus_Click(); });
     connect(mnuEng, &QAction::triggered, this, [this] { mnuEng_Click(); });
     connect(mnuAbout, &QAction::triggered, this, [this] { mnuAbout_Click(); });
+    connect(mnuFind, &QAction::triggered, this, [this] { mnuFind_Click(); });
+    connect(mnuFindNext, &QAction::triggered, this, [this] { mnuFindNext_Click(); });
+    connect(mnuFindPrev, &QAction::triggered, this, [this] { mnuFindPrev_Click(); });
+    connectSearcher();
 }
 
 void Form1::Form_Load()

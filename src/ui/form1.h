@@ -24,7 +24,9 @@ class MSComm;
 enum class Setting;
 class ReceivedBox;
 class SendBoxHistory;
+class Searcher;
 class Session;
+struct SearchHit;
 
 // The main window: port and line parameters, send box, received box. The
 // work is the session's; a handler calls into it and shows what it reports.
@@ -56,8 +58,12 @@ public:
     CommonDialog CommonDialog2;  // Open
     CommonDialog CommonDialog3;  // Save As
 
-    QMenu *mnuFile, *mnuLng, *mnuSpravka;
+    // Finds in the received document on a worker thread.
+    Searcher *searcher;
+
+    QMenu *mnuFile, *mnuEdit, *mnuLng, *mnuSpravka;
     QAction *mnuOpen, *mnuOpenBlocknot, *mnuSave, *mnuSave_as, *mnuPrint, *mnuPorts, *mnuExit;
+    QAction *mnuFind, *mnuFindNext, *mnuFindPrev;
     QAction *mnuRus, *mnuEng, *mnuHelp, *mnuAbout;
 
     // Start-up.
@@ -103,6 +109,17 @@ public:
     void CancRes();
     qint16 flagSaves() const;
 
+    // Finding in the received box (Edit menu, the Find window, F3).
+    void mnuFind_Click();
+    void mnuFindNext_Click();
+    void mnuFindPrev_Click();
+    // The next match of the last search, in its direction or the other
+    // way; its text and options are the stored ones.
+    void findNext(bool reverse);
+    // Every match of the last search, and where the selected one stands.
+    void countMatches();
+    void stopSearch();
+
     // Language and About.
     void LngInitForm1();
     // Sets the captions of the language now in use (tr()).
@@ -136,12 +153,21 @@ private:
     void showPortTips();
     // The four lists' texts to the port, as the line parameters text.
     void applyLineParameters();
+    void connectSearcher();
+    void showFindStatus(const QString &text);
+    void matchFound(const SearchHit &hit, bool wrapped);
+    // The selection, when it is the match found last.
+    bool lastMatchSelected(qsizetype *start, qsizetype *end) const;
 
     bool m_loading = false;
     bool m_showingLoss = false;
     // The port list item whose tooltip says it waits, and its usual text.
     int m_waitingItem = -1;
     QVariant m_waitingItemTip;
+    // The match found last, as distances from the end of the document
+    // (which messages put in front do not change); -1 when none.
+    qsizetype m_matchTail = -1;
+    qsizetype m_matchLength = 0;
 };
 
 } // namespace kestrum

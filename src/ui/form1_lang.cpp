@@ -30,6 +30,10 @@ void Form1::retranslateUi()
     mnuPrint->setText(tr("Печать"));
     mnuPorts->setText(tr("Порты..."));
     mnuExit->setText(tr("Выход"));
+    mnuEdit->setTitle(tr("Правка"));
+    mnuFind->setText(tr("Найти..."));
+    mnuFindNext->setText(tr("Найти далее"));
+    mnuFindPrev->setText(tr("Найти ранее"));
     mnuSpravka->setTitle(tr("Справка"));
     mnuHelp->setText(tr("Помощь"));
     mnuAbout->setText(tr("О программе"));

@@ -6,6 +6,7 @@
 #include "ui/dialog1.h"
 #include "ui/dialog2.h"
 #include "ui/form2.h"
+#include "ui/finddialog.h"
 #include "core/session.h"
 #include <QApplication>
 #include <QFont>
@@ -50,12 +51,14 @@ bool Windows::hasDialog() const { return !m_dialog.isNull(); }
 bool Windows::hasDialog1() const { return !m_dialog1.isNull(); }
 bool Windows::hasDialog2() const { return !m_dialog2.isNull(); }
 bool Windows::hasDialog4() const { return !m_dialog4.isNull(); }
+bool Windows::hasFindDialog() const { return !m_findDialog.isNull(); }
 
 Form2 *Windows::form2() { return get(m_form2); }
 Dialog *Windows::dialog() { return get(m_dialog); }
 Dialog1 *Windows::dialog1() { return get(m_dialog1); }
 Dialog2 *Windows::dialog2() { return get(m_dialog2); }
 Dialog4 *Windows::dialog4() { return get(m_dialog4); }
+FindDialog *Windows::findDialog() { return get(m_findDialog); }
 
 void Windows::unloadForm2()
 {
@@ -68,6 +71,7 @@ void Windows::unloadDialog() { unload(m_dialog); }
 void Windows::unloadDialog1() { unload(m_dialog1); }
 void Windows::unloadDialog2() { unload(m_dialog2); }
 void Windows::unloadDialog4() { unload(m_dialog4); }
+void Windows::unloadFindDialog() { unload(m_findDialog); }
 
 void Windows::releaseOptionsHold()
 {
@@ -77,6 +81,7 @@ void Windows::releaseOptionsHold()
 
 void Windows::destroyAll()
 {
+    delete m_findDialog.data();
     delete m_dialog4.data();
     delete m_dialog2.data();
     delete m_dialog1.data();

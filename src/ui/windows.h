@@ -12,6 +12,7 @@ class Dialog;
 class Dialog1;
 class Dialog2;
 class Dialog4;
+class FindDialog;
 
 // What the save-changes prompt remembers for the whole run, whether or not
 // its window exists.
@@ -32,12 +33,14 @@ public:
     Dialog1 *dialog1();
     Dialog2 *dialog2();
     Dialog4 *dialog4();
+    FindDialog *findDialog();
 
     bool hasForm2() const;
     bool hasDialog() const;
     bool hasDialog1() const;
     bool hasDialog2() const;
     bool hasDialog4() const;
+    bool hasFindDialog() const;
 
     // Destroy a window. Safe from inside the window's own handlers: the
     // window is hidden and detached at once and deleted later, and lets go
@@ -47,6 +50,7 @@ public:
     void unloadDialog1();
     void unloadDialog2();
     void unloadDialog4();
+    void unloadFindDialog();
 
     PromptState &prompt() { return m_prompt; }
 
@@ -73,6 +77,7 @@ private:
     QPointer<Dialog1> m_dialog1;
     QPointer<Dialog2> m_dialog2;
     QPointer<Dialog4> m_dialog4;
+    QPointer<FindDialog> m_findDialog;
     PromptState m_prompt;
     WindowHolds m_holds;
 };

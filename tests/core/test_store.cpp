@@ -116,7 +116,9 @@ private slots:
         writeSetting("OtherSet", "CommPort", "COM3");
         writeSetting("Setings", "Parity", "e");
         writeSetting("Parametr", "Timeout", "300");
+        writeSetting("Find", "Text", "brown-out");
         deleteAllSettings();
+        QCOMPARE(readSetting("Find", "Text", ""), QString());
         QCOMPARE(readSetting("Lng", "Lng", "1"), QStringLiteral("1"));
         QCOMPARE(readSetting("OtherSet", "CommPort", "COM1"), QStringLiteral("COM1"));
         QCOMPARE(readSetting("Setings", "Parity", "n"), QStringLiteral("n"));
