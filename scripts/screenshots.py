@@ -88,6 +88,18 @@ try:
     time.sleep(0.5)
     snap(main, f"main-{language}.png")
 
+    # The Find window over it, after Find Next for "Size".
+    xdotool("windowfocus", main)
+    xdotool("key", "ctrl+f")
+    find = wait_for("the Find window", lambda: window_titled(app.pid, {"Find", "Найти"}), 10)
+    xdotool("windowfocus", find)
+    xdotool("type", "Size")
+    xdotool("key", "Return")
+    time.sleep(0.8)
+    snap(find, f"find-{language}.png")
+    xdotool("key", "Escape")
+    time.sleep(0.5)
+
     # The window is its client area (6495 x 6705 twips) under the menu bar,
     # which gives both the scale and the menu bar's height.
     width, height = geometry(main)

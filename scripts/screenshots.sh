@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Makes the README's pictures again: docs/main-en.png, docs/options-en.png,
-# docs/main-ru.png, docs/options-ru.png. Each language runs the program
+# Makes the README's pictures again: docs/main-en.png, docs/find-en.png, docs/options-en.png,
+# docs/main-ru.png, docs/find-ru.png, docs/options-ru.png. Each language runs the program
 # under its own Xvfb with a pseudo-terminal behind COM1 and a few messages
 # received (scripts/screenshots.py). KESTRUM=path picks the program
 # (default build/kestrum, built when missing).

@@ -94,6 +94,7 @@ void Form1::findNext(bool reverse)
         if (!lastMatchSelected(&start, &end))
             start = end = Text2->cursorPosition();
         showFindStatus(FindDialog::tr("Поиск..."));
+        Text2->setMarks(pattern);
         searcher->find(pattern, up ? start : end, up ? SearchDirection::Up : SearchDirection::Down);
     });
 }

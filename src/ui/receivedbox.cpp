@@ -1,4 +1,5 @@
 #include "ui/receivedbox.h"
+#include "core/search.h"
 #include "core/messageline.h"
 #include <QAccessible>
 #include <QApplication>
@@ -622,6 +623,20 @@ void ReceivedBox::drawPiece(QPainter &painter, const QString &text, qsizetype st
     QTextLayout layout(displayForm(text));
     layOut(layout, font());
     QList<QTextLayout::FormatRange> selections;
+    if (m_marks) {
+        // Amber under black text: it reads on the box's black and stands
+        // apart from the selection, which is drawn over it.
+        std::vector<SearchHit> hits;
+        m_marks->matchesInLine(text, hits);
+        for (const SearchHit &h : hits) {
+            QTextLayout::FormatRange r;
+            r.start = int(h.pos);
+            r.length = int(h.length);
+            r.format.setBackground(QColor(255, 191, 0));
+            r.format.setForeground(QColor(Qt::black));
+            selections.append(r);
+        }
+    }
     if (hasSelection()) {
         const qsizetype a = std::min(cursorPosition(), m_store.size() - m_anchor);
         const qsizetype b = std::max(cursorPosition(), m_store.size() - m_anchor);
@@ -703,6 +718,12 @@ void ReceivedBox::drawLine(QPainter &painter, qsizetype line, int y, const QRect
 qsizetype ReceivedBox::cursorPosition() const { return m_store.size() - m_caret; }
 
 void ReceivedBox::setCursorPosition(qsizetype pos, bool keepAnchor) { moveCaret(pos, keepAnchor); }
+
+void ReceivedBox::setMarks(const SearchPattern &pattern)
+{
+    m_marks = pattern.isValid() ? std::make_shared<const SearchPattern>(pattern) : nullptr;
+    viewport()->update();
+}
 
 QString ReceivedBox::selectedText() const
 {

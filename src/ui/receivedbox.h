@@ -11,6 +11,8 @@ class QTextLayout;
 
 namespace kestrum {
 
+class SearchPattern;
+
 // The received box: a text box over the received document. The document is
 // kept by a ReceivedStore; the box draws only the lines in view, and of a
 // long line only the part in view, so neither a long log nor a fast line
@@ -49,6 +51,9 @@ public:
 
     // Caret and selection, as positions in the document.
     qsizetype cursorPosition() const;
+    // Marks every match of the pattern (the last search) in the lines
+    // drawn; a pattern that finds nothing marks nothing.
+    void setMarks(const SearchPattern &pattern);
     void setCursorPosition(qsizetype pos, bool keepAnchor = false);
     bool hasSelection() const { return m_caret != m_anchor; }
     // The selection as the clipboard gets it: every line break as LF.
@@ -171,6 +176,7 @@ private:
     QPointer<PrimarySelection> m_primary;
     // The document's length the screen reader was last told of.
     qsizetype m_toldSize = 0;
+    std::shared_ptr<const SearchPattern> m_marks;
 };
 
 } // namespace kestrum
