@@ -1,14 +1,17 @@
 // The received document's store at size: putting messages in front, the
 // memory it holds and the program's own memory (RssAnon) per MB, showing one
 // more message at a thousand to tens of millions of lines, an edit near the
-// bottom, reaching any line, and reading it all through a snapshot.
+// bottom, reaching any line, reading it all through a snapshot, saving it
+// as a document and opening that document again.
 //
 //   bench_store [millions-of-lines]    (default 20)
 #include "core/receivedstore.h"
+#include "core/textfile.h"
 #include "support/process.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -122,5 +125,49 @@ int main(int argc, char **argv)
     const double readSeconds = t.nsecsElapsed() / 1e9;
     std::printf("snapshot read of %.0f MB: %.2f s, %.0f MB/s\n", snap->size() / 1048576.0, readSeconds,
                 snap->size() / 1048576.0 / readSeconds);
+
+    // Save it as a document, then open that document into a store of its own
+    // as Open does: pieces read from the end and made into blocks by another
+    // store, then taken in (the window's share of the work).
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("document.txt"));
+    Progress saving;
+    t.start();
+    writeDocument(path, *snap, saving);
+    const double saveSeconds = t.nsecsElapsed() / 1e9;
+    std::printf("save of %.0f MB: %.2f s, %.0f MB/s\n", snap->size() / 1048576.0, saveSeconds,
+                snap->size() / 1048576.0 / saveSeconds);
+    store.clear();
+    const qint64 anonBeforeOpen = rssAnonKiB();
+    ReceivedStore opened;
+    ReceivedStore pieces;
+    Progress opening;
+    double first = -1, takeIn = 0, longestTakeIn = 0;
+    QElapsedTimer piece;
+    t.start();
+    readDocumentBackward(path, opening, [&](QByteArray bytes) {
+        pieces.prependBytes(bytes);
+        ReceivedStore::Batch batch = pieces.takeAll();
+        piece.start();
+        opened.insert(opened.size(), std::move(batch));
+        showTop(opened);
+        const double ms = piece.nsecsElapsed() / 1e6;
+        takeIn += ms;
+        longestTakeIn = std::max(longestTakeIn, ms);
+        if (first < 0)
+            first = t.nsecsElapsed() / 1e6;
+    });
+    const double openSeconds = t.nsecsElapsed() / 1e9;
+    std::printf("open of %.0f MB: first screen after %.1f ms; whole file %.2f s, %.0f MB/s; taking the pieces in "
+                "%.0f ms in all, longest %.2f ms; RssAnon growth %.1f MB; lines %lld\n",
+                opened.size() / 1048576.0, first, openSeconds, opened.size() / 1048576.0 / openSeconds, takeIn,
+                longestTakeIn, (rssAnonKiB() - anonBeforeOpen) / 1024.0, static_cast<long long>(opened.lineCount()));
+    const auto scroll = timeIt(200, [&](int) {
+        const qsizetype l = qsizetype(r.bounded(quint64(opened.lineCount())));
+        for (qsizetype k = l; k < std::min(opened.lineCount(), l + 40); ++k)
+            (void)opened.text(opened.lineStart(k), opened.lineLength(k));
+    });
+    std::printf("a screen at any line of the opened document: median %.1f us, worst %.1f us\n", scroll.first,
+                scroll.second);
     return 0;
 }

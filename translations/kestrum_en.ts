@@ -281,6 +281,14 @@ Author: Kestrum, Novosibirsk, kestrum@example.org</translation>
         <source>Найти ранее</source>
         <translation>Find Previous</translation>
     </message>
+    <message>
+        <source>Сохранение документа...</source>
+        <translation>Saving the document...</translation>
+    </message>
+    <message>
+        <source>Открытие документа...</source>
+        <translation>Opening the document...</translation>
+    </message>
 </context>
 <context>
     <name>kestrum::Form2</name>

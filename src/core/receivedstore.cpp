@@ -610,27 +610,39 @@ void ReceivedStore::giveUpFile(const QString &reason)
     m_file.reset();
     if (std::exchange(m_fileRefused, true))
         return;
+    m_refusedReason = reason;
     if (m_notice)
         m_notice(QStringLiteral("The received text can no longer be kept on disk: %1. It is kept in memory "
                                 "from now on; nothing received is lost.")
                      .arg(reason));
 }
 
-void ReceivedStore::clear()
+// What was worked out about the lines and blocks starts again.
+void ReceivedStore::forgetLines() const
+{
+    m_lastEntry = -1;
+    m_settled = 0;
+    m_longest = 0;
+    m_longestStart = 0;
+    m_run = 0;
+}
+
+void ReceivedStore::emptyOut()
 {
     m_entries = std::vector<Entry>();
     m_cache.clear();
     m_cachedBytes = 0;
     m_length = 0;
     m_lines = 0;
+    forgetLines();
+}
+
+void ReceivedStore::clear()
+{
+    emptyOut();
     // Snapshots may still read the old file; new text goes to a new one.
     m_file.reset();
     m_fileEnd = 0;
-    m_lastEntry = -1;
-    m_settled = 0;
-    m_longest = 0;
-    m_longestStart = 0;
-    m_run = 0;
 }
 
 void ReceivedStore::setText(const QString &text)
@@ -653,6 +665,11 @@ void ReceivedStore::replace(qsizetype pos, qsizetype count, const QString &text)
     if (pos < m_length) {
         hi = entryAt(pos);
         lo = count > 0 ? entryAt(end - 1) : hi;
+        // Text put in where a block starts touches no block.
+        if (count == 0 && pos == entryTop(hi)) {
+            lo = hi + 1;
+            hi = lo - 1;
+        }
     }
 
     // The new text of that stretch, top first, narrow and wide runs apart.
@@ -683,14 +700,14 @@ void ReceivedStore::replace(qsizetype pos, qsizetype count, const QString &text)
         else
             addNarrow(reinterpret_cast<const char *>(narrowBytes(i)) + from, n);
     };
-    if (hi >= 0)
+    if (hi >= lo)
         addKept(hi, 0, pos - entryTop(hi));
     QByteArray bytes;
     if (ansiToUnicode() && appendAnsi(text, bytes))
         addNarrow(bytes.constData(), bytes.size());
     else
         addWide(text);
-    if (hi >= 0) {
+    if (hi >= lo) {
         const qsizetype loTop = entryTop(lo);
         addKept(lo, end - loTop, loTop + qsizetype(m_entries[size_t(lo)].block->length) - end);
     }
@@ -707,19 +724,100 @@ void ReceivedStore::replace(qsizetype pos, qsizetype count, const QString &text)
             made.push_back({narrowBlock(r->narrow.constData() + from, to - from)});
         }
     }
+    // A long text (a paste of megabytes) goes to the file like received text.
+    qsizetype narrow = 0;
+    for (const Entry &e : made)
+        narrow += e.block->isWide ? 0 : e.block->length;
+    if (narrow > 4 * m_config.blockSize)
+        for (Entry &e : made)
+            if (!e.block->isWide)
+                seal(*e.block);
     for (qsizetype i = lo; i <= hi; ++i)
         forgetCached(m_entries[size_t(i)].block.get());
     m_entries.erase(m_entries.begin() + lo, m_entries.begin() + (hi + 1));
+    const qsizetype added = qsizetype(made.size());
     m_entries.insert(m_entries.begin() + lo, std::make_move_iterator(made.begin()),
                      std::make_move_iterator(made.end()));
+    spliced(lo, added);
+}
+
+// Cuts the block holding pos in two there, so that a block starts at pos.
+void ReceivedStore::cutAt(qsizetype pos)
+{
+    if (pos <= 0 || pos >= m_length)
+        return;
+    const qsizetype i = entryAt(pos);
+    const qsizetype k = pos - entryTop(i);
+    if (k == 0)
+        return;
+    const std::shared_ptr<Block> whole = m_entries[size_t(i)].block;
+    std::shared_ptr<Block> top, bottom;
+    if (whole->isWide) {
+        top = wideBlock(whole->wide.left(k));
+        bottom = wideBlock(whole->wide.mid(k));
+    } else {
+        const char *bytes = reinterpret_cast<const char *>(narrowBytes(i));
+        top = narrowBlock(bytes, k);
+        bottom = narrowBlock(bytes + k, qsizetype(whole->length) - k);
+    }
+    forgetCached(whole.get());
+    m_entries[size_t(i)].block = std::move(bottom);
+    m_entries.insert(m_entries.begin() + i + 1, Entry{std::move(top)});
+    spliced(i, 2);
+}
+
+// Blocks from lo on changed: the sums above them follow, and a top block
+// that is no longer on top stops growing.
+void ReceivedStore::spliced(qsizetype lo, qsizetype made)
+{
+    const qsizetype below = lo - 1;
+    if (below >= 0 && below + made + 1 < qsizetype(m_entries.size()) && m_entries[size_t(below)].block->growable)
+        seal(*m_entries[size_t(below)].block);
     recount(lo);
-    m_lastEntry = -1;
-    m_settled = 0;
-    m_longest = 0;
-    m_longestStart = 0;
-    m_run = 0;
+    forgetLines();
     if (m_length == 0)
         clear();
+}
+
+ReceivedStore::Batch ReceivedStore::takeAll()
+{
+    Batch batch;
+    if (!m_entries.empty() && m_entries.back().block->growable)
+        seal(*m_entries.back().block);
+    batch.length = m_length;
+    for (Entry &e : m_entries) {
+        Block &b = *e.block;
+        // Blocks read here go over with their bytes in memory only while
+        // they are not in the file.
+        forgetCached(&b);
+        batch.blocks.push_back(std::move(e.block));
+    }
+    batch.refused = m_refusedReason;
+    emptyOut();
+    return batch;
+}
+
+void ReceivedStore::insert(qsizetype pos, Batch batch)
+{
+    if (!batch.refused.isEmpty() && !m_fileRefused)
+        giveUpFile(batch.refused);
+    if (batch.blocks.empty())
+        return;
+    pos = std::clamp<qsizetype>(pos, 0, m_length);
+    qsizetype lo = 0;
+    if (pos < m_length) {
+        const qsizetype i = entryAt(pos);
+        if (pos != entryTop(i))
+            cutAt(pos);
+        lo = entryAt(pos) + 1;
+    }
+    std::vector<Entry> made;
+    for (auto &b : batch.blocks)
+        made.push_back({std::move(b)});
+    const qsizetype count = qsizetype(made.size());
+    m_entries.insert(m_entries.begin() + lo, std::make_move_iterator(made.begin()),
+                     std::make_move_iterator(made.end()));
+    spliced(lo, count);
 }
 
 std::shared_ptr<const StoreSnapshot> ReceivedStore::snapshot() const

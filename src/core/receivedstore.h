@@ -109,6 +109,19 @@ public:
 
     std::shared_ptr<const StoreSnapshot> snapshot() const;
 
+    // Text made by another store (on another thread, with a file of its
+    // own), handed over whole: taking it empties that store, putting it in
+    // costs the number of blocks, not the characters.
+    struct Batch {
+        std::vector<std::shared_ptr<storedetail::Block>> blocks;  // bottom first
+        qsizetype length = 0;
+        QString refused;  // why that store could not use its file, if it could not
+    };
+    Batch takeAll();
+    // Puts the text in at pos, which must be where a block starts or ends
+    // (the top or bottom of the document, or of a text put in this way).
+    void insert(qsizetype pos, Batch batch);
+
     // Lines, counted from the top of the document.
     qsizetype lineCount() const;
     qsizetype lineStart(qsizetype line) const;
@@ -155,6 +168,10 @@ private:
     void prependWide(const QString &text);
     void forgetCached(const storedetail::Block *b) const;
     void settleRuns() const;
+    void spliced(qsizetype lo, qsizetype made);
+    void cutAt(qsizetype pos);
+    void forgetLines() const;
+    void emptyOut();
 
     Config m_config;
     std::vector<Entry> m_entries;  // the last one is the top of the document
@@ -163,6 +180,7 @@ private:
     std::shared_ptr<storedetail::BlockFile> m_file;
     quint64 m_fileEnd = 0;
     bool m_fileRefused = false;
+    QString m_refusedReason;
     std::function<void(const QString &)> m_notice;
 
     mutable std::unordered_map<const storedetail::Block *, Cached> m_cache;

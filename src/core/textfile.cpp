@@ -1,12 +1,14 @@
 #include "core/textfile.h"
 #include "core/codec.h"
 #include "core/error.h"
+#include "core/receivedstore.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QTemporaryFile>
 #include <cerrno>
+#include <cstring>
 #include <new>
 #include <unistd.h>
 
@@ -309,6 +311,131 @@ QStringList readDocumentLines(const QString &path)
     if (lines.constLast().isEmpty())
         lines.removeLast();
     return lines;
+}
+
+bool writeDocument(const QString &path, const StoreSnapshot &text, Progress &progress)
+{
+    const QString what = QStringLiteral("Cannot save");
+    if (path.isEmpty())
+        throw Error(QStringLiteral("Cannot save: no file name was given."));
+    // A character the code page cannot hold is named before the old file is
+    // touched, with its line.
+    if (const qsizetype bad = text.firstUnmappable(); bad >= 0) {
+        qint64 line = 1;
+        QByteArray piece(qsizetype(1) << 20, Qt::Uninitialized);
+        for (qsizetype pos = 0; pos < bad; pos += piece.size()) {
+            const qsizetype n = text.readBytes(pos, std::min(piece.size(), bad - pos), piece.data());
+            line += std::count(piece.constData(), piece.constData() + n, '\n');
+        }
+        const std::optional<Unmappable> c = firstUnmappable(text.text(bad, 2));
+        throw fileError(what, path,
+                        QStringLiteral("the character \"%1\" (%2) in line %3 has no byte in the "
+                                       "Windows-1251 code page; nothing was written.")
+                            .arg(c ? c->character : text.text(bad, 1), c ? c->codePoint : QString())
+                            .arg(line));
+    }
+    progress.total = text.size() + 2;
+    FileReplacement file(path, what);
+    file.open();
+    QByteArray piece(qsizetype(4) << 20, Qt::Uninitialized);
+    for (qsizetype pos = 0; pos < text.size(); pos += piece.size()) {
+        if (progress.cancelled)
+            return false;
+        const qsizetype n = text.readBytes(pos, piece.size(), piece.data());
+        file.write(QByteArrayView(piece.constData(), n));
+        progress.done = pos + n;
+    }
+    if (text.readFailed())
+        throw fileError(what, path, QStringLiteral("the received text could not be read back from the cache folder; "
+                                                   "the file was left as it was."));
+    file.write(QByteArrayView("\r\n", 2));
+    if (progress.cancelled)
+        return false;
+    file.commit();
+    progress.done = progress.total.load();
+    return true;
+}
+
+namespace {
+
+// Whole lines (each but perhaps the last ending in CR LF) as Open puts them
+// in front: last line first, each followed by CR LF.
+QByteArray linesLastFirst(const char *p, qsizetype n)
+{
+    QByteArray out;
+    if (n == 0)
+        return out;
+    out.reserve(n + 2);
+    qsizetype end = n;
+    if (n >= 2 && p[n - 2] == '\r' && p[n - 1] == '\n')
+        end = n - 2;
+    for (;;) {
+        // The last CR LF that ends before end.
+        qsizetype k = -1;
+        for (qsizetype limit = end; limit > 1;) {
+            const char *lf = static_cast<const char *>(memrchr(p + 1, '\n', size_t(limit - 1)));
+            if (!lf)
+                break;
+            limit = lf - p;
+            if (p[limit - 1] == '\r') {
+                k = limit;
+                break;
+            }
+        }
+        if (k < 0) {
+            out.append(p, end).append("\r\n", 2);
+            return out;
+        }
+        out.append(p + k + 1, end - k - 1).append("\r\n", 2);
+        end = k - 1;
+    }
+}
+
+} // namespace
+
+void readDocumentBackward(const QString &path, Progress &progress, const std::function<void(QByteArray)> &hand)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        throw fileError(QStringLiteral("Cannot open"), path, f.errorString());
+    const qint64 size = f.size();
+    progress.total = size;
+    const auto failed = [&](const QString &reason) { return fileError(QStringLiteral("Cannot read"), path, reason); };
+    // The first piece small, so that the top of the box shows at once.
+    qint64 piece = 64 * 1024;
+    QByteArray carry;  // the start of the text after end, up to its first whole line
+    for (qint64 end = size; end > 0;) {
+        if (progress.cancelled)
+            return;
+        const qint64 start = std::max<qint64>(0, end - piece);
+        piece = qint64(4) << 20;
+        QByteArray data(qsizetype(end - start), Qt::Uninitialized);
+        if (!f.seek(start))
+            throw failed(f.errorString());
+        const qint64 got = f.read(data.data(), data.size());
+        if (got < 0)
+            throw failed(f.errorString());
+        if (got < data.size())
+            throw failed(QStringLiteral("the file became shorter while it was read; nothing of it was kept."));
+        data += carry;
+        qsizetype from = 0;
+        if (start > 0) {
+            // Lines are whole only after the first CR LF.
+            const qsizetype crlf = data.indexOf("\r\n");
+            if (crlf < 0) {
+                carry = std::move(data);
+                end = start;
+                continue;
+            }
+            from = crlf + 2;
+            carry = data.left(from);
+        } else {
+            carry.clear();
+        }
+        hand(linesLastFirst(data.constData() + from, data.size() - from));
+        progress.done = size - start;
+        end = start;
+    }
 }
 
 } // namespace kestrum

@@ -2,6 +2,8 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QStringList>
+#include <atomic>
+#include <functional>
 #include <memory>
 
 namespace kestrum {
@@ -58,5 +60,28 @@ private:
 // The lines of a file, each without its CR LF; a last line without one
 // counts too.
 QStringList readDocumentLines(const QString &path);
+
+class StoreSnapshot;
+
+// How far a long piece of work on another thread has come, and the user's
+// wish to stop it.
+struct Progress {
+    std::atomic<qint64> done{0};
+    std::atomic<qint64> total{0};
+    std::atomic<bool> cancelled{false};
+};
+
+// writeDocument for a document of any size, from a snapshot of the received
+// document, a piece at a time (for another thread). False when cancelled
+// meanwhile: the file is left as it was.
+bool writeDocument(const QString &path, const StoreSnapshot &text, Progress &progress);
+
+// A document file for Open, read from its end: hand() gets the lines in the
+// order Open puts them in front of the box, the file's last line first,
+// each followed by CR LF, a piece at a time, each piece the text that goes
+// below the one before. Stops early when cancelled. The file is read as it
+// was when opened: one that grows meanwhile is read to its old end, one that
+// shrinks is a failure (Error), so that no mix of old and new is handed on.
+void readDocumentBackward(const QString &path, Progress &progress, const std::function<void(QByteArray)> &hand);
 
 } // namespace kestrum

@@ -99,8 +99,14 @@ void Dialog4::OKButton_Click()
     }
     // Leaving without the text on disk would lose it: a failed save keeps
     // the prompt up, so the user can answer again.
-    const QString text = f ? f->Text2->text() : QString();
-    if (!guarded([&] { writeDocument(target, text); }))
+    bool saved = false;
+    if (!guarded([&] {
+            if (f)
+                saved = f->saveDocumentTo(target);
+            else
+                writeDocument(target, QString()), saved = true;
+        })
+        || !saved)
         return;
     endProgram();
 }

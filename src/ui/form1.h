@@ -101,6 +101,11 @@ public:
     void mnuSave_as_Click();
     void mnuPrint_Click();
     void mnuOpenBlocknot_Click();
+    // Writes the received document into a file (Save, Save As, the exit
+    // prompt's Yes) on a thread of its own, with progress and Cancel when it
+    // takes a while. False when the user cancelled; Error on failure; in
+    // both the old file is left as it was.
+    bool saveDocumentTo(const QString &path);
 
     // Leaving.
     void Command7_Click();   // exit check; also File > Exit

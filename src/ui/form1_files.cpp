@@ -10,6 +10,17 @@
 #include "platform/platform.h"
 #include "core/settingkeys.h"
 #include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QProgressDialog>
+#include <QTimer>
+#include <QWindow>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
 
 namespace kestrum {
 
@@ -34,29 +45,176 @@ bool chooseFile(CommonDialog &dialog, qint32 flags, bool save)
     }
 }
 
+// Keeps the user's input from every window but one while a long piece of
+// work runs aside: the document it reads or fills must not change under it,
+// and no second command may start. Painting, arriving messages and timers
+// go on.
+class InputHold : public QObject {
+public:
+    explicit InputHold(QWidget *allowed) : m_allowed(allowed) { qApp->installEventFilter(this); }
+    ~InputHold() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *o, QEvent *e) override
+    {
+        switch (e->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::Wheel:
+        case QEvent::InputMethod:
+        case QEvent::ContextMenu:
+        case QEvent::Close:
+            break;
+        default:
+            return false;
+        }
+        if (auto *window = qobject_cast<QWindow *>(o); window && window == m_allowed->windowHandle())
+            return false;
+        if (auto *w = qobject_cast<QWidget *>(o); w && (w == m_allowed || m_allowed->isAncestorOf(w)))
+            return false;
+        e->ignore();
+        return true;
+    }
+
+private:
+    QWidget *m_allowed;
+};
+
+bool g_busy = false;
+
+// Runs work on a thread of its own while the window goes on; a progress
+// window with Cancel shows when it takes over a second. tick runs here
+// every few milliseconds meanwhile and once at the end. Rethrows what work
+// threw.
+void runAside(const QString &label, Progress &progress, const std::function<void()> &work,
+              const std::function<void()> &tick = {})
+{
+    QProgressDialog dialog(label, Form1::tr("Отмена"), 0, 1000);
+    dialog.setObjectName(QStringLiteral("ProgressDialog1"));
+    dialog.setWindowTitle(QStringLiteral("Kestrum"));
+    dialog.setAutoClose(false);
+    dialog.setAutoReset(false);
+    dialog.setMinimumDuration(1000);
+    const InputHold hold(&dialog);
+    const bool wasBusy = std::exchange(g_busy, true);
+    std::exception_ptr failure;
+    std::atomic<bool> finished{false};
+    std::thread worker([&] {
+        try {
+            work();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        finished = true;
+    });
+    QEventLoop loop;
+    QTimer timer;
+    timer.setInterval(15);
+    QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
+        if (tick)
+            tick();
+        if (dialog.wasCanceled())
+            progress.cancelled = true;
+        const qint64 total = progress.total;
+        if (total > 0)
+            dialog.setValue(int(std::min<qint64>(1000, progress.done * 1000 / total)));
+        if (finished)
+            loop.quit();
+    });
+    timer.start();
+    loop.exec();
+    worker.join();
+    if (tick)
+        tick();
+    g_busy = wasBusy;
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
 } // namespace
+
+bool Form1::saveDocumentTo(const QString &path)
+{
+    const std::shared_ptr<const StoreSnapshot> text = session->document().snapshot();
+    Progress progress;
+    bool saved = false;
+    runAside(tr("Сохранение документа..."), progress, [&] { saved = writeDocument(path, *text, progress); });
+    return saved;
+}
 
 void Form1::mnuOpen_Click()
 {
+    if (g_busy)
+        return;
     // 4096 the file must exist, 4 no read-only check box.
     if (!chooseFile(CommonDialog2, 4100, false))
         return;
     const QString name = CommonDialog2.FileName;
     guarded([&] { writeSetting(Setting::FileNameOpen, name); });
 
-    // The whole file is read before the box changes, so a file that fails
-    // half-way leaves the box as it was.
-    QStringList lines;
-    if (!guarded([&] { lines = readDocumentLines(name); }))
+    // The file is read from its end on a thread of its own, so that the lines
+    // that go on top show first; each piece goes in below the one before,
+    // above the text the box held (which, counted from the end, stays put).
+    ReceivedStore &store = session->document();
+    const qsizetype below = store.size();
+    qsizetype added = 0;
+    std::mutex lock;
+    std::condition_variable room;
+    std::deque<ReceivedStore::Batch> ready;
+    qsizetype waiting = 0;
+    Progress progress;
+    const auto putIn = [&] {
+        std::deque<ReceivedStore::Batch> batches;
+        {
+            const std::lock_guard<std::mutex> l(lock);
+            batches.swap(ready);
+            waiting = 0;
+        }
+        room.notify_all();
+        for (ReceivedStore::Batch &b : batches) {
+            added += b.length;
+            store.insert(store.size() - below, std::move(b));
+        }
+        if (!batches.empty())
+            Text2->storeChanged();
+    };
+    const auto read = [&] {
+        // Blocks are made (indexed and written to a file of their own) on
+        // this thread; the window only takes them in.
+        ReceivedStore pieces;
+        readDocumentBackward(name, progress, [&](QByteArray piece) {
+            pieces.prependBytes(piece);
+            ReceivedStore::Batch batch = pieces.takeAll();
+            std::unique_lock<std::mutex> l(lock);
+            while (waiting > (qsizetype(64) << 20) && !progress.cancelled)
+                room.wait_for(l, std::chrono::milliseconds(50));
+            waiting += batch.length;
+            ready.push_back(std::move(batch));
+        });
+    };
+    QString failure;
+    try {
+        runAside(tr("Открытие документа..."), progress, read, putIn);
+    } catch (const Error &e) {
+        failure = e.description();
+    } catch (const std::exception &e) {
+        failure = QString::fromLocal8Bit(e.what());
+    }
+    if (!failure.isEmpty() || progress.cancelled) {
+        // Nothing of a file that failed or was cancelled stays.
+        if (added > 0) {
+            store.replace(store.size() - below - added, added, QString());
+            Text2->storeChanged();
+        }
+        if (!failure.isEmpty())
+            showMessage(failure);
         return;
-
-    // Each line goes on top of the box in turn, so the file's last line ends
-    // up first; an autosave file (oldest first) reads like the live box.
-    QString block;
-    for (auto it = lines.crbegin(); it != lines.crend(); ++it)
-        block += *it + QStringLiteral("\r\n");
-    if (!block.isEmpty())
-        Text2->prepend(block);
+    }
 
     session->openedFileName = name;
     mnuSave->setEnabled(true);
@@ -70,23 +228,32 @@ void Form1::mnuOpen_Click()
 
 void Form1::mnuSave_Click()
 {
+    if (g_busy)
+        return;
     if (session->openedFileName.isEmpty()) {
         mnuSave_as_Click();
         return;
     }
-    // A failed save leaves the text marked unsaved.
-    if (guarded([&] { writeDocument(session->openedFileName, Text2->text()); }))
+    // A failed or cancelled save leaves the text marked unsaved, and so does
+    // a message that came in while it was written.
+    const qsizetype size = session->document().size();
+    bool saved = false;
+    if (guarded([&] { saved = saveDocumentTo(session->openedFileName); }) && saved
+        && session->document().size() == size)
         mnuSave->setEnabled(false);
 }
 
 void Form1::mnuSave_as_Click()
 {
+    if (g_busy)
+        return;
     // 2 ask before overwriting, 4 no read-only check box.
     if (!chooseFile(CommonDialog3, 6, true))
         return;
     const QString name = CommonDialog3.FileName;
     guarded([&] { writeSetting(Setting::FileNameSaveAs, name); });
-    if (guarded([&] { writeDocument(name, Text2->text()); }))
+    bool saved = false;
+    if (guarded([&] { saved = saveDocumentTo(name); }) && saved)
         mnuSave->setEnabled(true);
 }
 

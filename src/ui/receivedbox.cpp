@@ -291,6 +291,8 @@ void ReceivedBox::storeGrew()
     }
 }
 
+void ReceivedBox::storeChanged() { forgetGeometry(); }
+
 void ReceivedBox::forgetGeometry()
 {
     m_cache->lines.clear();

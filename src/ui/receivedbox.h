@@ -74,6 +74,8 @@ public:
 public slots:
     // Lines were put in front of the store by its owner.
     void storeGrew();
+    // Text was put in or taken out of the store by its owner below its top.
+    void storeChanged();
     void selectAll();
     void copy();
     void cut();

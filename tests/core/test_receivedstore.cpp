@@ -1,6 +1,9 @@
 // The received document's store against a plain string doing the same.
 #include "core/receivedstore.h"
 #include "core/codec.h"
+#include "core/error.h"
+#include "core/textfile.h"
+#include <QFile>
 #include <QDir>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -253,6 +256,112 @@ private slots:
         expected.replace(10, 4000, QStringLiteral("x"));
         check(store, expected);
         QCOMPARE(notices.size(), 1);
+    }
+
+    // Open reads from the end, in pieces that go in below one another,
+    // made by a store of their own: the box must read as the file's lines,
+    // last first, above what it held.
+    void openPiecesGoInBelowOneAnother_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("one break") << QByteArray("\r\n");
+        QTest::newRow("no final break") << QByteArray("a\r\n\r\nb");
+        QTest::newRow("lone CR and LF are text") << QByteArray("\r\r\n\n\rx\r\n");
+        QByteArray big;
+        QRandomGenerator r(7);
+        while (big.size() < 5'000'000)
+            big += QByteArray(int(r.bounded(200)), 'a' + char(r.bounded(26))) + QByteArray("\r\n\r\r\n\n\0").mid(int(r.bounded(6)), 2);
+        QTest::newRow("pieces across CR LF") << big;
+        QTest::newRow("one line longer than a piece") << QByteArray(300'000, 'L') + "\r\n" + QByteArray(70'000, 'M');
+    }
+
+    void openPiecesGoInBelowOneAnother()
+    {
+        QFETCH(QByteArray, file);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("doc.txt"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(file) == file.size());
+        f.close();
+        // The model: lines split at CR LF only, an empty last one dropped.
+        QList<QByteArray> whole;
+        qsizetype from = 0;
+        for (qsizetype at; (at = file.indexOf("\r\n", from)) >= 0; from = at + 2)
+            whole << file.mid(from, at - from);
+        if (from < file.size())
+            whole << file.mid(from);
+        QByteArray expected;
+        for (auto it = whole.crbegin(); it != whole.crend(); ++it)
+            expected += *it + "\r\n";
+        ReceivedStore store({4096, 8192, QString()});
+        store.prependBytes(QByteArray("old\r\n"));
+        store.prepend(QStringLiteral("✓ typed\r\n"));
+        const qsizetype below = store.size();
+        Progress progress;
+        ReceivedStore pieces({4096, 8192, QString()});
+        qsizetype news = 0;
+        readDocumentBackward(path, progress, [&](QByteArray piece) {
+            pieces.prependBytes(piece);
+            store.insert(store.size() - below, pieces.takeAll());
+            store.prependBytes(QByteArray("new\r\n"));  // a message meanwhile goes on top
+            news += 5;
+        });
+        QCOMPARE(progress.done.load(), file.size());
+        const QString text = store.text();
+        QCOMPARE(text.mid(news, expected.size()), fromAnsi(expected));
+        QCOMPARE(text.mid(news + expected.size()), QStringLiteral("✓ typed\r\nold\r\n"));
+        QCOMPARE(text.left(news), QStringLiteral("new\r\n").repeated(news / 5));
+        check(store, text);
+    }
+
+    void openOfAFileThatShrinksFails()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("doc.txt"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(QByteArray("line\r\n").repeated(100'000)) > 0);
+        f.close();
+        Progress progress;
+        int pieces = 0;
+        QVERIFY_THROWS_EXCEPTION(Error, readDocumentBackward(path, progress, [&](const QByteArray &) {
+            if (++pieces == 1)
+                QFile::resize(path, 1000);
+        }));
+        QCOMPARE(pieces, 1);
+    }
+
+    void saveFromASnapshot()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("saved.txt"));
+        ReceivedStore store({4096, 8192, QString()});
+        QByteArray bytes;
+        for (int i = 0; i < 3000; ++i) {
+            const QByteArray m = "m" + QByteArray::number(i) + QByteArray("\0\x98\xC6\r\n", 5);
+            store.prependBytes(m);
+            bytes.prepend(m);
+        }
+        Progress progress;
+        QVERIFY(writeDocument(path, *store.snapshot(), progress));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), bytes + "\r\n");
+        f.close();
+        // Cancelled, or a character the code page lacks: the old file stays.
+        Progress cancelled;
+        cancelled.cancelled = true;
+        store.prepend(QStringLiteral("more\r\n"));
+        QVERIFY(!writeDocument(path, *store.snapshot(), cancelled));
+        store.replace(store.size() - 7, 0, QStringLiteral("✓"));
+        try {
+            writeDocument(path, *store.snapshot(), progress);
+            QFAIL("saved a character the code page lacks");
+        } catch (const Error &e) {
+            QVERIFY2(e.description().contains(QStringLiteral("line 3001")), qPrintable(e.description()));
+        }
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), bytes + "\r\n");
     }
 };
 
