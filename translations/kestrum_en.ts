@@ -73,6 +73,37 @@ Author: Kestrum, Novosibirsk, kestrum@example.org</translation>
     </message>
 </context>
 <context>
+    <name>kestrum::DialogSendFile</name>
+    <message>
+        <source>Отправка файла</source>
+        <translation>Sending a file</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Отправлено: %1 из %2 байт</source>
+        <translation>Sent: %1 of %2 bytes</translation>
+    </message>
+    <message>
+        <source>Скорость: —</source>
+        <translation>Rate: —</translation>
+    </message>
+    <message>
+        <source>Осталось: —</source>
+        <translation>Time left: —</translation>
+    </message>
+    <message>
+        <source>Скорость: %1 байт/с</source>
+        <translation>Rate: %1 bytes/s</translation>
+    </message>
+    <message>
+        <source>Осталось: %1</source>
+        <translation>Time left: %1</translation>
+    </message>
+</context>
+<context>
     <name>kestrum::FindDialog</name>
     <message>
         <source>Найти</source>
@@ -288,6 +319,38 @@ Author: Kestrum, Novosibirsk, kestrum@example.org</translation>
     <message>
         <source>Открытие документа...</source>
         <translation>Opening the document...</translation>
+    </message>
+    <message>
+        <source>Передача</source>
+        <translation>Transmit</translation>
+    </message>
+    <message>
+        <source>Отправлять как текст</source>
+        <translation>Send as text</translation>
+    </message>
+    <message>
+        <source>Отправлять hex</source>
+        <translation>Send hex</translation>
+    </message>
+    <message>
+        <source>Отправлять с escape-последовательностями</source>
+        <translation>Send with escapes</translation>
+    </message>
+    <message>
+        <source>Отправить файл…</source>
+        <translation>Send file…</translation>
+    </message>
+    <message>
+        <source>Отправить break</source>
+        <translation>Send break</translation>
+    </message>
+    <message>
+        <source>Отправить файл</source>
+        <translation>Send a file</translation>
+    </message>
+    <message>
+        <source>Все файлы (*)</source>
+        <translation>All files (*)</translation>
     </message>
 </context>
 <context>

@@ -30,9 +30,9 @@ std::pair<QString, QString> decorations(qsizetype size, const LineForm &f)
     return {before, after};
 }
 
-QString messageLine(const QString &text, const LineForm &f)
+QString messageLine(const QString &text, const LineForm &f, qsizetype size = -1)
 {
-    const auto [before, after] = decorations(text.size(), f);
+    const auto [before, after] = decorations(size < 0 ? text.size() : size, f);
     return before + text + after;
 }
 
@@ -62,10 +62,10 @@ QByteArray receivedLine(QByteArray data, const Options &o)
     return line;
 }
 
-QString sentLine(const QString &text, const Options &o)
+QString sentLine(const QString &text, const Options &o, qsizetype size)
 {
     return messageLine(text, {o.sentDate, o.sentTime, o.sentSize, QLatin1String("   "),
-                              QLatin1String("<<SenD>>   "), QLatin1String("  Size, byte ")});
+                              QLatin1String("<<SenD>>   "), QLatin1String("  Size, byte ")}, size);
 }
 
 QString withCrLf(const QString &typed)

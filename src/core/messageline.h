@@ -15,7 +15,8 @@ QByteArray receivedLine(QByteArray data, const Options &o);
 // The line a sent text is shown and saved as: like a received one, with
 // three blanks after the time, the "<<SenD>>" marker and no colon in the
 // size label.
-QString sentLine(const QString &text, const Options &o);
+// The size piece counts size when given, else the text's characters.
+QString sentLine(const QString &text, const Options &o, qsizetype size = -1);
 
 // Typed text as the program sends and keeps it: every line break (CR LF, a
 // lone CR or LF, a paragraph or line separator) becomes CR LF.

@@ -135,7 +135,13 @@ void MSComm::setOutput(const QString &text)
 {
     if (!PortOpen())
         throwNotOpen();
-    const QByteArray bytes = toAnsi(text);
+    writeBytes(toAnsi(text));
+}
+
+void MSComm::writeBytes(const QByteArray &bytes)
+{
+    if (!PortOpen())
+        throwNotOpen();
     if (bytes.isEmpty())
         return;
     struct Sending {

@@ -46,6 +46,18 @@ public:
 
     // Queues every character as one Windows-1251 byte; does not wait.
     void setOutput(const QString &text);
+    // Queues the bytes as they are; does not wait.
+    void writeBytes(const QByteArray &bytes);
+    // Bytes queued that the device has not taken yet.
+    qint64 bytesToWrite() const;
+    // Drops what is queued and not yet on the line.
+    void discardOutput();
+    // Holds the line in the break condition for ms milliseconds; returns at once.
+    void sendBreak(int ms);
+    bool isBreakOn() const;
+    // Characters a second at the line's speed (start, data, parity and stop
+    // bits each).
+    double lineBytesPerSecond() const;
     // Every waiting character, one per received byte; removes them. What
     // arrived before the port was lost and opened again is taken apart from
     // what came after, so that it ends a message of its own.

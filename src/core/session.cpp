@@ -1,10 +1,12 @@
 #include "core/session.h"
 #include "core/codec.h"
 #include "core/error.h"
+#include "core/filesend.h"
 #include "core/messageline.h"
 #include "core/mscomm.h"
 #include "core/numbers.h"
 #include "core/textfile.h"
+#include <QDir>
 #include <QTimer>
 #include <limits>
 
@@ -20,6 +22,8 @@ Session::Session(QObject *parent) : QObject(parent)
     m_timer->setInterval(70);
     m_port = new MSComm(this);
     m_port->setObjectName(QStringLiteral("MSComm1"));
+    m_fileSender = new FileSender(m_port, this);
+    connect(m_fileSender, &FileSender::finished, this, &Session::fileSent);
 
     connect(m_timer, &QTimer::timeout, this, &Session::tick);
     connect(m_port, &MSComm::OnComm, this, &Session::portEvent);
@@ -193,11 +197,23 @@ void Session::abandonWait()
     m_pendingLoss.clear();
 }
 
-bool Session::send(const QString &text)
+bool Session::send(const QString &text, SendMode mode)
 {
     // The counter box keeps its number until the next message shows 1.
     m_count = 0;
     const Options o = m_options.current();
+    // As text every character is a byte; the other modes are read first, so
+    // that the length check counts what will go out.
+    const bool asText = mode == SendMode::Text;
+    QByteArray bytes;
+    if (!asText) {
+        try {
+            bytes = sendBytes(text, mode);
+        } catch (const Error &e) {
+            emit failure(e.description());
+            return true;
+        }
+    }
     if (o.checkLength) {
         double maximum = 0;
         try {
@@ -207,8 +223,13 @@ bool Session::send(const QString &text)
             return false;
         }
         // Not rounded: with 10.5 eleven characters are refused.
-        if (!(maximum >= double(text.size())))
+        if (!(maximum >= double(asText ? text.size() : bytes.size())))
             return false;
+    }
+    // Bytes of a send would land in the middle of the file's.
+    if (m_fileSender->isSending()) {
+        emit failure(QStringLiteral("A file is being sent: wait for it to end or cancel it. Nothing else was sent."));
+        return true;
     }
 
     // Each of these ends the send at its first failure: a line claiming a
@@ -216,22 +237,80 @@ bool Session::send(const QString &text)
     try {
         // A character the line cannot carry is refused before anything
         // happens to the port.
-        toAnsi(text);
+        if (asText)
+            toAnsi(text);
         if (!m_port->PortOpen())
             m_port->setPortOpen(true);
-        m_port->setOutput(text);
+        if (asText)
+            m_port->setOutput(text);
+        else
+            m_port->writeBytes(bytes);
     } catch (const Error &e) {
         emit failure(e.description());
         return true;
     }
 
+    if (asText)
+        showSent(text, text.size());
+    else
+        showSent(fromAnsi(bytes), bytes.size());
+    return true;
+}
+
+void Session::showSent(const QString &shown, qsizetype size)
+{
+    const Options o = m_options.current();
     if (!o.showSent)
-        return true;
-    const QString line = sentLine(text, o);
+        return;
+    const QString line = sentLine(shown, o, size);
     prependLine(line);
     // The text was found to fit the code page before it was sent.
     autosave(o, toAnsi(line));
-    return true;
+}
+
+void Session::sendFile(const QString &path)
+{
+    m_fileSender->open(path);
+    if (!m_port->PortOpen()) {
+        try {
+            m_port->setPortOpen(true);
+        } catch (...) {
+            m_fileSender->cancel();
+            throw;
+        }
+    }
+    m_fileSender->start();
+}
+
+void Session::fileSent(qint64 sent, bool complete, const QString &failed)
+{
+    const QString name = QDir::toNativeSeparators(m_fileSender->fileName());
+    QString shown = QStringLiteral("File \"%1\": %2 bytes").arg(name).arg(sent);
+    if (!complete)
+        shown += QStringLiteral(" of %1, %2").arg(m_fileSender->total())
+                     .arg(failed.isEmpty() ? QLatin1String("cancelled") : QLatin1String("stopped"));
+    // The line goes to the log in the code page: a letter of the name it
+    // cannot hold shows as "?".
+    if (!fitsAnsi(shown))
+        for (QChar &c : shown)
+            if (!fitsAnsi(QString(c)))
+                c = QLatin1Char('?');
+    try {
+        showSent(shown, sent);
+    } catch (const Error &e) {
+        emit failure(e.description());
+    }
+    if (!failed.isEmpty())
+        emit failure(failed);
+}
+
+void Session::sendBreak()
+{
+    if (!m_port->PortOpen())
+        m_port->setPortOpen(true);
+    // Long enough for any line speed; bootloaders that wait for a break
+    // look for one of at least a character's time.
+    m_port->sendBreak(250);
 }
 
 } // namespace kestrum

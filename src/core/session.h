@@ -1,6 +1,7 @@
 #pragma once
 #include "core/options.h"
 #include "core/receivedstore.h"
+#include "core/sendbytes.h"
 #include <QObject>
 #include <QString>
 
@@ -8,6 +9,7 @@ class QTimer;
 
 namespace kestrum {
 
+class FileSender;
 class MSComm;
 
 // One run of the terminal without its windows: the serial-port object, the
@@ -56,10 +58,19 @@ public:
 
     // Clear: the document and the counter; a message under way goes on.
     void clear();
-    // Send: the length check, the code-page check, the port opened if it is
-    // not, the text out, then its line when sent lines are shown. Returns
+    // Send: the text read in the mode (a text that does not read is
+    // refused with a message: nothing is sent), the length check on the
+    // bytes to be sent, the code-page check, the port opened if it is not,
+    // the bytes out, then their line when sent lines are shown. Returns
     // false when the length check refuses the text: nothing is sent.
-    bool send(const QString &text);
+    bool send(const QString &text, SendMode mode = SendMode::Text);
+    // Starts sending a file (the port opened if it is not); throws Error
+    // when it cannot start: nothing is sent then. When the send is over,
+    // its line names the file and the bytes sent, if sent lines are shown.
+    void sendFile(const QString &path);
+    FileSender *fileSender() const { return m_fileSender; }
+    // Send break: the port opened if it is not; throws Error.
+    void sendBreak();
 
     // Line parameters as last given to the port ("9600,n,8,1").
     QString portSettings;
@@ -90,8 +101,11 @@ private:
     void backToIdle();
     void prependLine(const QString &line);
     void autosave(const Options &o, QByteArrayView line);
+    void showSent(const QString &shown, qsizetype size);
+    void fileSent(qint64 sent, bool complete, const QString &failure);
 
     MSComm *m_port;
+    FileSender *m_fileSender;
     QTimer *m_timer;
     ReceivedStore m_document;
     LiveOptions m_options;

@@ -10,6 +10,7 @@ const char *const otherSet = "OtherSet";
 const char *const setings = "Setings";
 const char *const parametr = "Parametr";
 const char *const find = "Find";
+const char *const transmit = "Transmit";
 
 // In the order of the enumeration. Names are matched without regard to case
 // by the store; the spelling here is the one written to the file.
@@ -45,6 +46,7 @@ const SettingName table[] = {
     {find, "MatchCase", "0", nullptr},
     {find, "RegExp", "0", nullptr},
     {find, "Up", "0", nullptr},
+    {transmit, "SendMode", "0", nullptr},
 };
 static_assert(sizeof table / sizeof table[0] == size_t(Setting::Count), "one row for every setting");
 

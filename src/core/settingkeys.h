@@ -38,6 +38,8 @@ enum class Setting {
     FindMatchCase,
     FindRegExp,
     FindUp,
+    // An addition of the program's own: how the send box is read.
+    SendMode,
     Count
 };
 

@@ -114,7 +114,8 @@ void deleteAllSettings()
     // map of ports to devices, and losing it would silently point a port at
     // another device.
     const QStringList own{QStringLiteral("Lng"), QStringLiteral("OtherSet"), QStringLiteral("Setings"),
-                          QStringLiteral("Parametr"), QStringLiteral("History"), QStringLiteral("Find")};
+                          QStringLiteral("Parametr"), QStringLiteral("History"), QStringLiteral("Find"),
+                          QStringLiteral("Transmit")};
     for (const QString &group : s->childGroups())
         if (own.contains(group, Qt::CaseInsensitive))
             s->remove(group);

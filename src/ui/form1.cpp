@@ -80,6 +80,7 @@ Form1::Form1(QWidget *parent) : QMainWindow(parent)
 
     buildControls();
     buildMenus();
+    buildBytesMenus();
     retranslateUi();
     connectHandlers();
 }

@@ -27,6 +27,7 @@ class SendBoxHistory;
 class Searcher;
 class Session;
 struct SearchHit;
+enum class SendMode;
 
 // The main window: port and line parameters, send box, received box. The
 // work is the session's; a handler calls into it and shows what it reports.
@@ -65,6 +66,9 @@ public:
     QAction *mnuOpen, *mnuOpenBlocknot, *mnuSave, *mnuSave_as, *mnuPrint, *mnuPorts, *mnuExit;
     QAction *mnuFind, *mnuFindNext, *mnuFindPrev;
     QAction *mnuRus, *mnuEng, *mnuHelp, *mnuAbout;
+    // Transmit: how the send box is read (one of three), a file, a break.
+    QMenu *mnuTransmit;
+    QAction *mnuSendText, *mnuSendHex, *mnuSendEscapes, *mnuSendFile, *mnuSendBreak;
 
     // Start-up.
     void Form_Load();
@@ -94,6 +98,11 @@ public:
     void MSComm1_DeviceLost(const QString &description);
     // The send box's text: line breaks are CR LF.
     QString sendText() const;
+    // How the send box is read, as the Transmit menu says.
+    SendMode sendMode() const;
+    void mnuSendMode_Click(SendMode mode);
+    void mnuSendFile_Click();
+    void mnuSendBreak_Click();
 
     // Documents.
     void mnuOpen_Click();
@@ -149,6 +158,8 @@ private:
     void buildControls();
     void showPortDevices();
     void buildMenus();
+    void buildBytesMenus();
+    void retranslateBytesMenus();
     void connectHandlers();
     void runListHandler(QComboBox *list);
     void lineParameterSelected(QComboBox *list, Setting key);
@@ -165,6 +176,8 @@ private:
     bool lastMatchSelected(qsizetype *start, qsizetype *end) const;
 
     bool m_loading = false;
+    // The file last sent, where the next Send file starts.
+    QString m_sendFilePath;
     bool m_showingLoss = false;
     // The port list item whose tooltip says it waits, and its usual text.
     int m_waitingItem = -1;

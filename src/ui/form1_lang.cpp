@@ -51,6 +51,7 @@ void Form1::retranslateUi()
     Command1->setText(tr("Отправить"));
     Command8->setText(tr("Очистить"));
     Frame1->setTitle(tr("Установки"));
+    retranslateBytesMenus();
 }
 
 void Form1::changeEvent(QEvent *event)

@@ -18,7 +18,7 @@ QString Form1::sendText() const
 void Form1::Command1_Click()
 {
     const QString text = sendText();
-    if (!session->send(text))
+    if (!session->send(text, sendMode()))
         showWarning();
     else
         Text1History->sent(text);

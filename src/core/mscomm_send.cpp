@@ -1,0 +1,40 @@
+// The serial-port object: what sending bytes needs beyond the text of Send.
+#include "core/error.h"
+#include "core/mscomm.h"
+
+namespace kestrum {
+
+qint64 MSComm::bytesToWrite() const { return PortOpen() ? m_port->bytesToWrite() : 0; }
+
+void MSComm::discardOutput()
+{
+    if (PortOpen())
+        m_port->clear(QSerialPort::Output);
+}
+
+void MSComm::sendBreak(int ms)
+{
+    if (!PortOpen())
+        throwNotOpen();
+    if (!m_port->setBreakEnabled(true)) {
+        const QString reason = m_port->errorString();
+        m_port->clearError();
+        throw Error(QStringLiteral("%1: the break could not be sent: %2").arg(portLabel(), reason));
+    }
+    // The port it was sent on, not whatever is open when the time is up.
+    QTimer::singleShot(ms, m_port, [port = m_port] {
+        if (port->isOpen())
+            port->setBreakEnabled(false);
+    });
+}
+
+bool MSComm::isBreakOn() const { return PortOpen() && m_port->isBreakEnabled(); }
+
+double MSComm::lineBytesPerSecond() const
+{
+    const double stop = m_stopBits == QLatin1String("1.5") ? 1.5 : m_stopBits.toDouble();
+    const double bits = 1 + m_dataBits + (m_parity == QLatin1Char('n') ? 0 : 1) + (stop > 0 ? stop : 1);
+    return m_baud / bits;
+}
+
+} // namespace kestrum

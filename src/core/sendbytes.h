@@ -1,0 +1,23 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+
+namespace kestrum {
+
+// How the send box's text is read.
+//   Text     every character is one byte of the code page (as it always was).
+//   Hex      pairs of hex digits, one byte each; blanks, tabs and line breaks
+//            between the pairs are ignored: "01 03 00 00 00 0A C5 CD".
+//   Escapes  text, with \r, \n, \t, \\ and \xNN standing for their bytes.
+enum class SendMode { Text = 0, Hex = 1, Escapes = 2 };
+
+// The stored choice; anything else than 1 or 2 reads as Text.
+SendMode storedSendMode();
+void storeSendMode(SendMode mode);
+
+// The bytes the text stands for in the mode. Throws Error naming the first
+// character that does not read, and where it stands (from 1, as sent, a
+// line break counting as its two characters).
+QByteArray sendBytes(const QString &text, SendMode mode);
+
+} // namespace kestrum
