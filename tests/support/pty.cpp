@@ -8,18 +8,48 @@
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
+#include <vector>
 
 namespace kestrum::test {
 
+// A test program running beside this one may still hold a serial port's
+// lock file for a pseudo-terminal number that has since been freed and given
+// to us; the program under test (as another user above all, who cannot
+// remove root's lock) would then find the device "in use". Such a number is
+// passed over while it is held open, so the next one comes.
+static bool lockedBySomeone(const char *name)
+{
+    QByteArray device(name);
+    if (!device.startsWith("/dev/"))
+        return false;
+    const QByteArray lock = "LCK.." + device.mid(5).replace('/', '_');
+    for (const char *folder : {"/var/lock/", "/run/lock/", "/tmp/"}) {
+        if (::access((folder + lock).constData(), F_OK) == 0)
+            return true;
+    }
+    return false;
+}
+
 Pty::Pty()
 {
+    std::vector<int> passedOver;
     char name[256] = {};
     struct termios raw;
     ::cfmakeraw(&raw);
-    if (::openpty(&m_master, &m_slave, name, &raw, nullptr) != 0) {
-        m_master = m_slave = -1;
-        return;
+    for (int attempt = 0;; ++attempt) {
+        if (::openpty(&m_master, &m_slave, name, &raw, nullptr) != 0) {
+            m_master = m_slave = -1;
+            break;
+        }
+        if (attempt >= 16 || !lockedBySomeone(name))
+            break;
+        passedOver.push_back(m_master);
+        passedOver.push_back(m_slave);
     }
+    for (int fd : passedOver)
+        ::close(fd);
+    if (m_master < 0)
+        return;
     ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
     m_slavePath = QString::fromLocal8Bit(name);
 }
