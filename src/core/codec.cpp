@@ -50,7 +50,8 @@ QString fromAnsi(const QByteArray &bytes)
     if (!t.valid) {
         QStringDecoder decoder(kCodePage);
         if (!decoder.isValid())
-            throw Error(QStringLiteral("The Windows-1251 code page is not available on this system."));
+            throw Error(QCoreApplication::translate("Codec",
+                    "The Windows-1251 code page is not available on this system."));
         return decoder.decode(bytes);
     }
     QString out(bytes.size(), Qt::Uninitialized);
@@ -134,17 +135,19 @@ QByteArray toAnsi(const QString &text)
         return fast;
     QStringEncoder encoder(kCodePage);
     if (!encoder.isValid())
-        throw Error(QStringLiteral("The Windows-1251 code page is not available on this system."));
+        throw Error(QCoreApplication::translate("Codec",
+                "The Windows-1251 code page is not available on this system."));
     QByteArray bytes = encoder.encode(text);
     if (!encoder.hasError() && bytes.size() == text.size())
         return bytes;
     // The message names the offending character.
     if (const std::optional<Unmappable> bad = firstUnmappable(text))
-        throw Error(QStringLiteral("The character \"%1\" (%2) at position %3 cannot be sent: "
-                                   "it has no byte in the Windows-1251 code page.")
+        throw Error(QCoreApplication::translate("Codec",
+                "The character \"%1\" (%2) at position %3 cannot be sent: "
+                "it has no byte in the Windows-1251 code page.")
                         .arg(bad->character, bad->codePoint)
                         .arg(bad->index + 1));
-    throw Error(QStringLiteral("The text cannot be converted to the Windows-1251 code page."));
+    throw Error(QCoreApplication::translate("Codec", "The text cannot be converted to the Windows-1251 code page."));
 }
 
 } // namespace kestrum

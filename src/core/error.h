@@ -1,4 +1,5 @@
 #pragma once
+#include <QCoreApplication>
 #include <QString>
 #include <exception>
 
@@ -50,7 +51,7 @@ inline QString shownPath(const QString &path)
 // The user closed a file dialog without choosing a file.
 class CancelError : public Error {
 public:
-    CancelError() : Error(QStringLiteral("Cancel was selected.")) {}
+    CancelError() : Error(QCoreApplication::translate("File", "Cancel was selected.")) {}
 };
 
 } // namespace kestrum

@@ -63,11 +63,12 @@ void MSComm::setPortOpen(bool open)
         return;
     }
     if (m_port->isOpen())
-        throw Error(QStringLiteral("%1 is already open.").arg(portLabel()));
+        throw Error(QCoreApplication::translate("Port", "%1 is already open.").arg(portLabel()));
     const QString device = deviceName();
     if (device.isEmpty())
-        throw Error(QStringLiteral("COM%1 cannot be opened: there is no serial device number %1 on this computer. %2 "
-                                   "To choose a device, add the line COM%1=/dev/... to the section [Ports] of %3.")
+        throw Error(QCoreApplication::translate("Port",
+                "COM%1 cannot be opened: there is no serial device number %1 on this computer. %2 "
+                "To choose a device, add the line COM%1=/dev/... to the section [Ports] of %3.")
                         .arg(m_commPort)
                         .arg(devicesPresentText(), settingsFilePath()));
     openDevice(device);
@@ -76,7 +77,7 @@ void MSComm::setPortOpen(bool open)
 void MSComm::openDevice(const QString &device)
 {
     if (m_port->isOpen())
-        throw Error(QStringLiteral("%1 is already open.").arg(portLabel()));
+        throw Error(QCoreApplication::translate("Port", "%1 is already open.").arg(portLabel()));
     m_port->setPortName(device);
     presetLine();
     // A sequence cut by the loss of the device belongs to what came before.
@@ -128,7 +129,8 @@ void MSComm::throwNotOpen() const
 {
     if (!m_lostReason.isEmpty())
         throw Error(m_lostReason);
-    throw Error(QStringLiteral("Operation valid only when the port is open (%1).").arg(portLabel()));
+    throw Error(QCoreApplication::translate("Port",
+            "Operation valid only when the port is open (%1).").arg(portLabel()));
 }
 
 void MSComm::setOutput(const QString &text)
@@ -161,7 +163,7 @@ void MSComm::writeBytes(const QByteArray &bytes)
     if (!written) {
         const QString reason = m_port->errorString();
         m_port->clearError();
-        throw Error(QStringLiteral("%1: the data could not be sent: %2").arg(label, reason));
+        throw Error(QCoreApplication::translate("Port", "%1: the data could not be sent: %2").arg(label, reason));
     }
 }
 
@@ -283,9 +285,10 @@ void MSComm::onError(QSerialPort::SerialPortError error)
     // An unplugged adapter keeps reporting the same error many thousand times
     // a second; close on the first and report once.
     const QString reason = m_port->errorString();
-    m_lostReason = QStringLiteral("COM%1 (%2) stopped working and has been closed: %3. "
-                                  "Check the cable or adapter: the port will be opened again when the device "
-                                  "comes back.")
+    m_lostReason = QCoreApplication::translate("Port",
+            "COM%1 (%2) stopped working and has been closed: %3. "
+            "Check the cable or adapter: the port will be opened again when the device "
+            "comes back.")
                        .arg(m_commPort)
                        .arg(shownPath(m_openDevice), reason);
     // What arrived before the loss stays waiting for the receive path, a

@@ -49,8 +49,8 @@ QString MSComm::devicesPresentText()
 {
     const QStringList devices = presentSerialDevices();
     if (devices.isEmpty())
-        return QStringLiteral("No serial device is present: connect the adapter and try again.");
-    return QStringLiteral("Serial devices present: %1.").arg(devices.join(QStringLiteral(", ")));
+        return QCoreApplication::translate("Port", "No serial device is present: connect the adapter and try again.");
+    return QCoreApplication::translate("Port", "Serial devices present: %1.").arg(devices.join(QStringLiteral(", ")));
 }
 
 QString MSComm::openFailure(const QString &device, QSerialPort::SerialPortError error, const QString &reason) const
@@ -65,7 +65,7 @@ QString MSComm::openFailure(const QString &device, QSerialPort::SerialPortError 
 #endif
     switch (error) {
     case QSerialPort::DeviceNotFoundError:
-        return QStringLiteral("%1 cannot be opened: the device does not exist (%2). %3")
+        return QCoreApplication::translate("Port", "%1 cannot be opened: the device does not exist (%2). %3")
             .arg(label, reason, devicesPresentText());
     case QSerialPort::PermissionError:
 #ifdef Q_OS_UNIX
@@ -74,17 +74,19 @@ QString MSComm::openFailure(const QString &device, QSerialPort::SerialPortError 
             // name is shown by its number.
             const QFileInfo node(device);
             const QString group = node.group().isEmpty() && node.exists() ? QString::number(node.groupId()) : node.group();
-            return QStringLiteral("%1 cannot be opened: permission denied. The device belongs to the group "
-                                  "\"%2\": your user must be a member of it (for example: sudo usermod -aG %2 "
-                                  "$USER), then log out and in again.")
+            return QCoreApplication::translate("Port",
+                    "%1 cannot be opened: permission denied. The device belongs to the group "
+                    "\"%2\": your user must be a member of it (for example: sudo usermod -aG %2 "
+                    "$USER), then log out and in again.")
                 .arg(label, group);
         }
 #endif
-        return QStringLiteral("%1 cannot be opened: the port is in use by another program. "
-                              "Close the other program or choose another port. (%2)")
+        return QCoreApplication::translate("Port",
+                "%1 cannot be opened: the port is in use by another program. "
+                "Close the other program or choose another port. (%2)")
             .arg(label, reason);
     default:
-        return QStringLiteral("%1 cannot be opened: %2").arg(label, reason);
+        return QCoreApplication::translate("Port", "%1 cannot be opened: %2").arg(label, reason);
     }
 }
 

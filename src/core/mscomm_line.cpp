@@ -49,9 +49,10 @@ int wholeNumber(const QString &text, bool *ok)
 void MSComm::setCommPort(int port)
 {
     if (PortOpen())
-        throw Error(QStringLiteral("The port number cannot be changed while %1 is open.").arg(portLabel()));
+        throw Error(QCoreApplication::translate("Port",
+                "The port number cannot be changed while %1 is open.").arg(portLabel()));
     if (port < 1 || port > 16)
-        throw Error(QStringLiteral("Invalid port number %1.").arg(port));
+        throw Error(QCoreApplication::translate("Port", "Invalid port number %1.").arg(port));
     m_commPort = port;
 }
 
@@ -63,34 +64,36 @@ QString MSComm::Settings() const
 void MSComm::setSettings(const QString &text)
 {
     auto invalid = [&text](const QString &why) {
-        return Error(QStringLiteral("Invalid port settings \"%1\": %2").arg(shownValue(text), why));
+        return Error(QCoreApplication::translate("Port",
+                "Invalid port settings \"%1\": %2").arg(shownValue(text), why));
     };
     const QStringList f = text.split(QLatin1Char(','));
     if (f.size() != 4)
-        throw invalid(QStringLiteral("expected baud rate, parity, data bits and stop bits separated by commas."));
+        throw invalid(QCoreApplication::translate("Port",
+                "expected baud rate, parity, data bits and stop bits separated by commas."));
     bool ok = false;
     const QString baudText = f.at(0).trimmed();
     const int baud = wholeNumber(baudText, &ok);
     if (baudText.isEmpty())
-        throw invalid(QStringLiteral("the baud rate is missing."));
+        throw invalid(QCoreApplication::translate("Port", "the baud rate is missing."));
     if (!ok || baud < 50 || baud > 4000000)
-        throw invalid(QStringLiteral("the baud rate must be a whole number from 50 to 4000000."));
+        throw invalid(QCoreApplication::translate("Port", "the baud rate must be a whole number from 50 to 4000000."));
     const QString parityText = f.at(1).trimmed().toLower();
     if (parityText.isEmpty())
-        throw invalid(QStringLiteral("the parity is missing."));
+        throw invalid(QCoreApplication::translate("Port", "the parity is missing."));
     if (parityText.size() != 1 || !QStringLiteral("neoms").contains(parityText))
-        throw invalid(QStringLiteral("the parity must be n, e, o, m or s."));
+        throw invalid(QCoreApplication::translate("Port", "the parity must be n, e, o, m or s."));
     const QString dataText = f.at(2).trimmed();
     const int data = wholeNumber(dataText, &ok);
     if (dataText.isEmpty())
-        throw invalid(QStringLiteral("the number of data bits is missing."));
+        throw invalid(QCoreApplication::translate("Port", "the number of data bits is missing."));
     if (!ok || data < 5 || data > 8)
-        throw invalid(QStringLiteral("the number of data bits must be 5, 6, 7 or 8."));
+        throw invalid(QCoreApplication::translate("Port", "the number of data bits must be 5, 6, 7 or 8."));
     const QString stopText = f.at(3).trimmed();
     if (stopText.isEmpty())
-        throw invalid(QStringLiteral("the number of stop bits is missing."));
+        throw invalid(QCoreApplication::translate("Port", "the number of stop bits is missing."));
     if (stopText != QLatin1String("1") && stopText != QLatin1String("1.5") && stopText != QLatin1String("2"))
-        throw invalid(QStringLiteral("the number of stop bits must be 1, 1.5 or 2."));
+        throw invalid(QCoreApplication::translate("Port", "the number of stop bits must be 1, 1.5 or 2."));
 
     const int oldBaud = m_baud, oldData = m_dataBits;
     const QChar oldParity = m_parity;
@@ -101,14 +104,18 @@ void MSComm::setSettings(const QString &text)
     m_stopBits = stopText;
     try {
         applyLine();
-    } catch (...) {
+    } catch (const Error &failure) {
         m_baud = oldBaud;
         m_parity = oldParity;
         m_dataBits = oldData;
         m_stopBits = oldStop;
+        // When the old values do not take either, the line runs with a mix of
+        // both: the user is told, not only of the first failure.
         try {
             applyLine();
-        } catch (...) {
+        } catch (const Error &again) {
+            throw Error(QCoreApplication::translate("Port", "%1; the previous settings could not be put back either: %2")
+                            .arg(failure.description(), again.description()));
         }
         throw;
     }
@@ -119,26 +126,31 @@ void MSComm::applyLine()
     const bool open = m_port->isOpen();
     const bool pty = open && isPseudoTerminal(m_openDevice);
     auto fail = [this](const QString &what) {
-        return Error(QStringLiteral("%1: the %2 cannot be set: %3").arg(portLabel(), what, m_port->errorString()));
+        return Error(QCoreApplication::translate("Port",
+                "%1: the %2 cannot be set: %3").arg(portLabel(), what, m_port->errorString()));
     };
     if (!m_port->setBaudRate(m_baud))
-        throw Error(QStringLiteral("%1 refuses the speed %2 baud: %3").arg(portLabel()).arg(m_baud).arg(m_port->errorString()));
+        throw Error(QCoreApplication::translate("Port", "%1 refuses the speed %2 baud: %3")
+                        .arg(portLabel())
+                        .arg(m_baud)
+                        .arg(m_port->errorString()));
     // Drivers take any speed and quietly run at the nearest one they have.
     const qint64 actual = open ? deviceLineSpeed(m_port->handle()) : 0;
     if (!speedMatches(m_baud, actual))
-        throw Error(QStringLiteral("%1 does not run at %2 baud: the device chose %3 baud instead. Choose a speed "
-                                   "the adapter supports.")
+        throw Error(QCoreApplication::translate("Port",
+                "%1 does not run at %2 baud: the device chose %3 baud instead. Choose a speed "
+                "the adapter supports.")
                         .arg(portLabel())
                         .arg(m_baud)
                         .arg(actual));
     if (!m_port->setDataBits(QSerialPort::DataBits(m_dataBits)) && !pty)
-        throw fail(QStringLiteral("number of data bits"));
+        throw fail(QCoreApplication::translate("Port", "number of data bits"));
     if (!m_port->setParity(toQtParity(m_parity)) && !pty)
-        throw fail(QStringLiteral("parity"));
+        throw fail(QCoreApplication::translate("Port", "parity"));
     if (!m_port->setStopBits(toQtStopBits(m_stopBits)))
-        throw fail(QStringLiteral("number of stop bits"));
+        throw fail(QCoreApplication::translate("Port", "number of stop bits"));
     if (!m_port->setFlowControl(QSerialPort::NoFlowControl))
-        throw fail(QStringLiteral("flow control"));
+        throw fail(QCoreApplication::translate("Port", "flow control"));
     // Qt ignores bytes with parity errors; the line delivers them as "?".
     m_parityMarks.marking = open && applyParityMarking(m_port->handle(), m_parity != QLatin1Char('n'));
     m_port->clearError();
@@ -179,18 +191,20 @@ void MSComm::setDTREnable(bool on)
 void MSComm::setInBufferSize(int size)
 {
     if (PortOpen())
-        throw Error(QStringLiteral("The receive buffer size cannot be changed while %1 is open.").arg(portLabel()));
+        throw Error(QCoreApplication::translate("Port",
+                "The receive buffer size cannot be changed while %1 is open.").arg(portLabel()));
     if (size < 1 || size > 32767)
-        throw Error(QStringLiteral("Invalid receive buffer size %1.").arg(size));
+        throw Error(QCoreApplication::translate("Port", "Invalid receive buffer size %1.").arg(size));
     m_inBufferSize = size;
 }
 
 void MSComm::setOutBufferSize(int size)
 {
     if (PortOpen())
-        throw Error(QStringLiteral("The transmit buffer size cannot be changed while %1 is open.").arg(portLabel()));
+        throw Error(QCoreApplication::translate("Port",
+                "The transmit buffer size cannot be changed while %1 is open.").arg(portLabel()));
     if (size < 1 || size > 32767)
-        throw Error(QStringLiteral("Invalid transmit buffer size %1.").arg(size));
+        throw Error(QCoreApplication::translate("Port", "Invalid transmit buffer size %1.").arg(size));
     m_outBufferSize = size;
 }
 

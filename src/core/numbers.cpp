@@ -8,8 +8,8 @@ namespace kestrum {
 
 namespace {
 
-Error typeMismatch() { return Error(QStringLiteral("Type mismatch")); }
-Error overflow() { return Error(QStringLiteral("Overflow")); }
+Error typeMismatch() { return Error(QCoreApplication::translate("Number", "Type mismatch")); }
+Error overflow() { return Error(QCoreApplication::translate("Number", "Overflow")); }
 
 template <class Int>
 Int toInteger(double value)

@@ -4,7 +4,7 @@
 namespace kestrum {
 
 // Every setting the program reads or writes, by name. Where each lives and
-// what a reader gets when it is missing is kept in one table (keys.cpp).
+// what a reader gets when it is missing is kept in one table (settingkeys.cpp).
 enum class Setting {
     Lng,
     CommPort,
@@ -54,7 +54,7 @@ struct SettingName {
 
 const SettingName &settingName(Setting s);
 
-// The store operations of store.h for one setting of the table.
+// The store operations of settings.h for one setting of the table.
 QString readSetting(Setting s);
 void writeSetting(Setting s, const QString &value);
 

@@ -1,4 +1,5 @@
 #include "core/settings.h"
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
@@ -46,8 +47,9 @@ void reportWriteFailure(QSettings &s)
         return;
     g_writeFailureReported = true;
     if (g_warn)
-        g_warn(QStringLiteral("Settings cannot be saved to %1: the file or its folder is not writable. "
-                               "Changes made in this session will be lost when the program ends.")
+        g_warn(QCoreApplication::translate("Settings",
+                "Settings cannot be saved to %1: the file or its folder is not writable. "
+                "Changes made in this session will be lost when the program ends.")
                     .arg(QDir::toNativeSeparators(s.fileName())));
 }
 

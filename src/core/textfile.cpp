@@ -34,11 +34,13 @@ QByteArray encodeForFile(const QString &text, const QString &what, const QString
     }
     if (const std::optional<Unmappable> bad = firstUnmappable(text))
         throw fileError(what, path,
-                        QStringLiteral("the character \"%1\" (%2) in line %3 has no byte in the "
-                                       "Windows-1251 code page; nothing was written.")
+                        QCoreApplication::translate("File",
+                                "the character \"%1\" (%2) in line %3 has no byte in the "
+                                "Windows-1251 code page; nothing was written.")
                             .arg(bad->character, bad->codePoint)
                             .arg(text.left(bad->index).count(QLatin1Char('\n')) + 1));
-    throw fileError(what, path, QStringLiteral("the text cannot be converted to the Windows-1251 code page."));
+    throw fileError(what, path, QCoreApplication::translate("File",
+            "the text cannot be converted to the Windows-1251 code page."));
 }
 
 // Why a write or flush failed. A write cut short (a full disk, the largest
@@ -49,13 +51,14 @@ QString writeFailure(const QFileDevice &f)
     const int error = errno;
     if (error != 0)
         return qt_error_string(error);
-    return f.error() != QFileDevice::NoError ? f.errorString() : QStringLiteral("not everything could be written");
+    return f.error() != QFileDevice::NoError ? f.errorString()
+                                             : QCoreApplication::translate("File", "not everything could be written");
 }
 
 void checkAutosaveName(const QString &path)
 {
     if (path.isEmpty())
-        throw Error(QStringLiteral("The autosave file has no name: choose one in Options."));
+        throw Error(QCoreApplication::translate("File", "The autosave file has no name: choose one in Options."));
 }
 
 } // namespace
@@ -63,16 +66,17 @@ void checkAutosaveName(const QString &path)
 void appendRecord(const QString &path, const QString &line)
 {
     checkAutosaveName(path);
-    appendRecordBytes(path, QByteArrayView(encodeForFile(line, QStringLiteral("Cannot write the autosave file"), path)));
+    const QString what = QCoreApplication::translate("File", "Cannot write the autosave file");
+    appendRecordBytes(path, QByteArrayView(encodeForFile(line, what, path)));
 }
 
 void appendRecordBytes(const QString &path, QByteArrayView line)
 {
     checkAutosaveName(path);
-    const QString what = QStringLiteral("Cannot write the autosave file");
+    const QString what = QCoreApplication::translate("File", "Cannot write the autosave file");
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
-        throw fileError(QStringLiteral("Cannot open the autosave file"), path, f.errorString());
+        throw fileError(QCoreApplication::translate("File", "Cannot open the autosave file"), path, f.errorString());
     // The line end goes through the file's buffer; the line, however long,
     // is not copied to add it.
     errno = 0;
@@ -88,9 +92,9 @@ void appendRecordBytes(const QString &path, QByteArrayView line)
 
 void writeDocument(const QString &path, const QString &text)
 {
-    const QString what = QStringLiteral("Cannot save");
+    const QString what = QCoreApplication::translate("File", "Cannot save");
     if (path.isEmpty())
-        throw Error(QStringLiteral("Cannot save: no file name was given."));
+        throw Error(QCoreApplication::translate("File", "Cannot save: no file name was given."));
     // Encode first: a text the code page cannot hold must not cost the old
     // file anything.
     const QByteArray bytes = encodeForFile(text + kLineEnd, what, path);
@@ -150,7 +154,8 @@ struct FileReplacement::Private {
 
     QString untouched() const
     {
-        return existed ? QStringLiteral("the file was left as it was.") : QStringLiteral("no file was made.");
+        return existed ? QCoreApplication::translate("File",
+                "the file was left as it was.") : QCoreApplication::translate("File", "no file was made.");
     }
 
     // Puts the old content back into the file written in place; says what
@@ -164,13 +169,13 @@ struct FileReplacement::Private {
         if (restoredOut)
             *restoredOut = restored;
         if (restored)
-            return QStringLiteral("its old content was put back.");
+            return QCoreApplication::translate("File", "its old content was put back.");
         if (aside) {
             aside->setAutoRemove(false);
-            return QStringLiteral("its old content could not be put back and is kept in \"%1\".")
+            return QCoreApplication::translate("File", "its old content could not be put back and is kept in \"%1\".")
                 .arg(QDir::toNativeSeparators(aside->fileName()));
         }
-        return QStringLiteral("its old content could not be put back: the file is incomplete.");
+        return QCoreApplication::translate("File", "its old content could not be put back: the file is incomplete.");
     }
 
     // The file's old content, somewhere that survives writing over it.
@@ -191,8 +196,9 @@ struct FileReplacement::Private {
         }
         // The new content is written from the file's start.
         if ((!aside && asideInMemory.size() != oldSize) || !target->seek(0))
-            fail(QStringLiteral("no temporary file can be made in its folder, and its old content "
-                                "could not be kept aside to write it in place"),
+            fail(QCoreApplication::translate("File",
+                    "no temporary file can be made in its folder, and its old content "
+                    "could not be kept aside to write it in place"),
                  untouched());
     }
 };
@@ -288,7 +294,7 @@ void FileReplacement::cancel()
         bool restored = false;
         const QString outcome = d->putBack(&restored);
         if (!restored)
-            d->fail(QStringLiteral("the save was cancelled"), outcome);
+            d->fail(QCoreApplication::translate("File", "the save was cancelled"), outcome);
     }
     d->finished = true;
     d->save.reset();
@@ -299,10 +305,10 @@ QStringList readDocumentLines(const QString &path)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
-        throw fileError(QStringLiteral("Cannot open"), path, f.errorString());
+        throw fileError(QCoreApplication::translate("File", "Cannot open"), path, f.errorString());
     const QByteArray bytes = f.readAll();
     if (f.error() != QFileDevice::NoError)
-        throw fileError(QStringLiteral("Cannot read"), path, f.errorString());
+        throw fileError(QCoreApplication::translate("File", "Cannot read"), path, f.errorString());
     f.close();
     // Only CR LF ends a line; a lone CR or LF belongs to the line's text.
     QStringList lines = fromAnsi(bytes).split(kLineEnd);

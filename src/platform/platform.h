@@ -9,7 +9,7 @@ class QPrinter;
 namespace kestrum {
 
 // The small interfaces the windows need from the desktop. The program runs
-// on the Qt implementations; tests install fakes (tests/fakes.h).
+// on the Qt implementations; tests install fakes (tests/support/fakes.h).
 
 class MessageBoxService {
 public:

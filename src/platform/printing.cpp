@@ -28,7 +28,7 @@ void printText(QPrinter &printer, const QString &text)
 
     QPainter painter;
     if (!painter.begin(&printer))
-        throw Error(QStringLiteral("Printing failed: the printer \"%1\" cannot be used.")
+        throw Error(QCoreApplication::translate("Printing", "Printing failed: the printer \"%1\" cannot be used.")
                         .arg(printer.printerName().isEmpty() ? shownPath(printer.outputFileName()) : shownValue(printer.printerName())));
     const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
     document.documentLayout()->setPaintDevice(&printer);
@@ -37,7 +37,7 @@ void printText(QPrinter &printer, const QString &text)
     for (int i = 0; i < pages; ++i) {
         if (i > 0 && !printer.newPage()) {
             painter.end();
-            throw Error(QStringLiteral("Printing failed while starting page %1.").arg(i + 1));
+            throw Error(QCoreApplication::translate("Printing", "Printing failed while starting page %1.").arg(i + 1));
         }
         painter.save();
         painter.translate(0, -page.height() * i);
@@ -46,7 +46,7 @@ void printText(QPrinter &printer, const QString &text)
         painter.restore();
     }
     if (!painter.end())
-        throw Error(QStringLiteral("Printing failed: the document could not be finished."));
+        throw Error(QCoreApplication::translate("Printing", "Printing failed: the document could not be finished."));
 }
 
 } // namespace kestrum

@@ -55,8 +55,9 @@ public:
     {
         const QPrinterInfo info = QPrinterInfo::defaultPrinter();
         if (info.isNull())
-            throw Error(QStringLiteral("Nothing was printed: no printer is configured on this system. "
-                                       "Set up a default printer and try again."));
+            throw Error(QCoreApplication::translate("Desktop",
+                    "Nothing was printed: no printer is configured on this system. "
+                    "Set up a default printer and try again."));
         QPrinter printer(info);
         printText(printer, text);
     }
@@ -80,10 +81,11 @@ public:
             if (path.isEmpty())
                 continue;
             if (!QProcess::startDetached(path, {}))
-                throw Error(QStringLiteral("The text editor %1 could not be started.").arg(path));
+                throw Error(QCoreApplication::translate("Desktop",
+                        "The text editor %1 could not be started.").arg(path));
             return;
         }
-        throw Error(QStringLiteral("No plain-text editor was found. Install one of: %1.")
+        throw Error(QCoreApplication::translate("Desktop", "No plain-text editor was found. Install one of: %1.")
                         .arg(editors.join(QStringLiteral(", "))));
     }
 };

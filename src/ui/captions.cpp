@@ -1,5 +1,7 @@
-// The interface translator. Russian is the windows' source language; the
-// English table is compiled from translations/kestrum_en.ts into the
+// The interface translator. Russian is the windows' source language and
+// English that of the messages the core composes; the English table
+// (translations/kestrum_en.ts) holds the captions' English, the Russian one
+// (kestrum_ru.ts) the messages' Russian. Both are compiled into the
 // program's resources, so an installed program needs no file beside it.
 #include "ui/captions.h"
 #include "core/numbers.h"
@@ -9,6 +11,7 @@
 #include <QPointer>
 #include <QTranslator>
 #include <QWidget>
+#include <atomic>
 
 namespace kestrum {
 
@@ -25,16 +28,22 @@ public:
     {
         if (!english.load(QStringLiteral(":/i18n/kestrum_en.qm")))
             qWarning("The English captions are missing from the program's resources.");
+        if (!russian.load(QStringLiteral(":/i18n/kestrum_ru.qm")))
+            qWarning("The Russian messages are missing from the program's resources.");
     }
 
+    // A text missing from the table in use is shown as written in the
+    // source, so a caption stays Russian and a message English.
     QString translate(const char *context, const char *source, const char *disambiguation, int n) const override
     {
-        return useEnglish ? english.translate(context, source, disambiguation, n) : QString();
+        return (useEnglish ? english : russian).translate(context, source, disambiguation, n);
     }
     bool isEmpty() const override { return false; }
 
-    bool useEnglish = false;
+    // Read also by work threads that compose a message.
+    std::atomic<bool> useEnglish{false};
     QTranslator english;
+    QTranslator russian;
 };
 
 InterfaceTranslator *interfaceTranslator()

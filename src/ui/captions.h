@@ -12,7 +12,8 @@ bool englishInterface();
 // Points the interface translator at the language now stored and says
 // whether that is English. The windows' captions are their Russian source
 // texts through tr(); the English table is translations/kestrum_en.ts, built
-// into the program.
+// into the program. The messages the program composes follow the same
+// choice (English source, Russian table translations/kestrum_ru.ts).
 bool useStoredLanguage();
 
 // The language step of a window's load: the translator follows the store,

@@ -283,7 +283,8 @@ void Form1::Form_Load()
         const qint32 interval = toInt32(readSetting(Setting::Timeout));
         // Zero would tick on every pass of the event loop and spin a core.
         if (interval < 1)
-            throw Error(QStringLiteral("Invalid property value: the receive timeout must be at least 1 ms."));
+            throw Error(QCoreApplication::translate("Port",
+                    "Invalid property value: the receive timeout must be at least 1 ms."));
         Timer2->setInterval(interval);
     });
     guarded([&] { LngInitForm1(); });

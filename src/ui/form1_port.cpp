@@ -15,7 +15,8 @@ void Form1::selectListItem(QComboBox *list, const QString &text)
     const int index = list->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (index < 0) {
         list->setCurrentIndex(-1);
-        throw Error(QStringLiteral("Invalid property value: \"%1\" is not an item of the list.").arg(shownValue(text)));
+        throw Error(QCoreApplication::translate("Port",
+                "Invalid property value: \"%1\" is not an item of the list.").arg(shownValue(text)));
     }
     list->setCurrentIndex(index);
     runListHandler(list);
@@ -126,8 +127,9 @@ void Form1::showPortWaiting(bool waiting)
         showPortTips();
         return;
     }
-    const QString tip =
-        QStringLiteral("COM%1 waits for %2 to come back").arg(MSComm1->CommPort()).arg(deviceWatch->device());
+    const QString tip = QCoreApplication::translate("Port", "COM%1 waits for %2 to come back")
+                            .arg(MSComm1->CommPort())
+                            .arg(deviceWatch->device());
     m_waitingItem = MSComm1->CommPort() - 1;
     if (m_waitingItem < Combo1->count()) {
         m_waitingItemTip = Combo1->itemData(m_waitingItem, Qt::ToolTipRole);

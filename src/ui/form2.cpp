@@ -243,7 +243,7 @@ void Form2::Command3_Click()
 
         Form1 *f1 = windows().form1();
         if (!f1)
-            throw Error(QStringLiteral("The main window is not loaded."));
+            throw Error(QCoreApplication::translate("Options", "The main window is not loaded."));
         f1->Label8->setText(Label1->text());
         f1->Label8->setEnabled(Label1->isEnabled());
 
@@ -325,17 +325,21 @@ void Form2::Command2_Click()
 
 void Form2::Command4_Click()
 {
-    // Cancelling or any failure of the dialog ends Browse without a word.
-    try {
+    guarded([&] {
         // 4096 the file must exist, 4 no read-only check box.
         CommonDialog1.presetTextFiles(4100);
-        CommonDialog1.ShowSave();
+        // Cancelling ends Browse without a word; anything else that fails
+        // is said, since the autosave file then stays what it was.
+        try {
+            CommonDialog1.ShowSave();
+        } catch (const CancelError &) {
+            return;
+        }
         // Stored at once: the autosave file changes now, not at Apply.
         writeSetting(Setting::FileName, CommonDialog1.FileName);
         setAutosaveFile(CommonDialog1.FileName);
         Label1->setText(autosavePrefix() + CommonDialog1.FileName);
-    } catch (...) {
-    }
+    });
 }
 
 void Form2::Command5_Click()

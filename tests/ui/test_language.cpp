@@ -8,7 +8,10 @@
 #include "ui/dialog1.h"
 #include "ui/dialog2.h"
 #include "ui/form2.h"
+#include "core/error.h"
+#include "core/mscomm.h"
 #include "core/settings.h"
+#include "core/textfile.h"
 #include "support/fakes.h"
 #include "support/pty.h"
 #include "support/testenv.h"
@@ -19,6 +22,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <memory>
 
@@ -498,6 +502,54 @@ private slots:
         windows().dialog()->close();
         QVERIFY(f->isEnabled());
         QCOMPARE(fakes.messageBox->messages, QStringList());
+    }
+
+    // The messages the core composes follow the interface language as the
+    // captions do: English as written, Russian from the program's table.
+    void messagesFollowTheLanguage_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("port, Russian") << "0" << "port" << "не удается открыть:";
+        QTest::newRow("port, English") << "1" << "port" << "cannot be opened:";
+        QTest::newRow("file, Russian") << "0" << "file" << "Не удается открыть \"";
+        QTest::newRow("file, English") << "1" << "file" << "Cannot open \"";
+        QTest::newRow("loss, Russian") << "0" << "loss" << "перестал работать и закрыт";
+        QTest::newRow("loss, English") << "1" << "loss" << "stopped working and has been closed";
+    }
+    void messagesFollowTheLanguage()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, kind);
+        QFETCH(QString, expected);
+        storeLanguage(language);
+        useStoredLanguage();
+        QString message;
+        if (kind == QLatin1String("loss")) {
+            Pty device;
+            mapPort(1, device.slavePath());
+            MSComm port;
+            port.setPortOpen(true);
+            QSignalSpy lost(&port, &MSComm::deviceLost);
+            device.closeMaster();
+            QTRY_COMPARE(lost.count(), 1);
+            message = lost.first().first().toString();
+        } else {
+            try {
+                if (kind == QLatin1String("port")) {
+                    mapPort(1, QStringLiteral("/nonexistent/ttyKestrum"));
+                    MSComm port;
+                    port.setPortOpen(true);
+                } else {
+                    readDocumentLines(QStringLiteral("/nonexistent/kestrum.txt"));
+                }
+                QFAIL("no error");
+            } catch (const Error &e) {
+                message = e.description();
+            }
+        }
+        QVERIFY2(message.contains(expected), qPrintable(message));
     }
 };
 
