@@ -295,6 +295,97 @@
     </message>
 </context>
 <context>
+    <name>Send</name>
+    <message>
+        <source>The port was closed while the file was being sent.</source>
+        <translation>Порт закрыт во время отправки файла.</translation>
+    </message>
+    <message>
+        <source>A file is being sent already: wait for it to end or cancel it.</source>
+        <translation>Файл уже отправляется: дождитесь конца отправки или отмените ее.</translation>
+    </message>
+    <message>
+        <source>%1 could not be read to its end: %2</source>
+        <translation>Не удается дочитать %1 до конца: %2</translation>
+    </message>
+    <message>
+        <source>%1 cannot be read: %2. Nothing was sent.</source>
+        <translation>Не удается прочитать %1: %2. Ничего не отправлено.</translation>
+    </message>
+    <message>
+        <source>The port is not open: the file was not sent.</source>
+        <translation>Порт не открыт: файл не отправлен.</translation>
+    </message>
+    <message>
+        <source>The blank</source>
+        <translation>Пробел</translation>
+    </message>
+    <message>
+        <source>The tab</source>
+        <translation>Табуляция</translation>
+    </message>
+    <message>
+        <source>The line break</source>
+        <translation>Перевод строки</translation>
+    </message>
+    <message>
+        <source>The character U+%1</source>
+        <translation>Символ U+%1</translation>
+    </message>
+    <message>
+        <source>position %1</source>
+        <translation>позиции %1</translation>
+    </message>
+    <message>
+        <source>%1 (line %2, column %3)</source>
+        <translation>%1 (строка %2, столбец %3)</translation>
+    </message>
+    <message>
+        <source>The end of the text</source>
+        <translation>Конец текста</translation>
+    </message>
+    <message>
+        <source>%1 at %2 %3 Nothing was sent.</source>
+        <translation>%1 в %2 %3 Ничего не отправлено.</translation>
+    </message>
+    <message>
+        <source>Send hex takes bytes as pairs of the digits 0-9 and A-F, with blanks or line breaks between them (01 03 0A).</source>
+        <translation>В режиме hex байты задаются парами цифр 0-9 и A-F, между ними пробелы или переводы строк (01 03 0A).</translation>
+    </message>
+    <message>
+        <source>is not a hex digit. </source>
+        <translation>не шестнадцатеричная цифра. </translation>
+    </message>
+    <message>
+        <source>splits a byte. </source>
+        <translation>разрывает байт. </translation>
+    </message>
+    <message>
+        <source>comes in the middle of a byte. </source>
+        <translation>приходится на середину байта. </translation>
+    </message>
+    <message>
+        <source>Send with escapes knows \r, \n, \t, \\ and \xNN (two hex digits).</source>
+        <translation>В режиме с escape-последовательностями допустимы \r, \n, \t, \\ и \xNN (две шестнадцатеричные цифры).</translation>
+    </message>
+    <message>
+        <source>%1 at %2 has no byte in the Windows-1251 code page. Nothing was sent.</source>
+        <translation>%1 в %2: в кодовой странице Windows-1251 для него нет байта. Ничего не отправлено.</translation>
+    </message>
+    <message>
+        <source>is not the first hex digit of \x. </source>
+        <translation>не первая шестнадцатеричная цифра \x. </translation>
+    </message>
+    <message>
+        <source>is not the second hex digit of \x. </source>
+        <translation>не вторая шестнадцатеричная цифра \x. </translation>
+    </message>
+    <message>
+        <source>begins no escape. </source>
+        <translation>не начинает escape-последовательность. </translation>
+    </message>
+</context>
+<context>
     <name>Settings</name>
     <message>
         <source>Settings cannot be saved to %1: the file or its folder is not writable. Changes made in this session will be lost when the program ends.</source>

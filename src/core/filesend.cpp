@@ -1,6 +1,7 @@
 #include "core/filesend.h"
 #include "core/error.h"
 #include "core/mscomm.h"
+#include <QCoreApplication>
 #include <QDir>
 #include <QTimer>
 
@@ -12,7 +13,7 @@ FileSender::FileSender(MSComm *port, QObject *parent) : QObject(parent), m_port(
     connect(m_timer, &QTimer::timeout, this, &FileSender::step);
     connect(m_port, &MSComm::closed, this, [this] {
         if (isSending())
-            end(false, QStringLiteral("The port was closed while the file was being sent."));
+            end(false, QCoreApplication::translate("Send", "The port was closed while the file was being sent."));
     });
 }
 
@@ -23,10 +24,10 @@ qint64 FileSender::sent() const { return m_handed - (isSending() ? m_port->bytes
 void FileSender::open(const QString &path)
 {
     if (isSending())
-        throw Error(QStringLiteral("A file is being sent already: wait for it to end or cancel it."));
+        throw Error(QCoreApplication::translate("Send", "A file is being sent already: wait for it to end or cancel it."));
     m_file.setFileName(path);
     if (!m_file.open(QIODevice::ReadOnly))
-        throw Error(QStringLiteral("%1 cannot be read: %2. Nothing was sent.")
+        throw Error(QCoreApplication::translate("Send", "%1 cannot be read: %2. Nothing was sent.")
                         .arg(QDir::toNativeSeparators(path), m_file.errorString()));
     m_path = path;
     m_total = m_file.size();
@@ -38,7 +39,7 @@ void FileSender::start()
 {
     if (!m_port->PortOpen()) {
         m_file.close();
-        throw Error(QStringLiteral("The port is not open: the file was not sent."));
+        throw Error(QCoreApplication::translate("Send", "The port is not open: the file was not sent."));
     }
     m_bytesPerMs = m_port->lineBytesPerSecond() / 1000;
     // The transmit buffer bounds what waits; never less than a step's worth.
@@ -65,7 +66,7 @@ void FileSender::step()
             break;
         const QByteArray chunk = m_file.read(n);
         if (chunk.size() != n) {
-            end(false, QStringLiteral("%1 could not be read to its end: %2")
+            end(false, QCoreApplication::translate("Send", "%1 could not be read to its end: %2")
                            .arg(QDir::toNativeSeparators(m_path), m_file.errorString()));
             return;
         }

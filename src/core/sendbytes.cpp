@@ -2,6 +2,7 @@
 #include "core/codec.h"
 #include "core/error.h"
 #include "core/settingkeys.h"
+#include <QCoreApplication>
 
 namespace kestrum {
 
@@ -40,36 +41,40 @@ bool isGap(QChar c)
 QString named(QChar c)
 {
     switch (c.unicode()) {
-    case ' ': return QStringLiteral("The blank");
-    case '\t': return QStringLiteral("The tab");
+    case ' ': return QCoreApplication::translate("Send", "The blank");
+    case '\t': return QCoreApplication::translate("Send", "The tab");
     case '\r':
-    case '\n': return QStringLiteral("The line break");
+    case '\n': return QCoreApplication::translate("Send", "The line break");
     default: break;
     }
     if (c.category() == QChar::Other_Control || c.isSurrogate())
-        return QStringLiteral("The character U+%1").arg(uint(c.unicode()), 4, 16, QLatin1Char('0')).toUpper();
+        return QCoreApplication::translate("Send", "The character U+%1")
+            .arg(QString::number(c.unicode(), 16).toUpper().rightJustified(4, QLatin1Char('0')));
     return QStringLiteral("\"%1\"").arg(c);
 }
 
 // "position 14 (line 2, column 3)"; the line only when there is more than one.
 QString where(const QString &text, qsizetype i)
 {
-    const QString position = QStringLiteral("position %1").arg(i + 1);
+    const QString position = QCoreApplication::translate("Send", "position %1").arg(i + 1);
     if (!text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
         return position;
     const QStringView before = QStringView(text).left(i);
     const qsizetype lineStart = qMax(before.lastIndexOf(QLatin1Char('\n')), before.lastIndexOf(QLatin1Char('\r'))) + 1;
-    return QStringLiteral("%1 (line %2, column %3)").arg(position).arg(before.count(QLatin1Char('\n')) + 1).arg(i - lineStart + 1);
+    return QCoreApplication::translate("Send", "%1 (line %2, column %3)").arg(position).arg(before.count(QLatin1Char('\n')) + 1).arg(i - lineStart + 1);
 }
 
 [[noreturn]] void refuse(const QString &text, qsizetype i, const QString &what)
 {
-    const QString who = i < text.size() ? named(text.at(i)) : QStringLiteral("The end of the text");
-    throw Error(QStringLiteral("%1 at %2 %3 Nothing was sent.").arg(who, where(text, i), what));
+    const QString who = i < text.size() ? named(text.at(i)) : QCoreApplication::translate("Send", "The end of the text");
+    throw Error(QCoreApplication::translate("Send", "%1 at %2 %3 Nothing was sent.").arg(who, where(text, i), what));
 }
 
-const QString hexRule = QStringLiteral("Send hex takes bytes as pairs of the digits 0-9 and A-F, "
-                                       "with blanks or line breaks between them (01 03 0A).");
+QString hexRule()
+{
+    return QCoreApplication::translate("Send", "Send hex takes bytes as pairs of the digits 0-9 and A-F, "
+                                               "with blanks or line breaks between them (01 03 0A).");
+}
 
 QByteArray fromHex(const QString &text)
 {
@@ -82,9 +87,9 @@ QByteArray fromHex(const QString &text)
         const int v = hexValue(c);
         if (v < 0) {
             if (!isGap(c))
-                refuse(text, i, QStringLiteral("is not a hex digit. ") + hexRule);
+                refuse(text, i, QCoreApplication::translate("Send", "is not a hex digit. ") + hexRule());
             if (pairStart >= 0)
-                refuse(text, i, QStringLiteral("splits a byte. ") + hexRule);
+                refuse(text, i, QCoreApplication::translate("Send", "splits a byte. ") + hexRule());
             continue;
         }
         if (pairStart < 0) {
@@ -96,13 +101,13 @@ QByteArray fromHex(const QString &text)
         }
     }
     if (pairStart >= 0)
-        refuse(text, text.size(), QStringLiteral("comes in the middle of a byte. ") + hexRule);
+        refuse(text, text.size(), QCoreApplication::translate("Send", "comes in the middle of a byte. ") + hexRule());
     return out;
 }
 
 QByteArray fromEscapes(const QString &text)
 {
-    const QString rule = QStringLiteral("Send with escapes knows \\r, \\n, \\t, \\\\ and \\xNN (two hex digits).");
+    const QString rule = QCoreApplication::translate("Send", "Send with escapes knows \\r, \\n, \\t, \\\\ and \\xNN (two hex digits).");
     QByteArray out;
     out.reserve(text.size());
     qsizetype plain = 0;   // start of the characters not yet converted
@@ -111,7 +116,7 @@ QByteArray fromEscapes(const QString &text)
         if (appendAnsi(part, out))
             return;
         if (const std::optional<Unmappable> bad = firstUnmappable(part))
-            throw Error(QStringLiteral("%1 at %2 has no byte in the Windows-1251 code page. Nothing was sent.")
+            throw Error(QCoreApplication::translate("Send", "%1 at %2 has no byte in the Windows-1251 code page. Nothing was sent.")
                             .arg(named(part.at(bad->index)), where(text, plain + bad->index)));
         out += toAnsi(part);
     };
@@ -128,16 +133,16 @@ QByteArray fromEscapes(const QString &text)
         case 'x': {
             const int h = i + 2 < text.size() ? hexValue(text.at(i + 2)) : -1;
             if (h < 0)
-                refuse(text, i + 2, QStringLiteral("is not the first hex digit of \\x. ") + rule);
+                refuse(text, i + 2, QCoreApplication::translate("Send", "is not the first hex digit of \\x. ") + rule);
             const int l = i + 3 < text.size() ? hexValue(text.at(i + 3)) : -1;
             if (l < 0)
-                refuse(text, i + 3, QStringLiteral("is not the second hex digit of \\x. ") + rule);
+                refuse(text, i + 3, QCoreApplication::translate("Send", "is not the second hex digit of \\x. ") + rule);
             out += char(h << 4 | l);
             i += 2;
             break;
         }
         default:
-            refuse(text, i, QStringLiteral("begins no escape. ") + rule);
+            refuse(text, i, QCoreApplication::translate("Send", "begins no escape. ") + rule);
         }
         ++i;
         plain = i + 1;

@@ -321,9 +321,9 @@ QStringList readDocumentLines(const QString &path)
 
 bool writeDocument(const QString &path, const StoreSnapshot &text, Progress &progress)
 {
-    const QString what = QStringLiteral("Cannot save");
+    const QString what = QCoreApplication::translate("File", "Cannot save");
     if (path.isEmpty())
-        throw Error(QStringLiteral("Cannot save: no file name was given."));
+        throw Error(QCoreApplication::translate("File", "Cannot save: no file name was given."));
     // A character the code page cannot hold is named before the old file is
     // touched, with its line.
     if (const qsizetype bad = text.firstUnmappable(); bad >= 0) {
@@ -403,10 +403,10 @@ void readDocumentBackward(const QString &path, Progress &progress, const std::fu
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
-        throw fileError(QStringLiteral("Cannot open"), path, f.errorString());
+        throw fileError(QCoreApplication::translate("File", "Cannot open"), path, f.errorString());
     const qint64 size = f.size();
     progress.total = size;
-    const auto failed = [&](const QString &reason) { return fileError(QStringLiteral("Cannot read"), path, reason); };
+    const auto failed = [&](const QString &reason) { return fileError(QCoreApplication::translate("File", "Cannot read"), path, reason); };
     // The first piece small, so that the top of the box shows at once.
     qint64 piece = 64 * 1024;
     QByteArray carry;  // the start of the text after end, up to its first whole line

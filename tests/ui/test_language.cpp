@@ -10,6 +10,7 @@
 #include "ui/form2.h"
 #include "core/error.h"
 #include "core/mscomm.h"
+#include "core/sendbytes.h"
 #include "core/settings.h"
 #include "core/textfile.h"
 #include "support/fakes.h"
@@ -517,6 +518,8 @@ private slots:
         QTest::newRow("file, English") << "1" << "file" << "Cannot open \"";
         QTest::newRow("loss, Russian") << "0" << "loss" << "перестал работать и закрыт";
         QTest::newRow("loss, English") << "1" << "loss" << "stopped working and has been closed";
+        QTest::newRow("send, Russian") << "0" << "send" << "Пробел в позиции 2 разрывает байт.";
+        QTest::newRow("send, English") << "1" << "send" << "The blank at position 2 splits a byte.";
     }
     void messagesFollowTheLanguage()
     {
@@ -541,6 +544,8 @@ private slots:
                     mapPort(1, QStringLiteral("/nonexistent/ttyKestrum"));
                     MSComm port;
                     port.setPortOpen(true);
+                } else if (kind == QLatin1String("send")) {
+                    sendBytes(QStringLiteral("0 1"), SendMode::Hex);
                 } else {
                     readDocumentLines(QStringLiteral("/nonexistent/kestrum.txt"));
                 }
