@@ -11,6 +11,7 @@
 // before the port is open still waits in the line; on a real adapter it
 // would be gone. Hence "open before the bytes were sent" is counted apart.
 #include "ui/form1.h"
+#include "core/session.h"
 #include "ui/windows.h"
 #include "core/devicewatch.h"
 #include "ui/receivedbox.h"
@@ -66,13 +67,13 @@ int main(int argc, char **argv)
     o->Check7->setChecked(false);
     o->Check8->setChecked(false);
 
-    std::atomic<bool> open{f->MSComm1->PortOpen()};
+    std::atomic<bool> open{f->session->port()->PortOpen()};
     Steady::time_point openedAt;
-    QObject::connect(f->MSComm1, &MSComm::opened, [&] {
+    QObject::connect(f->session->port(), &MSComm::opened, [&] {
         openedAt = Steady::now();
         open = true;
     });
-    QObject::connect(f->MSComm1, &MSComm::closed, [&] { open = false; });
+    QObject::connect(f->session->port(), &MSComm::closed, [&] { open = false; });
 
     std::vector<double> latencies;
     int received = 0, openFirst = 0, failed = 0;
@@ -108,7 +109,7 @@ int main(int argc, char **argv)
         const bool shown =
             runUntil([&] { return f->Text2->text().startsWith(QString::fromLatin1(boot) + "\r\n"); }, 3000);
         device.join();
-        if (f->MSComm1->PortOpen())
+        if (f->session->port()->PortOpen())
             latencies.push_back(ms(openedAt - appeared));
         else
             ++failed;

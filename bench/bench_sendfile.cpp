@@ -44,8 +44,8 @@ int main(int argc, char **argv)
     }
     mapPort(1, pty.slavePath());
     Form1 *f = startProgram();
-    f->MSComm1->setSettings(QStringLiteral("%1,n,8,1").arg(baud));
-    const double lineRate = f->MSComm1->lineBytesPerSecond();
+    f->session->port()->setSettings(QStringLiteral("%1,n,8,1").arg(baud));
+    const double lineRate = f->session->port()->lineBytesPerSecond();
 
     QByteArray data(size, Qt::Uninitialized);
     for (qint64 i = 0; i < size; ++i)
@@ -117,7 +117,7 @@ int main(int argc, char **argv)
     std::sort(d.begin(), d.end());
     const double rate = sentAt > 0 ? double(size) / sentAt : 0;
     std::printf("file: %lld bytes at %d baud (%s), line rate %.0f bytes/s\n", static_cast<long long>(size), baud,
-                qPrintable(f->MSComm1->Settings()), lineRate);
+                qPrintable(f->session->port()->Settings()), lineRate);
     std::printf("received: %lld bytes, %s\n", static_cast<long long>(received.load()),
                 inOrder && received == size ? "every byte in order" : "NOT the file");
     std::printf("sent in %.2f s: %.0f bytes/s, %.1f %% of the line rate\n", sentAt, rate, 100.0 * rate / lineRate);

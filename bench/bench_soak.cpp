@@ -101,19 +101,19 @@ int main(int argc, char **argv)
     const QString autosave = scratchDir() + QStringLiteral("/soak.txt");
     o->setAutosaveFile(autosave);
     o->Check8->setChecked(true);
-    if (f->Timer2->interval() != 1 || !f->MSComm1->PortOpen()) {
-        std::fprintf(stderr, "set-up failed: timeout %d ms, port %s\n", f->Timer2->interval(),
-                     f->MSComm1->PortOpen() ? "open" : "closed");
+    if (f->session->receiveTimer()->interval() != 1 || !f->session->port()->PortOpen()) {
+        std::fprintf(stderr, "set-up failed: timeout %d ms, port %s\n", f->session->receiveTimer()->interval(),
+                     f->session->port()->PortOpen() ? "open" : "closed");
         return 1;
     }
     qint64 realTicks = 0, drivenTicks = 0;
-    QObject::connect(f->Timer2, &QTimer::timeout, [&realTicks] { ++realTicks; });
+    QObject::connect(f->session->receiveTimer(), &QTimer::timeout, [&realTicks] { ++realTicks; });
     for (int i = 0; i < 10; ++i)
         QCoreApplication::processEvents();
 
     const long rss0 = vmRssKiB();
     std::printf("soak: %lld messages, receive timeout %d ms, date, time, size and autosave on, VmRSS at start %ld KiB\n",
-                static_cast<long long>(total), f->Timer2->interval(), rss0);
+                static_cast<long long>(total), f->session->receiveTimer()->interval(), rss0);
     std::printf("%10s %10s %12s %12s %11s %10s %12s %9s %11s\n", "messages", "Text3", "box chars", "file bytes",
                 "VmRSS KiB", "growth", "per char", "per text", "ms/message");
     std::printf("%10s %10s %12s %12s %11s %10s %12s %9s %11s\n", "", "", "", "", "", "KiB", "(bytes)", "byte",
@@ -137,7 +137,7 @@ int main(int argc, char **argv)
         }
         // Until the port holds the whole message (or the real timer has
         // finished it meanwhile).
-        while (f->MSComm1->InBufferCount() < data.size() && f->session->messageCount() == countBefore) {
+        while (f->session->port()->InBufferCount() < data.size() && f->session->messageCount() == countBefore) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
             if (one.elapsed() > 5000) {
                 std::fprintf(stderr, "message %lld did not arrive\n", static_cast<long long>(i));
@@ -146,7 +146,7 @@ int main(int argc, char **argv)
             }
         }
         // The ticks the timer would give.
-        while (f->session->receiving() != 0 || f->Timer2->isActive()) {
+        while (f->session->receiving() != 0 || f->session->receiveTimer()->isActive()) {
             f->Timer2_Timer();
             ++drivenTicks;
         }

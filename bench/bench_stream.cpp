@@ -61,7 +61,7 @@ int main(int argc, char **argv)
         f->selectListItem(f->Combo2, baudText);
     } else {
         try {
-            f->MSComm1->setSettings(baudText + QStringLiteral(",n,8,2"));
+            f->session->port()->setSettings(baudText + QStringLiteral(",n,8,2"));
         } catch (const Error &e) {
             std::printf("the port refused %d baud (%s); the writer still paces at %d bytes/s\n", baud,
                         qPrintable(e.description()), bytesPerSecond);
@@ -109,7 +109,7 @@ int main(int argc, char **argv)
     QObject::connect(&poll, &QTimer::timeout, &app, [&] {
         if (!writer.done())
             return;
-        const bool idle = f->session->receiving() == 0 && !f->Timer2->isActive();
+        const bool idle = f->session->receiving() == 0 && !f->session->receiveTimer()->isActive();
         const double after = std::chrono::duration<double>(Steady::now() - start).count() - duration;
         if ((idle && f->Text2->textLength() >= writer.sent()) || after > 5)
             app.quit();
@@ -135,7 +135,7 @@ int main(int argc, char **argv)
     std::sort(d.begin(), d.end());
     std::printf("duration: %d s of data at %d bytes/s (%d baud, 10 bits a byte), %.1f s wall\n", duration,
                 bytesPerSecond, baud, wall);
-    std::printf("port settings: %s\n", qPrintable(f->MSComm1->Settings()));
+    std::printf("port settings: %s\n", qPrintable(f->session->port()->Settings()));
     std::printf("bytes sent: %lld (schedule %lld; most the writer was ever behind: %lld bytes, %.1f ms of the "
                 "line)\n",
                 static_cast<long long>(sent), static_cast<long long>(qint64(duration) * bytesPerSecond),

@@ -361,11 +361,11 @@ int fuzzStartup(const uint8_t *data, size_t size)
     for (const QString &m : fakes.messageBox->messages)
         FUZZ_CHECK(!m.trimmed().isEmpty());
     // Whatever the file held, the program runs on sound values.
-    FUZZ_CHECK(f->Timer2->interval() >= 1);
-    FUZZ_CHECK(f->MSComm1->InBufferSize() >= 1 && f->MSComm1->InBufferSize() <= 32767);
-    FUZZ_CHECK(f->MSComm1->OutBufferSize() >= 1 && f->MSComm1->OutBufferSize() <= 32767);
-    FUZZ_CHECK(expectedLineParameters(f->MSComm1->Settings()).valid);
-    FUZZ_CHECK(f->MSComm1->CommPort() >= 1 && f->MSComm1->CommPort() <= 3);
+    FUZZ_CHECK(f->session->receiveTimer()->interval() >= 1);
+    FUZZ_CHECK(f->session->port()->InBufferSize() >= 1 && f->session->port()->InBufferSize() <= 32767);
+    FUZZ_CHECK(f->session->port()->OutBufferSize() >= 1 && f->session->port()->OutBufferSize() <= 32767);
+    FUZZ_CHECK(expectedLineParameters(f->session->port()->Settings()).valid);
+    FUZZ_CHECK(f->session->port()->CommPort() >= 1 && f->session->port()->CommPort() <= 3);
     // A stored value that is not an item leaves its list without a
     // selection, and the user is told; otherwise the lists show the
     // parameters the port runs on.
@@ -376,9 +376,9 @@ int fuzzStartup(const uint8_t *data, size_t size)
         FUZZ_CHECK(!fakes.messageBox->messages.isEmpty());
     if (f->Combo2->currentIndex() >= 0 && f->Combo3->currentIndex() >= 0 && f->Combo4->currentIndex() >= 0
         && f->Combo5->currentIndex() >= 0)
-        FUZZ_CHECK(f->MSComm1->Settings() == f->session->portSettings);
+        FUZZ_CHECK(f->session->port()->Settings() == f->session->lineParameters());
     if (f->Combo1->currentIndex() >= 0)
-        FUZZ_CHECK(f->MSComm1->CommPort() == f->Combo1->currentIndex() + 1);
+        FUZZ_CHECK(f->session->port()->CommPort() == f->Combo1->currentIndex() + 1);
 
     windows().destroyAll();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

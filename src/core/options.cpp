@@ -7,96 +7,99 @@ namespace kestrum {
 
 namespace {
 
-bool storedSwitch(Setting s)
+OptionRow flagRow(Setting key, bool Options::*flag, const char *control)
 {
-    try {
-        const double v = toNumber(readSetting(s));
-        return !std::isnan(v) && v != 0;
-    } catch (const Error &) {
-        return false;
-    }
+    return {key, flag, nullptr, nullptr, control};
 }
 
-int storedTab()
+OptionRow textRow(Setting key, QString Options::*text, const char *control)
 {
-    try {
-        const qint16 i = toInt16(readSetting(Setting::SSTab1));
-        return i >= 0 && i < 4 ? i : 0;
-    } catch (const Error &) {
-        return 0;
-    }
+    return {key, nullptr, text, nullptr, control};
 }
-
-QString switchText(bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); }
 
 } // namespace
+
+const QList<OptionRow> &optionRows()
+{
+    static const QList<OptionRow> rows = {
+        flagRow(Setting::otobrOtprStr, &Options::showSent, "Check1"),
+        flagRow(Setting::otobrDate, &Options::sentDate, "Check2"),
+        flagRow(Setting::otobrTime, &Options::sentTime, "Check3"),
+        flagRow(Setting::otobrSize, &Options::sentSize, "Check4"),
+        flagRow(Setting::otobrDateIn, &Options::receivedDate, "Check5"),
+        flagRow(Setting::otobrTimeIn, &Options::receivedTime, "Check6"),
+        flagRow(Setting::otobrSizeIn, &Options::receivedSize, "Check7"),
+        flagRow(Setting::Autosave, &Options::autosave, "Check8"),
+        flagRow(Setting::FlagDlin, &Options::checkLength, "Check9"),
+        flagRow(Setting::NullDiscard, &Options::nullDiscard, "Check10"),
+        flagRow(Setting::RTSEnable, &Options::rtsEnable, "Check11"),
+        flagRow(Setting::DTREnable, &Options::dtrEnable, "Check12"),
+        textRow(Setting::SizeDlin, &Options::maximumLength, "Text1"),
+        textRow(Setting::InBufferSize, &Options::inBufferSize, "Text2"),
+        textRow(Setting::OutBufferSize, &Options::outBufferSize, "Text3"),
+        textRow(Setting::Timeout, &Options::timeout, "Text4"),
+        {Setting::SSTab1, nullptr, nullptr, &Options::tab, "SSTab1"},
+    };
+    return rows;
+}
+
+const OptionRow &optionRow(Setting key)
+{
+    for (const OptionRow &row : optionRows())
+        if (row.key == key)
+            return row;
+    throw Error(QStringLiteral("Not an option: %1").arg(int(key)));
+}
+
+bool storedSwitch(Setting s)
+{
+    const double v = toNumber(readSetting(s));
+    return !std::isnan(v) && v != 0;
+}
 
 Options Options::stored()
 {
     Options o;
-    o.showSent = storedSwitch(Setting::otobrOtprStr);
-    o.sentDate = storedSwitch(Setting::otobrDate);
-    o.sentTime = storedSwitch(Setting::otobrTime);
-    o.sentSize = storedSwitch(Setting::otobrSize);
-    o.receivedDate = storedSwitch(Setting::otobrDateIn);
-    o.receivedTime = storedSwitch(Setting::otobrTimeIn);
-    o.receivedSize = storedSwitch(Setting::otobrSizeIn);
-    o.autosave = storedSwitch(Setting::Autosave);
-    o.checkLength = storedSwitch(Setting::FlagDlin);
-    o.nullDiscard = storedSwitch(Setting::NullDiscard);
-    o.rtsEnable = storedSwitch(Setting::RTSEnable);
-    o.dtrEnable = storedSwitch(Setting::DTREnable);
-    o.maximumLength = readSetting(Setting::SizeDlin);
-    o.timeout = readSetting(Setting::Timeout);
-    o.inBufferSize = readSetting(Setting::InBufferSize);
-    o.outBufferSize = readSetting(Setting::OutBufferSize);
+    for (const OptionRow &row : optionRows()) {
+        if (row.flag) {
+            try {
+                o.*row.flag = storedSwitch(row.key);
+            } catch (const Error &) {
+                o.*row.flag = false;
+            }
+        } else if (row.text) {
+            o.*row.text = readSetting(row.key);
+        } else {
+            try {
+                const qint16 i = toInt16(readSetting(row.key));
+                o.*row.index = i >= 0 && i < 4 ? i : 0;
+            } catch (const Error &) {
+                o.*row.index = 0;
+            }
+        }
+    }
     o.autosaveFile = readSetting(Setting::FileName);
     o.autosaveLine = readSetting(Setting::LabelSave);
-    o.tab = storedTab();
     return o;
 }
 
 QString Options::storedText(Setting s) const
 {
-    switch (s) {
-    case Setting::otobrOtprStr: return switchText(showSent);
-    case Setting::otobrDate: return switchText(sentDate);
-    case Setting::otobrTime: return switchText(sentTime);
-    case Setting::otobrSize: return switchText(sentSize);
-    case Setting::otobrDateIn: return switchText(receivedDate);
-    case Setting::otobrTimeIn: return switchText(receivedTime);
-    case Setting::otobrSizeIn: return switchText(receivedSize);
-    case Setting::Autosave: return switchText(autosave);
-    case Setting::FlagDlin: return switchText(checkLength);
-    case Setting::NullDiscard: return switchText(nullDiscard);
-    case Setting::RTSEnable: return switchText(rtsEnable);
-    case Setting::DTREnable: return switchText(dtrEnable);
-    case Setting::SizeDlin: return maximumLength;
-    case Setting::Timeout: return timeout;
-    case Setting::InBufferSize: return inBufferSize;
-    case Setting::OutBufferSize: return outBufferSize;
-    case Setting::FileName: return autosaveFile;
     // The autosave line follows the file at Apply.
-    case Setting::LabelSave: return autosaveFile;
-    case Setting::SSTab1: return QString::number(tab);
-    default: throw Error(QStringLiteral("Not an option: %1").arg(int(s)));
-    }
+    if (s == Setting::FileName || s == Setting::LabelSave)
+        return autosaveFile;
+    const OptionRow &row = optionRow(s);
+    if (row.flag)
+        return this->*row.flag ? QStringLiteral("1") : QStringLiteral("0");
+    if (row.text)
+        return this->*row.text;
+    return QString::number(this->*row.index);
 }
 
 void Options::store(std::initializer_list<Setting> which) const
 {
     for (Setting s : which)
         writeSetting(s, storedText(s));
-}
-
-bool Options::operator==(const Options &o) const
-{
-    return showSent == o.showSent && sentDate == o.sentDate && sentTime == o.sentTime && sentSize == o.sentSize
-           && receivedDate == o.receivedDate && receivedTime == o.receivedTime && receivedSize == o.receivedSize
-           && autosave == o.autosave && checkLength == o.checkLength && nullDiscard == o.nullDiscard
-           && rtsEnable == o.rtsEnable && dtrEnable == o.dtrEnable && maximumLength == o.maximumLength
-           && timeout == o.timeout && inBufferSize == o.inBufferSize && outBufferSize == o.outBufferSize
-           && autosaveFile == o.autosaveFile && autosaveLine == o.autosaveLine && tab == o.tab;
 }
 
 const Options &LiveOptions::current()

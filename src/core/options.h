@@ -1,5 +1,6 @@
 #pragma once
 #include "core/settingkeys.h"
+#include <QList>
 #include <QString>
 #include <initializer_list>
 #include <optional>
@@ -42,10 +43,29 @@ struct Options {
     // keeps them ("0"/"1", texts as typed). "LabelSave" is the autosave file.
     void store(std::initializer_list<Setting> which) const;
     QString storedText(Setting s) const;
-
-    bool operator==(const Options &o) const;
-    bool operator!=(const Options &o) const { return !(*this == o); }
 };
+
+// One option: the setting that keeps it, the field that holds it and the
+// control of the Options window that edits it. Load, store, the window's
+// fill and its reading back all go through this table, so an option is one
+// row. The autosave file and line are not here: Browse, not Apply, stores
+// the one, and the other is a caption built from it.
+struct OptionRow {
+    Setting key;
+    // Exactly one of the three: a switch ("0"/"1"), a text kept as typed, or
+    // the tab shown.
+    bool Options::*flag;
+    QString Options::*text;
+    int Options::*index;
+    // The object name of the control in the Options window.
+    const char *control;
+};
+const QList<OptionRow> &optionRows();
+const OptionRow &optionRow(Setting key);
+
+// A stored switch: on when the text reads as a number other than 0. A text
+// that is not a number throws Error.
+bool storedSwitch(Setting s);
 
 // The options the transmit and receive paths read: those of the Options
 // window as its boxes stand while it exists (applied or not), the stored

@@ -5,7 +5,9 @@
 #include "core/messageline.h"
 #include "core/mscomm.h"
 #include "core/numbers.h"
+#include "core/settingkeys.h"
 #include "core/textfile.h"
+#include <QCoreApplication>
 #include <QDir>
 #include <QTimer>
 #include <limits>
@@ -28,6 +30,8 @@ Session::Session(QObject *parent) : QObject(parent)
     connect(m_timer, &QTimer::timeout, this, &Session::tick);
     connect(m_port, &MSComm::OnComm, this, &Session::portEvent);
     connect(m_port, &MSComm::deviceLost, this, &Session::portLost);
+    connect(m_port, &MSComm::deviceGone, this, &Session::deviceGone);
+    connect(m_port, &MSComm::opened, this, &Session::portOpened);
     // A closed port answers the wait for data with its failure.
     connect(m_port, &MSComm::closed, this, &Session::readWhenPending);
     // Told after the step that met the full disk is done, not in its middle.
@@ -40,6 +44,118 @@ Session::~Session()
 {
     // Closed while everything it may report to is still here.
     delete m_port;
+}
+
+bool Session::isPortOpen() const { return m_port->PortOpen(); }
+int Session::portNumber() const { return m_port->CommPort(); }
+void Session::setPortNumber(int port) { m_port->setCommPort(port); }
+void Session::openDevice(const QString &device) { m_port->openDevice(device); }
+QString Session::portLineParameters() const { return m_port->Settings(); }
+int Session::inBufferSize() const { return m_port->InBufferSize(); }
+int Session::outBufferSize() const { return m_port->OutBufferSize(); }
+
+void Session::openPort()
+{
+    if (!m_port->PortOpen())
+        m_port->setPortOpen(true);
+}
+
+void Session::closePort()
+{
+    if (m_port->PortOpen())
+        m_port->setPortOpen(false);
+}
+
+void Session::setLineParameters(const QString &text)
+{
+    m_lineParameters = text;
+    m_port->setSettings(text);
+}
+
+void Session::loadReceiveTimeout()
+{
+    const qint32 interval = toInt32(readSetting(Setting::Timeout));
+    // Zero would tick on every pass of the event loop and spin a core.
+    if (interval < 1)
+        throw Error(QCoreApplication::translate("Port",
+                "Invalid property value: the receive timeout must be at least 1 ms."));
+    m_timer->setInterval(interval);
+}
+
+void Session::startPort(const QString &lineParameters, const StepRunner &step)
+{
+    step([&] { setLineParameters(lineParameters); });
+    step([&] { m_port->setInBufferSize(toInt16(readSetting(Setting::InBufferSize))); });
+    step([&] { m_port->setOutBufferSize(toInt16(readSetting(Setting::OutBufferSize))); });
+    const auto storedOn = [&](Setting s) {
+        bool on = false;
+        step([&] { on = storedSwitch(s); });
+        return on;
+    };
+    step([&] { m_port->setNullDiscard(storedOn(Setting::NullDiscard)); });
+    step([&] { m_port->setRTSEnable(storedOn(Setting::RTSEnable)); });
+    step([&] { m_port->setDTREnable(storedOn(Setting::DTREnable)); });
+    step([&] { m_port->setPortOpen(true); });
+}
+
+Configured Session::configure(const Options &o)
+{
+    Configured result;
+    o.store({Setting::otobrOtprStr, Setting::otobrDate, Setting::otobrTime, Setting::otobrSize,
+             Setting::otobrDateIn, Setting::otobrTimeIn, Setting::otobrSizeIn, Setting::Autosave,
+             Setting::LabelSave, Setting::FlagDlin, Setting::SSTab1});
+    try {
+        closePort();
+        m_port->setNullDiscard(o.nullDiscard);
+        m_port->setRTSEnable(o.rtsEnable);
+        m_port->setDTREnable(o.dtrEnable);
+        // Opened whether or not it was open before.
+        m_port->setPortOpen(true);
+        o.store({Setting::NullDiscard, Setting::RTSEnable, Setting::DTREnable});
+
+        // The bounds are tested against the number as typed, not rounded;
+        // written so that a NaN fails every test.
+        struct Range {
+            Setting key;
+            double low;
+            bool lowIncluded;
+            double high;
+        };
+        for (const Range &r : {Range{Setting::Timeout, 1, false, 1000}, Range{Setting::SizeDlin, 1, true, 32500},
+                               Range{Setting::InBufferSize, 8, false, 32500},
+                               Range{Setting::OutBufferSize, 8, false, 32500}}) {
+            const double v = toNumber(o.*optionRow(r.key).text);
+            if (!(v < r.high && (r.lowIncluded ? v >= r.low : v > r.low))) {
+                result.refused.append(r.key);
+                continue;
+            }
+            switch (r.key) {
+            case Setting::Timeout:
+                o.store({Setting::Timeout});
+                // Not restarted here: the next receive event starts it again.
+                if (m_timer->isActive())
+                    stopReceiveTimer();
+                m_timer->setInterval(toInt32(v));
+                break;
+            case Setting::SizeDlin:
+                // The send reads the live options itself; only the store changes.
+                o.store({Setting::SizeDlin});
+                break;
+            default:
+                closePort();
+                if (r.key == Setting::InBufferSize)
+                    m_port->setInBufferSize(toInt16(v));
+                else
+                    m_port->setOutBufferSize(toInt16(v));
+                o.store({r.key});
+                m_port->setPortOpen(true);
+                break;
+            }
+        }
+    } catch (const Error &) {
+        result.failure = std::current_exception();
+    }
+    return result;
 }
 
 void Session::portEvent()
@@ -139,7 +255,7 @@ void Session::finish(QByteArray data, const QString &failed)
     line.squeeze();
     m_document.prependBytes(line);
     emit documentGrew();
-    dataReceived = 1;
+    m_state.dataReceived = 1;
     emit messageShown();
     if (!optionsFailure.isEmpty())
         emit failure(optionsFailure);

@@ -1,9 +1,12 @@
 #pragma once
+#include "core/devicewatch.h"
 #include "core/options.h"
 #include "core/receivedstore.h"
 #include "core/sendbytes.h"
 #include <QObject>
 #include <QString>
+#include <exception>
+#include <functional>
 
 class QTimer;
 
@@ -11,6 +14,28 @@ namespace kestrum {
 
 class FileSender;
 class MSComm;
+
+// What the save and exit steps share, in one place for the whole run.
+struct DocumentState {
+    // A received message was put in the document (never cleared).
+    qint16 dataReceived = 0;
+    // A document was loaded with Open (never cleared), and from which file.
+    qint16 fileOpened = 0;
+    QString openedFileName;
+    // The exit check found nothing to save and is closing every window.
+    qint16 exitConfirmed = 0;
+};
+
+// What Apply did not take: the texts out of their range (neither stored nor
+// applied), and the failure that ended it, if one did.
+struct Configured {
+    QList<Setting> refused;
+    std::exception_ptr failure;
+};
+
+// Runs one step of a sequence that goes on past a failure: reports it and
+// returns whether the step succeeded.
+using StepRunner = std::function<bool(const std::function<void()> &)>;
 
 // One run of the terminal without its windows: the serial-port object, the
 // receive framing with its timer and message counter, the received
@@ -34,10 +59,45 @@ public:
     explicit Session(QObject *parent = nullptr);
     ~Session() override;
 
-    MSComm *port() const { return m_port; }
-    QTimer *receiveTimer() const { return m_timer; }
     ReceivedStore &document() { return m_document; }
     LiveOptions &options() { return m_options; }
+    DocumentState &state() { return m_state; }
+
+    // The port as the windows work it; each step throws Error on failure.
+    bool isPortOpen() const;
+    // 1 = "COM1".
+    int portNumber() const;
+    void setPortNumber(int port);
+    // Opens the port unless it is open; closes it if it is.
+    void openPort();
+    void closePort();
+    // Opens the port on this device, whatever its number stands for now.
+    void openDevice(const QString &device);
+    // "9600,n,8,1": kept as given, then handed to the port, which keeps the
+    // parameters it had when it refuses them (Error).
+    void setLineParameters(const QString &text);
+    QString lineParameters() const { return m_lineParameters; }
+    // As the port holds them.
+    QString portLineParameters() const;
+    int inBufferSize() const;
+    int outBufferSize() const;
+
+    // Start-up, from the store: the receive timeout (Error when it is not a
+    // number of at least 1 ms; the interval stays).
+    void loadReceiveTimeout();
+    // Start-up, from the store: the line parameters given, the buffer sizes
+    // and line switches, then the port opened. Each step runs through step;
+    // a switch that is not a number is reported and taken as off.
+    void startPort(const QString &lineParameters, const StepRunner &step);
+    // Apply: stores the options and gives the port and the timer theirs. A
+    // text out of its range is refused and the next goes on; a failure
+    // ends it, what was done before staying done.
+    Configured configure(const Options &o);
+
+    // For tests and benchmarks, which look at the port and the timer
+    // themselves; the windows go through the operations above.
+    MSComm *port() const { return m_port; }
+    QTimer *receiveTimer() const { return m_timer; }
 
     Framing framing() const { return m_framing; }
     // 1 from the count of a message until its line is shown.
@@ -72,14 +132,6 @@ public:
     // Send break: the port opened if it is not; throws Error.
     void sendBreak();
 
-    // Line parameters as last given to the port ("9600,n,8,1").
-    QString portSettings;
-    // Flags the save and exit steps share.
-    qint16 dataReceived = 0;
-    qint16 fileOpened = 0;
-    qint16 exitConfirmed = 0;
-    QString openedFileName;
-
 signals:
     // A message was counted.
     void counted(qint32 count);
@@ -92,6 +144,10 @@ signals:
     // The device was lost: at once when no message is under way, otherwise
     // once the message is done.
     void deviceLost(const QString &description);
+    // Any loss of the port's device, also one that failed a send: the path
+    // and what it led to when opened; and every opening of the port.
+    void deviceGone(const QString &device, const kestrum::DeviceIdentity &opened);
+    void portOpened();
 
 private:
     void portLost(const QString &description);
@@ -114,6 +170,8 @@ private:
     bool m_readQueued = false;
     qint32 m_count = 0;
     QString m_pendingLoss;
+    QString m_lineParameters;
+    DocumentState m_state;
 };
 
 } // namespace kestrum

@@ -78,10 +78,11 @@ void Dialog4::Form_Load()
 void Dialog4::OKButton_Click()
 {
     Form1 *f = windows().form1();
-    const PromptState &state = windows().prompt();
     QString target;
-    if (state.fileOpened == 1) {
-        target = state.openedFileName;
+    if (f && f->session->state().fileOpened == 1) {
+        // The file opened, not the name the store keeps: a store that could
+        // not keep it would have "Yes" write into some other file.
+        target = f->session->state().openedFileName;
     } else {
         // 2 ask before overwriting, 4 no read-only check box.
         CommonDialog5.presetTextFiles(6);
@@ -125,13 +126,6 @@ void Dialog4::Command1_Click()
     if (Form1 *f = windows().form1())
         f->CancRes();
     windows().unloadDialog4();
-}
-
-void Dialog4::flagSaves()
-{
-    PromptState &state = windows().prompt();
-    state.fileOpened = 1;
-    state.openedFileName = readSetting(Setting::FileNameOpen);
 }
 
 void Dialog4::changeEvent(QEvent *event)

@@ -9,9 +9,8 @@ namespace kestrum {
 
 class Form1;
 
-// The save-changes prompt shown when leaving with unsaved text. What it
-// remembers (fileOpened, openedFileName) lives in Windows::prompt() and
-// outlives the window.
+// The save-changes prompt shown when leaving with unsaved text. Whether a
+// document was opened, and which, it asks the session.
 class Dialog4 : public QWidget {
     Q_OBJECT
 public:
@@ -28,9 +27,6 @@ public:
     void OKButton_Click();
     void CancelButton_Click();
     void Command1_Click();
-
-    // Records that a document is open; does not show or load the window.
-    static void flagSaves();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

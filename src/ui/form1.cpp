@@ -8,8 +8,6 @@
 #include "ui/form3.h"
 #include "core/error.h"
 #include "platform/guard.h"
-#include "core/numbers.h"
-#include "core/mscomm.h"
 #include "core/portmap.h"
 #include "core/searcher.h"
 #include "core/session.h"
@@ -23,7 +21,6 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTimer>
 
 namespace kestrum {
 
@@ -72,8 +69,6 @@ Form1::Form1(QWidget *parent) : QMainWindow(parent)
     setAttribute(Qt::WA_DeleteOnClose, false);
 
     session = new Session(this);
-    Timer2 = session->receiveTimer();
-    MSComm1 = session->port();
     deviceArrivals = new DeviceArrivals(this);
     deviceWatch = new DeviceWatch([this](const QString &device) { return reopenLostDevice(device); }, this);
     searcher = new Searcher(session->document(), this);
@@ -217,8 +212,8 @@ void Form1::connectHandlers()
     connect(session, &Session::deviceLost, this, [this](const QString &d) { MSComm1_DeviceLost(d); });
     // A port lost while open is opened again when its device comes back; an
     // open by any other way ends the wait.
-    connect(MSComm1, &MSComm::deviceGone, deviceWatch, &DeviceWatch::watch);
-    connect(MSComm1, &MSComm::opened, deviceWatch, &DeviceWatch::stop);
+    connect(session, &Session::deviceGone, deviceWatch, &DeviceWatch::watch);
+    connect(session, &Session::portOpened, deviceWatch, &DeviceWatch::stop);
     connect(deviceWatch, &DeviceWatch::watchingChanged, this, [this](bool w) { showPortWaiting(w); });
 
     connect(mnuOpen, &QAction::triggered, this, [this] { mnuOpen_Click(); });
@@ -279,28 +274,9 @@ void Form1::Form_Load()
         Combo5->addItems({QStringLiteral("1"), QStringLiteral("2")});
         selectListItem(Combo5, readSetting(Setting::StopBits));
     });
-    guarded([&] {
-        const qint32 interval = toInt32(readSetting(Setting::Timeout));
-        // Zero would tick on every pass of the event loop and spin a core.
-        if (interval < 1)
-            throw Error(QCoreApplication::translate("Port",
-                    "Invalid property value: the receive timeout must be at least 1 ms."));
-        Timer2->setInterval(interval);
-    });
+    guarded([&] { session->loadReceiveTimeout(); });
     guarded([&] { LngInitForm1(); });
-    guarded([&] { applyLineParameters(); });
-    guarded([&] { MSComm1->setInBufferSize(toInt16(readSetting(Setting::InBufferSize))); });
-    guarded([&] { MSComm1->setOutBufferSize(toInt16(readSetting(Setting::OutBufferSize))); });
-    // A switch that is not a number is reported and taken as off.
-    auto storedSwitch = [&](Setting s) {
-        bool on = false;
-        guarded([&] { on = toNumber(readSetting(s)) != 0; });
-        return on;
-    };
-    guarded([&] { MSComm1->setNullDiscard(storedSwitch(Setting::NullDiscard)); });
-    guarded([&] { MSComm1->setRTSEnable(storedSwitch(Setting::RTSEnable)); });
-    guarded([&] { MSComm1->setDTREnable(storedSwitch(Setting::DTREnable)); });
-    guarded([&] { MSComm1->setPortOpen(true); });
+    session->startPort(lineParameters(), [](const std::function<void()> &step) { return guarded(step); });
     guarded([&] { selectListItem(Combo1, readSetting(Setting::CommPort)); });
     m_loading = false;
 }

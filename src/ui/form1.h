@@ -20,7 +20,6 @@ namespace kestrum {
 class DeviceArrivals;
 class DeviceWatch;
 class Form3;
-class MSComm;
 enum class Setting;
 class ReceivedBox;
 class SendBoxHistory;
@@ -51,9 +50,6 @@ public:
     SendBoxHistory *Text1History;
     // The serial port, the receive framing and the received document.
     Session *session;
-    // The session's receive timer and serial-port object.
-    QTimer *Timer2;
-    MSComm *MSComm1;
     // Waits for a lost device to come back and opens the port on it again.
     DeviceWatch *deviceWatch;
     CommonDialog CommonDialog2;  // Open
@@ -167,8 +163,8 @@ private:
     void showPortWaiting(bool waiting);
     // The port list's tooltips: each item's device, the list's the selected one's.
     void showPortTips();
-    // The four lists' texts to the port, as the line parameters text.
-    void applyLineParameters();
+    // The four lists' texts as the line parameters text.
+    QString lineParameters() const;
     void connectSearcher();
     void showFindStatus(const QString &text);
     void matchFound(const SearchHit &hit, bool wrapped);

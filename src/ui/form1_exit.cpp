@@ -30,7 +30,7 @@ void closeOtherWindows(Form1 *f)
 
 void Form1::Command7_Click()
 {
-    if ((session->dataReceived == 1 || session->fileOpened == 1) && mnuSave->isEnabled()) {
+    if ((session->state().dataReceived == 1 || session->state().fileOpened == 1) && mnuSave->isEnabled()) {
         // Loading the prompt disables this window until it is answered.
         Dialog4 *prompt = windows().dialog4();
         prompt->show();
@@ -38,7 +38,7 @@ void Form1::Command7_Click()
         prompt->activateWindow();
         return;
     }
-    session->exitConfirmed = 1;
+    session->state().exitConfirmed = 1;
     closeOtherWindows(this);
     if (!g_askedByCloseRequest)
         close();
@@ -57,11 +57,11 @@ bool Form1::Form_QueryUnload(bool fromUser)
         ~Asking() { g_askedByCloseRequest = false; }
     } asking;
     Command7_Click();
-    return session->exitConfirmed == 1;
+    return session->state().exitConfirmed == 1;
 }
 
-void Form1::CancRes() { session->exitConfirmed = 0; }
+void Form1::CancRes() { session->state().exitConfirmed = 0; }
 
-qint16 Form1::flagSaves() const { return session->fileOpened; }
+qint16 Form1::flagSaves() const { return session->state().fileOpened; }
 
 } // namespace kestrum

@@ -216,21 +216,16 @@ void Form1::mnuOpen_Click()
         return;
     }
 
-    session->openedFileName = name;
+    session->state().openedFileName = name;
     mnuSave->setEnabled(true);
-    session->fileOpened = 1;
-    Dialog4::flagSaves();
-    // The prompt takes the name from the store; when the store could not
-    // keep it, "Yes" would write into some other file.
-    if (windows().prompt().openedFileName != name)
-        windows().prompt().openedFileName = name;
+    session->state().fileOpened = 1;
 }
 
 void Form1::mnuSave_Click()
 {
     if (g_busy)
         return;
-    if (session->openedFileName.isEmpty()) {
+    if (session->state().openedFileName.isEmpty()) {
         mnuSave_as_Click();
         return;
     }
@@ -238,7 +233,7 @@ void Form1::mnuSave_Click()
     // a message that came in while it was written.
     const qsizetype size = session->document().size();
     bool saved = false;
-    if (guarded([&] { saved = saveDocumentTo(session->openedFileName); }) && saved
+    if (guarded([&] { saved = saveDocumentTo(session->state().openedFileName); }) && saved
         && session->document().size() == size)
         mnuSave->setEnabled(false);
 }

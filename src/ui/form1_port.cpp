@@ -3,7 +3,6 @@
 #include "core/devicewatch.h"
 #include "core/error.h"
 #include "platform/guard.h"
-#include "core/mscomm.h"
 #include "core/session.h"
 #include "core/settingkeys.h"
 #include <QComboBox>
@@ -43,29 +42,22 @@ void Form1::Combo1_Click()
         return;
     deviceWatch->stop();
     showPortDevices();
-    guarded([&] {
-        if (MSComm1->PortOpen())
-            MSComm1->setPortOpen(false);
-    });
-    guarded([&] { MSComm1->setCommPort(position + 1); });
-    guarded([&] {
-        if (!MSComm1->PortOpen())
-            MSComm1->setPortOpen(true);
-    });
+    guarded([&] { session->closePort(); });
+    guarded([&] { session->setPortNumber(position + 1); });
+    guarded([&] { session->openPort(); });
     guarded([&] { writeSetting(Setting::CommPort, Combo1->currentText()); });
 }
 
-void Form1::applyLineParameters()
+QString Form1::lineParameters() const
 {
-    session->portSettings = Combo2->currentText() + QLatin1Char(',') + Combo3->currentText() + QLatin1Char(',')
-                            + Combo4->currentText() + QLatin1Char(',') + Combo5->currentText();
-    MSComm1->setSettings(session->portSettings);
+    return Combo2->currentText() + QLatin1Char(',') + Combo3->currentText() + QLatin1Char(',')
+           + Combo4->currentText() + QLatin1Char(',') + Combo5->currentText();
 }
 
 void Form1::lineParameterSelected(QComboBox *list, Setting key)
 {
     try {
-        applyLineParameters();
+        session->setLineParameters(lineParameters());
     } catch (const Error &e) {
         // While start-up fills the lists one after another the text is
         // necessarily incomplete: the list's own value is still stored, and
@@ -73,7 +65,7 @@ void Form1::lineParameterSelected(QComboBox *list, Setting key)
         if (!m_loading) {
             showMessage(e.description());
             // The port kept the parameters it had: the list shows them again.
-            const QStringList held = MSComm1->Settings().split(QLatin1Char(','));
+            const QStringList held = session->portLineParameters().split(QLatin1Char(','));
             const int field = list == Combo2 ? 0 : list == Combo3 ? 1 : list == Combo4 ? 2 : 3;
             const int index = list->findText(held.value(field), Qt::MatchExactly | Qt::MatchCaseSensitive);
             if (index >= 0)
@@ -91,19 +83,13 @@ void Form1::Combo5_Click() { lineParameterSelected(Combo5, Setting::StopBits); }
 
 void Form1::Command3_Click()
 {
-    guarded([&] {
-        if (!MSComm1->PortOpen())
-            MSComm1->setPortOpen(true);
-    });
+    guarded([&] { session->openPort(); });
 }
 
 void Form1::Command2_Click()
 {
     deviceWatch->stop();
-    guarded([&] {
-        if (MSComm1->PortOpen())
-            MSComm1->setPortOpen(false);
-    });
+    guarded([&] { session->closePort(); });
 }
 
 bool Form1::reopenLostDevice(const QString &device)
@@ -111,7 +97,7 @@ bool Form1::reopenLostDevice(const QString &device)
     // Quietly: a refused open is tried again once the device changes, and a box now would hide the
     // data the user is waiting for.
     try {
-        MSComm1->openDevice(device);
+        session->openDevice(device);
         return true;
     } catch (const Error &) {
         return false;
@@ -128,9 +114,9 @@ void Form1::showPortWaiting(bool waiting)
         return;
     }
     const QString tip = QCoreApplication::translate("Port", "COM%1 waits for %2 to come back")
-                            .arg(MSComm1->CommPort())
+                            .arg(session->portNumber())
                             .arg(deviceWatch->device());
-    m_waitingItem = MSComm1->CommPort() - 1;
+    m_waitingItem = session->portNumber() - 1;
     if (m_waitingItem < Combo1->count()) {
         m_waitingItemTip = Combo1->itemData(m_waitingItem, Qt::ToolTipRole);
         Combo1->setItemData(m_waitingItem, tip, Qt::ToolTipRole);

@@ -9,7 +9,6 @@
 #include "platform/guard.h"
 #include "core/numbers.h"
 #include "platform/platform.h"
-#include "core/mscomm.h"
 #include "core/options.h"
 #include "core/session.h"
 #include "core/settingkeys.h"
@@ -22,7 +21,6 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTabWidget>
-#include <QTimer>
 #include <QVariant>
 #include <algorithm>
 
@@ -126,36 +124,29 @@ QString Form2::autosavePrefix()
 
 void Form2::Form_Load()
 {
-    const Options o = Options::stored();
+    Options o = Options::stored();
+    // The buffer sizes come from the serial-port object, not the store.
+    if (Form1 *f1 = windows().form1()) {
+        guarded([&] { o.inBufferSize = QString::number(toInt16(double(f1->session->inBufferSize()))); });
+        guarded([&] { o.outBufferSize = QString::number(toInt16(double(f1->session->outBufferSize()))); });
+    }
     // Setting Check1 runs Check1_Click, which leaves Check2 to Check4 enabled
     // exactly when it is checked.
-    Check1->setChecked(o.showSent);
-    Check2->setChecked(o.sentDate);
-    Check3->setChecked(o.sentTime);
-    Check4->setChecked(o.sentSize);
-    Check5->setChecked(o.receivedDate);
-    Check6->setChecked(o.receivedTime);
-    Check7->setChecked(o.receivedSize);
+    for (const OptionRow &row : optionRows()) {
+        if (row.flag)
+            findChild<QCheckBox *>(QLatin1String(row.control))->setChecked(o.*row.flag);
+        else if (row.text)
+            findChild<QLineEdit *>(QLatin1String(row.control))->setText(o.*row.text);
+        else
+            SSTab1->setCurrentIndex(o.*row.index < SSTab1->count() ? o.*row.index : 0);
+    }
     Label1->setText(autosavePrefix() + o.autosaveLine);
-    Text4->setText(o.timeout);
-    Check8->setChecked(o.autosave);
-    Check9->setChecked(o.checkLength);
-    Text1->setText(o.maximumLength);
     // The master switches may not have changed, so their handlers may not
     // have run.
     Text1->setEnabled(Check9->isChecked());
     Label2->setEnabled(Check9->isChecked());
     Label1->setEnabled(Check8->isChecked());
     Command4->setEnabled(Check8->isChecked());
-    Check10->setChecked(o.nullDiscard);
-    Check11->setChecked(o.rtsEnable);
-    Check12->setChecked(o.dtrEnable);
-    SSTab1->setCurrentIndex(o.tab < SSTab1->count() ? o.tab : 0);
-    // The buffer sizes come from the serial-port object, not the store.
-    if (Form1 *f1 = windows().form1()) {
-        guarded([&] { Text2->setText(QString::number(toInt16(double(f1->MSComm1->InBufferSize())))); });
-        guarded([&] { Text3->setText(QString::number(toInt16(double(f1->MSComm1->OutBufferSize())))); });
-    }
     setAutosaveFile(o.autosaveFile);
     guarded([&] { LngInitForm2(); });
     fitCaptionsToFont();
@@ -164,24 +155,15 @@ void Form2::Form_Load()
 Options Form2::boxes() const
 {
     Options o;
-    o.showSent = Check1->isChecked();
-    o.sentDate = Check2->isChecked();
-    o.sentTime = Check3->isChecked();
-    o.sentSize = Check4->isChecked();
-    o.receivedDate = Check5->isChecked();
-    o.receivedTime = Check6->isChecked();
-    o.receivedSize = Check7->isChecked();
-    o.autosave = Check8->isChecked();
-    o.checkLength = Check9->isChecked();
-    o.nullDiscard = Check10->isChecked();
-    o.rtsEnable = Check11->isChecked();
-    o.dtrEnable = Check12->isChecked();
-    o.maximumLength = Text1->text();
-    o.timeout = Text4->text();
-    o.inBufferSize = Text2->text();
-    o.outBufferSize = Text3->text();
+    for (const OptionRow &row : optionRows()) {
+        if (row.flag)
+            o.*row.flag = findChild<QCheckBox *>(QLatin1String(row.control))->isChecked();
+        else if (row.text)
+            o.*row.text = findChild<QLineEdit *>(QLatin1String(row.control))->text();
+        else
+            o.*row.index = SSTab1->currentIndex();
+    }
     o.autosaveFile = CommonDialog1.FileName;
-    o.tab = SSTab1->currentIndex();
     return o;
 }
 
@@ -236,75 +218,19 @@ void Form2::Check9_Click()
 
 void Form2::Command3_Click()
 {
-    const Options o = boxes();
-    try {
-        o.store({Setting::otobrOtprStr, Setting::otobrDate, Setting::otobrTime, Setting::otobrSize,
-                 Setting::otobrDateIn, Setting::otobrTimeIn, Setting::otobrSizeIn});
-
-        Form1 *f1 = windows().form1();
-        if (!f1)
-            throw Error(QCoreApplication::translate("Options", "The main window is not loaded."));
-        f1->Label8->setText(Label1->text());
-        f1->Label8->setEnabled(Label1->isEnabled());
-
-        o.store({Setting::Autosave, Setting::LabelSave, Setting::FlagDlin, Setting::SSTab1});
-
-        MSComm *port = f1->MSComm1;
-        if (port->PortOpen())
-            port->setPortOpen(false);
-        port->setNullDiscard(o.nullDiscard);
-        port->setRTSEnable(o.rtsEnable);
-        port->setDTREnable(o.dtrEnable);
-        // Opened whether or not it was open before.
-        port->setPortOpen(true);
-        o.store({Setting::NullDiscard, Setting::RTSEnable, Setting::DTREnable});
-
-        // The bounds are tested against the number as typed, not rounded;
-        // written so that a NaN fails every test.
-        const double timeout = toNumber(o.timeout);
-        if (timeout > 1 && timeout < 1000) {
-            o.store({Setting::Timeout});
-            // Not restarted here: the next receive event starts it again.
-            if (f1->Timer2->isActive())
-                f1->session->stopReceiveTimer();
-            f1->Timer2->setInterval(toInt32(timeout));
-        } else {
-            showWarning();
-        }
-
-        // The session reads the box itself; only the store changes.
-        const double length = toNumber(o.maximumLength);
-        if (length >= 1 && length < 32500)
-            o.store({Setting::SizeDlin});
-        else
-            showWarning();
-
-        const double inSize = toNumber(o.inBufferSize);
-        if (inSize > 8 && inSize < 32500) {
-            if (port->PortOpen())
-                port->setPortOpen(false);
-            port->setInBufferSize(toInt16(inSize));
-            o.store({Setting::InBufferSize});
-            port->setPortOpen(true);
-        } else {
-            showWarning();
-        }
-
-        const double outSize = toNumber(o.outBufferSize);
-        if (outSize > 8 && outSize < 32500) {
-            if (port->PortOpen())
-                port->setPortOpen(false);
-            port->setOutBufferSize(toInt16(outSize));
-            o.store({Setting::OutBufferSize});
-            port->setPortOpen(true);
-        } else {
-            showWarning();
-        }
-    } catch (const Error &e) {
-        showMessage(e.description());
-    } catch (const std::exception &e) {
-        showMessage(QString::fromLocal8Bit(e.what()));
+    Form1 *f1 = windows().form1();
+    if (!f1) {
+        guarded([] { throw Error(QCoreApplication::translate("Options", "The main window is not loaded.")); });
+        return;
     }
+    f1->Label8->setText(Label1->text());
+    f1->Label8->setEnabled(Label1->isEnabled());
+    const Configured done = f1->session->configure(boxes());
+    // One warning stands for every refused box.
+    if (!done.refused.isEmpty())
+        showWarning();
+    if (done.failure)
+        guarded([&] { std::rethrow_exception(done.failure); });
 }
 
 void Form2::Command1_Click()

@@ -88,7 +88,6 @@ void Windows::destroyAll()
     delete m_dialog.data();
     delete m_form2.data();
     delete m_form1.data();
-    m_prompt = PromptState();
     m_holds = WindowHolds();
 }
 

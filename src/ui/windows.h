@@ -14,13 +14,6 @@ class Dialog2;
 class Dialog4;
 class FindDialog;
 
-// What the save-changes prompt remembers for the whole run, whether or not
-// its window exists.
-struct PromptState {
-    qint16 fileOpened = 0;
-    QString openedFileName;
-};
-
 // Keeps the single instance of each window. An accessor creates an absent
 // window hidden and runs its Form_Load; unload destroys it. Code that reads a
 // control of a window goes through the accessor, so an absent window comes
@@ -52,8 +45,6 @@ public:
     void unloadDialog4();
     void unloadFindDialog();
 
-    PromptState &prompt() { return m_prompt; }
-
     // Which window keeps which disabled.
     WindowHolds &holds() { return m_holds; }
     // The main window comes back at an answer even while the Options window
@@ -78,7 +69,6 @@ private:
     QPointer<Dialog2> m_dialog2;
     QPointer<Dialog4> m_dialog4;
     QPointer<FindDialog> m_findDialog;
-    PromptState m_prompt;
     WindowHolds m_holds;
 };
 

@@ -61,7 +61,7 @@ double cpuOverASecond()
 
 bool idle(const Form1 *f)
 {
-    return f->session->receiving() == 0 && !f->Timer2->isActive() && !f->session->isWaitingForData();
+    return f->session->receiving() == 0 && !f->session->receiveTimer()->isActive() && !f->session->isWaitingForData();
 }
 
 QByteArray boxBytes(const Form1 *f) { return f->Text2->text().toLatin1(); }
@@ -174,7 +174,7 @@ class FaultsTest : public QObject {
             return false;
         mapPort(1, link);
         f = startProgram();
-        f->Timer2->setInterval(timeout);
+        f->session->receiveTimer()->setInterval(timeout);
         Form2 *o = options();
         o->Check5->setChecked(false);
         o->Check6->setChecked(false);
@@ -186,7 +186,7 @@ class FaultsTest : public QObject {
         o->setAutosaveFile(autosave);
         o->Check8->setChecked(true);
         messages().clear();
-        return f->MSComm1->PortOpen();
+        return f->session->port()->PortOpen();
     }
 
     // The device sends one burst and the program shows it as a message.
@@ -236,7 +236,7 @@ private slots:
             pty->closeMaster();
         } else if (when == QLatin1String("collecting")) {
             QVERIFY(pty->write("during"));
-            QTRY_VERIFY(f->Timer2->isActive());
+            QTRY_VERIFY(f->session->receiveTimer()->isActive());
             pty->closeMaster();
         } else if (when == QLatin1String("waiting")) {
             // A port event without data: the second tick waits for the device.
@@ -252,7 +252,7 @@ private slots:
             // rest still waits to be written.
             f->Text1->setPlainText(QString(300000, QLatin1Char('s')));
             f->Command1_Click();
-            QVERIFY(f->MSComm1->PortOpen());
+            QVERIFY(f->session->port()->PortOpen());
             QTest::qWait(50);
             pty->closeMaster();
         } else {
@@ -265,7 +265,7 @@ private slots:
         QTRY_COMPARE(messages().size(), 1);
         QVERIFY2(messages().first().contains(QStringLiteral("COM1")), qPrintable(messages().first()));
         QVERIFY(messages().first().contains(QStringLiteral("opened again when the device comes back")));
-        QVERIFY(!f->MSComm1->PortOpen());
+        QVERIFY(!f->session->port()->PortOpen());
         QVERIFY(f->deviceWatch->isWatching());
         QTRY_VERIFY(idle(f));
         const double cpu = cpuOverASecond();
@@ -281,7 +281,7 @@ private slots:
         // The adapter is back behind the same path: the port opens by
         // itself, quietly, and the next burst is a message of its own.
         QVERIFY(plugIn());
-        QTRY_VERIFY(f->MSComm1->PortOpen());
+        QTRY_VERIFY(f->session->port()->PortOpen());
         QVERIFY(!f->deviceWatch->isWatching());
         QVERIFY(receive("after"));
         QCOMPARE(messages().size(), 1);
@@ -294,12 +294,12 @@ private slots:
     {
         QVERIFY(start(1000));
         QVERIFY(pty->write("during"));
-        QTRY_VERIFY(f->Timer2->isActive());
+        QTRY_VERIFY(f->session->receiveTimer()->isActive());
         pty->closeMaster();
-        QTRY_VERIFY(!f->MSComm1->PortOpen());
+        QTRY_VERIFY(!f->session->port()->PortOpen());
         QVERIFY(plugIn());
-        QTRY_VERIFY(f->MSComm1->PortOpen());
-        QVERIFY(f->Timer2->isActive());
+        QTRY_VERIFY(f->session->port()->PortOpen());
+        QVERIFY(f->session->receiveTimer()->isActive());
         QVERIFY(pty->write("after"));
         QTRY_COMPARE(boxBytes(f), QByteArray("after\r\nduring\r\n"));
         QTRY_VERIFY(idle(f));
@@ -333,7 +333,7 @@ private slots:
         QVERIFY(!f->Combo1->toolTip().contains(QStringLiteral("waits for")));
         QVERIFY(plugIn());
         QTest::qWait(300);
-        QVERIFY(!f->MSComm1->PortOpen());
+        QVERIFY(!f->session->port()->PortOpen());
     }
 
     // A device that keeps coming and going: the port back every time, at
@@ -346,7 +346,7 @@ private slots:
             pty->closeMaster();
             QTRY_VERIFY(f->deviceWatch->isWatching());
             QVERIFY(plugIn());
-            QTRY_VERIFY(f->MSComm1->PortOpen());
+            QTRY_VERIFY(f->session->port()->PortOpen());
             QVERIFY(receive("flap" + QByteArray::number(i)));
             QCOMPARE(messages().size(), i);
             const qsizetype open = openDescriptors();
@@ -539,7 +539,7 @@ private slots:
         // Each short enough for a message box on a screen, none empty.
         for (const QString &m : messages())
             QVERIFY2(!m.trimmed().isEmpty() && m.size() < 400, qPrintable(m.left(400)));
-        QVERIFY(f->Timer2->interval() >= 1);
+        QVERIFY(f->session->receiveTimer()->interval() >= 1);
 
         // The windows that read the store open, and the program still
         // receives and leaves.
@@ -549,11 +549,11 @@ private slots:
         windows().dialog()->show();
         windows().unloadDialog();
         options()->Check8->setChecked(false);
-        if (!f->MSComm1->PortOpen()) {
+        if (!f->session->port()->PortOpen()) {
             messages().clear();
             f->Command3_Click();
         }
-        if (f->MSComm1->PortOpen()) {
+        if (f->session->port()->PortOpen()) {
             QVERIFY(pty->write("alive"));
             QTRY_VERIFY(f->Text2->text().startsWith(QStringLiteral("alive")));
         }
@@ -581,7 +581,7 @@ private slots:
         QFETCH(int, seconds);
         QVERIFY(start(100));
         // Beyond the rates of the list: the line itself is set.
-        f->MSComm1->setSettings(QStringLiteral("%1,n,8,1").arg(baud));
+        f->session->port()->setSettings(QStringLiteral("%1,n,8,1").arg(baud));
         PacedWriter writer;
         writer.start(pty->masterFd(), baud / 10, seconds);
         QVERIFY(runUntil([&] { return writer.done(); }, (seconds + 30) * 1000));

@@ -10,7 +10,7 @@ void showAsReceived(Form1 *f, const QString &line)
 {
     f->Text2->prepend(line + QStringLiteral("\r\n"));
     f->mnuSave->setEnabled(true);
-    f->session->dataReceived = 1;
+    f->session->state().dataReceived = 1;
 }
 
 } // namespace kestrum::test

@@ -117,15 +117,12 @@ private slots:
         QVERIFY(writeBytes(path("doc.txt"), "one\r\n"));
         QVERIFY(!f->mnuSave->isEnabled());
         open(path("doc.txt"));
-        QCOMPARE(f->session->openedFileName, path("doc.txt"));
-        QCOMPARE(f->session->fileOpened, qint16(1));
+        QCOMPARE(f->session->state().openedFileName, path("doc.txt"));
+        QCOMPARE(f->session->state().fileOpened, qint16(1));
         QCOMPARE(f->flagSaves(), qint16(1));
         QVERIFY(f->mnuSave->isEnabled());
         QCOMPARE(parametr("FileNameOpen"), path("doc.txt"));
         QCOMPARE(parametr("FileNameSaveAs"), QStringLiteral("<unset>"));
-        // The prompt knows, without its window being created.
-        QCOMPARE(windows().prompt().fileOpened, qint16(1));
-        QCOMPARE(windows().prompt().openedFileName, path("doc.txt"));
         QVERIFY(!windows().hasDialog4());
     }
 
@@ -136,10 +133,8 @@ private slots:
         open(path("empty.txt"));
         QCOMPARE(f->Text2->text(), QStringLiteral("kept\r\n"));
         QVERIFY(f->mnuSave->isEnabled());
-        QCOMPARE(f->session->openedFileName, path("empty.txt"));
-        QCOMPARE(f->session->fileOpened, qint16(1));
-        QCOMPARE(windows().prompt().fileOpened, qint16(1));
-        QCOMPARE(windows().prompt().openedFileName, path("empty.txt"));
+        QCOMPARE(f->session->state().openedFileName, path("empty.txt"));
+        QCOMPARE(f->session->state().fileOpened, qint16(1));
         QCOMPARE(fakes.messageBox->messages, QStringList());
     }
 
@@ -245,8 +240,8 @@ private slots:
         QCOMPARE(f->CommonDialog3.DefaultExt, QStringLiteral("txt"));
         // Save As keeps the text marked unsaved and names no document.
         QVERIFY(f->mnuSave->isEnabled());
-        QVERIFY(f->session->openedFileName.isEmpty());
-        QCOMPARE(f->session->fileOpened, qint16(0));
+        QVERIFY(f->session->state().openedFileName.isEmpty());
+        QCOMPARE(f->session->state().fileOpened, qint16(0));
 
         // The next Save asks again, opening on the last choice.
         showAsReceived(f, QStringLiteral("m2"));
@@ -267,8 +262,7 @@ private slots:
         f->mnuSave_as->trigger();
         QCOMPARE(readBytes(path("B.txt")), QByteArray("r1\r\na1\r\n\r\n"));
         QCOMPARE(readBytes(path("A.txt")), QByteArray("a1\r\n"));
-        QCOMPARE(f->session->openedFileName, path("A.txt"));
-        QCOMPARE(windows().prompt().openedFileName, path("A.txt"));
+        QCOMPARE(f->session->state().openedFileName, path("A.txt"));
         QVERIFY(f->mnuSave->isEnabled());
 
         // Save still goes to the document last opened, without a dialog.
@@ -293,11 +287,10 @@ private slots:
         QCOMPARE(fakes.messageBox->messages, QStringList());
         QCOMPARE(f->Text2->text(), QStringLiteral("m1\r\n"));
         QVERIFY(f->mnuSave->isEnabled());
-        QCOMPARE(f->session->fileOpened, qint16(0));
-        QVERIFY(f->session->openedFileName.isEmpty());
+        QCOMPARE(f->session->state().fileOpened, qint16(0));
+        QVERIFY(f->session->state().openedFileName.isEmpty());
         QCOMPARE(parametr("FileNameOpen"), QStringLiteral("<unset>"));
         QCOMPARE(parametr("FileNameSaveAs"), QStringLiteral("<unset>"));
-        QCOMPARE(windows().prompt().fileOpened, qint16(0));
         QVERIFY(QDir(dir->path()).entryList(QDir::Files).isEmpty());
     }
 
@@ -317,9 +310,8 @@ private slots:
             QVERIFY2(message.size() > p.size() + 20, qPrintable(message));
             QCOMPARE(f->Text2->text(), QStringLiteral("kept\r\n"));
             QVERIFY(!f->mnuSave->isEnabled());
-            QCOMPARE(f->session->fileOpened, qint16(0));
-            QVERIFY(f->session->openedFileName.isEmpty());
-            QCOMPARE(windows().prompt().fileOpened, qint16(0));
+            QCOMPARE(f->session->state().fileOpened, qint16(0));
+            QVERIFY(f->session->state().openedFileName.isEmpty());
             // The choice itself is remembered for the next Open.
             QCOMPARE(parametr("FileNameOpen"), p);
         }

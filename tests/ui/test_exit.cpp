@@ -93,7 +93,7 @@ class ExitTest : public QObject {
         QVERIFY(promptShown());
         QVERIFY(f->isVisible());
         QVERIFY(!f->isEnabled());
-        QCOMPARE(f->session->exitConfirmed, qint16(0));
+        QCOMPARE(f->session->state().exitConfirmed, qint16(0));
     }
 
 private slots:
@@ -122,7 +122,7 @@ private slots:
     void exitAtOnceEndsWithoutAsking()
     {
         f->mnuExit->trigger();
-        QCOMPARE(f->session->exitConfirmed, qint16(1));
+        QCOMPARE(f->session->state().exitConfirmed, qint16(1));
         verifyEnded();
         QCOMPARE(fakes.fileDialog->requests.size(), 0);
     }
@@ -175,7 +175,7 @@ private slots:
         if (asks) {
             verifyAsking();
         } else {
-            QCOMPARE(f->session->exitConfirmed, qint16(1));
+            QCOMPARE(f->session->state().exitConfirmed, qint16(1));
             verifyEnded();
         }
     }
@@ -230,7 +230,7 @@ private slots:
         const auto restore = qScopeGuard([store] { QFile::remove(store); });
         open(path("A.txt"));
         QCOMPARE(readSetting("Parametr", "FileNameOpen", "<unset>"), QStringLiteral("<unset>"));
-        QCOMPARE(windows().prompt().openedFileName, path("A.txt"));
+        QCOMPARE(f->session->state().openedFileName, path("A.txt"));
         showAsReceived(f, QStringLiteral("r1"));
         f->mnuExit->trigger();
         windows().dialog4()->OKButton->click();
@@ -245,7 +245,7 @@ private slots:
         Form2 *options = windows().form2();
         options->Check8->setChecked(true);
         options->setAutosaveFile(log);
-        f->Timer2->setInterval(30);
+        f->session->receiveTimer()->setInterval(30);
         QVERIFY(pty->write("first"));
         QTRY_COMPARE(readBytes(log), QByteArray("first\r\n"));
 
@@ -295,7 +295,7 @@ private slots:
 
         prompt->Command1->click();
         verifyRunning();
-        QCOMPARE(f->session->exitConfirmed, qint16(0));
+        QCOMPARE(f->session->state().exitConfirmed, qint16(0));
         QVERIFY(f->mnuSave->isEnabled());
         QCOMPARE(f->Text2->text(), QStringLiteral("m1\r\n"));
 
@@ -350,7 +350,7 @@ private slots:
         verifyAsking();
         QVERIFY(windows().dialog4()->close());
         verifyRunning();
-        QCOMPARE(f->session->exitConfirmed, qint16(0));
+        QCOMPARE(f->session->state().exitConfirmed, qint16(0));
         QVERIFY(f->mnuSave->isEnabled());
         f->mnuExit->trigger();
         verifyAsking();
@@ -359,7 +359,7 @@ private slots:
     void closeBoxWithNothingUnsavedEnds()
     {
         QWidgetWindow::closeFromFrame(f);
-        QCOMPARE(f->session->exitConfirmed, qint16(1));
+        QCOMPARE(f->session->state().exitConfirmed, qint16(1));
         verifyEnded();
     }
 
@@ -396,7 +396,7 @@ private slots:
         QVERIFY(windows().form2()->isVisible());
         QVERIFY(f->isEnabled());
         QVERIFY(f->isVisible());
-        QCOMPARE(f->session->exitConfirmed, qint16(0));
+        QCOMPARE(f->session->state().exitConfirmed, qint16(0));
     }
 
     void programClosingItsWindowDoesNotAsk()
@@ -406,7 +406,7 @@ private slots:
         showAsReceived(f, QStringLiteral("m1"));
         windows().form2()->show();
         QVERIFY(f->close());
-        QCOMPARE(f->session->exitConfirmed, qint16(0));
+        QCOMPARE(f->session->state().exitConfirmed, qint16(0));
         verifyEnded();
     }
 
@@ -476,25 +476,6 @@ private slots:
         QCOMPARE(d->OKButton->nextInFocusChain(), d->CancelButton);
         QCOMPARE(d->CancelButton->nextInFocusChain(), d->Command1);
         QVERIFY(d->CommonDialog5.FileName.isEmpty());
-    }
-
-    void flagSavesNeverCreatesThePrompt()
-    {
-        writeSetting(QStringLiteral("Parametr"), QStringLiteral("FileNameOpen"), path("x.txt"));
-        Dialog4::flagSaves();
-        QCOMPARE(windows().prompt().fileOpened, qint16(1));
-        QCOMPARE(windows().prompt().openedFileName, path("x.txt"));
-        QVERIFY(!windows().hasDialog4());
-        QVERIFY(f->isEnabled());
-        // What the prompt knows outlives its window.
-        showAsReceived(f, QStringLiteral("m1"));
-        f->mnuExit->trigger();
-        windows().dialog4()->Command1->click();
-        QCOMPARE(windows().prompt().openedFileName, path("x.txt"));
-        // Missing entry: the default document.
-        resetProgramState();
-        Dialog4::flagSaves();
-        QCOMPARE(windows().prompt().openedFileName, defaultDocumentFile());
     }
 };
 

@@ -85,7 +85,7 @@ private slots:
         // Send file: the progress window while it goes, gone when it is done.
         const QString path = scratchDir() + QStringLiteral("/menu.bin");
         writeBytes(path, QByteArray(3000, 'z'));
-        f->MSComm1->setSettings(QStringLiteral("9600,n,8,1"));
+        f->session->port()->setSettings(QStringLiteral("9600,n,8,1"));
         fakes.fileDialog->answers.enqueue(path);
         f->mnuSendFile->trigger();
         auto *progress = f->findChild<DialogSendFile *>(QStringLiteral("DialogSendFile"));
@@ -96,8 +96,8 @@ private slots:
         QTRY_VERIFY(!f->findChild<DialogSendFile *>());
 
         f->mnuSendBreak->trigger();
-        QVERIFY(f->MSComm1->isBreakOn());
-        QTRY_VERIFY(!f->MSComm1->isBreakOn());
+        QVERIFY(f->session->port()->isBreakOn());
+        QTRY_VERIFY(!f->session->port()->isBreakOn());
         QCOMPARE(fakes.messageBox->messages.size(), 1);
     }
 };

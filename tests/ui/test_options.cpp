@@ -1,6 +1,7 @@
 // The Options window: loading from the store, Apply with its range tests and
 // the warning, Browse, and clearing the stored settings.
 #include "ui/form1.h"
+#include "core/session.h"
 #include "ui/receivedbox.h"
 #include "ui/windows.h"
 #include "ui/dialog1.h"
@@ -77,7 +78,7 @@ private slots:
         mapTestPort();
         startProgram();
         QCOMPARE(fakes.messageBox->messages, QStringList());
-        QVERIFY(form1()->MSComm1->PortOpen());
+        QVERIFY(form1()->session->port()->PortOpen());
     }
 
     void cleanup()
@@ -299,12 +300,12 @@ private slots:
                 QCOMPARE(stored(it.value()), f->findChild<QLineEdit *>(it.key())->text());
         }
         if (box == "Text4")
-            QCOMPARE(form1()->Timer2->interval(), applied);
+            QCOMPARE(form1()->session->receiveTimer()->interval(), applied);
         if (box == "Text2")
-            QCOMPARE(form1()->MSComm1->InBufferSize(), applied);
+            QCOMPARE(form1()->session->port()->InBufferSize(), applied);
         if (box == "Text3")
-            QCOMPARE(form1()->MSComm1->OutBufferSize(), applied);
-        QVERIFY(form1()->MSComm1->PortOpen());
+            QCOMPARE(form1()->session->port()->OutBufferSize(), applied);
+        QVERIFY(form1()->session->port()->PortOpen());
         // The refused text stays as typed.
         QCOMPARE(edit->text(), text);
 
@@ -327,12 +328,12 @@ private slots:
         f->Text3->setText("4096");
         f->Command3_Click();
         QVERIFY(warningShowing());
-        QCOMPARE(form1()->MSComm1->InBufferSize(), 2048);
-        QCOMPARE(form1()->MSComm1->OutBufferSize(), 4096);
+        QCOMPARE(form1()->session->port()->InBufferSize(), 2048);
+        QCOMPARE(form1()->session->port()->OutBufferSize(), 4096);
         QCOMPARE(stored("InBufferSize"), QStringLiteral("2048"));
         QCOMPARE(stored("outBufferSize"), QStringLiteral("4096"));
         QCOMPARE(stored("Timeout"), absent);
-        QVERIFY(form1()->MSComm1->PortOpen());
+        QVERIFY(form1()->session->port()->PortOpen());
 
         // Every box refused: still one warning window.
         windows().dialog2()->OKButton_Click();
@@ -400,16 +401,16 @@ private slots:
         QCOMPARE(stored("LabelSave"), defaultAutosaveFile());
         QCOMPARE(stored("SSTab1"), QStringLiteral("2"));
         QCOMPARE(stored("RTSEnable"), QStringLiteral("1"));
-        QVERIFY(form1()->MSComm1->RTSEnable());
-        QVERIFY(form1()->MSComm1->PortOpen());
+        QVERIFY(form1()->session->port()->RTSEnable());
+        QVERIFY(form1()->session->port()->PortOpen());
         // The boxes before the failing one are done, the rest untouched.
         QCOMPARE(stored("Timeout"), failing > 0 ? QStringLiteral("250") : absent);
-        QCOMPARE(form1()->Timer2->interval(), failing > 0 ? 250 : 100);
+        QCOMPARE(form1()->session->receiveTimer()->interval(), failing > 0 ? 250 : 100);
         QCOMPARE(stored("SizeDlin"), failing > 1 ? QStringLiteral("100") : absent);
         QCOMPARE(stored("InBufferSize"), failing > 2 ? QStringLiteral("2000") : absent);
-        QCOMPARE(form1()->MSComm1->InBufferSize(), failing > 2 ? 2000 : 1024);
+        QCOMPARE(form1()->session->port()->InBufferSize(), failing > 2 ? 2000 : 1024);
         QCOMPARE(stored("OutBufferSize"), absent);
-        QCOMPARE(form1()->MSComm1->OutBufferSize(), 512);
+        QCOMPARE(form1()->session->port()->OutBufferSize(), 512);
     }
 
     void okStaysOpenOnlyForAWarning()
@@ -436,7 +437,7 @@ private slots:
         QVERIFY(form1()->isEnabled());
         QCOMPARE(stored("Timeout"), QStringLiteral("300"));
         QCOMPARE(stored("SizeDlin"), QStringLiteral("512"));
-        QCOMPARE(form1()->MSComm1->InBufferSize(), 1024);
+        QCOMPARE(form1()->session->port()->InBufferSize(), 1024);
 
         // All valid: stored and closed.
         f = openOptions();
@@ -450,7 +451,7 @@ private slots:
 
     void applyReopensThePortWithItsSwitches()
     {
-        MSComm *port = form1()->MSComm1;
+        MSComm *port = form1()->session->port();
         port->setPortOpen(false);
         Form2 *f = openOptions();
         f->Check10->setChecked(true);
@@ -493,15 +494,15 @@ private slots:
     void acceptedTimeoutStopsARunningTimer()
     {
         Form2 *f = openOptions();
-        form1()->Timer2->start();
+        form1()->session->receiveTimer()->start();
         f->Text4->setText("1000");
         f->Command3_Click();
-        QVERIFY(form1()->Timer2->isActive());
+        QVERIFY(form1()->session->receiveTimer()->isActive());
         windows().dialog2()->OKButton_Click();
         f->Text4->setText("40");
         f->Command3_Click();
-        QVERIFY(!form1()->Timer2->isActive());
-        QCOMPARE(form1()->Timer2->interval(), 40);
+        QVERIFY(!form1()->session->receiveTimer()->isActive());
+        QCOMPARE(form1()->session->receiveTimer()->interval(), 40);
     }
 
     void portFailureEndsApply()
@@ -514,11 +515,11 @@ private slots:
         f->Command3_Click();
         QCOMPARE(fakes.messageBox->messages.size(), 1);
         QVERIFY(!fakes.messageBox->messages.first().isEmpty());
-        QVERIFY(!form1()->MSComm1->PortOpen());
+        QVERIFY(!form1()->session->port()->PortOpen());
         QCOMPARE(stored("otobrDateIn"), QStringLiteral("1"));
         QCOMPARE(stored("NullDiscard"), absent);
         QCOMPARE(stored("Timeout"), absent);
-        QCOMPARE(form1()->Timer2->interval(), 100);
+        QCOMPARE(form1()->session->receiveTimer()->interval(), 100);
     }
 
     void browseChangesTheFileAtOnceAndTheLineAtApply()
@@ -673,19 +674,19 @@ private slots:
         // Nothing running is reset.
         QCOMPARE(f->Text4->text(), QStringLiteral("250"));
         QVERIFY(f->Check12->isChecked());
-        QCOMPARE(form1()->Timer2->interval(), 250);
-        QCOMPARE(form1()->MSComm1->InBufferSize(), 2000);
+        QCOMPARE(form1()->session->receiveTimer()->interval(), 250);
+        QCOMPARE(form1()->session->port()->InBufferSize(), 2000);
 
         f->Command2_Click();
         restart();
         QCOMPARE(fakes.messageBox->messages, QStringList());
         Form1 *m = form1();
         QCOMPARE(m->Combo1->currentText(), QStringLiteral("COM1"));
-        QCOMPARE(m->MSComm1->Settings(), QStringLiteral("9600,n,8,2"));
-        QCOMPARE(m->Timer2->interval(), 100);
-        QCOMPARE(m->MSComm1->InBufferSize(), 1024);
-        QCOMPARE(m->MSComm1->OutBufferSize(), 512);
-        QVERIFY(!m->MSComm1->NullDiscard() && !m->MSComm1->RTSEnable() && !m->MSComm1->DTREnable());
+        QCOMPARE(m->session->port()->Settings(), QStringLiteral("9600,n,8,2"));
+        QCOMPARE(m->session->receiveTimer()->interval(), 100);
+        QCOMPARE(m->session->port()->InBufferSize(), 1024);
+        QCOMPARE(m->session->port()->OutBufferSize(), 512);
+        QVERIFY(!m->session->port()->NullDiscard() && !m->session->port()->RTSEnable() && !m->session->port()->DTREnable());
         f = openOptions();
         for (QCheckBox *c : checks(f))
             QVERIFY2(!c->isChecked(), qPrintable(c->objectName()));
@@ -829,7 +830,7 @@ private slots:
     {
         Form2 *f = openOptions();
         f->Check7->setChecked(true);
-        form1()->Timer2->setInterval(30);
+        form1()->session->receiveTimer()->setInterval(30);
         QVERIFY(pty->write("shown"));
         QTRY_COMPARE(form1()->Text2->text(), QStringLiteral("shown  Size, byte: 5\r\n"));
         // Cancel: the stored options again, and no window is made to read them.
@@ -850,7 +851,7 @@ private slots:
         QVERIFY(!windows().hasForm2());
         QCOMPARE(stored("Timeout"), absent);
         QCOMPARE(stored("otobrOtprStr"), absent);
-        QCOMPARE(form1()->Timer2->interval(), 100);
+        QCOMPARE(form1()->session->receiveTimer()->interval(), 100);
         // The next reader re-creates it from the store.
         QVERIFY(!windows().form2()->Check1->isChecked());
     }

@@ -41,7 +41,7 @@ QString autosaveTo(const QString &name)
 
 bool idle(const Form1 *f)
 {
-    return f->session->receiving() == 0 && !f->Timer2->isActive() && !f->session->isWaitingForData();
+    return f->session->receiving() == 0 && !f->session->receiveTimer()->isActive() && !f->session->isWaitingForData();
 }
 
 // Lines of the box, oldest first.
@@ -68,7 +68,7 @@ class ReceiveTest : public QObject {
             return nullptr;
         mapPort(1, pty->slavePath());
         Form1 *f = startProgram();
-        f->Timer2->setInterval(timeout);
+        f->session->receiveTimer()->setInterval(timeout);
         decorate(false, false, false);
         options()->Check8->setChecked(false);
         fakes.messageBox->messages.clear();
@@ -99,7 +99,7 @@ private slots:
         QCOMPARE(f->session->messageCount(), 1);
         QCOMPARE(f->Text3->text(), QStringLiteral("1"));
         QVERIFY(f->mnuSave->isEnabled());
-        QCOMPARE(f->session->dataReceived, qint16(1));
+        QCOMPARE(f->session->state().dataReceived, qint16(1));
         QVERIFY(idle(f));
 
         // The date and time boxes reach the line too.
@@ -192,7 +192,7 @@ private slots:
 
         // Clear while a message is being collected (a longer timeout gives
         // the test time to act between the two ticks).
-        f->Timer2->setInterval(200);
+        f->session->receiveTimer()->setInterval(200);
         QVERIFY(pty->write("4"));
         QTRY_COMPARE(f->session->receiving(), qint16(1));
         f->Command8_Click();
@@ -200,7 +200,7 @@ private slots:
         QCOMPARE(f->Text2->text(), QString());
         QCOMPARE(f->Text3->text(), QStringLiteral("0"));
         QCOMPARE(f->session->receiving(), qint16(1));
-        QVERIFY(f->Timer2->isActive());
+        QVERIFY(f->session->receiveTimer()->isActive());
         QTRY_COMPARE(f->Text2->text(), QStringLiteral("4\r\n"));
         QVERIFY(f->mnuSave->isEnabled());
         QCOMPARE(f->Text3->text(), QStringLiteral("0"));
@@ -210,7 +210,7 @@ private slots:
         // Clear when idle, then a message: the indicator comes back.
         f->Command8_Click();
         QVERIFY(!f->mnuSave->isEnabled());
-        QCOMPARE(f->session->dataReceived, qint16(1));
+        QCOMPARE(f->session->state().dataReceived, qint16(1));
         QVERIFY(pty->write("5"));
         QTRY_COMPARE(f->Text2->text(), QStringLiteral("5\r\n"));
         QVERIFY(f->mnuSave->isEnabled());
@@ -227,9 +227,9 @@ private slots:
         Form1 *f = start(200);
         QVERIFY(f);
         QVERIFY(pty->write("lost"));
-        QTRY_VERIFY(f->Timer2->isActive());
+        QTRY_VERIFY(f->session->receiveTimer()->isActive());
         f->Command2_Click();
-        QVERIFY(!f->MSComm1->PortOpen());
+        QVERIFY(!f->session->port()->PortOpen());
         QTRY_COMPARE(fakes.messageBox->messages.size(), 1);
         QTRY_VERIFY(idle(f));
         QTest::qWait(250);
@@ -237,7 +237,7 @@ private slots:
         QCOMPARE(f->Text2->text(), QString());
 
         f->Command3_Click();
-        QVERIFY(f->MSComm1->PortOpen());
+        QVERIFY(f->session->port()->PortOpen());
         QVERIFY(pty->write("next"));
         QTRY_COMPARE(f->Text2->text(), QStringLiteral("next\r\n"));
         QCOMPARE(fakes.messageBox->messages.size(), 1);
@@ -249,9 +249,9 @@ private slots:
         QVERIFY(f);
         const QString path = autosaveTo(QStringLiteral("lost.txt"));
         QVERIFY(pty->write("DATA"));
-        QTRY_VERIFY(f->Timer2->isActive());
+        QTRY_VERIFY(f->session->receiveTimer()->isActive());
         pty->closeMaster();
-        QTRY_VERIFY(!f->MSComm1->PortOpen());
+        QTRY_VERIFY(!f->session->port()->PortOpen());
         // What arrived is shown and saved, then the loss is reported once.
         QTRY_COMPARE(f->Text2->text(), QStringLiteral("DATA\r\n"));
         QTRY_VERIFY(idle(f));
@@ -263,7 +263,7 @@ private slots:
         pty = std::make_unique<Pty>();
         mapPort(1, pty->slavePath());
         f->Command3_Click();
-        QVERIFY(f->MSComm1->PortOpen());
+        QVERIFY(f->session->port()->PortOpen());
         QVERIFY(pty->write("again"));
         QTRY_COMPARE(f->Text2->text(), QStringLiteral("again\r\nDATA\r\n"));
         QCOMPARE(fakes.messageBox->messages.size(), 1);
@@ -292,7 +292,7 @@ private slots:
         QVERIFY(f);
         pty->closeMaster();
         QTRY_COMPARE(fakes.messageBox->messages.size(), 1);
-        QVERIFY(!f->MSComm1->PortOpen());
+        QVERIFY(!f->session->port()->PortOpen());
         QVERIFY(idle(f));
         QTest::qWait(200);
         QCOMPARE(fakes.messageBox->messages.size(), 1);

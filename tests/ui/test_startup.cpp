@@ -44,19 +44,19 @@ private slots:
         QCOMPARE(f->Combo3->currentText(), QStringLiteral("n"));
         QCOMPARE(f->Combo4->currentText(), QStringLiteral("8"));
         QCOMPARE(f->Combo5->currentText(), QStringLiteral("2"));
-        QCOMPARE(f->MSComm1->Settings(), QStringLiteral("9600,n,8,2"));
-        QCOMPARE(f->session->portSettings, QStringLiteral("9600,n,8,2"));
-        QVERIFY(f->MSComm1->PortOpen());
-        QCOMPARE(f->MSComm1->CommPort(), 1);
+        QCOMPARE(f->session->port()->Settings(), QStringLiteral("9600,n,8,2"));
+        QCOMPARE(f->session->lineParameters(), QStringLiteral("9600,n,8,2"));
+        QVERIFY(f->session->port()->PortOpen());
+        QCOMPARE(f->session->port()->CommPort(), 1);
         QCOMPARE(pty.baudRate(), 9600);
         QCOMPARE(pty.stopBits(), 2);
-        QCOMPARE(f->Timer2->interval(), 100);
-        QVERIFY(!f->Timer2->isActive());
-        QCOMPARE(f->MSComm1->InBufferSize(), 1024);
-        QCOMPARE(f->MSComm1->OutBufferSize(), 512);
-        QVERIFY(!f->MSComm1->NullDiscard());
-        QVERIFY(!f->MSComm1->RTSEnable());
-        QVERIFY(!f->MSComm1->DTREnable());
+        QCOMPARE(f->session->receiveTimer()->interval(), 100);
+        QVERIFY(!f->session->receiveTimer()->isActive());
+        QCOMPARE(f->session->port()->InBufferSize(), 1024);
+        QCOMPARE(f->session->port()->OutBufferSize(), 512);
+        QVERIFY(!f->session->port()->NullDiscard());
+        QVERIFY(!f->session->port()->RTSEnable());
+        QVERIFY(!f->session->port()->DTREnable());
         QCOMPARE(f->Label8->text(), QStringLiteral("Autosave in: "));
         QVERIFY(!f->Label8->isEnabled());
         QVERIFY(windows().hasForm2());
@@ -93,9 +93,9 @@ private slots:
         Form1 *f = startProgram();
         QCOMPARE(fakes.messageBox->messages, QStringList());
         QCOMPARE(f->Combo1->currentText(), QStringLiteral("COM2"));
-        QCOMPARE(f->MSComm1->CommPort(), 2);
-        QVERIFY(f->MSComm1->PortOpen());
-        QCOMPARE(f->MSComm1->deviceName(), two.slavePath());
+        QCOMPARE(f->session->port()->CommPort(), 2);
+        QVERIFY(f->session->port()->PortOpen());
+        QCOMPARE(f->session->port()->deviceName(), two.slavePath());
         QVERIFY(f->Combo1->itemData(1, Qt::ToolTipRole).toString().startsWith("COM2: " + two.slavePath()));
         QVERIFY(f->Combo1->itemData(0, Qt::ToolTipRole).toString().startsWith("COM1: " + one.slavePath()));
         QCOMPARE(f->Combo1->toolTip(), f->Combo1->itemData(1, Qt::ToolTipRole).toString());
@@ -115,9 +115,9 @@ private slots:
         Form1 *f = startProgram();
         QCOMPARE(fakes.messageBox->messages,
                  QStringList({"Type mismatch", "Type mismatch", "Type mismatch"}));
-        QCOMPARE(f->Timer2->interval(), 70);  // the designed value stays
-        QVERIFY(!f->MSComm1->NullDiscard());
-        QVERIFY(!f->MSComm1->DTREnable());
+        QCOMPARE(f->session->receiveTimer()->interval(), 70);  // the designed value stays
+        QVERIFY(!f->session->port()->NullDiscard());
+        QVERIFY(!f->session->port()->DTREnable());
     }
 
     void badStoredValuesAreReportedAndStartUpGoesOn()
@@ -133,11 +133,11 @@ private slots:
         QVERIFY2(m.at(1).contains("baud rate"), qPrintable(m.at(1)));
         QCOMPARE(m.at(2), QStringLiteral("Type mismatch"));
         QCOMPARE(f->Combo2->currentIndex(), -1);
-        QCOMPARE(f->session->portSettings, QStringLiteral(",n,8,2"));
+        QCOMPARE(f->session->lineParameters(), QStringLiteral(",n,8,2"));
         // The object kept the parameters it had; the rest of start-up ran.
-        QCOMPARE(f->MSComm1->baudRate(), 9600);
-        QVERIFY(!f->MSComm1->NullDiscard());
-        QVERIFY(f->MSComm1->PortOpen());
+        QCOMPARE(f->session->port()->baudRate(), 9600);
+        QVERIFY(!f->session->port()->NullDiscard());
+        QVERIFY(f->session->port()->PortOpen());
         QCOMPARE(f->Combo1->currentText(), QStringLiteral("COM1"));
         QCOMPARE(readSetting("Setings", "BaudRate", "?"), QStringLiteral("12345"));
     }
@@ -155,12 +155,12 @@ private slots:
         writeSetting("Setings", "StopBits", "1");
         Form1 *f = startProgram();
         QCOMPARE(fakes.messageBox->messages, QStringList());
-        QCOMPARE(f->Timer2->interval(), 250);  // half to even
-        QCOMPARE(f->MSComm1->InBufferSize(), 2048);
-        QCOMPARE(f->MSComm1->OutBufferSize(), 8);
-        QVERIFY(f->MSComm1->RTSEnable());
-        QVERIFY(f->MSComm1->DTREnable());
-        QVERIFY(!f->MSComm1->NullDiscard());
+        QCOMPARE(f->session->receiveTimer()->interval(), 250);  // half to even
+        QCOMPARE(f->session->port()->InBufferSize(), 2048);
+        QCOMPARE(f->session->port()->OutBufferSize(), 8);
+        QVERIFY(f->session->port()->RTSEnable());
+        QVERIFY(f->session->port()->DTREnable());
+        QVERIFY(!f->session->port()->NullDiscard());
         QCOMPARE(pty.stopBits(), 1);
     }
 
@@ -175,10 +175,10 @@ private slots:
         QCOMPARE(fakes.messageBox->messages.size(), 3);
         QCOMPARE(fakes.messageBox->messages.at(1), QStringLiteral("Overflow"));
         QCOMPARE(fakes.messageBox->messages.at(2), QStringLiteral("Overflow"));
-        QCOMPARE(f->Timer2->interval(), 70);
-        QCOMPARE(f->MSComm1->InBufferSize(), 1024);
-        QCOMPARE(f->MSComm1->OutBufferSize(), 512);
-        QVERIFY(f->MSComm1->PortOpen());
+        QCOMPARE(f->session->receiveTimer()->interval(), 70);
+        QCOMPARE(f->session->port()->InBufferSize(), 1024);
+        QCOMPARE(f->session->port()->OutBufferSize(), 512);
+        QVERIFY(f->session->port()->PortOpen());
     }
 
     void missingPortGivesTwoMessagesAndAClosedPort()
@@ -191,7 +191,7 @@ private slots:
             QVERIFY2(m.contains(QStringLiteral("no-such-device")), qPrintable(m));
         }
         QVERIFY(f->isVisible());
-        QVERIFY(!f->MSComm1->PortOpen());
+        QVERIFY(!f->session->port()->PortOpen());
         QCOMPARE(readSetting("OtherSet", "CommPort", "?"), QStringLiteral("COM1"));
     }
 
@@ -203,8 +203,8 @@ private slots:
         writeSetting("OtherSet", "CommPort", "COM2");
         Form1 *f = startProgram();
         QCOMPARE(fakes.messageBox->messages.size(), 1);
-        QVERIFY(f->MSComm1->PortOpen());
-        QCOMPARE(f->MSComm1->CommPort(), 2);
+        QVERIFY(f->session->port()->PortOpen());
+        QCOMPARE(f->session->port()->CommPort(), 2);
     }
 
     void lineParameterSelections()
@@ -215,27 +215,27 @@ private slots:
         // 19200 while open: stays open, new rate on the line.
         f->Combo2->setCurrentIndex(f->Combo2->findText("19200"));
         emit f->Combo2->activated(f->Combo2->currentIndex());
-        QVERIFY(f->MSComm1->PortOpen());
+        QVERIFY(f->session->port()->PortOpen());
         QCOMPARE(pty.baudRate(), 19200);
-        QCOMPARE(f->MSComm1->Settings(), QStringLiteral("19200,n,8,2"));
+        QCOMPARE(f->session->port()->Settings(), QStringLiteral("19200,n,8,2"));
         QCOMPARE(readSetting("Setings", "BaudRate", "?"), QStringLiteral("19200"));
 
         // "e" while closed: stays closed; the next Open Port opens with even parity.
         f->Command2_Click();
-        QVERIFY(!f->MSComm1->PortOpen());
+        QVERIFY(!f->session->port()->PortOpen());
         f->selectListItem(f->Combo3, "e");
-        QVERIFY(!f->MSComm1->PortOpen());
+        QVERIFY(!f->session->port()->PortOpen());
         QCOMPARE(readSetting("Setings", "Parity", "?"), QStringLiteral("e"));
         f->Command3_Click();
-        QVERIFY(f->MSComm1->PortOpen());
-        QCOMPARE(f->MSComm1->parity(), QLatin1Char('e'));
-        QCOMPARE(f->MSComm1->Settings(), QStringLiteral("19200,e,8,2"));
+        QVERIFY(f->session->port()->PortOpen());
+        QCOMPARE(f->session->port()->parity(), QLatin1Char('e'));
+        QCOMPARE(f->session->port()->Settings(), QStringLiteral("19200,e,8,2"));
         QCOMPARE(pty.baudRate(), 19200);
 
         f->selectListItem(f->Combo5, "1");
         QCOMPARE(pty.stopBits(), 1);
         f->selectListItem(f->Combo4, "7");
-        QCOMPARE(f->MSComm1->dataBits(), 7);
+        QCOMPARE(f->session->port()->dataBits(), 7);
         QCOMPARE(fakes.messageBox->messages, QStringList());
     }
 
@@ -277,10 +277,10 @@ private slots:
         Form1 *f = startProgram();
         f->Command3_Click();
         f->Command3_Click();
-        QVERIFY(f->MSComm1->PortOpen());
+        QVERIFY(f->session->port()->PortOpen());
         f->Command2_Click();
         f->Command2_Click();
-        QVERIFY(!f->MSComm1->PortOpen());
+        QVERIFY(!f->session->port()->PortOpen());
         QCOMPARE(fakes.messageBox->messages, QStringList());
     }
 
@@ -291,21 +291,21 @@ private slots:
         mapPort(3, three.slavePath());
         Form1 *f = startProgram();
         f->selectListItem(f->Combo1, "COM3");
-        QVERIFY(f->MSComm1->PortOpen());
-        QCOMPARE(f->MSComm1->CommPort(), 3);
+        QVERIFY(f->session->port()->PortOpen());
+        QCOMPARE(f->session->port()->CommPort(), 3);
         QCOMPARE(readSetting("OtherSet", "CommPort", "?"), QStringLiteral("COM3"));
         // COM2 is not there: one message, closed, but remembered.
         mapPort(2, scratchDir() + QStringLiteral("/absent"));
         f->selectListItem(f->Combo1, "COM2");
         QCOMPARE(fakes.messageBox->messages.size(), 1);
-        QVERIFY(!f->MSComm1->PortOpen());
+        QVERIFY(!f->session->port()->PortOpen());
         QCOMPARE(f->Combo1->currentText(), QStringLiteral("COM2"));
         QCOMPARE(readSetting("OtherSet", "CommPort", "?"), QStringLiteral("COM2"));
         // The same port again closes and reopens it.
         f->selectListItem(f->Combo1, "COM1");
-        QVERIFY(f->MSComm1->PortOpen());
+        QVERIFY(f->session->port()->PortOpen());
         f->selectListItem(f->Combo1, "COM1");
-        QVERIFY(f->MSComm1->PortOpen());
+        QVERIFY(f->session->port()->PortOpen());
         QCOMPARE(fakes.messageBox->messages.size(), 1);
     }
 

@@ -91,7 +91,7 @@ private slots:
         QCOMPARE(pty->read(1000, expected.size()), expected);
         QCOMPARE(f->Text2->text(), QString());
         QVERIFY(!f->mnuSave->isEnabled());
-        QCOMPARE(f->session->dataReceived, qint16(0));
+        QCOMPARE(f->session->state().dataReceived, qint16(0));
         QCOMPARE(fakes.messageBox->messages, QStringList());
 
         // An empty send box sends nothing and fails nothing.
@@ -154,7 +154,7 @@ private slots:
         QTest::qWait(300);
         const QByteArray got = pty->read(20000, 2 * expected.size());
         QCOMPARE(got, expected + expected);
-        QVERIFY(f->MSComm1->PortOpen());
+        QVERIFY(f->session->port()->PortOpen());
         QCOMPARE(fakes.messageBox->messages, QStringList());
     }
 
@@ -189,10 +189,10 @@ private slots:
         Form1 *f = start();
         QVERIFY(f);
         f->Command2_Click();
-        QVERIFY(!f->MSComm1->PortOpen());
+        QVERIFY(!f->session->port()->PortOpen());
         f->Text1->setPlainText(QStringLiteral("wake"));
         f->Command1_Click();
-        QVERIFY(f->MSComm1->PortOpen());
+        QVERIFY(f->session->port()->PortOpen());
         QCOMPARE(pty->read(1000, 4), QByteArray("wake"));
         QVERIFY(f->Command2->isEnabled());
         QVERIFY(f->Command3->isEnabled());
@@ -215,7 +215,7 @@ private slots:
 
         // Showing sent lines is no unsaved change.
         QVERIFY(!f->mnuSave->isEnabled());
-        QCOMPARE(f->session->dataReceived, qint16(0));
+        QCOMPARE(f->session->state().dataReceived, qint16(0));
         QCOMPARE(pty->read(1000, 13), QByteArray("first\r\nsecond"));
         QCOMPARE(fakes.messageBox->messages, QStringList());
     }
@@ -237,7 +237,7 @@ private slots:
     {
         mapPort(1, scratchDir() + QStringLiteral("/no-such-device"));
         Form1 *f = startProgram();
-        QVERIFY(!f->MSComm1->PortOpen());
+        QVERIFY(!f->session->port()->PortOpen());
         const QString path = autosaveTo(QStringLiteral("never.txt"));
         showSent(true, true, true, true);
         fakes.messageBox->messages.clear();
@@ -262,7 +262,7 @@ private slots:
         QCOMPARE(fakes.messageBox->messages.size(), 1);
         QVERIFY(fakes.messageBox->messages.first().contains(QChar(0x2713)));
         // Nothing happened to the port, nothing was sent or shown.
-        QVERIFY(!f->MSComm1->PortOpen());
+        QVERIFY(!f->session->port()->PortOpen());
         f->Command3_Click();
         QCOMPARE(pty->read(300), QByteArray());
         QCOMPARE(f->Text2->text(), QString());
@@ -287,7 +287,7 @@ private slots:
     {
         Form1 *f = start();
         QVERIFY(f);
-        f->Timer2->setInterval(200);
+        f->session->receiveTimer()->setInterval(200);
         showSent(true, false, false, false);
         QVERIFY(pty->write("in"));
         QTRY_COMPARE(f->session->receiving(), qint16(1));
