@@ -15,7 +15,7 @@
 #include "ui/windows.h"
 #include "core/devicewatch.h"
 #include "ui/receivedbox.h"
-#include "ui/form2.h"
+#include "ui/optionswindow.h"
 #include "core/mscomm.h"
 #include "support/fakes.h"
 #include "support/process.h"

@@ -25,7 +25,7 @@
 #include "core/session.h"
 #include "ui/windows.h"
 #include "ui/receivedbox.h"
-#include "ui/form2.h"
+#include "ui/optionswindow.h"
 #include "platform/platform.h"
 #include "core/mscomm.h"
 #include "core/settings.h"

@@ -13,7 +13,7 @@
 #include "core/session.h"
 #include "ui/windows.h"
 #include "ui/receivedbox.h"
-#include "ui/form2.h"
+#include "ui/optionswindow.h"
 #include "core/error.h"
 #include "core/mscomm.h"
 #include "support/fakes.h"

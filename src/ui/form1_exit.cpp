@@ -1,7 +1,7 @@
 // Leaving the program: the exit check and the close request.
 #include "ui/form1.h"
 #include "ui/windows.h"
-#include "ui/dialog4.h"
+#include "ui/savechangesprompt.h"
 #include "core/session.h"
 #include <QAction>
 

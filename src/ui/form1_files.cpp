@@ -1,7 +1,7 @@
 // File menu of the main window: documents, printing, the text editor.
 #include "ui/form1.h"
 #include "ui/windows.h"
-#include "ui/dialog4.h"
+#include "ui/savechangesprompt.h"
 #include "ui/receivedbox.h"
 #include "core/session.h"
 #include "core/textfile.h"

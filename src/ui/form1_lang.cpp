@@ -2,8 +2,8 @@
 #include "ui/form1.h"
 #include "ui/windows.h"
 #include "ui/captions.h"
-#include "ui/languagedialog.h"
-#include "ui/form2.h"
+#include "ui/aboutdialog.h"
+#include "ui/optionswindow.h"
 #include "platform/guard.h"
 #include "core/settingkeys.h"
 #include <QAction>

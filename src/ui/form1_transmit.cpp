@@ -1,6 +1,6 @@
 // Send of the main window.
 #include "ui/form1.h"
-#include "ui/dialog2.h"
+#include "ui/warningdialog.h"
 #include "ui/sendboxhistory.h"
 #include "core/messageline.h"
 #include "core/session.h"

@@ -7,7 +7,7 @@
 //                         baud rate it started with and every message shown
 #include "ui/form1.h"
 #include "ui/windows.h"
-#include "ui/form2.h"
+#include "ui/optionswindow.h"
 #include "core/error.h"
 #include "core/mscomm.h"
 #include "support/fakes.h"

@@ -1,7 +1,7 @@
 // The Ports window: pinning a port to a device by its stable link and
 // letting it go again, without ever opening the device.
 #include "ui/form1.h"
-#include "ui/form3.h"
+#include "ui/portswindow.h"
 #include "ui/windows.h"
 #include "core/serialdevices.h"
 #include "core/settings.h"

@@ -1,4 +1,4 @@
-#include "ui/form3.h"
+#include "ui/portswindow.h"
 #include "ui/captions.h"
 #include "ui/controls.h"
 #include "ui/windows.h"

@@ -1,8 +1,8 @@
-#include "ui/dialog1.h"
+#include "ui/clearsettingsdialog.h"
 #include "ui/controls.h"
 #include "ui/windows.h"
 #include "ui/captions.h"
-#include "ui/form2.h"
+#include "ui/optionswindow.h"
 #include "core/settings.h"
 #include <QCloseEvent>
 #include <QEvent>

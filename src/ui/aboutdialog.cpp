@@ -1,4 +1,4 @@
-#include "ui/languagedialog.h"
+#include "ui/aboutdialog.h"
 #include "ui/controls.h"
 #include "ui/form1.h"
 #include "ui/windows.h"

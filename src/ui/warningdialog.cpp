@@ -1,9 +1,9 @@
-#include "ui/dialog2.h"
+#include "ui/warningdialog.h"
 #include "ui/controls.h"
 #include "ui/form1.h"
 #include "ui/windows.h"
 #include "ui/captions.h"
-#include "ui/form2.h"
+#include "ui/optionswindow.h"
 #include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>

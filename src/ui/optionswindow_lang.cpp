@@ -1,6 +1,6 @@
 // Interface language of the Options window: the last step of its load.
 #include "ui/captions.h"
-#include "ui/form2.h"
+#include "ui/optionswindow.h"
 #include <QCheckBox>
 #include <QEvent>
 #include <QGroupBox>
