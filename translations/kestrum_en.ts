@@ -145,42 +145,6 @@ Author: Kestrum, Novosibirsk, kestrum@example.org</translation>
         <source>Отмена</source>
         <translation>Cancel</translation>
     </message>
-    <message>
-        <source>Не найдено</source>
-        <translation>Not found</translation>
-    </message>
-    <message>
-        <source>Поиск... %1%</source>
-        <translation>Searching... %1%</translation>
-    </message>
-    <message>
-        <source>Поиск продолжен с конца</source>
-        <translation>Continued from the bottom</translation>
-    </message>
-    <message>
-        <source>Поиск продолжен с начала</source>
-        <translation>Continued from the top</translation>
-    </message>
-    <message>
-        <source>Введите текст для поиска</source>
-        <translation>Type the text to find</translation>
-    </message>
-    <message>
-        <source>Ошибка в регулярном выражении (позиция %1): %2</source>
-        <translation>Invalid regular expression (at %1): %2</translation>
-    </message>
-    <message>
-        <source>Поиск...</source>
-        <translation>Searching...</translation>
-    </message>
-    <message>
-        <source>%1 из %2</source>
-        <translation>%1 of %2</translation>
-    </message>
-    <message>
-        <source>Совпадений: %1</source>
-        <translation>Matches: %1</translation>
-    </message>
 </context>
 <context>
     <name>kestrum::Form1</name>

@@ -107,6 +107,45 @@
     </message>
 </context>
 <context>
+    <name>Find</name>
+    <message>
+        <source>Not found</source>
+        <translation>Не найдено</translation>
+    </message>
+    <message>
+        <source>Searching... %1%</source>
+        <translation>Поиск... %1%</translation>
+    </message>
+    <message>
+        <source>Continued from the bottom</source>
+        <translation>Поиск продолжен с конца</translation>
+    </message>
+    <message>
+        <source>Continued from the top</source>
+        <translation>Поиск продолжен с начала</translation>
+    </message>
+    <message>
+        <source>Type the text to find</source>
+        <translation>Введите текст для поиска</translation>
+    </message>
+    <message>
+        <source>Invalid regular expression (at %1): %2</source>
+        <translation>Ошибка в регулярном выражении (позиция %1): %2</translation>
+    </message>
+    <message>
+        <source>Searching...</source>
+        <translation>Поиск...</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 из %2</translation>
+    </message>
+    <message>
+        <source>Matches: %1</source>
+        <translation>Совпадений: %1</translation>
+    </message>
+</context>
+<context>
     <name>Number</name>
     <message>
         <source>Type mismatch</source>

@@ -447,12 +447,12 @@ private:
     QString m_line;
 };
 
-void SearchPattern::matchesInLine(QStringView line, std::vector<SearchHit> &out) const
+void SearchPattern::matchesInLine(QStringView line, std::vector<SearchHit> &out, qsizetype from) const
 {
     if (!isValid())
         return;
     if (m_regex) {
-        QRegularExpressionMatchIterator it = m_expression.globalMatch(line);
+        QRegularExpressionMatchIterator it = m_expression.globalMatch(line, from);
         while (it.hasNext()) {
             const QRegularExpressionMatch m = it.next();
             if (m.capturedLength() > 0)
@@ -461,7 +461,7 @@ void SearchPattern::matchesInLine(QStringView line, std::vector<SearchHit> &out)
         return;
     }
     const qsizetype len = m_needle.size();
-    for (qsizetype i = 0; i + len <= line.size();) {
+    for (qsizetype i = from; i + len <= line.size();) {
         qsizetype k = 0;
         while (k < len && m_fold[uchar(ansiByteOf(line[i + k].unicode()))] == uchar(m_needle[k]))
             ++k;

@@ -42,8 +42,10 @@ public:
     qsizetype errorOffset() const { return m_regex && !m_expression.isValid() ? m_expression.patternErrorOffset() : -1; }
 
     // Every match in one line (text without a line break), left to right,
-    // not overlapping: what the search counts and the view marks.
-    void matchesInLine(QStringView line, std::vector<SearchHit> &out) const;
+    // not overlapping: what the search counts and the view marks. Matches
+    // start at or after `from`; the text before it is only context (what an
+    // expression's ^ or look-behind sees).
+    void matchesInLine(QStringView line, std::vector<SearchHit> &out, qsizetype from = 0) const;
 
 private:
     friend class SearchScan;

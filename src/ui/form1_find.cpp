@@ -10,6 +10,7 @@
 #include "core/settingkeys.h"
 #include "platform/guard.h"
 #include <QApplication>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QLocale>
 
@@ -38,12 +39,12 @@ void Form1::connectSearcher()
 {
     connect(searcher, &Searcher::found, this, [this](const SearchHit &hit, bool wrapped) { matchFound(hit, wrapped); });
     connect(searcher, &Searcher::notFound, this, [this] {
-        showFindStatus(FindDialog::tr("Не найдено"));
+        showFindStatus(QCoreApplication::translate("Find", "Not found"));
         if (!windows().hasFindDialog())
             QApplication::beep();
     });
     connect(searcher, &Searcher::progress, this,
-            [this](int percent) { showFindStatus(FindDialog::tr("Поиск... %1%").arg(percent)); });
+            [this](int percent) { showFindStatus(QCoreApplication::translate("Find", "Searching... %1%").arg(percent)); });
 }
 
 void Form1::showFindStatus(const QString &text)
@@ -70,8 +71,8 @@ void Form1::matchFound(const SearchHit &hit, bool wrapped)
     m_matchLength = hit.length;
     const bool up = readSetting(Setting::FindUp) == QLatin1String("1");
     showFindStatus(!wrapped ? QString()
-                   : up     ? FindDialog::tr("Поиск продолжен с конца")
-                            : FindDialog::tr("Поиск продолжен с начала"));
+                   : up     ? QCoreApplication::translate("Find", "Continued from the bottom")
+                            : QCoreApplication::translate("Find", "Continued from the top"));
 }
 
 void Form1::findNext(bool reverse)
@@ -83,8 +84,8 @@ void Form1::findNext(bool reverse)
             // compile: the Find window says which.
             mnuFind_Click();
             showFindStatus(pattern.text().isEmpty()
-                               ? FindDialog::tr("Введите текст для поиска")
-                               : FindDialog::tr("Ошибка в регулярном выражении (позиция %1): %2")
+                               ? QCoreApplication::translate("Find", "Type the text to find")
+                               : QCoreApplication::translate("Find", "Invalid regular expression (at %1): %2")
                                      .arg(pattern.errorOffset() + 1)
                                      .arg(pattern.errorString()));
             return;
@@ -93,7 +94,7 @@ void Form1::findNext(bool reverse)
         qsizetype start = 0, end = 0;
         if (!lastMatchSelected(&start, &end))
             start = end = Text2->cursorPosition();
-        showFindStatus(FindDialog::tr("Поиск..."));
+        showFindStatus(QCoreApplication::translate("Find", "Searching..."));
         Text2->setMarks(pattern);
         searcher->find(pattern, up ? start : end, up ? SearchDirection::Up : SearchDirection::Down);
     });
@@ -112,10 +113,10 @@ void Form1::countMatches()
         disconnect(searcher, &Searcher::counted, this, nullptr);
         connect(searcher, &Searcher::counted, this, [this, marked](qsizetype total, qsizetype upToMark) {
             showFindStatus(marked && upToMark > 0
-                               ? FindDialog::tr("%1 из %2").arg(number(upToMark), number(total))
-                               : FindDialog::tr("Совпадений: %1").arg(number(total)));
+                               ? QCoreApplication::translate("Find", "%1 of %2").arg(number(upToMark), number(total))
+                               : QCoreApplication::translate("Find", "Matches: %1").arg(number(total)));
         });
-        showFindStatus(FindDialog::tr("Поиск..."));
+        showFindStatus(QCoreApplication::translate("Find", "Searching..."));
         searcher->count(pattern, marked ? start : -1);
     });
 }

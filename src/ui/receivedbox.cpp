@@ -617,34 +617,54 @@ void ReceivedBox::paintEvent(QPaintEvent *e)
     }
 }
 
+// The matches to mark among the columns [from, to) of the line at start,
+// in columns of the line. A long line is matched from a little before what
+// is drawn, so a match that begins left of the view, or reaches over the
+// edge of a piece drawn, is marked whole.
+void ReceivedBox::findMarks(qsizetype start, qsizetype length, qsizetype from, qsizetype to,
+                            std::vector<SearchHit> &out) const
+{
+    out.clear();
+    if (!m_marks)
+        return;
+    const qsizetype reach = std::max<qsizetype>(kChunk, m_marks->text().size());
+    const qsizetype first = std::max<qsizetype>(0, from - reach);
+    const qsizetype last = std::min(length, to + reach);
+    // One character before the view is context, so that the cut does not
+    // read as the line's start.
+    m_marks->matchesInLine(m_store.text(start + first, last - first), out, first > 0 ? 1 : 0);
+    for (SearchHit &h : out)
+        h.pos += first;
+}
+
 // Draws the characters from..to of the line (from start in the document),
-// laid out from x, with the part of the selection among them.
+// laid out from x, with the marks (in columns of the line) and the part of
+// the selection among them.
 void ReceivedBox::drawPiece(QPainter &painter, const QString &text, qsizetype start, qsizetype from, bool lineEnd,
-                            QPointF at, const QRect &clip) const
+                            QPointF at, const QRect &clip, const std::vector<SearchHit> &marks) const
 {
     QTextLayout layout(displayForm(text));
     layOut(layout, font());
     QList<QTextLayout::FormatRange> selections;
-    if (m_marks) {
+    const qsizetype to = from + text.size();
+    for (const SearchHit &h : marks) {
+        if (h.end() <= from || h.pos >= to)
+            continue;
         // Amber under black text: it reads on the box's black and stands
         // apart from the selection, which is drawn over it.
-        std::vector<SearchHit> hits;
-        m_marks->matchesInLine(text, hits);
-        for (const SearchHit &h : hits) {
-            QTextLayout::FormatRange r;
-            r.start = int(h.pos);
-            r.length = int(h.length);
-            r.format.setBackground(QColor(255, 191, 0));
-            r.format.setForeground(QColor(Qt::black));
-            selections.append(r);
-        }
+        QTextLayout::FormatRange r;
+        r.start = int(std::max(h.pos, from) - from);
+        r.length = int(std::min(h.end(), to) - from - r.start);
+        r.format.setBackground(QColor(255, 191, 0));
+        r.format.setForeground(QColor(Qt::black));
+        selections.append(r);
     }
     if (hasSelection()) {
         const qsizetype a = std::min(cursorPosition(), m_store.size() - m_anchor);
         const qsizetype b = std::max(cursorPosition(), m_store.size() - m_anchor);
-        const qsizetype to = start + from + text.size();
+        const qsizetype docTo = start + to;
         // A selection that goes on past the line shows its line break.
-        const qsizetype end = b > to && lineEnd ? to + 1 : std::min(b, to);
+        const qsizetype end = b > docTo && lineEnd ? docTo + 1 : std::min(b, docTo);
         const qsizetype begin = std::max(a, start + from);
         if (end > begin) {
             QTextLayout::FormatRange r;
@@ -668,10 +688,16 @@ void ReceivedBox::drawLine(QPainter &painter, qsizetype line, int y, const QRect
     const qsizetype start = m_store.lineStart(line);
     const qsizetype length = m_store.lineLength(line);
     const qreal origin = kMargin - horizontalScrollBar()->value();
+    std::vector<SearchHit> marks;
     if (length <= kWholeLine) {
-        drawPiece(painter, m_store.text(start, length), start, 0, true, QPointF(origin, y), clip);
+        const QString text = m_store.text(start, length);
+        if (m_marks)
+            m_marks->matchesInLine(text, marks);
+        drawPiece(painter, text, start, 0, true, QPointF(origin, y), clip, marks);
         return;
     }
+    // The marks of the columns from marked to markedTo.
+    qsizetype marked = 0, markedTo = 0;
     // A glyph may reach a little outside its width (italics, accents).
     const qreal slack = 2 * QFontMetricsF(font()).maxWidth();
     const double left = clip.left() - origin - slack, right = clip.right() + 1 - origin + slack;
@@ -688,12 +714,17 @@ void ReceivedBox::drawLine(QPainter &painter, qsizetype line, int y, const QRect
         }
         const QString t = m_store.text(start + column, c.length);
         g_work.laidOut += t.size();
+        if (m_marks && (column < marked || column + c.length > markedTo)) {
+            marked = column;
+            markedTo = std::min(length, column + kMostDrawn + 2 * kChunk);
+            findMarks(start, length, marked, markedTo, marks);
+        }
         qsizetype runStart = -1, zeros = 0, i = 0;
         double runX = 0;
         auto flush = [&](qsizetype end) {
             if (runStart >= 0 && end > runStart) {
                 drawPiece(painter, t.mid(runStart, end - runStart), start, column + runStart,
-                          column + end == length, QPointF(origin + runX, y), clip);
+                          column + end == length, QPointF(origin + runX, y), clip, marks);
                 drawn += end - runStart;
             }
             runStart = -1;

@@ -12,6 +12,7 @@ class QTextLayout;
 namespace kestrum {
 
 class SearchPattern;
+struct SearchHit;
 
 // The received box: a text box over the received document. The document is
 // kept by a ReceivedStore; the box draws only the lines in view, and of a
@@ -135,7 +136,9 @@ private:
     void scrollToLine(qsizetype line);
     void drawLine(QPainter &painter, qsizetype line, int y, const QRect &clip) const;
     void drawPiece(QPainter &painter, const QString &text, qsizetype start, qsizetype from, bool lineEnd,
-                   QPointF at, const QRect &clip) const;
+                   QPointF at, const QRect &clip, const std::vector<SearchHit> &marks) const;
+    void findMarks(qsizetype start, qsizetype length, qsizetype from, qsizetype to,
+                   std::vector<SearchHit> &out) const;
 
     // Moving and editing.
     qsizetype stepRight(qsizetype pos) const;

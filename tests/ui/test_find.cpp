@@ -11,6 +11,8 @@
 #include "support/testenv.h"
 #include <QAction>
 #include <QCheckBox>
+#include <QFontMetricsF>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -66,6 +68,25 @@ private slots:
         QTest::keyClick(f, Qt::Key_F3, Qt::ShiftModifier);
         QTRY_COMPARE(caret(), 33);
 
+        // A match in a long line, reaching over the edge between two pieces
+        // the box lays out apart (column 2048), is scrolled into view and,
+        // once the selection leaves it, marked whole.
+        f->Text2->setText(QString(2044, 'x') + QStringLiteral("brown-out") + QString(3000, 'x'));
+        d->Text1->setText(QStringLiteral("BROWN-OUT"));
+        d->Command1->click();
+        QTRY_COMPARE(selected(), QStringLiteral("brown-out"));
+        f->Text2->setCursorPosition(caret());
+        const QImage shot = f->Text2->viewport()->grab().toImage();
+        int left = shot.width(), right = -1;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                if (shot.pixelColor(x, y) == QColor(255, 191, 0)) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                }
+        const qreal wide = QFontMetricsF(f->Text2->font()).horizontalAdvance(QStringLiteral("brown-out"));
+        QVERIFY2(qAbs(right - left + 1 - wide) <= 2, qPrintable(QStringLiteral("%1..%2").arg(left).arg(right)));
+
         d->Check1->setChecked(true);
         d->Command1->click();
         QTRY_COMPARE(d->Label2->text(), QStringLiteral("Not found"));
@@ -85,6 +106,8 @@ private slots:
         QCOMPARE(d->windowTitle(), QStringLiteral("Найти"));
         QCOMPARE(d->Text1->text(), QStringLiteral("error (\\d+"));
         QVERIFY(d->Check1->isChecked() && d->Check2->isChecked());
+        d->Command1->click();
+        QTRY_VERIFY(d->Label2->text().startsWith(QStringLiteral("Ошибка в регулярном выражении (позиция ")));
         QCOMPARE(fakes.messageBox->messages, QStringList());
         windows().destroyAll();
     }
