@@ -8,6 +8,9 @@ class QPrinter;
 
 namespace kestrum {
 
+class StoreSnapshot;
+struct Progress;
+
 // The small interfaces the windows need from the desktop. The program runs
 // on the Qt implementations; tests install fakes (tests/support/fakes.h).
 
@@ -40,8 +43,11 @@ public:
 class PrinterService {
 public:
     virtual ~PrinterService() = default;
-    // Prints the text on the default printer; throws Error on failure.
-    virtual void print(const QString &text) = 0;
+    // Prints the heading and then the document on the default printer,
+    // reading the document a piece at a time; called on a thread other than
+    // the window's. Progress counts the document's characters; false when
+    // cancelled meanwhile. Throws Error on failure.
+    virtual bool print(const QString &heading, const StoreSnapshot &text, Progress &progress) = 0;
 };
 
 class EditorLauncher {

@@ -5,8 +5,15 @@ class QPrinter;
 
 namespace kestrum {
 
-// Lays the text out in the desktop's fixed-width font at 10 points, page
-// after page, and ends the document. Throws Error when the printer cannot be used.
-void printText(QPrinter &printer, const QString &text);
+class StoreSnapshot;
+struct Progress;
+
+// Lays the heading and then the text out in the desktop's fixed-width font
+// at 10 points, page after page, and ends the document. The text is read a
+// piece at a time and laid out a line at a time, so that a document of any
+// size prints in little memory (on a thread other than the window's);
+// progress counts its characters. Returns false when cancelled meanwhile.
+// Throws Error when the printer cannot be used.
+bool printText(QPrinter &printer, const QString &heading, const StoreSnapshot &text, Progress &progress);
 
 } // namespace kestrum

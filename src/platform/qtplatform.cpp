@@ -51,7 +51,7 @@ public:
 
 class QtPrinter : public PrinterService {
 public:
-    void print(const QString &text) override
+    bool print(const QString &heading, const StoreSnapshot &text, Progress &progress) override
     {
         const QPrinterInfo info = QPrinterInfo::defaultPrinter();
         if (info.isNull())
@@ -59,7 +59,7 @@ public:
                     "Nothing was printed: no printer is configured on this system. "
                     "Set up a default printer and try again."));
         QPrinter printer(info);
-        printText(printer, text);
+        return printText(printer, heading, text, progress);
     }
 };
 

@@ -3,6 +3,7 @@
 #include "ui/windows.h"
 #include "ui/savechangesprompt.h"
 #include "ui/receivedbox.h"
+#include "ui/longwork.h"
 #include "core/session.h"
 #include "core/textfile.h"
 #include "core/error.h"
@@ -10,17 +11,9 @@
 #include "platform/platform.h"
 #include "core/settingkeys.h"
 #include <QAction>
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QProgressDialog>
-#include <QTimer>
-#include <QWindow>
 #include <condition_variable>
 #include <deque>
-#include <exception>
 #include <mutex>
-#include <thread>
 
 namespace kestrum {
 
@@ -45,97 +38,6 @@ bool chooseFile(CommonDialog &dialog, qint32 flags, bool save)
     }
 }
 
-// Keeps the user's input from every window but one while a long piece of
-// work runs aside: the document it reads or fills must not change under it,
-// and no second command may start. Painting, arriving messages and timers
-// go on.
-class InputHold : public QObject {
-public:
-    explicit InputHold(QWidget *allowed) : m_allowed(allowed) { qApp->installEventFilter(this); }
-    ~InputHold() override { qApp->removeEventFilter(this); }
-
-protected:
-    bool eventFilter(QObject *o, QEvent *e) override
-    {
-        switch (e->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::ShortcutOverride:
-        case QEvent::Shortcut:
-        case QEvent::Wheel:
-        case QEvent::InputMethod:
-        case QEvent::ContextMenu:
-        case QEvent::Close:
-            break;
-        default:
-            return false;
-        }
-        if (auto *window = qobject_cast<QWindow *>(o); window && window == m_allowed->windowHandle())
-            return false;
-        if (auto *w = qobject_cast<QWidget *>(o); w && (w == m_allowed || m_allowed->isAncestorOf(w)))
-            return false;
-        e->ignore();
-        return true;
-    }
-
-private:
-    QWidget *m_allowed;
-};
-
-bool g_busy = false;
-
-// Runs work on a thread of its own while the window goes on; a progress
-// window with Cancel shows when it takes over a second. tick runs here
-// every few milliseconds meanwhile and once at the end. Rethrows what work
-// threw.
-void runAside(const QString &label, Progress &progress, const std::function<void()> &work,
-              const std::function<void()> &tick = {})
-{
-    QProgressDialog dialog(label, Form1::tr("Отмена"), 0, 1000);
-    dialog.setObjectName(QStringLiteral("ProgressDialog1"));
-    dialog.setWindowTitle(QStringLiteral("Kestrum"));
-    dialog.setAutoClose(false);
-    dialog.setAutoReset(false);
-    dialog.setMinimumDuration(1000);
-    const InputHold hold(&dialog);
-    const bool wasBusy = std::exchange(g_busy, true);
-    std::exception_ptr failure;
-    std::atomic<bool> finished{false};
-    std::thread worker([&] {
-        try {
-            work();
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        finished = true;
-    });
-    QEventLoop loop;
-    QTimer timer;
-    timer.setInterval(15);
-    QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
-        if (tick)
-            tick();
-        if (dialog.wasCanceled())
-            progress.cancelled = true;
-        const qint64 total = progress.total;
-        if (total > 0)
-            dialog.setValue(int(std::min<qint64>(1000, progress.done * 1000 / total)));
-        if (finished)
-            loop.quit();
-    });
-    timer.start();
-    loop.exec();
-    worker.join();
-    if (tick)
-        tick();
-    g_busy = wasBusy;
-    if (failure)
-        std::rethrow_exception(failure);
-}
-
 } // namespace
 
 bool Form1::saveDocumentTo(const QString &path)
@@ -149,7 +51,7 @@ bool Form1::saveDocumentTo(const QString &path)
 
 void Form1::mnuOpen_Click()
 {
-    if (g_busy)
+    if (longWorkRunning())
         return;
     // 4096 the file must exist, 4 no read-only check box.
     if (!chooseFile(CommonDialog2, 4100, false))
@@ -223,7 +125,7 @@ void Form1::mnuOpen_Click()
 
 void Form1::mnuSave_Click()
 {
-    if (g_busy)
+    if (longWorkRunning())
         return;
     if (session->state().openedFileName.isEmpty()) {
         mnuSave_as_Click();
@@ -240,7 +142,7 @@ void Form1::mnuSave_Click()
 
 void Form1::mnuSave_as_Click()
 {
-    if (g_busy)
+    if (longWorkRunning())
         return;
     // 2 ask before overwriting, 4 no read-only check box.
     if (!chooseFile(CommonDialog3, 6, true))
@@ -254,8 +156,17 @@ void Form1::mnuSave_as_Click()
 
 void Form1::mnuPrint_Click()
 {
-    // The heading is Russian in both interface languages.
-    guarded([&] { platform().printer->print(QStringLiteral("Принятые сообщения") + QStringLiteral("\r\n") + Text2->text()); });
+    if (longWorkRunning())
+        return;
+    // The document as it is now goes to paper; messages that come in
+    // meanwhile go on top of the box as usual. The heading is Russian in
+    // both interface languages.
+    const std::shared_ptr<const StoreSnapshot> text = session->document().snapshot();
+    Progress progress;
+    guarded([&] {
+        runAside(tr("Печать документа..."), progress,
+                 [&] { platform().printer->print(QStringLiteral("Принятые сообщения"), *text, progress); });
+    });
 }
 
 void Form1::mnuOpenBlocknot_Click()

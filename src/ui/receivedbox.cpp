@@ -1,6 +1,9 @@
 #include "ui/receivedbox.h"
 #include "core/search.h"
 #include "core/messageline.h"
+#include "core/textfile.h"
+#include "ui/longwork.h"
+#include "platform/platform.h"
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
@@ -42,6 +45,19 @@ constexpr size_t kCachedLines = 256;
 constexpr qsizetype kZeroWidthRun = 16;
 // At most this many characters of one long line are laid out for a paint.
 constexpr qsizetype kMostDrawn = 16384;
+
+// A selection longer than this is converted for the clipboard aside, a
+// piece of this size at a time, with progress and Cancel.
+constexpr qsizetype kCopyAtOnce = qsizetype(1) << 20;
+
+// Document text as the clipboards get it: NUL shown, every line break LF.
+QString clipboardPiece(const QString &documentText)
+{
+    QString t = ReceivedBox::displayForm(documentText);
+    t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return t;
+}
 
 ReceivedBox::WorkDone g_work;
 
@@ -892,10 +908,7 @@ void ReceivedBox::keepPrimary(qsizetype pos, qsizetype count, const QString &rem
 QString ReceivedBox::clipboardForm(const QString &documentText)
 {
     g_work.converted += documentText.size();
-    QString t = displayForm(documentText);
-    t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return t;
+    return clipboardPiece(documentText);
 }
 
 qsizetype ReceivedBox::stepRight(qsizetype pos) const
@@ -1055,18 +1068,59 @@ void ReceivedBox::redo()
     applyEdit(m_undo.back(), true);
 }
 
-void ReceivedBox::copy()
+void ReceivedBox::copy() { copySelection(); }
+
+// False when nothing was copied (no selection, or the user cancelled).
+bool ReceivedBox::copySelection()
 {
-    if (hasSelection())
+    if (!hasSelection())
+        return false;
+    const qsizetype near = std::min(m_caret, m_anchor), count = std::max(m_caret, m_anchor) - near;
+    if (count <= kCopyAtOnce) {
         QGuiApplication::clipboard()->setText(selectedText());
+        return true;
+    }
+    if (longWorkRunning())
+        return false;
+    // A big selection is read from a snapshot on another thread, so that the
+    // window goes on answering and messages go on arriving meanwhile.
+    const std::shared_ptr<const StoreSnapshot> text = m_store.snapshot();
+    const qsizetype from = text->size() - near - count;
+    QString out;
+    Progress progress;
+    progress.total = count;
+    try {
+        runAside(tr("Копирование выделенного текста..."), progress, [&] {
+            out.reserve(count);
+            bool afterCr = false;  // a CR ended the piece before: its LF is no second break
+            for (qsizetype done = 0; done < count && !progress.cancelled; progress.done = done) {
+                const qsizetype n = std::min(kCopyAtOnce, count - done);
+                QString piece = text->text(from + done, n);
+                const bool endsWithCr = piece.endsWith(QLatin1Char('\r'));
+                if (afterCr && piece.startsWith(QLatin1Char('\n')))
+                    piece.remove(0, 1);
+                out += clipboardPiece(piece);
+                afterCr = endsWithCr;
+                done += n;
+            }
+        });
+    } catch (const std::bad_alloc &) {
+        showMessage(QCoreApplication::translate("Clipboard", "Nothing was copied: the selection of %1 characters "
+                                                             "does not fit in memory.")
+                        .arg(count));
+        return false;
+    }
+    if (progress.cancelled)
+        return false;
+    g_work.converted += count;
+    QGuiApplication::clipboard()->setText(out);
+    return true;
 }
 
 void ReceivedBox::cut()
 {
-    if (!hasSelection())
-        return;
-    copy();
-    removeSelection();
+    if (copySelection())
+        removeSelection();
 }
 
 void ReceivedBox::paste()

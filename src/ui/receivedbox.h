@@ -158,6 +158,7 @@ private:
     void pinPrimary();
     void keepPrimary(qsizetype pos, qsizetype count, const QString &removed);
     QString clipboardText(qsizetype near, qsizetype far) const;
+    bool copySelection();
     static QString clipboardForm(const QString &documentText);
 
     std::unique_ptr<ReceivedStore> m_ownStore;

@@ -1,19 +1,20 @@
 #include "support/fakes.h"
 #include "core/error.h"
+#include "core/receivedstore.h"
 #include "platform/printing.h"
 #include <QPrinter>
 
 namespace kestrum::test {
 
-void FakePrinter::print(const QString &text)
+bool FakePrinter::print(const QString &heading, const StoreSnapshot &text, Progress &progress)
 {
-    printed << text;
+    printed << heading + QStringLiteral("\r\n") + text.text(0, text.size());
     if (pdfPath.isEmpty())
         throw Error(QStringLiteral("Nothing was printed: no printer is configured on this system."));
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdfPath);
-    printText(printer, text);
+    return printText(printer, heading, text, progress);
 }
 
 void FakeEditor::launch()

@@ -33,9 +33,9 @@ public:
 // Prints through the real printing code into a PDF file.
 class FakePrinter : public PrinterService {
 public:
-    void print(const QString &text) override;
+    bool print(const QString &heading, const StoreSnapshot &text, Progress &progress) override;
     QString pdfPath;       // empty: fail as if no printer were configured
-    QStringList printed;   // every text handed to the printer
+    QStringList printed;   // every heading and text handed to the printer, as one
 };
 
 class FakeEditor : public EditorLauncher {

@@ -22,6 +22,9 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QClipboard>
+#include <QFileInfo>
+#include <QProgressDialog>
 #include <QScopeGuard>
 #include <QTimer>
 #include <QDir>
@@ -523,6 +526,37 @@ private slots:
         const QRegularExpressionMatch m = heading.match(QString::fromUtf8(p.readAllStandardOutput()));
         QVERIFY(m.hasMatch());
         QVERIFY2(m.captured(2).toDouble() - m.captured(1).toDouble() >= 10.0, qPrintable(m.captured(0)));
+    }
+
+    void bigSelectionAndPrintAreReadAside()
+    {
+        // Copied and printed a piece at a time on another thread: a CR LF
+        // across two pieces read is still one line break.
+        QString text = QStringLiteral("x").repeated((1 << 20) - 2) + QStringLiteral("\r\n\r") + QChar(0);
+        for (int i = 0; text.size() < 2'500'000; ++i)
+            text += QStringLiteral("line %1\r\n").arg(i);
+        f->Text2->setText(text);
+        f->Text2->selectAll();
+        f->Text2->copy();
+        QString copied = text;
+        copied.replace(kCrLf, QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n')).replace(QChar(0), QChar(0x2400));
+        QVERIFY(QGuiApplication::clipboard()->text() == copied);
+
+        fakes.printer->pdfPath = path("big.pdf");
+        f->mnuPrint->trigger();
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+        QVERIFY(fakes.printer->printed == QStringList{QStringLiteral("Принятые сообщения\r\n") + text});
+        QVERIFY(QFileInfo(path("big.pdf")).size() > 0);
+        // Cancel on the progress window stops it early, and says nothing.
+        fakes.printer->pdfPath = path("cancelled.pdf");
+        QTimer::singleShot(0, f, [] {
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (w->objectName() == QStringLiteral("ProgressDialog1"))
+                    qobject_cast<QProgressDialog *>(w)->cancel();
+        });
+        f->mnuPrint->trigger();
+        QCOMPARE(fakes.messageBox->messages, QStringList());
+        QVERIFY(QFileInfo(path("cancelled.pdf")).size() < QFileInfo(path("big.pdf")).size() / 2);
     }
 
     void printFailureIsReported()
