@@ -11,6 +11,7 @@
 #include "core/session.h"
 #include "core/settings.h"
 #include "support/fakes.h"
+#include "support/files.h"
 #include "support/pty.h"
 #include "support/testenv.h"
 #include <QApplication>
@@ -402,7 +403,7 @@ int fuzzDocuments(const uint8_t *data, size_t size)
     FUZZ_CHECK(text.size() == content.size());
     FUZZ_CHECK(toAnsi(text) == content);
 
-    const QStringList lines = readDocumentLines(in);
+    const QStringList lines = test::documentLines(in);
     const QString crlf = QStringLiteral("\r\n");
     for (const QString &l : lines)
         FUZZ_CHECK(!l.contains(crlf));
@@ -420,7 +421,7 @@ int fuzzDocuments(const uint8_t *data, size_t size)
         FUZZ_CHECK(f.open(QIODevice::ReadOnly));
         const QByteArray written = f.readAll();
         FUZZ_CHECK(written == (endsWithLineEnd ? content : content + "\r\n"));
-        FUZZ_CHECK(readDocumentLines(out) == lines);
+        FUZZ_CHECK(test::documentLines(out) == lines);
     }
     return 0;
 }

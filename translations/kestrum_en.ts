@@ -316,6 +316,10 @@ Author: Kestrum, Novosibirsk, kestrum@example.org</translation>
         <source>Все файлы (*)</source>
         <translation>All files (*)</translation>
     </message>
+    <message>
+        <source>Печать документа...</source>
+        <translation>Printing the document...</translation>
+    </message>
 </context>
 <context>
     <name>kestrum::Form2</name>
@@ -550,6 +554,13 @@ Author: Kestrum, Novosibirsk, kestrum@example.org</translation>
     <message>
         <source>Устройство не подключено</source>
         <translation>The device is not connected</translation>
+    </message>
+</context>
+<context>
+    <name>kestrum::ReceivedBox</name>
+    <message>
+        <source>Копирование выделенного текста...</source>
+        <translation>Copying the selection...</translation>
     </message>
 </context>
 <context>

@@ -2,6 +2,13 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ru_RU" sourcelanguage="en_US">
 <context>
+    <name>Clipboard</name>
+    <message>
+        <source>Nothing was copied: the selection of %1 characters does not fit in memory.</source>
+        <translation>Ничего не скопировано: выделение из %1 символов не помещается в памяти.</translation>
+    </message>
+</context>
+<context>
     <name>Codec</name>
     <message>
         <source>The Windows-1251 code page is not available on this system.</source>
@@ -104,6 +111,18 @@
     <message>
         <source>Cannot read</source>
         <translation>Не удается прочитать</translation>
+    </message>
+    <message>
+        <source>the received text could not be read back from the cache folder; the file was left as it was.</source>
+        <translation>принятый текст не удалось прочитать из папки кэша; файл оставлен как был.</translation>
+    </message>
+    <message>
+        <source>the file became shorter while it was read; nothing of it was kept.</source>
+        <translation>файл стал короче, пока его читали; ничего из него не оставлено.</translation>
+    </message>
+    <message>
+        <source>the file was changed while it was read; nothing of it was kept.</source>
+        <translation>файл изменился, пока его читали; ничего из него не оставлено.</translation>
     </message>
 </context>
 <context>
@@ -332,6 +351,10 @@
         <source>Printing failed: the document could not be finished.</source>
         <translation>Печать не удалась: документ не удалось завершить.</translation>
     </message>
+    <message>
+        <source>Printing failed: the received text could not be read back from the cache folder.</source>
+        <translation>Печать не удалась: принятый текст не удалось прочитать из папки кэша.</translation>
+    </message>
 </context>
 <context>
     <name>Send</name>
@@ -429,6 +452,25 @@
     <message>
         <source>Settings cannot be saved to %1: the file or its folder is not writable. Changes made in this session will be lost when the program ends.</source>
         <translation>Настройки нельзя сохранить в %1: файл или его папка недоступны для записи. Изменения, сделанные в этом сеансе, будут потеряны при завершении программы.</translation>
+    </message>
+</context>
+<context>
+    <name>Store</name>
+    <message>
+        <source>there is no cache folder</source>
+        <translation>нет папки кэша</translation>
+    </message>
+    <message>
+        <source>the folder "%1" cannot be made</source>
+        <translation>папку "%1" нельзя создать</translation>
+    </message>
+    <message>
+        <source>no file can be made in "%1" (%2)</source>
+        <translation>в "%1" нельзя создать файл (%2)</translation>
+    </message>
+    <message>
+        <source>The received text can no longer be kept on disk: %1. It is kept in memory from now on; nothing received is lost.</source>
+        <translation>Принятый текст больше нельзя хранить на диске: %1. Отныне он хранится в памяти; ничего из принятого не потеряно.</translation>
     </message>
 </context>
 </TS>

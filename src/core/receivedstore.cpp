@@ -1,5 +1,6 @@
 #include "core/receivedstore.h"
 #include "core/codec.h"
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
@@ -294,12 +295,8 @@ qsizetype StoreSnapshot::readBytes(qsizetype pos, qsizetype count, char *out) co
                 m_readFailed = true;
             }
         } else {
-            QByteArray bytes;
-            for (qsizetype j = 0; j < n; ++j) {
-                bytes.clear();
-                const QChar c = p.wide.at(qsizetype(p.offset) + k + j);
-                dst[j] = appendAnsi(QStringView(&c, 1), bytes) ? bytes[0] : '?';
-            }
+            const char16_t *src = reinterpret_cast<const char16_t *>(p.wide.constData()) + p.offset + quint64(k);
+            std::transform(src, src + n, dst, ansiByteOf);
         }
         done += n;
     }
@@ -379,30 +376,29 @@ const uchar *ReceivedStore::narrowBytes(qsizetype i) const
         return b.memoryBytes();
     const auto found = m_cache.find(&b);
     if (found != m_cache.end()) {
-        found->second.used = ++m_clock;
-        return reinterpret_cast<const uchar *>(found->second.data.get()) + found->second.start;
+        m_cached.splice(m_cached.begin(), m_cached, found->second);
+        return reinterpret_cast<const uchar *>(found->second->data.get()) + found->second->start;
     }
-    Cached c{buffer(b.length), 0, ++m_clock};
+    Cached c{&b, buffer(b.length), 0};
     if (!storedetail::readAt(*b.file, b.fileOffset, c.data.get(), b.length))
         std::memset(c.data.get(), 0, b.length);
-    m_cachedBytes += b.length;
-    const uchar *bytes = reinterpret_cast<const uchar *>(m_cache.emplace(&b, std::move(c)).first->second.data.get());
-    trimCache(&b);
-    return bytes;
+    return cache(std::move(c));
 }
 
-// Drops the blocks read longest ago down to the budget. Bytes handed out
-// before stay valid until the next block is read.
-void ReceivedStore::trimCache(const Block *keep) const
+// Keeps a block's bytes as the one read last, and drops the blocks read
+// longest ago down to the budget. Bytes handed out before stay valid until
+// the next block is read.
+const uchar *ReceivedStore::cache(Cached c) const
 {
-    while (m_cachedBytes > m_config.cacheBytes && m_cache.size() > 1) {
-        auto oldest = m_cache.end();
-        for (auto it = m_cache.begin(); it != m_cache.end(); ++it)
-            if (it->first != keep && (oldest == m_cache.end() || it->second.used < oldest->second.used))
-                oldest = it;
-        m_cachedBytes -= oldest->first->length;
-        m_cache.erase(oldest);
+    m_cachedBytes += c.block->length;
+    m_cached.push_front(std::move(c));
+    m_cache.emplace(m_cached.front().block, m_cached.begin());
+    while (m_cachedBytes > m_config.cacheBytes && m_cached.size() > 1) {
+        m_cachedBytes -= m_cached.back().block->length;
+        m_cache.erase(m_cached.back().block);
+        m_cached.pop_back();
     }
+    return reinterpret_cast<const uchar *>(m_cached.front().data.get()) + m_cached.front().start;
 }
 
 void ReceivedStore::forgetCached(const Block *b) const
@@ -411,6 +407,7 @@ void ReceivedStore::forgetCached(const Block *b) const
     if (found == m_cache.end())
         return;
     m_cachedBytes -= b->length;
+    m_cached.erase(found->second);
     m_cache.erase(found);
 }
 
@@ -560,10 +557,8 @@ void ReceivedStore::seal(Block &b)
     b.file = m_file;
     b.fileOffset = m_fileEnd;
     m_fileEnd += b.length;
-    m_cache.emplace(&b, Cached{std::move(b.memory), b.memoryStart, ++m_clock});
+    cache(Cached{&b, std::move(b.memory), b.memoryStart});
     b.memory.reset();
-    m_cachedBytes += b.length;
-    trimCache(&b);
 }
 
 bool ReceivedStore::ensureFile()
@@ -575,11 +570,11 @@ bool ReceivedStore::ensureFile()
     QString folder = m_config.folder.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::CacheLocation)
                                                : m_config.folder;
     if (folder.isEmpty()) {
-        giveUpFile(QStringLiteral("there is no cache folder"));
+        giveUpFile(QCoreApplication::translate("Store", "there is no cache folder"));
         return false;
     }
     if (!QDir().mkpath(folder)) {
-        giveUpFile(QStringLiteral("the folder \"%1\" cannot be made").arg(QDir::toNativeSeparators(folder)));
+        giveUpFile(QCoreApplication::translate("Store", "the folder \"%1\" cannot be made").arg(QDir::toNativeSeparators(folder)));
         return false;
     }
     const QByteArray name = QFile::encodeName(folder);
@@ -594,7 +589,7 @@ bool ReceivedStore::ensureFile()
             ::unlink(pattern.constData());
     }
     if (fd < 0) {
-        giveUpFile(QStringLiteral("no file can be made in \"%1\" (%2)")
+        giveUpFile(QCoreApplication::translate("Store", "no file can be made in \"%1\" (%2)")
                        .arg(QDir::toNativeSeparators(folder), QString::fromLocal8Bit(std::strerror(errno))));
         return false;
     }
@@ -612,8 +607,8 @@ void ReceivedStore::giveUpFile(const QString &reason)
         return;
     m_refusedReason = reason;
     if (m_notice)
-        m_notice(QStringLiteral("The received text can no longer be kept on disk: %1. It is kept in memory "
-                                "from now on; nothing received is lost.")
+        m_notice(QCoreApplication::translate("Store", "The received text can no longer be kept on disk: %1. It is kept in "
+                                                     "memory from now on; nothing received is lost.")
                      .arg(reason));
 }
 
@@ -631,6 +626,7 @@ void ReceivedStore::emptyOut()
 {
     m_entries = std::vector<Entry>();
     m_cache.clear();
+    m_cached.clear();
     m_cachedBytes = 0;
     m_length = 0;
     m_lines = 0;

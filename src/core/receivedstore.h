@@ -2,6 +2,7 @@
 #include <QByteArray>
 #include <QString>
 #include <functional>
+#include <list>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -150,9 +151,9 @@ private:
         quint32 lines = 0;       // line starts it adds
     };
     struct Cached {
+        const storedetail::Block *block = nullptr;
         std::shared_ptr<char[]> data;
         quint32 start = 0;
-        quint64 used = 0;  // when last read, for dropping the oldest
     };
 
     qsizetype entryAt(qsizetype pos) const;
@@ -162,7 +163,7 @@ private:
     void recount(qsizetype from);
     storedetail::Block &growableHead();
     void seal(storedetail::Block &b);
-    void trimCache(const storedetail::Block *keep) const;
+    const uchar *cache(Cached c) const;
     bool ensureFile();
     void giveUpFile(const QString &reason);
     void prependWide(const QString &text);
@@ -183,9 +184,10 @@ private:
     QString m_refusedReason;
     std::function<void(const QString &)> m_notice;
 
-    mutable std::unordered_map<const storedetail::Block *, Cached> m_cache;
+    // The blocks read last first, so that the one read longest ago goes first.
+    mutable std::list<Cached> m_cached;
+    mutable std::unordered_map<const storedetail::Block *, std::list<Cached>::iterator> m_cache;
     mutable qsizetype m_cachedBytes = 0;
-    mutable quint64 m_clock = 0;
     mutable qsizetype m_lastEntry = -1;
 
     // The longest line, worked out from the bottom up over blocks that no

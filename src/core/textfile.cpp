@@ -2,6 +2,7 @@
 #include "core/codec.h"
 #include "core/error.h"
 #include "core/receivedstore.h"
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 #include <new>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kestrum {
@@ -301,24 +303,6 @@ void FileReplacement::cancel()
     d->target.reset();
 }
 
-QStringList readDocumentLines(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        throw fileError(QCoreApplication::translate("File", "Cannot open"), path, f.errorString());
-    const QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        throw fileError(QCoreApplication::translate("File", "Cannot read"), path, f.errorString());
-    f.close();
-    // Only CR LF ends a line; a lone CR or LF belongs to the line's text.
-    QStringList lines = fromAnsi(bytes).split(kLineEnd);
-    // Text that ends with CR LF has no further line after it; an empty file
-    // has no line at all.
-    if (lines.constLast().isEmpty())
-        lines.removeLast();
-    return lines;
-}
-
 bool writeDocument(const QString &path, const StoreSnapshot &text, Progress &progress)
 {
     const QString what = QCoreApplication::translate("File", "Cannot save");
@@ -335,8 +319,8 @@ bool writeDocument(const QString &path, const StoreSnapshot &text, Progress &pro
         }
         const std::optional<Unmappable> c = firstUnmappable(text.text(bad, 2));
         throw fileError(what, path,
-                        QStringLiteral("the character \"%1\" (%2) in line %3 has no byte in the "
-                                       "Windows-1251 code page; nothing was written.")
+                        QCoreApplication::translate("File", "the character \"%1\" (%2) in line %3 has no byte in the "
+                                                            "Windows-1251 code page; nothing was written.")
                             .arg(c ? c->character : text.text(bad, 1), c ? c->codePoint : QString())
                             .arg(line));
     }
@@ -352,8 +336,8 @@ bool writeDocument(const QString &path, const StoreSnapshot &text, Progress &pro
         progress.done = pos + n;
     }
     if (text.readFailed())
-        throw fileError(what, path, QStringLiteral("the received text could not be read back from the cache folder; "
-                                                   "the file was left as it was."));
+        throw fileError(what, path, QCoreApplication::translate("File", "the received text could not be read back from the "
+                                                                        "cache folder; the file was left as it was."));
     file.write(QByteArrayView("\r\n", 2));
     if (progress.cancelled)
         return false;
@@ -407,6 +391,34 @@ void readDocumentBackward(const QString &path, Progress &progress, const std::fu
     const qint64 size = f.size();
     progress.total = size;
     const auto failed = [&](const QString &reason) { return fileError(QCoreApplication::translate("File", "Cannot read"), path, reason); };
+    // What the file was when opened: its time, and its first and last
+    // bytes, read again at the end. A file that only grows keeps them; one
+    // rewritten meanwhile, even to the same size, is refused rather than
+    // shown as a mix of old and new.
+    const auto stamp = [&] {
+        struct stat st {};
+        if (::fstat(f.handle(), &st) != 0)
+            return std::pair<qint64, qint64>(-1, -1);
+        return std::pair<qint64, qint64>(qint64(st.st_size), qint64(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec);
+    };
+    const std::pair<qint64, qint64> opened = stamp();
+    const auto sample = [&] {
+        constexpr qint64 kSample = 4096;
+        QByteArray bytes;
+        if (f.seek(0))
+            bytes = f.read(std::min(size, kSample));
+        if (size > kSample && f.seek(std::max(kSample, size - kSample)))
+            bytes += f.read(size - std::max(kSample, size - kSample));
+        return bytes;
+    };
+    const QByteArray before = sample();
+    const auto checkUnchanged = [&] {
+        const std::pair<qint64, qint64> now = stamp();
+        if (now.first < size)
+            throw failed(QCoreApplication::translate("File", "the file became shorter while it was read; nothing of it was kept."));
+        if ((now.first == size && now.second != opened.second) || sample() != before)
+            throw failed(QCoreApplication::translate("File", "the file was changed while it was read; nothing of it was kept."));
+    };
     // The first piece small, so that the top of the box shows at once.
     qint64 piece = 64 * 1024;
     QByteArray carry;  // the start of the text after end, up to its first whole line
@@ -422,7 +434,7 @@ void readDocumentBackward(const QString &path, Progress &progress, const std::fu
         if (got < 0)
             throw failed(f.errorString());
         if (got < data.size())
-            throw failed(QStringLiteral("the file became shorter while it was read; nothing of it was kept."));
+            throw failed(QCoreApplication::translate("File", "the file became shorter while it was read; nothing of it was kept."));
         data += carry;
         qsizetype from = 0;
         if (start > 0) {
@@ -438,6 +450,8 @@ void readDocumentBackward(const QString &path, Progress &progress, const std::fu
         } else {
             carry.clear();
         }
+        if (start == 0)
+            checkUnchanged();
         hand(linesLastFirst(data.constData() + from, data.size() - from));
         progress.done = size - start;
         end = start;

@@ -1,7 +1,6 @@
 #pragma once
 #include <QByteArrayView>
 #include <QString>
-#include <QStringList>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -56,10 +55,6 @@ private:
     struct Private;
     std::unique_ptr<Private> d;
 };
-
-// The lines of a file, each without its CR LF; a last line without one
-// counts too.
-QStringList readDocumentLines(const QString &path);
 
 class StoreSnapshot;
 

@@ -59,7 +59,7 @@ bool longWorkRunning() { return g_busy; }
 void runAside(const QString &label, Progress &progress, const std::function<void()> &work,
               const std::function<void()> &tick)
 {
-    QProgressDialog dialog(label, QCoreApplication::translate("Form1", "Отмена"), 0, 1000);
+    QProgressDialog dialog(label, QCoreApplication::translate("kestrum::Form1", "Отмена"), 0, 1000);
     dialog.setObjectName(QStringLiteral("ProgressDialog1"));
     dialog.setWindowTitle(QStringLiteral("Kestrum"));
     dialog.setAutoClose(false);

@@ -1,5 +1,8 @@
 #include "support/files.h"
 #include "core/settings.h"
+#include "core/codec.h"
+#include "core/textfile.h"
+#include <algorithm>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -23,6 +26,17 @@ bool writeBytes(const QString &path, const QByteArray &bytes)
 bool writeStoreFile(const QByteArray &bytes)
 {
     return QDir().mkpath(QFileInfo(settingsFilePath()).path()) && writeBytes(settingsFilePath(), bytes);
+}
+
+QStringList documentLines(const QString &path)
+{
+    QByteArray opened;
+    Progress progress;
+    readDocumentBackward(path, progress, [&](const QByteArray &piece) { opened += piece; });
+    QStringList lines = fromAnsi(opened).split(QStringLiteral("\r\n"));
+    lines.removeLast();  // after the last CR LF
+    std::reverse(lines.begin(), lines.end());
+    return lines;
 }
 
 } // namespace kestrum::test

@@ -460,12 +460,12 @@ private slots:
     {
         // Only CR LF ends a line.
         QVERIFY(writeBytes(path("t.txt"), "a\rb\nc\r\n\r\nd"));
-        QCOMPARE(readDocumentLines(path("t.txt")),
+        QCOMPARE(documentLines(path("t.txt")),
                  QStringList({QStringLiteral("a\rb\nc"), QString(), QStringLiteral("d")}));
         QVERIFY(writeBytes(path("t.txt"), "\r\n"));
-        QCOMPARE(readDocumentLines(path("t.txt")), QStringList({QString()}));
+        QCOMPARE(documentLines(path("t.txt")), QStringList({QString()}));
         QVERIFY(writeBytes(path("t.txt"), QByteArray()));
-        QCOMPARE(readDocumentLines(path("t.txt")), QStringList());
+        QCOMPARE(documentLines(path("t.txt")), QStringList());
 
         // No byte-order mark; Cyrillic is one byte per letter.
         writeDocument(path("w.txt"), QStringLiteral("Да"));
@@ -483,7 +483,7 @@ private slots:
         QVERIFY(writeBytes(path("plain"), "x"));
         QVERIFY_THROWS_EXCEPTION(Error, appendRecord(path("plain/a.txt"), QStringLiteral("r")));
         QVERIFY_THROWS_EXCEPTION(Error, writeDocument(path("plain/a.txt"), QStringLiteral("r")));
-        QVERIFY_THROWS_EXCEPTION(Error, readDocumentLines(path("plain/a.txt")));
+        QVERIFY_THROWS_EXCEPTION(Error, documentLines(path("plain/a.txt")));
     }
 
     void printHeadingAndText_data()
