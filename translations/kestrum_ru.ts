@@ -41,10 +41,6 @@
 <context>
     <name>File</name>
     <message>
-        <source>Cancel was selected.</source>
-        <translation>Выбрана отмена.</translation>
-    </message>
-    <message>
         <source>the character "%1" (%2) in line %3 has no byte in the Windows-1251 code page; nothing was written.</source>
         <translation>символа "%1" (%2) в строке %3 нет в кодовой странице Windows-1251; ничего не записано.</translation>
     </message>

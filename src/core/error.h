@@ -48,10 +48,4 @@ inline QString shownPath(const QString &path)
     return visibleText(path.left(head)) + QChar(0x2026) + visibleText(path.right(kLongestShownValue - head));
 }
 
-// The user closed a file dialog without choosing a file.
-class CancelError : public Error {
-public:
-    CancelError() : Error(QCoreApplication::translate("File", "Cancel was selected.")) {}
-};
-
 } // namespace kestrum

@@ -74,6 +74,24 @@ void MSComm::setPortOpen(bool open)
     openDevice(device);
 }
 
+bool MSComm::openAsPseudoTerminal(const QString &device, QSerialPort::SerialPortError error)
+{
+    // Qt refuses data bits or parity on a pseudo-terminal while opening;
+    // try once more with what the kernel allows there.
+#ifdef Q_OS_UNIX
+    if (error == QSerialPort::DeviceNotFoundError || error == QSerialPort::PermissionError
+        || !isPseudoTerminal(device))
+        return false;
+    m_port->setDataBits(QSerialPort::Data8);
+    m_port->setParity(QSerialPort::NoParity);
+    return m_port->open(QIODevice::ReadWrite);
+#else
+    Q_UNUSED(device);
+    Q_UNUSED(error);
+    return false;
+#endif
+}
+
 void MSComm::openDevice(const QString &device)
 {
     if (m_port->isOpen())
@@ -86,22 +104,9 @@ void MSComm::openDevice(const QString &device)
         const QSerialPort::SerialPortError error = m_port->error();
         const QString reason = m_port->errorString();
         m_port->clearError();
-        // Qt refuses data bits or parity on a pseudo-terminal while opening;
-        // try once more with what the kernel allows there.
-#ifdef Q_OS_UNIX
-        if (error != QSerialPort::DeviceNotFoundError && error != QSerialPort::PermissionError
-            && isPseudoTerminal(device)) {
-            m_port->setDataBits(QSerialPort::Data8);
-            m_port->setParity(QSerialPort::NoParity);
-            if (m_port->open(QIODevice::ReadWrite))
-                goto opened;
-        }
-#endif
-        throw Error(openFailure(device, error, reason));
+        if (!openAsPseudoTerminal(device, error))
+            throw Error(openFailure(device, error, reason));
     }
-#ifdef Q_OS_UNIX
-opened:
-#endif
     m_openDevice = device;
     // Taken now: the device may be back at its path before its loss is
     // noticed, and must not be taken for the one that was lost.

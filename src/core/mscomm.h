@@ -103,6 +103,8 @@ private:
     void onError(QSerialPort::SerialPortError error);
     bool looksTransient(QSerialPort::SerialPortError error) const;
     static bool isPseudoTerminal(const QString &device);
+    // The second try at opening a pseudo-terminal that refused the line.
+    bool openAsPseudoTerminal(const QString &device, QSerialPort::SerialPortError error);
     static QString devicesPresentText();
     QString openFailure(const QString &device, QSerialPort::SerialPortError error, const QString &reason) const;
     [[noreturn]] void throwNotOpen() const;

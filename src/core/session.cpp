@@ -313,7 +313,7 @@ void Session::abandonWait()
     m_pendingLoss.clear();
 }
 
-bool Session::send(const QString &text, SendMode mode)
+SendResult Session::send(const QString &text, SendMode mode)
 {
     // The counter box keeps its number until the next message shows 1.
     m_count = 0;
@@ -327,7 +327,7 @@ bool Session::send(const QString &text, SendMode mode)
             bytes = sendBytes(text, mode);
         } catch (const Error &e) {
             emit failure(e.description());
-            return true;
+            return SendResult::Failed;
         }
     }
     if (o.checkLength) {
@@ -336,16 +336,16 @@ bool Session::send(const QString &text, SendMode mode)
             maximum = toNumber(o.maximumLength);
         } catch (const Error &e) {
             emit failure(e.description());
-            return false;
+            return SendResult::TooLong;
         }
         // Not rounded: with 10.5 eleven characters are refused.
         if (!(maximum >= double(asText ? text.size() : bytes.size())))
-            return false;
+            return SendResult::TooLong;
     }
     // Bytes of a send would land in the middle of the file's.
     if (m_fileSender->isSending()) {
         emit failure(QStringLiteral("A file is being sent: wait for it to end or cancel it. Nothing else was sent."));
-        return true;
+        return SendResult::Failed;
     }
 
     // Each of these ends the send at its first failure: a line claiming a
@@ -354,23 +354,19 @@ bool Session::send(const QString &text, SendMode mode)
         // A character the line cannot carry is refused before anything
         // happens to the port.
         if (asText)
-            toAnsi(text);
-        if (!m_port->PortOpen())
-            m_port->setPortOpen(true);
-        if (asText)
-            m_port->setOutput(text);
-        else
-            m_port->writeBytes(bytes);
+            bytes = toAnsi(text);
+        openPort();
+        m_port->writeBytes(bytes);
     } catch (const Error &e) {
         emit failure(e.description());
-        return true;
+        return SendResult::Failed;
     }
 
     if (asText)
         showSent(text, text.size());
     else
         showSent(fromAnsi(bytes), bytes.size());
-    return true;
+    return SendResult::Sent;
 }
 
 void Session::showSent(const QString &shown, qsizetype size)

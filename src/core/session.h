@@ -33,6 +33,8 @@ struct Configured {
     std::exception_ptr failure;
 };
 
+enum class SendResult { Sent, TooLong, Failed };
+
 // Runs one step of a sequence that goes on past a failure: reports it and
 // returns whether the step succeeded.
 using StepRunner = std::function<bool(const std::function<void()> &)>;
@@ -121,9 +123,10 @@ public:
     // Send: the text read in the mode (a text that does not read is
     // refused with a message: nothing is sent), the length check on the
     // bytes to be sent, the code-page check, the port opened if it is not,
-    // the bytes out, then their line when sent lines are shown. Returns
-    // false when the length check refuses the text: nothing is sent.
-    bool send(const QString &text, SendMode mode = SendMode::Text);
+    // the bytes out, then their line when sent lines are shown. TooLong:
+    // the length check refused the text (the window warns); Failed: a
+    // failure was reported and nothing went out.
+    SendResult send(const QString &text, SendMode mode = SendMode::Text);
     // Starts sending a file (the port opened if it is not); throws Error
     // when it cannot start: nothing is sent then. When the send is over,
     // its line names the file and the bytes sent, if sent lines are shown.

@@ -28,16 +28,15 @@ QString CommonDialog::qtFilter(const QString &filter)
 
 void CommonDialog::presetTextFiles(qint32 flags)
 {
-    CancelError = true;
     Filter = QStringLiteral("text only(*.txt)|*.txt|");
     DefaultExt = QStringLiteral("txt");
     Flags = flags;
 }
 
-void CommonDialog::ShowOpen() { show(false); }
-void CommonDialog::ShowSave() { show(true); }
+bool CommonDialog::ShowOpen() { return show(false); }
+bool CommonDialog::ShowSave() { return show(true); }
 
-void CommonDialog::show(bool save)
+bool CommonDialog::show(bool save)
 {
     FileDialogRequest request;
     request.save = save;
@@ -47,16 +46,14 @@ void CommonDialog::show(bool save)
     request.mustExist = (Flags & FileMustExist) != 0;
     request.defaultSuffix = DefaultExt;
     const std::optional<QString> chosen = platform().fileDialog->run(m_owner, request);
-    if (!chosen) {
-        if (CancelError)
-            throw ::kestrum::CancelError();
-        return;
-    }
+    if (!chosen)
+        return false;
     QString path = *chosen;
     // The Qt dialog has added it already; a name from elsewhere may lack it.
     if (!DefaultExt.isEmpty() && QFileInfo(path).suffix().isEmpty() && !path.endsWith(QLatin1Char('/')))
         path += QLatin1Char('.') + DefaultExt;
     FileName = path;
+    return true;
 }
 
 } // namespace kestrum

@@ -17,26 +17,26 @@ public:
 
     explicit CommonDialog(QWidget *owner = nullptr) : m_owner(owner) {}
 
-    bool CancelError = false;
     QString Filter;      // "description|pattern|..." pairs
     QString DefaultExt;  // added to a name typed without an extension
     qint32 Flags = 0;
     QString FileName;
 
     // The program's documents: text files only ("text only(*.txt)|*.txt|"),
-    // "txt" added to a name typed without an extension, a cancelled dialog
-    // thrown as CancelError; the flags as the caller needs them.
+    // "txt" added to a name typed without an extension; the flags as the
+    // caller needs them.
     void presetTextFiles(qint32 flags);
 
-    // Both throw CancelError when the user cancels and CancelError is set.
-    void ShowOpen();
-    void ShowSave();
+    // Both return false when the user cancels (FileName then stays);
+    // Error when the dialog cannot be shown.
+    bool ShowOpen();
+    bool ShowSave();
 
     // "text only(*.txt)|*.txt|" in the form Qt's dialogs take.
     static QString qtFilter(const QString &filter);
 
 private:
-    void show(bool save);
+    bool show(bool save);
     QWidget *m_owner;
 };
 

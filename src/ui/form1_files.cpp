@@ -24,18 +24,9 @@ namespace {
 bool chooseFile(CommonDialog &dialog, qint32 flags, bool save)
 {
     dialog.presetTextFiles(flags);
-    try {
-        if (save)
-            dialog.ShowSave();
-        else
-            dialog.ShowOpen();
-        return true;
-    } catch (const CancelError &) {
-        return false;
-    } catch (const Error &e) {
-        showMessage(e.description());
-        return false;
-    }
+    bool chosen = false;
+    guarded([&] { chosen = save ? dialog.ShowSave() : dialog.ShowOpen(); });
+    return chosen;
 }
 
 } // namespace

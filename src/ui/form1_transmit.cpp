@@ -18,10 +18,17 @@ QString Form1::sendText() const
 void Form1::Command1_Click()
 {
     const QString text = sendText();
-    if (!session->send(text, sendMode()))
-        showWarning();
-    else
+    switch (session->send(text, sendMode())) {
+    case SendResult::Sent:
         Text1History->sent(text);
+        break;
+    case SendResult::TooLong:
+        showWarning();
+        break;
+    case SendResult::Failed:
+        // Said already; the text stays in the box to be sent again.
+        break;
+    }
 }
 
 } // namespace kestrum

@@ -256,11 +256,8 @@ void Form2::Command4_Click()
         CommonDialog1.presetTextFiles(4100);
         // Cancelling ends Browse without a word; anything else that fails
         // is said, since the autosave file then stays what it was.
-        try {
-            CommonDialog1.ShowSave();
-        } catch (const CancelError &) {
+        if (!CommonDialog1.ShowSave())
             return;
-        }
         // Stored at once: the autosave file changes now, not at Apply.
         writeSetting(Setting::FileName, CommonDialog1.FileName);
         setAutosaveFile(CommonDialog1.FileName);

@@ -86,15 +86,10 @@ void Dialog4::OKButton_Click()
     } else {
         // 2 ask before overwriting, 4 no read-only check box.
         CommonDialog5.presetTextFiles(6);
-        try {
-            CommonDialog5.ShowSave();
-        } catch (const CancelError &) {
-            // The prompt stays: the user answers again.
+        // Cancelled, the prompt stays: the user answers again.
+        bool chosen = false;
+        if (!guarded([&] { chosen = CommonDialog5.ShowSave(); }) || !chosen)
             return;
-        } catch (const Error &e) {
-            showMessage(e.description());
-            return;
-        }
         target = CommonDialog5.FileName;
         guarded([&] { writeSetting(Setting::FileNameSaveAs, target); });
     }

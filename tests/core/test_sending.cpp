@@ -94,7 +94,7 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QString, refusal);
         QVERIFY(start());
-        QVERIFY(session->send(text, mode));
+        QCOMPARE(session->send(text, mode) == SendResult::Sent, refusal.isEmpty());
         if (!refusal.isEmpty()) {
             QCOMPARE(failures.size(), 1);
             QVERIFY2(failures.first().startsWith(refusal), qPrintable(failures.first()));
@@ -133,7 +133,7 @@ private slots:
         o.checkLength = true;
         o.maximumLength = maximum;
         session->options().set(o);
-        QCOMPARE(session->send(text, mode), sent);
+        QCOMPARE(session->send(text, mode), sent ? SendResult::Sent : SendResult::TooLong);
         const QByteArray got = pty->read(sent ? 2000 : 200, 1);
         QCOMPARE(got.isEmpty(), !sent);
     }
@@ -193,7 +193,7 @@ private slots:
         writeBytes(path, pattern(100000));
         session->sendFile(path);
         // A Send meanwhile would mix its bytes into the file's.
-        QVERIFY(session->send(QStringLiteral("x")));
+        QCOMPARE(session->send(QStringLiteral("x")), SendResult::Failed);
         QCOMPARE(failures.size(), 1);
         QVERIFY(pty->write("OK"));
         QTRY_COMPARE(session->framing(), Session::Framing::Counting);

@@ -3,7 +3,9 @@
 #include "core/clock.h"
 #include "core/codec.h"
 #include "core/messageline.h"
+#include "core/error.h"
 #include "core/mscomm.h"
+#include "core/settingkeys.h"
 #include "core/session.h"
 #include "core/settings.h"
 #include "support/fakes.h"
@@ -333,7 +335,7 @@ private slots:
         o.showSent = true;
         session->options().set(o);
         session->setMessageCount(7);
-        QCOMPARE(session->send(text), sent);
+        QCOMPARE(session->send(text), sent ? SendResult::Sent : SendResult::TooLong);
         QCOMPARE(session->messageCount(), 0);
         QCOMPARE(pty->read(sent ? 2000 : 200, int(text.size())), sent ? text.toLatin1() : QByteArray());
         QCOMPARE(document(), sent ? QStringLiteral("<<SenD>>   ") + text + QStringLiteral("\r\n") : QString());
@@ -341,8 +343,164 @@ private slots:
         // Without the check the length does not matter.
         o.checkLength = false;
         session->options().set(o);
-        QVERIFY(session->send(text));
+        QCOMPARE(session->send(text), SendResult::Sent);
         QCOMPARE(pty->read(2000, int(text.size())), text.toLatin1());
+    }
+
+    // Sets the text of the Options window's box; returns its setting.
+    static Setting setBox(Options &o, const QString &box, const QString &text)
+    {
+        for (const OptionRow &row : optionRows())
+            if (box == QLatin1String(row.control)) {
+                o.*row.text = text;
+                return row.key;
+            }
+        return Setting::Count;
+    }
+
+    static QString stored(Setting s)
+    {
+        return readSetting(settingName(s).section, settingName(s).key, QStringLiteral("<absent>"));
+    }
+
+    static Options windowAsLoaded()
+    {
+        Options o = Options::stored();
+        o.inBufferSize = QStringLiteral("1024");
+        o.outBufferSize = QStringLiteral("512");
+        return o;
+    }
+
+    void configureTestsEachRange_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<int>("applied");  // interval or buffer size after it
+
+        QTest::newRow("timeout 1") << "Text4" << "1" << false << 100;
+        QTest::newRow("timeout 2") << "Text4" << "2" << true << 2;
+        QTest::newRow("timeout 999") << "Text4" << "999" << true << 999;
+        QTest::newRow("timeout 1000") << "Text4" << "1000" << false << 100;
+        QTest::newRow("timeout negative") << "Text4" << "-5" << false << 100;
+        QTest::newRow("timeout minus zero") << "Text4" << "-0" << false << 100;
+        QTest::newRow("timeout just above 1") << "Text4" << "1.01" << true << 1;
+        QTest::newRow("timeout 2.5 to even") << "Text4" << "2.5" << true << 2;
+        QTest::newRow("timeout 3.5 to even") << "Text4" << "3.5" << true << 4;
+        QTest::newRow("timeout 999.9") << "Text4" << "999.9" << true << 1000;
+        QTest::newRow("timeout huge") << "Text4" << "1e300" << false << 100;
+
+        QTest::newRow("length 0") << "Text1" << "0" << false << 0;
+        QTest::newRow("length 0.99") << "Text1" << "0.99" << false << 0;
+        QTest::newRow("length 1") << "Text1" << "1" << true << 0;
+        QTest::newRow("length 32499") << "Text1" << "32499" << true << 0;
+        QTest::newRow("length 32500") << "Text1" << "32500" << false << 0;
+
+        QTest::newRow("in 8") << "Text2" << "8" << false << 1024;
+        QTest::newRow("in 8.5") << "Text2" << "8.5" << true << 8;
+        QTest::newRow("in 9") << "Text2" << "9" << true << 9;
+        QTest::newRow("in 32499") << "Text2" << "32499" << true << 32499;
+        QTest::newRow("in 32500") << "Text2" << "32500" << false << 1024;
+        QTest::newRow("in 40000") << "Text2" << "40000" << false << 1024;
+        QTest::newRow("in 1e9") << "Text2" << "1e9" << false << 1024;
+
+        QTest::newRow("out 8") << "Text3" << "8" << false << 512;
+        QTest::newRow("out 9") << "Text3" << "9" << true << 9;
+        QTest::newRow("out 8.5") << "Text3" << "8.5" << true << 8;
+        QTest::newRow("out 32500") << "Text3" << "32500" << false << 512;
+        QTest::newRow("out 40000") << "Text3" << "40000" << false << 512;
+        QTest::newRow("out -40000") << "Text3" << "-40000" << false << 512;
+    }
+
+    void configureTestsEachRange()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, text);
+        QFETCH(bool, accepted);
+        QFETCH(int, applied);
+        QVERIFY(start());
+        session->receiveTimer()->setInterval(100);
+        Options o = windowAsLoaded();
+        const Setting key = setBox(o, box, text);
+        const Configured done = session->configure(o);
+        QVERIFY(!done.failure);
+        QCOMPARE(done.refused, accepted ? QList<Setting>() : QList<Setting>{key});
+        QCOMPARE(stored(key), accepted ? text : QStringLiteral("<absent>"));
+        // The other boxes are tested and stored all the same.
+        for (const Setting other : {Setting::Timeout, Setting::SizeDlin, Setting::InBufferSize, Setting::OutBufferSize})
+            if (other != key)
+                QCOMPARE(stored(other), o.*optionRow(other).text);
+        const int interval = session->receiveTimer()->interval();
+        const int in = session->inBufferSize(), out = session->outBufferSize();
+        QCOMPARE(box == "Text4" ? interval : box == "Text2" ? in : box == "Text3" ? out : 0, applied);
+        QVERIFY(session->isPortOpen());
+    }
+
+    void configureEndsAtATextThatIsNoNumber_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("failing");  // position of the box in the order of the tests
+
+        QTest::newRow("timeout empty") << "Text4" << "" << "Type mismatch" << 0;
+        QTest::newRow("timeout blank") << "Text4" << "   " << "Type mismatch" << 0;
+        QTest::newRow("timeout letters") << "Text4" << "abc" << "Type mismatch" << 0;
+        QTest::newRow("timeout beyond double") << "Text4" << "1e400" << "Overflow" << 0;
+        QTest::newRow("timeout trailing text") << "Text4" << "100ms" << "Type mismatch" << 0;
+        QTest::newRow("length empty") << "Text1" << "" << "Type mismatch" << 1;
+        QTest::newRow("length letters") << "Text1" << "abc" << "Type mismatch" << 1;
+        QTest::newRow("in beyond double") << "Text2" << "1e400" << "Overflow" << 2;
+        QTest::newRow("in letters") << "Text2" << "x" << "Type mismatch" << 2;
+        // The locale's words for the IEEE specials are no numbers to a user.
+        QTest::newRow("timeout NaN") << "Text4" << "NaN" << "Type mismatch" << 0;
+        QTest::newRow("timeout infinite") << "Text4" << "inf" << "Type mismatch" << 0;
+        QTest::newRow("length NaN") << "Text1" << "nan" << "Type mismatch" << 1;
+        QTest::newRow("in -inf") << "Text2" << "-inf" << "Type mismatch" << 2;
+        // The tests run in the C locale, where the comma is not a decimal
+        // separator.
+        QTest::newRow("out decimal comma") << "Text3" << "8,5" << "Type mismatch" << 3;
+    }
+
+    void configureEndsAtATextThatIsNoNumber()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, text);
+        QFETCH(QString, message);
+        QFETCH(int, failing);
+        QVERIFY(start());
+        session->receiveTimer()->setInterval(100);
+        Options o = windowAsLoaded();
+        o.timeout = QStringLiteral("250");
+        o.maximumLength = QStringLiteral("100");
+        o.inBufferSize = QStringLiteral("2000");
+        o.outBufferSize = QStringLiteral("3000");
+        o.sentDate = o.rtsEnable = true;
+        o.tab = 2;
+        setBox(o, box, text);
+        const Configured done = session->configure(o);
+        QVERIFY(done.refused.isEmpty());
+        QVERIFY(done.failure);
+        try {
+            std::rethrow_exception(done.failure);
+        } catch (const Error &e) {
+            QCOMPARE(e.description(), message);
+        }
+        // Everything before the range tests is stored and applied.
+        QCOMPARE(stored(Setting::otobrDate), QStringLiteral("1"));
+        QCOMPARE(stored(Setting::otobrOtprStr), QStringLiteral("0"));
+        QCOMPARE(stored(Setting::SSTab1), QStringLiteral("2"));
+        QCOMPARE(stored(Setting::RTSEnable), QStringLiteral("1"));
+        QVERIFY(session->port()->RTSEnable());
+        QVERIFY(session->isPortOpen());
+        // The boxes before the failing one are done, the rest untouched.
+        QCOMPARE(stored(Setting::Timeout), failing > 0 ? QStringLiteral("250") : QStringLiteral("<absent>"));
+        QCOMPARE(session->receiveTimer()->interval(), failing > 0 ? 250 : 100);
+        QCOMPARE(stored(Setting::SizeDlin), failing > 1 ? QStringLiteral("100") : QStringLiteral("<absent>"));
+        QCOMPARE(stored(Setting::InBufferSize), failing > 2 ? QStringLiteral("2000") : QStringLiteral("<absent>"));
+        QCOMPARE(session->inBufferSize(), failing > 2 ? 2000 : 1024);
+        QCOMPARE(stored(Setting::OutBufferSize), QStringLiteral("<absent>"));
+        QCOMPARE(session->outBufferSize(), 512);
     }
 
     // A board prints its last words and resets while its message is
@@ -377,7 +535,7 @@ private slots:
         o.autosaveFile = scratchDir() + QStringLiteral("/no-such-folder/auto.txt");
         session->options().set(o);
         // A file that cannot be written loses its record only.
-        QVERIFY(session->send(QStringLiteral("one")));
+        QCOMPARE(session->send(QStringLiteral("one")), SendResult::Sent);
         QCOMPARE(failures.size(), 1);
         QCOMPARE(document(), QStringLiteral("<<SenD>>   one\r\n"));
         o.autosaveFile = scratchDir() + QStringLiteral("/session-auto.txt");
@@ -388,7 +546,7 @@ private slots:
         session->tick();
         session->tick();
         QTRY_COMPARE(readBytes(o.autosaveFile), QByteArray("in\r\n"));
-        QVERIFY(session->send(QStringLiteral("two")));
+        QCOMPARE(session->send(QStringLiteral("two")), SendResult::Sent);
         QCOMPARE(readBytes(o.autosaveFile), QByteArray("in\r\n<<SenD>>   two\r\n"));
         QCOMPARE(document(), QStringLiteral("<<SenD>>   two\r\nin\r\n<<SenD>>   one\r\n"));
     }
