@@ -12,8 +12,8 @@
 // side and read by the port from the line (its socket notifier, readyRead,
 // OnComm, which runs MSComm1_OnComm and starts Timer2 with the stored
 // receive timeout of 1 ms); Timer2_Timer as it is (counter, Text3, the second
-// tick's pass of the event loop, Input(), the decorated line with the real
-// clock, the prepend to Text2, appendRecord into the autosave file).
+// tick's pass of the event loop, the port's bytes, the decorated line with the real
+// clock, the prepend to Text2, appendRecordBytes into the autosave file).
 //
 // What is driven: the timer's ticks. A real 1 ms timer costs at least 2 ms a
 // message, over half an hour for a million; so once the port holds the whole

@@ -25,7 +25,7 @@ QString Dialog::russianText() { return QString::fromUtf8(description); }
 
 QString Dialog::englishText() { return englishCaption("kestrum::Dialog", description); }
 
-Dialog::Dialog(QWidget *parent) : QWidget(parent, Qt::Dialog)
+Dialog::Dialog(QWidget *parent) : Recaptioned(parent, Qt::Dialog)
 {
     setObjectName(QStringLiteral("Dialog"));
     setFixedSize(twips(5325), twips(1740));
@@ -60,13 +60,6 @@ void Dialog::OKButton_Click()
     // already on its way out.
     if (windows().hasDialog() && windows().dialog() == this)
         windows().unloadDialog();
-}
-
-void Dialog::changeEvent(QEvent *event)
-{
-    if (event->type() == QEvent::LanguageChange)
-        retranslateUi();
-    QWidget::changeEvent(event);
 }
 
 void Dialog::closeEvent(QCloseEvent *event)

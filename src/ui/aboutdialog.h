@@ -1,5 +1,6 @@
 #pragma once
 #include <QWidget>
+#include "ui/recaptioned.h"
 
 class QLabel;
 class QPushButton;
@@ -7,7 +8,7 @@ class QPushButton;
 namespace kestrum {
 
 // Help > About: what the program is for, and who to write to.
-class Dialog : public QWidget {
+class Dialog : public Recaptioned<QWidget> {
     Q_OBJECT
 public:
     explicit Dialog(QWidget *parent = nullptr);
@@ -15,8 +16,7 @@ public:
     QPushButton *OKButton;
 
     void Form_Load();
-    // Sets the captions of the language now in use (tr()).
-    void retranslateUi();
+    void retranslateUi() override;
     void OKButton_Click();
 
     // The description with its author line, in each language.
@@ -25,7 +25,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    void changeEvent(QEvent *event) override;
 };
 
 } // namespace kestrum

@@ -11,7 +11,7 @@
 
 namespace kestrum {
 
-Dialog1::Dialog1(QWidget *parent) : QWidget(parent)
+Dialog1::Dialog1(QWidget *parent) : Recaptioned(parent)
 {
     setObjectName(QStringLiteral("Dialog1"));
     setWindowFlags(Qt::Dialog);
@@ -79,13 +79,6 @@ void Dialog1::closeEvent(QCloseEvent *event)
     // Closing from the frame answers Cancel: nothing is deleted.
     event->accept();
     CancelButton_Click();
-}
-
-void Dialog1::changeEvent(QEvent *event)
-{
-    if (event->type() == QEvent::LanguageChange)
-        retranslateUi();
-    QWidget::changeEvent(event);
 }
 
 } // namespace kestrum

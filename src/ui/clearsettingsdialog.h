@@ -1,5 +1,6 @@
 #pragma once
 #include <QWidget>
+#include "ui/recaptioned.h"
 
 class QLabel;
 class QPushButton;
@@ -7,7 +8,7 @@ class QPushButton;
 namespace kestrum {
 
 // Confirmation before every stored setting is deleted.
-class Dialog1 : public QWidget {
+class Dialog1 : public Recaptioned<QWidget> {
     Q_OBJECT
 public:
     explicit Dialog1(QWidget *parent = nullptr);
@@ -16,14 +17,12 @@ public:
     QPushButton *CancelButton;
 
     void Form_Load();
-    // Sets the captions of the language now in use (tr()).
-    void retranslateUi();
+    void retranslateUi() override;
     void OKButton_Click();
     void CancelButton_Click();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    void changeEvent(QEvent *event) override;
 };
 
 } // namespace kestrum

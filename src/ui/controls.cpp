@@ -1,5 +1,7 @@
 #include "ui/controls.h"
 #include <QCheckBox>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
@@ -159,6 +161,25 @@ void fitCaptions(QWidget *container, const QSize &area, bool onTab)
             w->setGeometry(r);
         }
     }
+}
+
+static double logicalDpi()
+{
+    if (const QScreen *s = QGuiApplication::primaryScreen())
+        return s->logicalDotsPerInchY();
+    return 96.0;
+}
+
+int twips(int value) { return qRound(value * logicalDpi() / 1440.0); }
+
+QRect twipsRect(int left, int top, int width, int height)
+{
+    return QRect(twips(left), twips(top), twips(width), twips(height));
+}
+
+void setClientTwips(QWidget *window, int width, int height)
+{
+    window->resize(twips(width), twips(height));
 }
 
 } // namespace kestrum

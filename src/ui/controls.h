@@ -13,6 +13,12 @@ class QWidget;
 
 namespace kestrum {
 
+// Twips (1/1440 inch) to pixels at the screen's logical resolution.
+int twips(int value);
+QRect twipsRect(int left, int top, int width, int height);
+// Sets a window's client size from twips.
+void setClientTwips(QWidget *window, int width, int height);
+
 // The windows are laid out at fixed places. Every control carries its own
 // name as its object name and sits at the rectangle its window was drawn
 // with; captions read from the top left.

@@ -16,7 +16,7 @@
 
 namespace kestrum {
 
-FindDialog::FindDialog(QWidget *parent) : QWidget(parent ? parent : windows().form1(), Qt::Dialog)
+FindDialog::FindDialog(QWidget *parent) : Recaptioned(parent ? parent : windows().form1(), Qt::Dialog)
 {
     setObjectName(QStringLiteral("FindDialog"));
     setFixedSize(twips(5895), twips(1935));
@@ -122,13 +122,6 @@ void FindDialog::closeEvent(QCloseEvent *event)
 {
     event->accept();
     Command3_Click();
-}
-
-void FindDialog::changeEvent(QEvent *event)
-{
-    if (event->type() == QEvent::LanguageChange)
-        retranslateUi();
-    QWidget::changeEvent(event);
 }
 
 } // namespace kestrum

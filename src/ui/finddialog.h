@@ -1,5 +1,6 @@
 #pragma once
 #include <QWidget>
+#include "ui/recaptioned.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -14,7 +15,7 @@ namespace kestrum {
 // way. It does not wait to be answered: the main window goes on working
 // while it is up, and the search itself runs on the main window's searcher
 // (F3 uses it with the last text when this window is closed).
-class FindDialog : public QWidget {
+class FindDialog : public Recaptioned<QWidget> {
     Q_OBJECT
 public:
     explicit FindDialog(QWidget *parent = nullptr);
@@ -33,8 +34,7 @@ public:
 
     // Fills the window from the store (the last search).
     void Form_Load();
-    // Sets the captions of the language now in use (tr()).
-    void retranslateUi();
+    void retranslateUi() override;
     void Command1_Click();
     void Command2_Click();
     void Command3_Click();
@@ -44,7 +44,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    void changeEvent(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private:

@@ -12,7 +12,10 @@
 #include "core/searcher.h"
 #include "core/session.h"
 #include "core/settingkeys.h"
+#include "platform/platform.h"
 #include <QAction>
+#include <QApplication>
+#include <QFont>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
@@ -62,7 +65,7 @@ public:
 
 } // namespace
 
-Form1::Form1(QWidget *parent) : QMainWindow(parent)
+Form1::Form1(QWidget *parent) : Recaptioned(parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Kestrum V1.01 for MC"));
@@ -339,6 +342,24 @@ void Form1::closeEvent(QCloseEvent *event)
         event->accept();
     } else
         event->ignore();
+}
+
+Form1 *startProgram()
+{
+    windows().destroyAll();
+    // The store's warnings come up in the platform's message box.
+    platform();
+    // The layouts are drawn in twips for a small 8-point bitmap font; a
+    // metric-compatible narrow face keeps the captions inside their controls.
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(7.5);
+    QApplication::setFont(font);
+    auto *f = new Form1();
+    windows().setForm1(f);
+    f->Form_Load();
+    f->show();
+    return f;
 }
 
 } // namespace kestrum

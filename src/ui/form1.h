@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QString>
 #include <QVariant>
+#include "ui/recaptioned.h"
 
 class QAction;
 class QComboBox;
@@ -32,7 +33,7 @@ enum class SendMode;
 // work is the session's; a handler calls into it and shows what it reports.
 // Handlers are defined beside what they show (port, receive and transmit,
 // files, exit, language); this file's .cpp holds the window and its start-up.
-class Form1 : public QMainWindow {
+class Form1 : public Recaptioned<QMainWindow> {
     Q_OBJECT
 public:
     explicit Form1(QWidget *parent = nullptr);
@@ -132,8 +133,7 @@ public:
 
     // Language and About.
     void LngInitForm1();
-    // Sets the captions of the language now in use (tr()).
-    void retranslateUi();
+    void retranslateUi() override;
     void mnuRus_Click();
     void mnuEng_Click();
     void mnuAbout_Click();
@@ -148,7 +148,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    void changeEvent(QEvent *event) override;
 
 private:
     void buildControls();
@@ -183,5 +182,9 @@ private:
     qsizetype m_matchTail = -1;
     qsizetype m_matchLength = 0;
 };
+
+// Starts the program exactly as main does: creates Form1, runs its load and
+// shows it. main then runs the event loop.
+Form1 *startProgram();
 
 } // namespace kestrum

@@ -54,13 +54,6 @@ void Form1::retranslateUi()
     retranslateBytesMenus();
 }
 
-void Form1::changeEvent(QEvent *event)
-{
-    if (event->type() == QEvent::LanguageChange)
-        retranslateUi();
-    QMainWindow::changeEvent(event);
-}
-
 void Form1::LngInitForm1()
 {
     applyCaptions(this);

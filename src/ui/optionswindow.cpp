@@ -27,7 +27,7 @@
 namespace kestrum {
 
 
-Form2::Form2(QWidget *parent) : QWidget(parent), CommonDialog1(this)
+Form2::Form2(QWidget *parent) : Recaptioned(parent), CommonDialog1(this)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowFlags(Qt::Dialog);

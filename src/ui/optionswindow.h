@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/commondialog.h"
 #include <QWidget>
+#include "ui/recaptioned.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -15,7 +16,7 @@ struct Options;
 
 // The Options window. Every new instance fills itself from the store; while
 // it exists its boxes, applied or not, are the options the session uses.
-class Form2 : public QWidget {
+class Form2 : public Recaptioned<QWidget> {
     Q_OBJECT
 public:
     explicit Form2(QWidget *parent = nullptr);
@@ -42,7 +43,7 @@ public:
     void LngInitForm2();
     // Sets the captions of the language now in use (tr()); the autosave line
     // is the load's.
-    void retranslateUi();
+    void retranslateUi() override;
     void Check1_Click();
     void Check8_Click();
     void Check9_Click();
@@ -62,7 +63,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    void changeEvent(QEvent *event) override;
 
 private:
     // Hands the boxes to the session as its options.

@@ -60,11 +60,4 @@ void Form2::retranslateUi()
     Command3->setText(tr("Применить"));
 }
 
-void Form2::changeEvent(QEvent *event)
-{
-    if (event->type() == QEvent::LanguageChange)
-        retranslateUi();
-    QWidget::changeEvent(event);
-}
-
 } // namespace kestrum

@@ -46,7 +46,7 @@ QString entryFor(const SerialDevice &d) { return d.byId.isEmpty() ? d.path : d.b
 
 } // namespace
 
-Form3::Form3(QWidget *parent) : QWidget(parent)
+Form3::Form3(QWidget *parent) : Recaptioned(parent)
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowFlags(Qt::Window);
@@ -89,13 +89,6 @@ void Form3::retranslateUi()
     Command2->setText(tr("Отмена"));
     if (!m_present.isEmpty() || Combo1->count() > 0)
         showDevices();
-}
-
-void Form3::changeEvent(QEvent *event)
-{
-    if (event->type() == QEvent::LanguageChange)
-        retranslateUi();
-    QWidget::changeEvent(event);
 }
 
 void Form3::Form_Load()

@@ -1,6 +1,7 @@
 #pragma once
 #include "core/serialdevices.h"
 #include <QWidget>
+#include "ui/recaptioned.h"
 
 class QComboBox;
 class QGroupBox;
@@ -15,7 +16,7 @@ namespace kestrum {
 // n-th device present" or one device, kept as the port's "Ports" entry (the
 // device's stable by-id link where it has one). It only looks at what the
 // system lists: opening a device raises DTR, which resets many boards.
-class Form3 : public QWidget {
+class Form3 : public Recaptioned<QWidget> {
     Q_OBJECT
 public:
     explicit Form3(QWidget *parent = nullptr);
@@ -48,10 +49,9 @@ signals:
     void portsChosen();
 
 protected:
-    void changeEvent(QEvent *event) override;
 
 private:
-    void retranslateUi();
+    void retranslateUi() override;
     void fillChoice(int n, const QString &chosen);
 
     QList<SerialDevice> m_present;

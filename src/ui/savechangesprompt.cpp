@@ -37,7 +37,7 @@ void endProgram()
 } // namespace
 
 Dialog4::Dialog4(QWidget *parent)
-    : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+    : Recaptioned(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                           | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
       CommonDialog5(this)
 {
@@ -121,13 +121,6 @@ void Dialog4::Command1_Click()
     if (Form1 *f = windows().form1())
         f->CancRes();
     windows().unloadDialog4();
-}
-
-void Dialog4::changeEvent(QEvent *event)
-{
-    if (event->type() == QEvent::LanguageChange)
-        retranslateUi();
-    QWidget::changeEvent(event);
 }
 
 void Dialog4::closeEvent(QCloseEvent *event)

@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/commondialog.h"
 #include <QWidget>
+#include "ui/recaptioned.h"
 
 class QLabel;
 class QPushButton;
@@ -11,7 +12,7 @@ class Form1;
 
 // The save-changes prompt shown when leaving with unsaved text. Whether a
 // document was opened, and which, it asks the session.
-class Dialog4 : public QWidget {
+class Dialog4 : public Recaptioned<QWidget> {
     Q_OBJECT
 public:
     explicit Dialog4(QWidget *parent = nullptr);
@@ -22,15 +23,13 @@ public:
     CommonDialog CommonDialog5;
 
     void Form_Load();
-    // Sets the captions of the language now in use (tr()).
-    void retranslateUi();
+    void retranslateUi() override;
     void OKButton_Click();
     void CancelButton_Click();
     void Command1_Click();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    void changeEvent(QEvent *event) override;
 };
 
 // Closes every window but the main one and ends a wait for data: the main

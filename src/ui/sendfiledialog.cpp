@@ -12,7 +12,7 @@
 
 namespace kestrum {
 
-DialogSendFile::DialogSendFile(FileSender *sender, QWidget *parent) : QDialog(parent), m_sender(sender)
+DialogSendFile::DialogSendFile(FileSender *sender, QWidget *parent) : Recaptioned(parent), m_sender(sender)
 {
     setObjectName(QStringLiteral("DialogSendFile"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -79,13 +79,6 @@ void DialogSendFile::CancelButton_Click()
     if (m_sender)
         m_sender->cancel();
     close();
-}
-
-void DialogSendFile::changeEvent(QEvent *event)
-{
-    if (event->type() == QEvent::LanguageChange)
-        retranslateUi();
-    QDialog::changeEvent(event);
 }
 
 void DialogSendFile::closeEvent(QCloseEvent *event)

@@ -1,5 +1,6 @@
 #pragma once
 #include <QDialog>
+#include "ui/recaptioned.h"
 
 class QLabel;
 class QProgressBar;
@@ -13,7 +14,7 @@ class FileSender;
 // Cancel, which stops the send at once. It does not block the main window:
 // replies go on arriving and can be read meanwhile. It closes itself when
 // the send is over.
-class DialogSendFile : public QDialog {
+class DialogSendFile : public Recaptioned<QDialog> {
     Q_OBJECT
 public:
     DialogSendFile(FileSender *sender, QWidget *parent);
@@ -28,11 +29,10 @@ public:
     void CancelButton_Click();
 
 protected:
-    void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void retranslateUi();
+    void retranslateUi() override;
     void showProgress(qint64 sent, qint64 total);
 
     FileSender *m_sender;

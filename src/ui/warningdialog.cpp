@@ -23,7 +23,7 @@ void holdWindowsBehind(const Dialog2 *warning)
 
 } // namespace
 
-Dialog2::Dialog2(QWidget *parent) : QWidget(parent)
+Dialog2::Dialog2(QWidget *parent) : Recaptioned(parent)
 {
     setObjectName(QStringLiteral("Dialog2"));
     setWindowFlags(Qt::Dialog);
@@ -64,13 +64,6 @@ void Dialog2::OKButton_Click()
         windows().unloadDialog2();
     else
         hide();
-}
-
-void Dialog2::changeEvent(QEvent *event)
-{
-    if (event->type() == QEvent::LanguageChange)
-        retranslateUi();
-    QWidget::changeEvent(event);
 }
 
 void Dialog2::closeEvent(QCloseEvent *event)

@@ -1,5 +1,6 @@
 #pragma once
 #include <QWidget>
+#include "ui/recaptioned.h"
 
 class QLabel;
 class QPushButton;
@@ -8,7 +9,7 @@ namespace kestrum {
 
 // The invalid-value warning. Shown without waiting; disables the main and
 // Options windows until OK.
-class Dialog2 : public QWidget {
+class Dialog2 : public Recaptioned<QWidget> {
     Q_OBJECT
 public:
     explicit Dialog2(QWidget *parent = nullptr);
@@ -16,13 +17,11 @@ public:
     QPushButton *OKButton;
 
     void Form_Load();
-    // Sets the captions of the language now in use (tr()).
-    void retranslateUi();
+    void retranslateUi() override;
     void OKButton_Click();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    void changeEvent(QEvent *event) override;
 };
 
 // Shows the warning; showing it while it shows changes nothing.

@@ -1,5 +1,4 @@
 #include "ui/windows.h"
-#include "platform/platform.h"
 #include "ui/form1.h"
 #include "ui/savechangesprompt.h"
 #include "ui/aboutdialog.h"
@@ -9,8 +8,6 @@
 #include "ui/finddialog.h"
 #include "core/session.h"
 #include <QApplication>
-#include <QFont>
-#include <QScreen>
 
 namespace kestrum {
 
@@ -89,43 +86,6 @@ void Windows::destroyAll()
     delete m_form2.data();
     delete m_form1.data();
     m_holds = WindowHolds();
-}
-
-Form1 *startProgram()
-{
-    windows().destroyAll();
-    // The store's warnings come up in the platform's message box.
-    platform();
-    // The layouts are drawn in twips for a small 8-point bitmap font; a
-    // metric-compatible narrow face keeps the captions inside their controls.
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(7.5);
-    QApplication::setFont(font);
-    auto *f = new Form1();
-    windows().setForm1(f);
-    f->Form_Load();
-    f->show();
-    return f;
-}
-
-static double logicalDpi()
-{
-    if (const QScreen *s = QGuiApplication::primaryScreen())
-        return s->logicalDotsPerInchY();
-    return 96.0;
-}
-
-int twips(int value) { return qRound(value * logicalDpi() / 1440.0); }
-
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return QRect(twips(left), twips(top), twips(width), twips(height));
-}
-
-void setClientTwips(QWidget *window, int width, int height)
-{
-    window->resize(twips(width), twips(height));
 }
 
 } // namespace kestrum

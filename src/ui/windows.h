@@ -74,14 +74,4 @@ private:
 
 Windows &windows();
 
-// Starts the program exactly as main does: creates Form1, runs its load and
-// shows it. main then runs the event loop.
-Form1 *startProgram();
-
-// Twips (1/1440 inch) to pixels at the screen's logical resolution.
-int twips(int value);
-QRect twipsRect(int left, int top, int width, int height);
-// Sets a window's client size from twips.
-void setClientTwips(QWidget *window, int width, int height);
-
 } // namespace kestrum

@@ -1,5 +1,6 @@
 // Leaving the program: the exit check, the close request and the
 // save-changes prompt.
+#include "ui/controls.h"
 #include "ui/form1.h"
 #include "core/session.h"
 #include "ui/windows.h"

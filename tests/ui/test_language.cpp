@@ -1,5 +1,6 @@
 // The interface language: the stored choice, the Language menu, the caption
 // tables of every window, and Help > About.
+#include "ui/controls.h"
 #include "ui/form1.h"
 #include "ui/windows.h"
 #include "ui/savechangesprompt.h"

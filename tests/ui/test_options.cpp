@@ -1,5 +1,6 @@
 // The Options window: loading from the store, Apply with its range tests and
 // the warning, Browse, and clearing the stored settings.
+#include "ui/controls.h"
 #include "ui/form1.h"
 #include "core/session.h"
 #include "ui/receivedbox.h"

@@ -1,4 +1,5 @@
 // Start-up from the settings store and the port lists of the main window.
+#include "ui/controls.h"
 #include "ui/form1.h"
 #include "core/session.h"
 #include "ui/windows.h"
