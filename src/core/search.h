@@ -55,6 +55,9 @@ private:
     QByteArray m_needle;
     std::array<uchar, 256> m_fold{};
     QRegularExpression m_expression;
+    // For an expression with no such text, the expression over a block of
+    // lines joined by LF, when its matches there tell which lines have any.
+    QRegularExpression m_joined;
     QString m_text;
     bool m_matchCase = false;
     bool m_regex = false;

@@ -118,10 +118,14 @@ private slots:
         QTest::newRow("expression, anchored") << QStringLiteral("^\\S+$") << false << true << 3000;
         QTest::newRow("expression, Cyrillic") << QStringLiteral("с[б]ой") << false << true << 3000;
         QTest::newRow("expression reaching for the break") << QStringLiteral("7\\s*") << false << true << 3000;
+        QTest::newRow("expression, no literal part") << QStringLiteral("[A-Z]+ ?\\d") << false << true << 3000;
+        QTest::newRow("expression looking ahead") << QStringLiteral("\\d(?!\\S)") << true << true << 3000;
         // Past the reading block (1 MiB): matches across its edges.
         QTest::newRow("word, long document") << QStringLiteral("brown-out") << false << false << 2'300'000;
         QTest::newRow("expression, long document") << QStringLiteral("ERR(OR)? [0-9]+") << false << true
                                                    << 2'300'000;
+        QTest::newRow("expression, no literal part, long document") << QStringLiteral("R\\s*\\d+") << false << true
+                                                                   << 2'300'000;
     }
 
     void findsAndCountsAsTheModel()
@@ -181,6 +185,8 @@ private slots:
         QTest::newRow("first and last byte") << QStringLiteral("Xab\r\nabX") << QStringLiteral("x") << false;
         QTest::newRow("whole document") << QStringLiteral("abc") << QStringLiteral("ABC") << false;
         QTest::newRow("expression at both ends") << QStringLiteral("7ab\r\nab7") << QStringLiteral("\\d") << true;
+        // The lines are first matched joined: "7\r\n4" is met there, "42" counts.
+        QTest::newRow("expression over two lines") << QStringLiteral("7\r\n42\r\n") << QStringLiteral("\\d\\s*\\d") << true;
         QTest::newRow("end of a long line") << filler + QStringLiteral("Zz\r\nz") << QStringLiteral("zz") << false;
         QTest::newRow("expression, long line")
             << QStringLiteral("z\n") + filler + QStringLiteral("b12") << QStringLiteral("[b-z]\\d+") << true;
