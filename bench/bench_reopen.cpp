@@ -61,7 +61,7 @@ int main(int argc, char **argv)
     }
     mapPort(1, link);
     Form1 *f = startProgram();
-    Form2 *o = windows().form2();
+    Form2 *o = f->windows().form2();
     o->Check5->setChecked(false);
     o->Check6->setChecked(false);
     o->Check7->setChecked(false);
@@ -128,6 +128,6 @@ int main(int argc, char **argv)
                 received, returns, openFirst, returns);
     std::printf("messages shown: %d (one per loss: %d)\n", int(fakes.messageBox->messages.size()), returns);
     std::printf("processor time while waiting 2 s for the device: %.1f ms\n", waitingCpu * 1000);
-    windows().destroyAll();
+    delete f;
     return received == returns && openFirst == returns ? 0 : 3;
 }

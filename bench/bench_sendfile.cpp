@@ -126,6 +126,6 @@ int main(int argc, char **argv)
     if (!d.empty())
         std::printf("event posted to the main window: %zu probes, median %.2f ms, p95 %.2f ms, worst %.2f ms\n",
                     d.size(), d[d.size() / 2], d[d.size() * 95 / 100], d.back());
-    windows().destroyAll();
+    delete f;
     return inOrder && received == size ? 0 : 2;
 }

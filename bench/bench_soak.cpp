@@ -94,7 +94,7 @@ int main(int argc, char **argv)
     writeSetting(QStringLiteral("Parametr"), QStringLiteral("Timeout"), QStringLiteral("1"));
     Form1 *f = startProgram();
     f->selectListItem(f->Combo2, QStringLiteral("115200"));
-    Form2 *o = windows().form2();
+    Form2 *o = f->windows().form2();
     o->Check5->setChecked(true);
     o->Check6->setChecked(true);
     o->Check7->setChecked(true);
@@ -225,6 +225,6 @@ int main(int argc, char **argv)
     const bool ok = delivered == total && wrong == 0 && lines.size() == total
                     && f->Text3->text() == QString::number(total) && inFile == boxReversed
                     && messages->messages.isEmpty();
-    windows().destroyAll();
+    delete f;
     return ok ? 0 : 2;
 }

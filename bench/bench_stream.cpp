@@ -67,7 +67,7 @@ int main(int argc, char **argv)
                         qPrintable(e.description()), bytesPerSecond);
         }
     }
-    Form2 *o = windows().form2();
+    Form2 *o = f->windows().form2();
     o->Check5->setChecked(false);
     o->Check6->setChecked(false);
     o->Check7->setChecked(false);
@@ -155,6 +155,6 @@ int main(int argc, char **argv)
                     d[d.size() / 2], d.back());
     for (const auto &w : worstProbes)
         std::printf("  %.2f ms, posted %.2f s into the stream\n", w.first, w.second);
-    windows().destroyAll();
+    delete f;
     return inBox == expected && inFile == expected ? 0 : 2;
 }

@@ -344,7 +344,7 @@ int fuzzStartup(const uint8_t *data, size_t size)
     FUZZ_CHECK(pty->isValid());
 
     test::Fakes fakes = test::installFakes();
-    windows().destroyAll();
+    test::closeProgram();
     resetStoreWarnings();
     installSettingsFile(bytes(data, size));
     for (int n = 1; n <= 3; ++n)
@@ -381,7 +381,7 @@ int fuzzStartup(const uint8_t *data, size_t size)
     if (f->Combo1->currentIndex() >= 0)
         FUZZ_CHECK(f->session->port()->CommPort() == f->Combo1->currentIndex() + 1);
 
-    windows().destroyAll();
+    test::closeProgram();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return 0;
 }

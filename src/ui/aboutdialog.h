@@ -7,11 +7,14 @@ class QPushButton;
 
 namespace kestrum {
 
+class Form1;
+class Windows;
+
 // Help > About: what the program is for, and who to write to.
 class Dialog : public Recaptioned<QWidget> {
     Q_OBJECT
 public:
-    explicit Dialog(QWidget *parent = nullptr);
+    explicit Dialog(Form1 &main);
     QLabel *Label1;
     QPushButton *OKButton;
 
@@ -25,6 +28,11 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+
+private:
+    // The main window this one belongs to, and its other dialogs.
+    Form1 &m_main;
+    Windows &windows() const;
 };
 
 } // namespace kestrum

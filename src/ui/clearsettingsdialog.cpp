@@ -1,4 +1,5 @@
 #include "ui/clearsettingsdialog.h"
+#include "ui/form1.h"
 #include "ui/controls.h"
 #include "ui/windows.h"
 #include "ui/captions.h"
@@ -11,7 +12,7 @@
 
 namespace kestrum {
 
-Dialog1::Dialog1(QWidget *parent) : Recaptioned(parent)
+Dialog1::Dialog1(Form1 &main) : Recaptioned(nullptr), m_main(main)
 {
     setObjectName(QStringLiteral("Dialog1"));
     setWindowFlags(Qt::Dialog);
@@ -55,11 +56,11 @@ void Dialog1::Form_Load()
 
 namespace {
 
-void closeConfirmation(Dialog1 *d)
+void closeConfirmation(Windows &windows, Dialog1 *d)
 {
-    windows().holds().release(d);
-    if (windows().hasDialog1() && windows().dialog1() == d)
-        windows().unloadDialog1();
+    windows.holds().release(d);
+    if (windows.hasDialog1() && windows.dialog1() == d)
+        windows.unloadDialog1();
     else
         d->hide();
 }
@@ -69,10 +70,10 @@ void closeConfirmation(Dialog1 *d)
 void Dialog1::OKButton_Click()
 {
     deleteAllSettings();
-    closeConfirmation(this);
+    closeConfirmation(windows(), this);
 }
 
-void Dialog1::CancelButton_Click() { closeConfirmation(this); }
+void Dialog1::CancelButton_Click() { closeConfirmation(windows(), this); }
 
 void Dialog1::closeEvent(QCloseEvent *event)
 {
@@ -80,5 +81,7 @@ void Dialog1::closeEvent(QCloseEvent *event)
     event->accept();
     CancelButton_Click();
 }
+
+Windows &Dialog1::windows() const { return m_main.windows(); }
 
 } // namespace kestrum

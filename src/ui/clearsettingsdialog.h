@@ -7,11 +7,14 @@ class QPushButton;
 
 namespace kestrum {
 
+class Form1;
+class Windows;
+
 // Confirmation before every stored setting is deleted.
 class Dialog1 : public Recaptioned<QWidget> {
     Q_OBJECT
 public:
-    explicit Dialog1(QWidget *parent = nullptr);
+    explicit Dialog1(Form1 &main);
     QLabel *Label1;
     QPushButton *OKButton;
     QPushButton *CancelButton;
@@ -23,6 +26,11 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+
+private:
+    // The main window this one belongs to, and its other dialogs.
+    Form1 &m_main;
+    Windows &windows() const;
 };
 
 } // namespace kestrum

@@ -16,7 +16,7 @@
 
 namespace kestrum {
 
-FindDialog::FindDialog(QWidget *parent) : Recaptioned(parent ? parent : windows().form1(), Qt::Dialog)
+FindDialog::FindDialog(Form1 &main) : Recaptioned(&main, Qt::Dialog), m_main(main)
 {
     setObjectName(QStringLiteral("FindDialog"));
     setFixedSize(twips(5895), twips(1935));
@@ -123,5 +123,7 @@ void FindDialog::closeEvent(QCloseEvent *event)
     event->accept();
     Command3_Click();
 }
+
+Windows &FindDialog::windows() const { return m_main.windows(); }
 
 } // namespace kestrum

@@ -11,6 +11,9 @@ class QRadioButton;
 
 namespace kestrum {
 
+class Form1;
+class Windows;
+
 // Edit > Find: the text to look for in the received box, how, and which
 // way. It does not wait to be answered: the main window goes on working
 // while it is up, and the search itself runs on the main window's searcher
@@ -18,7 +21,7 @@ namespace kestrum {
 class FindDialog : public Recaptioned<QWidget> {
     Q_OBJECT
 public:
-    explicit FindDialog(QWidget *parent = nullptr);
+    explicit FindDialog(Form1 &main);
 
     QLabel *Label1;        // caption of the text box
     QLineEdit *Text1;      // what to find
@@ -49,6 +52,11 @@ protected:
 private:
     // The window's choices to the store: what F3 uses.
     void storeQuery();
+
+private:
+    // The main window this one belongs to, and its other dialogs.
+    Form1 &m_main;
+    Windows &windows() const;
 };
 
 } // namespace kestrum

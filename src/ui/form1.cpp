@@ -70,6 +70,7 @@ Form1::Form1(QWidget *parent) : Recaptioned(parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Kestrum V1.01 for MC"));
     setAttribute(Qt::WA_DeleteOnClose, false);
+    m_windows = std::make_unique<Windows>(*this);
 
     session = new Session(this);
     deviceArrivals = new DeviceArrivals(this);
@@ -85,6 +86,8 @@ Form1::Form1(QWidget *parent) : Recaptioned(parent)
 
 Form1::~Form1()
 {
+    // The dialogs reach into this window and its session: they go first.
+    m_windows.reset();
     // The received box shows the session's document: it goes first.
     delete centralWidget();
 }
@@ -346,7 +349,6 @@ void Form1::closeEvent(QCloseEvent *event)
 
 Form1 *startProgram()
 {
-    windows().destroyAll();
     // The store's warnings come up in the platform's message box.
     platform();
     // The layouts are drawn in twips for a small 8-point bitmap font; a
@@ -356,7 +358,6 @@ Form1 *startProgram()
     font.setPointSizeF(7.5);
     QApplication::setFont(font);
     auto *f = new Form1();
-    windows().setForm1(f);
     f->Form_Load();
     f->show();
     return f;

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QString>
 #include <QVariant>
+#include <memory>
 #include "ui/recaptioned.h"
 
 class QAction;
@@ -26,6 +27,7 @@ class ReceivedBox;
 class SendBoxHistory;
 class Searcher;
 class Session;
+class Windows;
 struct SearchHit;
 enum class SendMode;
 
@@ -118,6 +120,11 @@ public:
     // Returns whether the close may go ahead.
     bool Form_QueryUnload(bool fromUser);
     void CancRes();
+    // The one way the program ends: a wait for data ends, every other
+    // window closes, then this one.
+    void endProgram();
+    // This window's dialogs, each made when first reached.
+    Windows &windows() { return *m_windows; }
     qint16 flagSaves() const;
 
     // Finding in the received box (Edit menu, the Find window, F3).
@@ -171,6 +178,9 @@ private:
     bool lastMatchSelected(qsizetype *start, qsizetype *end) const;
 
     bool m_loading = false;
+    // A close of this window is asking whether it may go ahead.
+    bool m_closing = false;
+    std::unique_ptr<Windows> m_windows;
     // The file last sent, where the next Send file starts.
     QString m_sendFilePath;
     bool m_showingLoss = false;

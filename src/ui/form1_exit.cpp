@@ -4,28 +4,24 @@
 #include "ui/savechangesprompt.h"
 #include "core/session.h"
 #include <QAction>
+#include <QScopeGuard>
+#include <utility>
 
 namespace kestrum {
 
-namespace {
-
-// True while a close from the window's frame asks the exit check: the
-// frame's close then goes ahead by itself once the check allows it.
-bool g_askedByCloseRequest = false;
-
-} // namespace
-
-// Every window but the main one goes, so that nothing keeps the program
-// alive once the main window is closed; a wait for data ends at once.
-void closeOtherWindows(Form1 *f)
+void Form1::endProgram()
 {
-    if (f)
-        f->session->abandonWait();
+    // A wait for data ends at once; every other window goes, so that nothing
+    // keeps the program alive; then this one closes, unless its close is
+    // what is asking.
+    session->abandonWait();
     windows().unloadDialog4();
     windows().unloadDialog2();
     windows().unloadForm2();
     windows().unloadDialog1();
     windows().unloadDialog();
+    if (!m_closing)
+        close();
 }
 
 void Form1::Command7_Click()
@@ -39,23 +35,20 @@ void Form1::Command7_Click()
         return;
     }
     session->state().exitConfirmed = 1;
-    closeOtherWindows(this);
-    if (!g_askedByCloseRequest)
-        close();
+    endProgram();
 }
 
 bool Form1::Form_QueryUnload(bool fromUser)
 {
+    // The close under way goes ahead by itself once allowed.
+    const bool wasClosing = std::exchange(m_closing, true);
+    const auto restore = qScopeGuard([&] { m_closing = wasClosing; });
     if (!fromUser) {
         // The program closing its own window (or the session ending): no
         // check, but the program ends with it.
-        closeOtherWindows(this);
+        endProgram();
         return true;
     }
-    struct Asking {
-        Asking() { g_askedByCloseRequest = true; }
-        ~Asking() { g_askedByCloseRequest = false; }
-    } asking;
     Command7_Click();
     return session->state().exitConfirmed == 1;
 }

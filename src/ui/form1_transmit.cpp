@@ -1,5 +1,6 @@
 // Send of the main window.
 #include "ui/form1.h"
+#include "ui/windows.h"
 #include "ui/warningdialog.h"
 #include "ui/sendboxhistory.h"
 #include "core/messageline.h"
@@ -23,7 +24,7 @@ void Form1::Command1_Click()
         Text1History->sent(text);
         break;
     case SendResult::TooLong:
-        showWarning();
+        windows().showWarning();
         break;
     case SendResult::Failed:
         // Said already; the text stays in the box to be sent again.

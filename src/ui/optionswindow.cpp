@@ -27,7 +27,7 @@
 namespace kestrum {
 
 
-Form2::Form2(QWidget *parent) : Recaptioned(parent), CommonDialog1(this)
+Form2::Form2(Form1 &main) : Recaptioned(nullptr), CommonDialog1(this), m_main(main)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowFlags(Qt::Dialog);
@@ -228,7 +228,7 @@ void Form2::Command3_Click()
     const Configured done = f1->session->configure(boxes());
     // One warning stands for every refused box.
     if (!done.refused.isEmpty())
-        showWarning();
+        windows().showWarning();
     if (done.failure)
         guarded([&] { std::rethrow_exception(done.failure); });
 }
@@ -237,7 +237,7 @@ void Form2::Command1_Click()
 {
     Command3_Click();
     // A refused value keeps the window open with the user's text in it.
-    if (warningShowing())
+    if (windows().warningShowing())
         return;
     windows().holds().release(this);
     windows().unloadForm2();
@@ -267,7 +267,7 @@ void Form2::Command4_Click()
 
 void Form2::Command5_Click()
 {
-    guarded([] {
+    guarded([this] {
         Dialog1 *d = windows().dialog1();
         d->show();
         d->raise();
@@ -282,5 +282,7 @@ void Form2::closeEvent(QCloseEvent *e)
     if (windows().hasForm2() && windows().form2() == this)
         Command2_Click();
 }
+
+Windows &Form2::windows() const { return m_main.windows(); }
 
 } // namespace kestrum

@@ -12,6 +12,9 @@ class QTabWidget;
 
 namespace kestrum {
 
+class Form1;
+class Windows;
+
 struct Options;
 
 // The Options window. Every new instance fills itself from the store; while
@@ -19,7 +22,7 @@ struct Options;
 class Form2 : public Recaptioned<QWidget> {
     Q_OBJECT
 public:
-    explicit Form2(QWidget *parent = nullptr);
+    explicit Form2(Form1 &main);
     ~Form2() override;
 
     QTabWidget *SSTab1;
@@ -71,6 +74,11 @@ private:
     // Grows boxes whose captions do not fit the font in use, where there is
     // room.
     void fitCaptionsToFont();
+
+private:
+    // The main window this one belongs to, and its other dialogs.
+    Form1 &m_main;
+    Windows &windows() const;
 };
 
 } // namespace kestrum

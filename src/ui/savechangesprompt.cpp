@@ -19,27 +19,10 @@
 
 namespace kestrum {
 
-namespace {
-
-// The answers that end the program close the windows in this order.
-void endProgram()
-{
-    Form1 *f = windows().form1();
-    if (f)
-        f->session->abandonWait();
-    windows().unloadDialog2();
-    if (f)
-        f->close();
-    windows().unloadForm2();
-    windows().unloadDialog4();
-}
-
-} // namespace
-
-Dialog4::Dialog4(QWidget *parent)
-    : Recaptioned(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+Dialog4::Dialog4(Form1 &main)
+    : Recaptioned(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                           | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
-      CommonDialog5(this)
+      CommonDialog5(this), m_main(main)
 {
     setObjectName(QStringLiteral("Dialog4"));
     setWindowTitle(QStringLiteral("Kestrum"));
@@ -104,12 +87,12 @@ void Dialog4::OKButton_Click()
         })
         || !saved)
         return;
-    endProgram();
+    m_main.endProgram();
 }
 
 void Dialog4::CancelButton_Click()
 {
-    endProgram();
+    m_main.endProgram();
 }
 
 void Dialog4::Command1_Click()
@@ -132,5 +115,7 @@ void Dialog4::closeEvent(QCloseEvent *event)
         Command1_Click();
     event->accept();
 }
+
+Windows &Dialog4::windows() const { return m_main.windows(); }
 
 } // namespace kestrum

@@ -9,13 +9,14 @@ class QPushButton;
 namespace kestrum {
 
 class Form1;
+class Windows;
 
 // The save-changes prompt shown when leaving with unsaved text. Whether a
 // document was opened, and which, it asks the session.
 class Dialog4 : public Recaptioned<QWidget> {
     Q_OBJECT
 public:
-    explicit Dialog4(QWidget *parent = nullptr);
+    explicit Dialog4(Form1 &main);
     QLabel *Label1;
     QPushButton *OKButton;      // Yes
     QPushButton *CancelButton;  // No
@@ -30,10 +31,11 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-};
 
-// Closes every window but the main one and ends a wait for data: the main
-// window is about to close and the program with it.
-void closeOtherWindows(Form1 *f);
+private:
+    // The main window this one belongs to, and its other dialogs.
+    Form1 &m_main;
+    Windows &windows() const;
+};
 
 } // namespace kestrum

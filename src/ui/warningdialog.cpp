@@ -15,15 +15,15 @@ namespace {
 // The windows behind the warning take no input while it shows. Reaching
 // Form2 loads it when absent, so a window created behind the warning is
 // held as well.
-void holdWindowsBehind(const Dialog2 *warning)
+void holdWindowsBehind(Windows &windows, const Dialog2 *warning)
 {
-    windows().holds().hold(windows().form1(), warning);
-    windows().holds().hold(windows().form2(), warning);
+    windows.holds().hold(windows.form1(), warning);
+    windows.holds().hold(windows.form2(), warning);
 }
 
 } // namespace
 
-Dialog2::Dialog2(QWidget *parent) : Recaptioned(parent)
+Dialog2::Dialog2(Form1 &main) : Recaptioned(nullptr), m_main(main)
 {
     setObjectName(QStringLiteral("Dialog2"));
     setWindowFlags(Qt::Dialog);
@@ -45,7 +45,7 @@ void Dialog2::retranslateUi()
 
 void Dialog2::Form_Load()
 {
-    holdWindowsBehind(this);
+    holdWindowsBehind(windows(), this);
     applyCaptions(this);
     // Drawn for a small font: with a wider one the words must still show.
     const int need = Label1->sizeHint().width();
@@ -74,10 +74,10 @@ void Dialog2::closeEvent(QCloseEvent *event)
     OKButton_Click();
 }
 
-void showWarning()
+void Windows::showWarning()
 {
-    Dialog2 *d = windows().dialog2();
-    holdWindowsBehind(d);
+    Dialog2 *d = dialog2();
+    holdWindowsBehind(*this, d);
     if (d->isVisible())
         return;
     d->show();
@@ -85,6 +85,8 @@ void showWarning()
     d->activateWindow();
 }
 
-bool warningShowing() { return windows().hasDialog2() && windows().dialog2()->isVisible(); }
+bool Windows::warningShowing() { return hasDialog2() && dialog2()->isVisible(); }
+
+Windows &Dialog2::windows() const { return m_main.windows(); }
 
 } // namespace kestrum

@@ -7,12 +7,15 @@ class QPushButton;
 
 namespace kestrum {
 
+class Form1;
+class Windows;
+
 // The invalid-value warning. Shown without waiting; disables the main and
 // Options windows until OK.
 class Dialog2 : public Recaptioned<QWidget> {
     Q_OBJECT
 public:
-    explicit Dialog2(QWidget *parent = nullptr);
+    explicit Dialog2(Form1 &main);
     QLabel *Label1;
     QPushButton *OKButton;
 
@@ -22,11 +25,11 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-};
 
-// Shows the warning; showing it while it shows changes nothing.
-void showWarning();
-// Whether the warning is showing; never creates it.
-bool warningShowing();
+private:
+    // The main window this one belongs to, and its other dialogs.
+    Form1 &m_main;
+    Windows &windows() const;
+};
 
 } // namespace kestrum

@@ -11,17 +11,11 @@
 
 namespace kestrum {
 
-Windows &windows()
-{
-    static Windows w;
-    return w;
-}
-
 template <class W>
 W *Windows::get(QPointer<W> &slot)
 {
     if (slot.isNull()) {
-        W *w = new W();
+        W *w = new W(*m_form1);
         w->setAttribute(Qt::WA_DeleteOnClose, false);
         slot = w;
         w->Form_Load();
@@ -41,8 +35,6 @@ void Windows::unload(QPointer<W> &slot)
     w->deleteLater();
 }
 
-Form1 *Windows::form1() const { return m_form1.data(); }
-void Windows::setForm1(Form1 *f) { m_form1 = f; }
 bool Windows::hasForm2() const { return !m_form2.isNull(); }
 bool Windows::hasDialog() const { return !m_dialog.isNull(); }
 bool Windows::hasDialog1() const { return !m_dialog1.isNull(); }
@@ -60,7 +52,7 @@ FindDialog *Windows::findDialog() { return get(m_findDialog); }
 void Windows::unloadForm2()
 {
     // Its boxes stop being the options in use; the stored ones are again.
-    if (m_form2 && m_form1)
+    if (m_form2)
         m_form1->session->options().forget();
     unload(m_form2);
 }
@@ -84,8 +76,6 @@ void Windows::destroyAll()
     delete m_dialog1.data();
     delete m_dialog.data();
     delete m_form2.data();
-    delete m_form1.data();
-    m_holds = WindowHolds();
 }
 
 } // namespace kestrum

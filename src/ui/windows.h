@@ -14,13 +14,19 @@ class Dialog2;
 class Dialog4;
 class FindDialog;
 
-// Keeps the single instance of each window. An accessor creates an absent
-// window hidden and runs its Form_Load; unload destroys it. Code that reads a
-// control of a window goes through the accessor, so an absent window comes
-// back from the store.
+// The main window's dialogs: keeps the single instance of each. An accessor
+// creates an absent window hidden, handing it the main window it belongs to,
+// and runs its Form_Load; unload destroys it. Code that reads a control of a
+// window goes through the accessor, so an absent window comes back from the
+// store. The main window owns one; nothing else keeps windows.
 class Windows {
 public:
-    Form1 *form1() const;
+    explicit Windows(Form1 &main) : m_form1(&main) {}
+    ~Windows() { destroyAll(); }
+    Windows(const Windows &) = delete;
+    Windows &operator=(const Windows &) = delete;
+
+    Form1 *form1() const { return m_form1; }
     Form2 *form2();
     Dialog *dialog();
     Dialog1 *dialog1();
@@ -52,8 +58,12 @@ public:
     // ends too.
     void releaseOptionsHold();
 
-    void setForm1(Form1 *f);
-    // Destroys every window at once (end of the program, tests).
+    // The invalid-value warning: shows it (showing it while it shows changes
+    // nothing); whether it is showing, never creating it.
+    void showWarning();
+    bool warningShowing();
+
+    // Destroys every dialog at once (the main window's end).
     void destroyAll();
 
 private:
@@ -62,7 +72,7 @@ private:
     template <class W>
     void unload(QPointer<W> &slot);
 
-    QPointer<Form1> m_form1;
+    Form1 *m_form1;
     QPointer<Form2> m_form2;
     QPointer<Dialog> m_dialog;
     QPointer<Dialog1> m_dialog1;
@@ -72,6 +82,5 @@ private:
     WindowHolds m_holds;
 };
 
-Windows &windows();
 
 } // namespace kestrum

@@ -173,7 +173,7 @@ class FaultsTest : public QObject {
         if (!plugIn())
             return false;
         mapPort(1, link);
-        f = startProgram();
+        f = startTestProgram();
         f->session->receiveTimer()->setInterval(timeout);
         Form2 *o = options();
         o->Check5->setChecked(false);
@@ -208,7 +208,7 @@ private slots:
 
     void cleanup()
     {
-        windows().destroyAll();
+        closeProgram();
         f = nullptr;
         pty.reset();
         QFile::remove(link);
@@ -532,7 +532,7 @@ private slots:
         ini += "[Parametr]\n" + value + "\n=" + value + "\n";
         QVERIFY(writeStoreFile(ini));
 
-        f = startProgram();
+        f = startTestProgram();
         QVERIFY(f->isVisible());
         // At most one message for each reader, none empty.
         QVERIFY2(messages().size() <= int(std::size(keys)), qPrintable(messages().join(QLatin1Char('\n'))));
@@ -645,7 +645,7 @@ private slots:
             else if (up == QLatin1String("about"))
                 windows().dialog()->show();
             else if (up == QLatin1String("warning"))
-                showWarning();
+                windows().showWarning();
             QWidgetWindow::closeFromFrame(f);
             if (windows().hasDialog4())
                 windows().dialog4()->CancelButton->click();  // No: leave without saving

@@ -49,7 +49,7 @@ class FuzzRegressionsTest : public QObject {
 
 private slots:
     void init() { test::resetProgramState(); }
-    void cleanup() { windows().destroyAll(); }
+    void cleanup() { kestrum::test::closeProgram(); }
 
     void lineParameters_data() { addInputs("line_parameters"); }
     void lineParameters() { replay(&fuzz::fuzzLineParameters); }

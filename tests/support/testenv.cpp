@@ -1,5 +1,7 @@
 #include "support/testenv.h"
+#include "ui/form1.h"
 #include "ui/windows.h"
+#include <QPointer>
 #include "core/settings.h"
 #include <QDir>
 #include <QFile>
@@ -29,9 +31,42 @@ void prepareTestEnvironment()
     ::setenv("LANG", "C.UTF-8", 1);
 }
 
+namespace {
+
+QList<QPointer<Form1>> runningPrograms()
+{
+    QList<QPointer<Form1>> found;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *f = qobject_cast<Form1 *>(w))
+            found << f;
+    return found;
+}
+
+} // namespace
+
+void closeProgram()
+{
+    for (const QPointer<Form1> &f : runningPrograms())
+        delete f.data();
+}
+
+Form1 *startTestProgram()
+{
+    closeProgram();
+    return startProgram();
+}
+
+Windows &windows()
+{
+    const QList<QPointer<Form1>> found = runningPrograms();
+    if (found.size() != 1)
+        qFatal("A test reached the windows with %d programs running.", int(found.size()));
+    return found.first()->windows();
+}
+
 void resetProgramState()
 {
-    windows().destroyAll();
+    closeProgram();
     QFile::remove(settingsFilePath());
     deleteAllSettings();
     resetStoreWarnings();

@@ -2,6 +2,11 @@
 #include <QApplication>
 #include <QTest>
 
+namespace kestrum {
+class Form1;
+class Windows;
+}
+
 namespace kestrum::test {
 
 // Gives the test process its own home, configuration and documents folders
@@ -11,6 +16,14 @@ void prepareTestEnvironment();
 // Removes every stored setting and every window; starts the next test from
 // an empty store.
 void resetProgramState();
+
+// Starts the program as main does, after ending the one a test started
+// before (its port closed, its windows gone).
+Form1 *startTestProgram();
+// Ends the program a test started: every window goes at once.
+void closeProgram();
+// The dialogs of the program a test started (its main window's).
+Windows &windows();
 
 // Path of a scratch folder that lives as long as the test process.
 QString scratchDir();

@@ -73,13 +73,13 @@ private slots:
         mapPort(1, pty->slavePath());
         dir = std::make_unique<QTemporaryDir>(scratchDir() + QStringLiteral("/doc-XXXXXX"));
         QVERIFY(dir->isValid());
-        f = startProgram();
+        f = startTestProgram();
         QCOMPARE(fakes.messageBox->messages, QStringList());
     }
 
     void cleanup()
     {
-        windows().destroyAll();
+        closeProgram();
         f = nullptr;
         pty.reset();
         dir.reset();

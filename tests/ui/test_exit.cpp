@@ -107,14 +107,14 @@ private slots:
         mapPort(1, pty->slavePath());
         dir = std::make_unique<QTemporaryDir>(scratchDir() + QStringLiteral("/exit-XXXXXX"));
         QVERIFY(dir->isValid());
-        f = startProgram();
+        f = startTestProgram();
         QCOMPARE(fakes.messageBox->messages, QStringList());
         QVERIFY(f->isVisible());
     }
 
     void cleanup()
     {
-        windows().destroyAll();
+        closeProgram();
         f = nullptr;
         pty.reset();
         dir.reset();

@@ -32,7 +32,7 @@ private slots:
         Fakes fakes = installFakes();
         Pty pty;
         mapPort(1, pty.slavePath());
-        Form1 *f = startProgram();
+        Form1 *f = startTestProgram();
         // Edit comes after File; the other menus keep their places.
         QStringList menus;
         for (QAction *a : f->menuBar()->actions())
@@ -109,7 +109,7 @@ private slots:
         d->Command1->click();
         QTRY_VERIFY(d->Label2->text().startsWith(QStringLiteral("Ошибка в регулярном выражении (позиция ")));
         QCOMPARE(fakes.messageBox->messages, QStringList());
-        windows().destroyAll();
+        closeProgram();
     }
 };
 

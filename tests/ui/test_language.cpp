@@ -56,7 +56,7 @@ QString storedLanguage() { return readSetting(QStringLiteral("Lng"), QStringLite
 // put on them on their own.
 std::unique_ptr<Dialog1> clearConfirmation()
 {
-    auto d = std::make_unique<Dialog1>();
+    auto d = std::make_unique<Dialog1>(*windows().form1());
     d->setWindowTitle(QStringLiteral("Удаление ветки в реестре"));
     d->Label1 = new QLabel(kClearMessage, d.get());
     d->OKButton = new QPushButton(QStringLiteral("OK"), d.get());
@@ -66,7 +66,7 @@ std::unique_ptr<Dialog1> clearConfirmation()
 
 std::unique_ptr<Dialog2> invalidValueWarning()
 {
-    auto d = std::make_unique<Dialog2>();
+    auto d = std::make_unique<Dialog2>(*windows().form1());
     d->setWindowTitle(QStringLiteral("Внимание"));
     d->Label1 = new QLabel(QStringLiteral("Недопустимое значение"), d.get());
     d->OKButton = new QPushButton(QStringLiteral("OK"), d.get());
@@ -75,7 +75,7 @@ std::unique_ptr<Dialog2> invalidValueWarning()
 
 std::unique_ptr<Dialog4> saveChangesPrompt()
 {
-    auto d = std::make_unique<Dialog4>();
+    auto d = std::make_unique<Dialog4>(*windows().form1());
     d->setWindowTitle(QStringLiteral("Kestrum"));
     d->Label1 = new QLabel(QStringLiteral("Сохранить изменения?"), d.get());
     d->OKButton = new QPushButton(QStringLiteral("Да"), d.get());
@@ -103,7 +103,8 @@ QMap<QString, QString> optionsCaptions(Form2 *f)
 // Whether the Options window of this build is made with its own captions.
 bool optionsWindowHasCaptions()
 {
-    Form2 probe;
+    Form1 main;
+    Form2 probe(main);
     return !probe.Check1->text().isEmpty();
 }
 
@@ -125,8 +126,8 @@ class LanguageTest : public QObject {
         if (!pty->isValid())
             return nullptr;
         mapPort(1, pty->slavePath());
-        windows().destroyAll();
-        return startProgram();
+        closeProgram();
+        return startTestProgram();
     }
 
     void checkMainWindowEnglish(Form1 *f)
@@ -200,7 +201,7 @@ private slots:
     }
     void cleanup()
     {
-        windows().destroyAll();
+        closeProgram();
         processDeferredDeletes();
     }
 
@@ -250,7 +251,7 @@ private slots:
         QCOMPARE(f->Label8->text(), english ? QStringLiteral("Autosave in: ") : QStringLiteral("Автосохранение в: "));
         checkAbout(f, english);
 
-        Form2 options;
+        Form2 options(*f);
         options.SSTab1->setCurrentIndex(2);
         const QMap<QString, QString> before = optionsCaptions(&options);
         applyCaptions(&options);
@@ -405,7 +406,7 @@ private slots:
         Form2 *o = windows().form2();
         QVERIFY(o->isVisible());
         deleteAllSettings();
-        showWarning();
+        windows().showWarning();
         QCoreApplication::processEvents();
         QCOMPARE(windows().dialog2()->windowTitle(), QStringLiteral("Warning"));
         QCOMPARE(o->windowTitle(), QStringLiteral("Параметры"));

@@ -31,7 +31,7 @@ class MenusTest : public QObject {
         if (!pty->isValid())
             return nullptr;
         mapPort(1, pty->slavePath());
-        return startProgram();
+        return startTestProgram();
     }
 
     static QStringList titles(Form1 *f)
@@ -50,7 +50,7 @@ private slots:
     }
     void cleanup()
     {
-        windows().destroyAll();
+        closeProgram();
         pty.reset();
     }
 
@@ -74,12 +74,12 @@ private slots:
         f->Command1_Click();
         QCOMPARE(fakes.messageBox->messages.size(), 1);
         QCOMPARE(pty->read(200), QByteArray());
-        windows().destroyAll();
-        f = startProgram();
+        closeProgram();
+        f = startTestProgram();
         QVERIFY(f->mnuSendHex->isChecked());
         deleteAllSettings();
-        windows().destroyAll();
-        f = startProgram();
+        closeProgram();
+        f = startTestProgram();
         QVERIFY(f->mnuSendText->isChecked());
 
         // Send file: the progress window while it goes, gone when it is done.

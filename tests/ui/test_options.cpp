@@ -64,9 +64,9 @@ class OptionsTest : public QObject {
 
     void restart()
     {
-        windows().destroyAll();
+        closeProgram();
         mapTestPort();
-        startProgram();
+        startTestProgram();
     }
 
 private slots:
@@ -77,14 +77,14 @@ private slots:
         pty = std::make_unique<Pty>();
         QVERIFY(pty->isValid());
         mapTestPort();
-        startProgram();
+        startTestProgram();
         QCOMPARE(fakes.messageBox->messages, QStringList());
         QVERIFY(form1()->session->port()->PortOpen());
     }
 
     void cleanup()
     {
-        windows().destroyAll();
+        closeProgram();
         pty.reset();
     }
 
@@ -243,7 +243,7 @@ private slots:
         f->Text2->setText("2048");
         f->Text3->setText("4096");
         f->Command3_Click();
-        QVERIFY(warningShowing());
+        QVERIFY(windows().warningShowing());
         QCOMPARE(form1()->session->port()->InBufferSize(), 2048);
         QCOMPARE(form1()->session->port()->OutBufferSize(), 4096);
         QCOMPARE(stored("InBufferSize"), QStringLiteral("2048"));
@@ -270,7 +270,7 @@ private slots:
         Form2 *f = openOptions();
         f->Text4->setText("5000");
         f->Command1_Click();
-        QVERIFY(warningShowing());
+        QVERIFY(windows().warningShowing());
         QVERIFY(windows().hasForm2());
         QVERIFY(f->isVisible());
         QCOMPARE(f->Text4->text(), QStringLiteral("5000"));
@@ -648,9 +648,9 @@ private slots:
         Form2 *f = openOptions();
         f->Text3->setText("1");
         f->Command3_Click();
-        QVERIFY(warningShowing());
+        QVERIFY(windows().warningShowing());
         windows().dialog2()->close();
-        QVERIFY(!warningShowing());
+        QVERIFY(!windows().warningShowing());
         QVERIFY(!windows().hasDialog2());
         QVERIFY(form1()->isEnabled());
         QVERIFY(f->isEnabled());
@@ -661,21 +661,21 @@ private slots:
         // The transmit path shows the warning while the Options window is
         // hidden or absent; the window created behind it is disabled too.
         windows().unloadForm2();
-        QVERIFY(!warningShowing());
+        QVERIFY(!windows().warningShowing());
         QVERIFY(!windows().hasDialog2());
-        showWarning();
-        QVERIFY(warningShowing());
+        windows().showWarning();
+        QVERIFY(windows().warningShowing());
         QVERIFY(windows().hasForm2());
         QVERIFY(!windows().form2()->isVisible());
         QVERIFY(!windows().form2()->isEnabled());
         QVERIFY(!form1()->isEnabled());
         Dialog2 *d = windows().dialog2();
-        showWarning();
+        windows().showWarning();
         QCOMPARE(windows().dialog2(), d);
         d->OKButton_Click();
         QVERIFY(form1()->isEnabled());
         QVERIFY(windows().form2()->isEnabled());
-        QVERIFY(!warningShowing());
+        QVERIFY(!windows().warningShowing());
     }
 
     void messagesUseTheBoxesAppliedOrNotWhileShown()

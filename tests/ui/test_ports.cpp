@@ -30,7 +30,7 @@ private slots:
     }
     void cleanup()
     {
-        windows().destroyAll();
+        closeProgram();
         setByIdFolder(QStringLiteral("/dev/serial/by-id"));
     }
 
@@ -45,7 +45,7 @@ private slots:
         struct termios before, after;
         QVERIFY(adapter.attributes(&before));
 
-        Form1 *f = startProgram();
+        Form1 *f = startTestProgram();
         f->mnuPorts_Click();
         Form3 *w = f->Ports;
         QVERIFY(w && w->isVisible());

@@ -67,7 +67,7 @@ class ReceiveTest : public QObject {
         if (!pty->isValid())
             return nullptr;
         mapPort(1, pty->slavePath());
-        Form1 *f = startProgram();
+        Form1 *f = startTestProgram();
         f->session->receiveTimer()->setInterval(timeout);
         decorate(false, false, false);
         options()->Check8->setChecked(false);
@@ -83,7 +83,7 @@ private slots:
     }
     void cleanup()
     {
-        windows().destroyAll();
+        closeProgram();
         pty.reset();
     }
 

@@ -31,14 +31,14 @@ private slots:
         resetProgramState();
         fakes = installFakes();
     }
-    void cleanup() { windows().destroyAll(); }
+    void cleanup() { closeProgram(); }
 
     void emptyStoreStartsOnDefaults()
     {
         Pty pty;
         QVERIFY(pty.isValid());
         mapPort(1, pty.slavePath());
-        Form1 *f = startProgram();
+        Form1 *f = startTestProgram();
         QCOMPARE(fakes.messageBox->messages, QStringList());
         QCOMPARE(f->Combo1->currentText(), QStringLiteral("COM1"));
         QCOMPARE(f->Combo2->currentText(), QStringLiteral("9600"));
@@ -73,7 +73,7 @@ private slots:
 
     void windowOpensAtDesignSizeAndResizesBothWays()
     {
-        Form1 *f = startProgram();
+        Form1 *f = startTestProgram();
         QWidget *client = f->centralWidget();
         QCOMPARE(client->size(), QSize(twips(6495), twips(6705)));
         for (const QSize &to : {QSize(120, 90), QSize(twips(9000), twips(9000))}) {
@@ -91,7 +91,7 @@ private slots:
         mapPort(1, one.slavePath());
         mapPort(2, two.slavePath());
         writeSetting("OtherSet", "CommPort", "COM2");
-        Form1 *f = startProgram();
+        Form1 *f = startTestProgram();
         QCOMPARE(fakes.messageBox->messages, QStringList());
         QCOMPARE(f->Combo1->currentText(), QStringLiteral("COM2"));
         QCOMPARE(f->session->port()->CommPort(), 2);
@@ -113,7 +113,7 @@ private slots:
         writeSetting("Parametr", "NullDiscard", "nan");
         writeSetting("Parametr", "DTREnable", " -INF ");
         writeSetting("Parametr", "Timeout", "inf");
-        Form1 *f = startProgram();
+        Form1 *f = startTestProgram();
         QCOMPARE(fakes.messageBox->messages,
                  QStringList({"Type mismatch", "Type mismatch", "Type mismatch"}));
         QCOMPARE(f->session->receiveTimer()->interval(), 70);  // the designed value stays
@@ -127,7 +127,7 @@ private slots:
         mapPort(1, pty.slavePath());
         writeSetting("Setings", "BaudRate", "12345");
         writeSetting("Parametr", "NullDiscard", "abc");
-        Form1 *f = startProgram();
+        Form1 *f = startTestProgram();
         const QStringList m = fakes.messageBox->messages;
         QCOMPARE(m.size(), 3);
         QVERIFY2(m.at(0).contains("12345"), qPrintable(m.at(0)));
@@ -154,7 +154,7 @@ private slots:
         writeSetting("Parametr", "DTREnable", "-2");
         writeSetting("Parametr", "NullDiscard", "0");
         writeSetting("Setings", "StopBits", "1");
-        Form1 *f = startProgram();
+        Form1 *f = startTestProgram();
         QCOMPARE(fakes.messageBox->messages, QStringList());
         QCOMPARE(f->session->receiveTimer()->interval(), 250);  // half to even
         QCOMPARE(f->session->port()->InBufferSize(), 2048);
@@ -172,7 +172,7 @@ private slots:
         writeSetting("Parametr", "Timeout", "0");
         writeSetting("Parametr", "InBufferSize", "40000");
         writeSetting("Parametr", "OutBufferSize", "1e400");
-        Form1 *f = startProgram();
+        Form1 *f = startTestProgram();
         QCOMPARE(fakes.messageBox->messages.size(), 3);
         QCOMPARE(fakes.messageBox->messages.at(1), QStringLiteral("Overflow"));
         QCOMPARE(fakes.messageBox->messages.at(2), QStringLiteral("Overflow"));
@@ -185,7 +185,7 @@ private slots:
     void missingPortGivesTwoMessagesAndAClosedPort()
     {
         mapPort(1, scratchDir() + QStringLiteral("/no-such-device"));
-        Form1 *f = startProgram();
+        Form1 *f = startTestProgram();
         QCOMPARE(fakes.messageBox->messages.size(), 2);
         for (const QString &m : fakes.messageBox->messages) {
             QVERIFY2(m.contains(QStringLiteral("COM1")), qPrintable(m));
@@ -202,7 +202,7 @@ private slots:
         mapPort(1, scratchDir() + QStringLiteral("/no-such-device"));
         mapPort(2, two.slavePath());
         writeSetting("OtherSet", "CommPort", "COM2");
-        Form1 *f = startProgram();
+        Form1 *f = startTestProgram();
         QCOMPARE(fakes.messageBox->messages.size(), 1);
         QVERIFY(f->session->port()->PortOpen());
         QCOMPARE(f->session->port()->CommPort(), 2);
@@ -212,7 +212,7 @@ private slots:
     {
         Pty pty;
         mapPort(1, pty.slavePath());
-        Form1 *f = startProgram();
+        Form1 *f = startTestProgram();
         // 19200 while open: stays open, new rate on the line.
         f->Combo2->setCurrentIndex(f->Combo2->findText("19200"));
         emit f->Combo2->activated(f->Combo2->currentIndex());
@@ -252,7 +252,7 @@ private slots:
         Pty pty;
         mapPort(1, pty.slavePath());
         writeSetting("Setings", "BaudRate", speed);
-        Form1 *f = startProgram();
+        Form1 *f = startTestProgram();
         QCOMPARE(fakes.messageBox->messages, QStringList());
         QStringList items;
         for (int i = 0; i < f->Combo2->count(); ++i)
@@ -275,7 +275,7 @@ private slots:
     {
         Pty pty;
         mapPort(1, pty.slavePath());
-        Form1 *f = startProgram();
+        Form1 *f = startTestProgram();
         f->Command3_Click();
         f->Command3_Click();
         QVERIFY(f->session->port()->PortOpen());
@@ -290,7 +290,7 @@ private slots:
         Pty one, three;
         mapPort(1, one.slavePath());
         mapPort(3, three.slavePath());
-        Form1 *f = startProgram();
+        Form1 *f = startTestProgram();
         f->selectListItem(f->Combo1, "COM3");
         QVERIFY(f->session->port()->PortOpen());
         QCOMPARE(f->session->port()->CommPort(), 3);
@@ -314,7 +314,7 @@ private slots:
     {
         Pty pty;
         mapPort(1, pty.slavePath());
-        Form1 *f = startProgram();
+        Form1 *f = startTestProgram();
         Form2 *hidden = windows().form2();
         f->Command4_Click();
         QVERIFY(windows().form2() != hidden);

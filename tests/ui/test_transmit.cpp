@@ -56,7 +56,7 @@ class TransmitTest : public QObject {
         if (!pty->isValid())
             return nullptr;
         mapPort(1, pty->slavePath());
-        Form1 *f = startProgram();
+        Form1 *f = startTestProgram();
         showSent(false, false, false, false);
         options()->Check8->setChecked(false);
         options()->Check9->setChecked(false);
@@ -72,7 +72,7 @@ private slots:
     }
     void cleanup()
     {
-        windows().destroyAll();
+        closeProgram();
         pty.reset();
     }
 
@@ -170,10 +170,10 @@ private slots:
         QCOMPARE(pty->read(300), QByteArray());
         QCOMPARE(fakes.messageBox->messages, QStringList());
         // The warning stands in front of the main and Options windows.
-        QVERIFY(warningShowing());
+        QVERIFY(windows().warningShowing());
         QVERIFY(!f->isEnabled());
         windows().dialog2()->OKButton_Click();
-        QVERIFY(!warningShowing());
+        QVERIFY(!windows().warningShowing());
         QVERIFY(f->isEnabled());
 
         // A maximum that is not a number: its message, then the warning.
@@ -181,7 +181,7 @@ private slots:
         f->Command1_Click();
         QCOMPARE(pty->read(300), QByteArray());
         QCOMPARE(fakes.messageBox->messages, QStringList{QStringLiteral("Type mismatch")});
-        QVERIFY(warningShowing());
+        QVERIFY(windows().warningShowing());
     }
 
     void closedPortIsOpenedAndStaysOpen()
@@ -236,7 +236,7 @@ private slots:
     void portThatCannotBeOpened()
     {
         mapPort(1, scratchDir() + QStringLiteral("/no-such-device"));
-        Form1 *f = startProgram();
+        Form1 *f = startTestProgram();
         QVERIFY(!f->session->port()->PortOpen());
         const QString path = autosaveTo(QStringLiteral("never.txt"));
         showSent(true, true, true, true);
