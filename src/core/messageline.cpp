@@ -44,8 +44,6 @@ LineForm receivedForm(const Options &o)
 
 } // namespace
 
-QString receivedLine(const QString &data, const Options &o) { return messageLine(data, receivedForm(o)); }
-
 QByteArray receivedLine(QByteArray data, const Options &o)
 {
     const auto [before, after] = decorations(data.size(), receivedForm(o));

@@ -7,10 +7,9 @@ namespace kestrum {
 struct Options;
 
 // The line a received message is shown and saved as: date, time, the data,
-// size, each decoration as the options say.
-QString receivedLine(const QString &data, const Options &o);
-// The same for a message given as its bytes in the code page: they stay as
-// they are, the decorations (which the code page always holds) around them.
+// size, each decoration as the options say. The message's bytes in the code
+// page stay as they are, the decorations (which the code page always holds)
+// around them.
 QByteArray receivedLine(QByteArray data, const Options &o);
 // The line a sent text is shown and saved as: like a received one, with
 // three blanks after the time, the "<<SenD>>" marker and no colon in the

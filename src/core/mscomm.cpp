@@ -260,8 +260,6 @@ QByteArray MSComm::inputBytes()
     return bytes;
 }
 
-QString MSComm::Input() { return fromAnsi(inputBytes()); }
-
 int MSComm::InBufferCount()
 {
     if (!PortOpen() && m_received.isEmpty())

@@ -58,15 +58,12 @@ public:
     // Characters a second at the line's speed (start, data, parity and stop
     // bits each).
     double lineBytesPerSecond() const;
-    // Every waiting character, one per received byte; removes them. What
+    // Every waiting byte (Windows-1251, one byte a character), removed:
+    // a message of megabytes is never widened and narrowed again. What
     // arrived before the port was lost and opened again is taken apart from
     // what came after, so that it ends a message of its own.
-    QString Input();
-    // What Input would take, as the received bytes themselves (Windows-1251,
-    // one byte a character): for a path that keeps the code page, a message
-    // of megabytes is then never widened and narrowed again.
     QByteArray inputBytes();
-    // How many received characters are waiting (as Input would take them).
+    // How many received bytes are waiting (as inputBytes would take them).
     int InBufferCount();
 
     // The parsed line parameters as held by the object.

@@ -65,13 +65,6 @@ void checkAutosaveName(const QString &path)
 
 } // namespace
 
-void appendRecord(const QString &path, const QString &line)
-{
-    checkAutosaveName(path);
-    const QString what = QCoreApplication::translate("File", "Cannot write the autosave file");
-    appendRecordBytes(path, QByteArrayView(encodeForFile(line, what, path)));
-}
-
 void appendRecordBytes(const QString &path, QByteArrayView line)
 {
     checkAutosaveName(path);

@@ -11,11 +11,9 @@ namespace kestrum {
 // character, CR LF line ends, no byte-order mark. Every function throws Error
 // with the file's name and the system's reason on failure.
 
-// Appends one record (the line, then CR LF) to the autosave file, creating
-// it when missing. Opened, written and closed within the call.
-void appendRecord(const QString &path, const QString &line);
-// The same for a line given as its bytes in the code page, written as they
-// are.
+// Appends one record (the line, given as its bytes in the code page and
+// written as they are, then CR LF) to the autosave file, creating it when
+// missing. Opened, written and closed within the call.
 void appendRecordBytes(const QString &path, QByteArrayView line);
 
 // Writes a document: the text followed by one CR LF. The old file is

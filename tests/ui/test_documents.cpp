@@ -168,7 +168,7 @@ private slots:
         const QString autosave = path("SaveBlock1.txt");
         Form1 live;
         for (const char *record : {"07.12.2026 14:05:09 first  Size, byte: 5", "second", "third"}) {
-            appendRecord(autosave, QLatin1String(record));
+            appendRecordBytes(autosave, record);
             showAsReceived(&live, QLatin1String(record));
         }
         QCOMPARE(readBytes(autosave),
@@ -467,15 +467,15 @@ private slots:
 
         // The autosave file is created on the first record and grows by one
         // record per call.
-        appendRecord(path("a.txt"), QStringLiteral("r1"));
-        appendRecord(path("a.txt"), QStringLiteral("Жr2"));
+        appendRecordBytes(path("a.txt"), "r1");
+        appendRecordBytes(path("a.txt"), toAnsi(QStringLiteral("Жr2")));
         QCOMPARE(readBytes(path("a.txt")), QByteArray("r1\r\n\xC6r2\r\n"));
         // Given as its bytes, a record is written as it is.
         appendRecordBytes(path("a.txt"), QByteArray("\0\x98\xFF", 3));
         QCOMPARE(readBytes(path("a.txt")), QByteArray("r1\r\n\xC6r2\r\n") + QByteArray("\0\x98\xFF\r\n", 5));
         QVERIFY_THROWS_EXCEPTION(Error, appendRecordBytes(path("plain/a.txt"), "r"));
         QVERIFY(writeBytes(path("plain"), "x"));
-        QVERIFY_THROWS_EXCEPTION(Error, appendRecord(path("plain/a.txt"), QStringLiteral("r")));
+        QVERIFY_THROWS_EXCEPTION(Error, appendRecordBytes(path("plain/a.txt"), "r"));
         QVERIFY_THROWS_EXCEPTION(Error, writeDocument(path("plain/a.txt"), QStringLiteral("r")));
         QVERIFY_THROWS_EXCEPTION(Error, documentLines(path("plain/a.txt")));
     }
