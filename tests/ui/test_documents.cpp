@@ -14,6 +14,7 @@
 #include "support/files.h"
 #include "support/program.h"
 #include "support/pty.h"
+#include "support/programtest.h"
 #include "support/testenv.h"
 #include "support/unprivileged.h"
 #include <QAbstractButton>
@@ -47,10 +48,8 @@ QString parametr(const char *key) { return readSetting(QStringLiteral("Parametr"
 
 } // namespace
 
-class DocumentsTest : public QObject {
+class DocumentsTest : public ProgramTest {
     Q_OBJECT
-    Fakes fakes{};
-    std::unique_ptr<Pty> pty;
     std::unique_ptr<QTemporaryDir> dir;
     Form1 *f = nullptr;
 
@@ -66,22 +65,18 @@ class DocumentsTest : public QObject {
 private slots:
     void init()
     {
-        resetProgramState();
-        fakes = installFakes();
-        pty = std::make_unique<Pty>();
-        QVERIFY(pty->isValid());
-        mapPort(1, pty->slavePath());
+        beginTest();
         dir = std::make_unique<QTemporaryDir>(scratchDir() + QStringLiteral("/doc-XXXXXX"));
         QVERIFY(dir->isValid());
-        f = startTestProgram();
+        f = startOnPty();
+        QVERIFY(f);
         QCOMPARE(fakes.messageBox->messages, QStringList());
     }
 
     void cleanup()
     {
-        closeProgram();
+        endTest();
         f = nullptr;
-        pty.reset();
         dir.reset();
     }
 

@@ -15,6 +15,7 @@
 #include "support/files.h"
 #include "support/program.h"
 #include "support/pty.h"
+#include "support/programtest.h"
 #include "support/testenv.h"
 #include <QAction>
 #include <QCheckBox>
@@ -55,10 +56,8 @@ bool promptShown() { return windows().hasDialog4() && windows().dialog4()->isVis
 
 } // namespace
 
-class ExitTest : public QObject {
+class ExitTest : public ProgramTest {
     Q_OBJECT
-    Fakes fakes{};
-    std::unique_ptr<Pty> pty;
     std::unique_ptr<QTemporaryDir> dir;
     Form1 *f = nullptr;
 
@@ -100,23 +99,19 @@ class ExitTest : public QObject {
 private slots:
     void init()
     {
-        resetProgramState();
-        fakes = installFakes();
-        pty = std::make_unique<Pty>();
-        QVERIFY(pty->isValid());
-        mapPort(1, pty->slavePath());
+        beginTest();
         dir = std::make_unique<QTemporaryDir>(scratchDir() + QStringLiteral("/exit-XXXXXX"));
         QVERIFY(dir->isValid());
-        f = startTestProgram();
+        f = startOnPty();
+        QVERIFY(f);
         QCOMPARE(fakes.messageBox->messages, QStringList());
         QVERIFY(f->isVisible());
     }
 
     void cleanup()
     {
-        closeProgram();
+        endTest();
         f = nullptr;
-        pty.reset();
         dir.reset();
     }
 

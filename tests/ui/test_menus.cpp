@@ -11,6 +11,7 @@
 #include "support/fakes.h"
 #include "support/files.h"
 #include "support/pty.h"
+#include "support/programtest.h"
 #include "support/testenv.h"
 #include <QAction>
 #include <QMenuBar>
@@ -20,18 +21,11 @@
 using namespace kestrum;
 using namespace kestrum::test;
 
-class MenusTest : public QObject {
+class MenusTest : public ProgramTest {
     Q_OBJECT
-    Fakes fakes{};
-    std::unique_ptr<Pty> pty;
-
     Form1 *start()
     {
-        pty = std::make_unique<Pty>();
-        if (!pty->isValid())
-            return nullptr;
-        mapPort(1, pty->slavePath());
-        return startTestProgram();
+        return startOnPty();
     }
 
     static QStringList titles(Form1 *f)
@@ -43,16 +37,8 @@ class MenusTest : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        resetProgramState();
-        fakes = installFakes();
-    }
-    void cleanup()
-    {
-        closeProgram();
-        pty.reset();
-    }
+    void init() { beginTest(); }
+    void cleanup() { endTest(); }
 
     void transmitMenu()
     {

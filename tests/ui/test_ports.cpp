@@ -7,6 +7,7 @@
 #include "core/settings.h"
 #include "support/fakes.h"
 #include "support/pty.h"
+#include "support/programtest.h"
 #include "support/testenv.h"
 #include <QComboBox>
 #include <QFile>
@@ -18,19 +19,14 @@
 using namespace kestrum;
 using namespace kestrum::test;
 
-class PortsTest : public QObject {
+class PortsTest : public ProgramTest {
     Q_OBJECT
-    Fakes fakes{};
 
 private slots:
-    void init()
-    {
-        resetProgramState();
-        fakes = installFakes();
-    }
+    void init() { beginTest(); }
     void cleanup()
     {
-        closeProgram();
+        endTest();
         setByIdFolder(QStringLiteral("/dev/serial/by-id"));
     }
 

@@ -9,6 +9,7 @@
 #include "support/fakes.h"
 #include "support/files.h"
 #include "support/pty.h"
+#include "support/programtest.h"
 #include "support/testenv.h"
 #include <QAction>
 #include <QCheckBox>
@@ -56,18 +57,13 @@ QStringList linesOldestFirst(const QString &boxText)
 
 } // namespace
 
-class ReceiveTest : public QObject {
+class ReceiveTest : public ProgramTest {
     Q_OBJECT
-    Fakes fakes{};
-    std::unique_ptr<Pty> pty;
-
     Form1 *start(int timeout = 50)
     {
-        pty = std::make_unique<Pty>();
-        if (!pty->isValid())
+        Form1 *f = startOnPty();
+        if (!f)
             return nullptr;
-        mapPort(1, pty->slavePath());
-        Form1 *f = startTestProgram();
         f->session->receiveTimer()->setInterval(timeout);
         decorate(false, false, false);
         options()->Check8->setChecked(false);
@@ -76,16 +72,8 @@ class ReceiveTest : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        resetProgramState();
-        fakes = installFakes();
-    }
-    void cleanup()
-    {
-        closeProgram();
-        pty.reset();
-    }
+    void init() { beginTest(); }
+    void cleanup() { endTest(); }
 
     // --- Framing ---
 

@@ -9,6 +9,7 @@
 #include "core/settings.h"
 #include "support/fakes.h"
 #include "support/pty.h"
+#include "support/programtest.h"
 #include "support/testenv.h"
 #include <QComboBox>
 #include <QLabel>
@@ -21,17 +22,12 @@
 using namespace kestrum;
 using namespace kestrum::test;
 
-class StartupTest : public QObject {
+class StartupTest : public ProgramTest {
     Q_OBJECT
-    Fakes fakes{};
 
 private slots:
-    void init()
-    {
-        resetProgramState();
-        fakes = installFakes();
-    }
-    void cleanup() { closeProgram(); }
+    void init() { beginTest(); }
+    void cleanup() { endTest(); }
 
     void emptyStoreStartsOnDefaults()
     {

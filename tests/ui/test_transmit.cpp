@@ -10,6 +10,7 @@
 #include "support/fakes.h"
 #include "support/files.h"
 #include "support/pty.h"
+#include "support/programtest.h"
 #include "support/testenv.h"
 #include <QAction>
 #include <QCheckBox>
@@ -45,18 +46,13 @@ QString autosaveTo(const QString &name)
 
 } // namespace
 
-class TransmitTest : public QObject {
+class TransmitTest : public ProgramTest {
     Q_OBJECT
-    Fakes fakes{};
-    std::unique_ptr<Pty> pty;
-
     Form1 *start()
     {
-        pty = std::make_unique<Pty>();
-        if (!pty->isValid())
+        Form1 *f = startOnPty();
+        if (!f)
             return nullptr;
-        mapPort(1, pty->slavePath());
-        Form1 *f = startTestProgram();
         showSent(false, false, false, false);
         options()->Check8->setChecked(false);
         options()->Check9->setChecked(false);
@@ -65,16 +61,8 @@ class TransmitTest : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        resetProgramState();
-        fakes = installFakes();
-    }
-    void cleanup()
-    {
-        closeProgram();
-        pty.reset();
-    }
+    void init() { beginTest(); }
+    void cleanup() { endTest(); }
 
     void sendsTheTextAsItIs()
     {

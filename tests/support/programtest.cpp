@@ -1,0 +1,28 @@
+#include "support/programtest.h"
+#include "support/testenv.h"
+#include "core/portmap.h"
+
+namespace kestrum::test {
+
+void ProgramTest::beginTest()
+{
+    resetProgramState();
+    fakes = installFakes();
+}
+
+void ProgramTest::endTest()
+{
+    closeProgram();
+    pty.reset();
+}
+
+Form1 *ProgramTest::startOnPty()
+{
+    pty = std::make_unique<Pty>();
+    if (!pty->isValid())
+        return nullptr;
+    mapPort(1, pty->slavePath());
+    return startTestProgram();
+}
+
+} // namespace kestrum::test
