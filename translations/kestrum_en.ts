@@ -289,6 +289,14 @@ Author: Kestrum, Novosibirsk, kestrum@example.org</translation>
         <translation>Transmit</translation>
     </message>
     <message>
+        <source>Вид</source>
+        <translation>View</translation>
+    </message>
+    <message>
+        <source>Hex</source>
+        <translation>Hex</translation>
+    </message>
+    <message>
         <source>Отправлять как текст</source>
         <translation>Send as text</translation>
     </message>
@@ -561,6 +569,10 @@ Author: Kestrum, Novosibirsk, kestrum@example.org</translation>
     <message>
         <source>Копирование выделенного текста...</source>
         <translation>Copying the selection...</translation>
+    </message>
+    <message>
+        <source>Только чтение: шестнадцатеричный вид</source>
+        <translation>Read-only: hex view</translation>
     </message>
 </context>
 <context>

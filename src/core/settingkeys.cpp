@@ -11,6 +11,7 @@ const char *const setings = "Setings";
 const char *const parametr = "Parametr";
 const char *const find = "Find";
 const char *const transmit = "Transmit";
+const char *const view = "View";
 
 // In the order of the enumeration. Names are matched without regard to case
 // by the store; the spelling here is the one written to the file.
@@ -47,6 +48,7 @@ const SettingName table[] = {
     {find, "RegExp", "0", nullptr},
     {find, "Up", "0", nullptr},
     {transmit, "SendMode", "0", nullptr},
+    {view, "Hex", "0", nullptr},
 };
 static_assert(sizeof table / sizeof table[0] == size_t(Setting::Count), "one row for every setting");
 

@@ -40,6 +40,8 @@ enum class Setting {
     FindUp,
     // An addition of the program's own: how the send box is read.
     SendMode,
+    // Another: the received box shown as hex.
+    HexView,
     Count
 };
 

@@ -67,6 +67,9 @@ public:
     QAction *mnuRus, *mnuEng, *mnuHelp, *mnuAbout;
     // Transmit: how the send box is read (one of three), a file, a break.
     QMenu *mnuTransmit;
+    // View: the received box as text or as hex.
+    QMenu *mnuView;
+    QAction *mnuHex;
     QAction *mnuSendText, *mnuSendHex, *mnuSendEscapes, *mnuSendFile, *mnuSendBreak;
 
     // Start-up.
@@ -100,6 +103,7 @@ public:
     // How the send box is read, as the Transmit menu says.
     SendMode sendMode() const;
     void mnuSendMode_Click(SendMode mode);
+    void mnuHex_Click();
     void mnuSendFile_Click();
     void mnuSendBreak_Click();
 

@@ -1,9 +1,11 @@
-// Transmit menu of the main window: how the send box is read, sending a
-// file, sending a break.
+// View and Transmit menus of the main window: the received box as text or
+// hex; how the send box is read, sending a file, sending a break.
 #include "ui/form1.h"
+#include "ui/receivedbox.h"
 #include "ui/sendfiledialog.h"
 #include "core/filesend.h"
 #include "core/session.h"
+#include "core/settingkeys.h"
 #include "platform/guard.h"
 #include "platform/platform.h"
 #include <QAction>
@@ -16,6 +18,19 @@ namespace kestrum {
 void Form1::buildBytesMenus()
 {
     // Between File (and Edit) and the language menu.
+    mnuView = new QMenu(this);
+    mnuView->setObjectName(QStringLiteral("mnuView"));
+    menuBar()->insertMenu(mnuLng->menuAction(), mnuView);
+    mnuHex = mnuView->addAction(QString());
+    mnuHex->setObjectName(QStringLiteral("mnuHex"));
+    mnuHex->setCheckable(true);
+    mnuHex->setShortcut(Qt::CTRL | Qt::Key_H);
+    connect(mnuHex, &QAction::triggered, this, [this] { mnuHex_Click(); });
+    bool hex = false;
+    guarded([&] { hex = readSetting(Setting::HexView).trimmed() == QLatin1String("1"); });
+    mnuHex->setChecked(hex);
+    Text2->setHexView(hex);
+
     mnuTransmit = new QMenu(this);
     mnuTransmit->setObjectName(QStringLiteral("mnuTransmit"));
     menuBar()->insertMenu(mnuLng->menuAction(), mnuTransmit);
@@ -46,6 +61,8 @@ void Form1::buildBytesMenus()
 
 void Form1::retranslateBytesMenus()
 {
+    mnuView->setTitle(tr("Вид"));
+    mnuHex->setText(tr("Hex"));
     mnuTransmit->setTitle(tr("Передача"));
     mnuSendText->setText(tr("Отправлять как текст"));
     mnuSendHex->setText(tr("Отправлять hex"));
@@ -62,6 +79,12 @@ SendMode Form1::sendMode() const
 void Form1::mnuSendMode_Click(SendMode mode)
 {
     guarded([&] { storeSendMode(mode); });
+}
+
+void Form1::mnuHex_Click()
+{
+    Text2->setHexView(mnuHex->isChecked());
+    guarded([&] { writeSetting(Setting::HexView, mnuHex->isChecked() ? QStringLiteral("1") : QStringLiteral("0")); });
 }
 
 void Form1::mnuSendFile_Click()

@@ -61,6 +61,48 @@ QString clipboardPiece(const QString &documentText)
 
 ReceivedBox::WorkDone g_work;
 
+// A selection copied from the hex view piece by piece: each line converted
+// as it is shown once its end is read.
+struct HexCopy {
+    HexLine first, last;
+    qsizetype firstColumn;
+    bool oneLine;
+    QString line, out;
+    bool inFirst = true, afterCr = false;
+
+    void feed(QStringView piece)
+    {
+        for (const QChar c : piece) {
+            if (c == QLatin1Char('\n') && afterCr) {
+                afterCr = false;
+                continue;
+            }
+            afterCr = c == QLatin1Char('\r');
+            if (afterCr || c == QLatin1Char('\n')) {
+                flush(false);
+                out += QLatin1Char('\n');
+            } else {
+                line += c;
+            }
+        }
+    }
+    QString finish()
+    {
+        flush(true);
+        return std::move(out);
+    }
+    void flush(bool end)
+    {
+        const HexLine h = inFirst && !(end && !oneLine) ? first
+                          : end ? last
+                                : HexLine::of(QStringView(line).left(HexLine::kStampReach),
+                                              QStringView(line).right(HexLine::kStampReach), line.size());
+        out += hexText(h, inFirst ? firstColumn : 0, line);
+        line.clear();
+        inFirst = false;
+    }
+};
+
 bool isWordCharacter(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); }
 
 bool breaksLine(const QString &s) { return s.contains(QLatin1Char('\r')) || s.contains(QLatin1Char('\n')); }
@@ -454,6 +496,15 @@ void ReceivedBox::layoutNow()
         m_cache->longestKey = key;
         m_cache->longestLength = length;
         m_cache->longestWidth = lineWidth(longest);
+        // In hex the widest line may be another one with fewer stamps:
+        // room for the longest line's characters all as bytes.
+        if (m_hex) {
+            double widest = 0;
+            const QString digits = QStringLiteral("0123456789ABCDEF");
+            for (qsizetype i = 0; i < digits.size(); ++i)
+                widest = std::max(widest, m_cache->advances.at(digits.constData(), i, digits.size()));
+            m_cache->longestWidth = std::max<double>(m_cache->longestWidth, 3.0 * double(length) * widest);
+        }
     }
     const int width = int(std::min<double>(std::ceil(m_cache->longestWidth) + 2 * kMargin + 1, INT_MAX / 2));
     setRangeQuietly(h, qMax(0, width - viewport()->width()));
@@ -486,7 +537,7 @@ void ReceivedBox::scrollToLine(qsizetype line)
 const ReceivedBox::LineGeometry &ReceivedBox::geometry(qsizetype line) const
 {
     const qsizetype start = m_store.lineStart(line);
-    const qsizetype length = m_store.lineLength(line);
+    const qsizetype length = shownLength(line);
     auto &lines = m_cache->lines;
     const quint64 key = quint64(m_store.size() - start);
     const auto found = lines.find(key);
@@ -495,7 +546,7 @@ const ReceivedBox::LineGeometry &ReceivedBox::geometry(qsizetype line) const
     if (lines.size() >= kCachedLines)
         lines.clear();
     LineGeometry g;
-    g.chunks = measureChunks(start, length);
+    g.chunks = m_hex ? measureShown(line, length) : measureChunks(start, length);
     for (const auto &c : g.chunks)
         g.width += c.width;
     auto &slot = lines[key];
@@ -505,12 +556,70 @@ const ReceivedBox::LineGeometry &ReceivedBox::geometry(qsizetype line) const
 
 QString ReceivedBox::lineText(qsizetype line) const
 {
+    if (m_hex)
+        return shownText(line, 0, shownLength(line));
     return displayForm(m_store.text(m_store.lineStart(line), m_store.lineLength(line)));
+}
+
+HexLine ReceivedBox::hexLine(qsizetype line) const
+{
+    const qsizetype start = m_store.lineStart(line);
+    const qsizetype length = m_store.lineLength(line);
+    const qsizetype reach = std::min(length, HexLine::kStampReach);
+    return HexLine::of(m_store.text(start, reach), m_store.text(start + length - reach, reach), length);
+}
+
+qsizetype ReceivedBox::shownLength(qsizetype line) const
+{
+    return m_hex ? hexLine(line).shownLength() : m_store.lineLength(line);
+}
+
+QString ReceivedBox::shownText(qsizetype line, qsizetype from, qsizetype count) const
+{
+    const qsizetype start = m_store.lineStart(line);
+    if (!m_hex)
+        return m_store.text(start + from, count);
+    const HexLine h = hexLine(line);
+    const qsizetype first = h.toColumn(from, HexLine::Round::Down);
+    const qsizetype last = h.toColumn(from + count, HexLine::Round::Up);
+    const QString shown = hexText(h, first, m_store.text(start + first, last - first));
+    return shown.mid(from - h.toShown(first), count);
+}
+
+qsizetype ReceivedBox::toShown(qsizetype line, qsizetype column) const
+{
+    return m_hex ? hexLine(line).toShown(column) : column;
+}
+
+qsizetype ReceivedBox::fromShown(qsizetype line, qsizetype shown) const
+{
+    return m_hex ? hexLine(line).toColumn(shown) : shown;
+}
+
+std::vector<ReceivedBox::Chunk> ReceivedBox::measureShown(qsizetype line, qsizetype length) const
+{
+    std::vector<Chunk> out;
+    for (qsizetype from = 0; from < length; from += kChunk) {
+        const QString t = shownText(line, from, std::min(kChunk, length - from));
+        out.push_back({t.size(), widthOf(t.constData(), 0, t.size(), t.size())});
+    }
+    return out;
+}
+
+void ReceivedBox::setHexView(bool on)
+{
+    if (on == m_hex)
+        return;
+    m_hex = on;
+    m_wantedX = -1;
+    forgetGeometry();
+    layoutNow();
+    viewport()->update();
 }
 
 qreal ReceivedBox::lineWidth(qsizetype line) const
 {
-    if (m_store.lineLength(line) > kWholeLine)
+    if (shownLength(line) > kWholeLine)
         return geometry(line).width;
     QTextLayout layout(lineText(line));
     layOut(layout, font());
@@ -519,18 +628,19 @@ qreal ReceivedBox::lineWidth(qsizetype line) const
 
 qreal ReceivedBox::columnToX(qsizetype line, qsizetype column) const
 {
-    if (m_store.lineLength(line) <= kWholeLine) {
+    column = toShown(line, column);
+    if (shownLength(line) <= kWholeLine) {
         QTextLayout layout(lineText(line));
         layOut(layout, font());
         return layout.lineAt(0).cursorToX(int(column));
     }
     const LineGeometry &g = geometry(line);
     double x = 0;
-    qsizetype from = m_store.lineStart(line);
+    qsizetype from = 0;
     qsizetype left = column;
     for (const auto &c : g.chunks) {
         if (left <= c.length) {
-            const QString t = m_store.text(from, c.length);
+            const QString t = shownText(line, from, c.length);
             return x + widthOf(t.constData(), 0, left, t.size());
         }
         x += c.width;
@@ -542,13 +652,13 @@ qreal ReceivedBox::columnToX(qsizetype line, qsizetype column) const
 
 qsizetype ReceivedBox::xToColumn(qsizetype line, qreal x) const
 {
-    const qsizetype length = m_store.lineLength(line);
+    const qsizetype length = shownLength(line);
     if (x <= 0 || length == 0)
         return 0;
     if (length <= kWholeLine) {
         QTextLayout layout(lineText(line));
         layOut(layout, font());
-        return layout.lineAt(0).xToCursor(x);
+        return fromShown(line, layout.lineAt(0).xToCursor(x));
     }
     const LineGeometry &g = geometry(line);
     double at = 0;
@@ -560,17 +670,17 @@ qsizetype ReceivedBox::xToColumn(qsizetype line, qreal x) const
             continue;
         }
         // The nearest character edge in this chunk.
-        const QString t = m_store.text(m_store.lineStart(line) + column, c.length);
+        const QString t = shownText(line, column, c.length);
         g_work.laidOut += t.size();
         for (qsizetype i = 0; i < t.size(); ++i) {
             const double w = m_cache->advances.at(t.constData(), i, t.size());
             if (x < at + w / 2)
-                return column + i - (t.at(i).isLowSurrogate() && i > 0 && t.at(i - 1).isHighSurrogate() ? 1 : 0);
+                return fromShown(line, column + i - (t.at(i).isLowSurrogate() && i > 0 && t.at(i - 1).isHighSurrogate() ? 1 : 0));
             at += w;
         }
-        return column + c.length;
+        return fromShown(line, column + c.length);
     }
-    return length;
+    return fromShown(line, length);
 }
 
 qsizetype ReceivedBox::positionAt(const QPoint &p) const
@@ -656,7 +766,7 @@ void ReceivedBox::findMarks(qsizetype start, qsizetype length, qsizetype from, q
 // Draws the characters from..to of the line (from start in the document),
 // laid out from x, with the marks (in columns of the line) and the part of
 // the selection among them.
-void ReceivedBox::drawPiece(QPainter &painter, const QString &text, qsizetype start, qsizetype from, bool lineEnd,
+void ReceivedBox::drawPiece(QPainter &painter, const QString &text, std::pair<qsizetype, qsizetype> selected, qsizetype from, bool lineEnd,
                             QPointF at, const QRect &clip, const std::vector<SearchHit> &marks) const
 {
     QTextLayout layout(displayForm(text));
@@ -675,16 +785,12 @@ void ReceivedBox::drawPiece(QPainter &painter, const QString &text, qsizetype st
         r.format.setForeground(QColor(Qt::black));
         selections.append(r);
     }
-    if (hasSelection()) {
-        const qsizetype a = std::min(cursorPosition(), m_store.size() - m_anchor);
-        const qsizetype b = std::max(cursorPosition(), m_store.size() - m_anchor);
-        const qsizetype docTo = start + to;
-        // A selection that goes on past the line shows its line break.
-        const qsizetype end = b > docTo && lineEnd ? docTo + 1 : std::min(b, docTo);
-        const qsizetype begin = std::max(a, start + from);
+    {
+        const qsizetype end = std::min(selected.second, lineEnd ? to + 1 : to);
+        const qsizetype begin = std::max(selected.first, from);
         if (end > begin) {
             QTextLayout::FormatRange r;
-            r.start = int(begin - start - from);
+            r.start = int(begin - from);
             r.length = int(end - begin);
             r.format.setBackground(palette().highlight());
             r.format.setForeground(palette().highlightedText());
@@ -702,14 +808,27 @@ void ReceivedBox::drawPiece(QPainter &painter, const QString &text, qsizetype st
 void ReceivedBox::drawLine(QPainter &painter, qsizetype line, int y, const QRect &clip) const
 {
     const qsizetype start = m_store.lineStart(line);
-    const qsizetype length = m_store.lineLength(line);
+    const qsizetype length = shownLength(line);
     const qreal origin = kMargin - horizontalScrollBar()->value();
+    // The selection in columns of what is shown; one past the end when it
+    // takes in the line break.
+    std::pair<qsizetype, qsizetype> selected{0, 0};
+    if (hasSelection()) {
+        const qsizetype a = std::min(cursorPosition(), m_store.size() - m_anchor) - start;
+        const qsizetype b = std::max(cursorPosition(), m_store.size() - m_anchor) - start;
+        const qsizetype columns = m_store.lineLength(line);
+        if (b > 0 && a <= columns)
+            selected = {toShown(line, std::max<qsizetype>(a, 0)),
+                        b > columns ? length + 1 : toShown(line, b)};
+    }
+    // Marks are of the document's text, which the hex view does not show.
+    const SearchPattern *marking = m_hex ? nullptr : m_marks.get();
     std::vector<SearchHit> marks;
     if (length <= kWholeLine) {
-        const QString text = m_store.text(start, length);
-        if (m_marks)
-            m_marks->matchesInLine(text, marks);
-        drawPiece(painter, text, start, 0, true, QPointF(origin, y), clip, marks);
+        const QString text = shownText(line, 0, length);
+        if (marking)
+            marking->matchesInLine(text, marks);
+        drawPiece(painter, text, selected, 0, true, QPointF(origin, y), clip, marks);
         return;
     }
     // The marks of the columns from marked to markedTo.
@@ -728,9 +847,9 @@ void ReceivedBox::drawLine(QPainter &painter, qsizetype line, int y, const QRect
             column += c.length;
             continue;
         }
-        const QString t = m_store.text(start + column, c.length);
+        const QString t = shownText(line, column, c.length);
         g_work.laidOut += t.size();
-        if (m_marks && (column < marked || column + c.length > markedTo)) {
+        if (marking && (column < marked || column + c.length > markedTo)) {
             marked = column;
             markedTo = std::min(length, column + kMostDrawn + 2 * kChunk);
             findMarks(start, length, marked, markedTo, marks);
@@ -739,7 +858,7 @@ void ReceivedBox::drawLine(QPainter &painter, qsizetype line, int y, const QRect
         double runX = 0;
         auto flush = [&](qsizetype end) {
             if (runStart >= 0 && end > runStart) {
-                drawPiece(painter, t.mid(runStart, end - runStart), start, column + runStart,
+                drawPiece(painter, t.mid(runStart, end - runStart), selected, column + runStart,
                           column + end == length, QPointF(origin + runX, y), clip, marks);
                 drawn += end - runStart;
             }
@@ -782,7 +901,23 @@ QString ReceivedBox::selectedText() const
 // Characters between two distances from the end, as the clipboards get them.
 QString ReceivedBox::clipboardText(qsizetype near, qsizetype far) const
 {
-    return clipboardForm(m_store.text(m_store.size() - far, far - near));
+    if (!m_hex)
+        return clipboardForm(m_store.text(m_store.size() - far, far - near));
+    // As shown: line by line, each line's part as hex.
+    const qsizetype from = m_store.size() - far, to = m_store.size() - near;
+    QString out;
+    for (qsizetype line = m_store.lineOf(from); line < m_store.lineCount(); ++line) {
+        const qsizetype start = m_store.lineStart(line), length = m_store.lineLength(line);
+        const qsizetype a = std::max(from, start) - start, b = std::min(to, start + length) - start;
+        if (b > a) {
+            g_work.converted += b - a;
+            out += hexText(hexLine(line), a, m_store.text(start + a, b - a));
+        }
+        if (to <= start + length)
+            break;
+        out += QLatin1Char('\n');
+    }
+    return out;
 }
 
 // The selection as the window system's primary selection holds it. It is
@@ -1004,7 +1139,7 @@ void ReceivedBox::changeEvent(QEvent *e)
 
 void ReceivedBox::edit(qsizetype pos, qsizetype count, const QString &text, bool typing)
 {
-    if (count == 0 && text.isEmpty())
+    if ((count == 0 && text.isEmpty()) || m_hex)
         return;
     const qsizetype tail = m_store.size() - pos - count;
     const QString removed = m_store.text(pos, count);
@@ -1051,7 +1186,7 @@ void ReceivedBox::applyEdit(const Edit &e, bool forward)
 
 void ReceivedBox::undo()
 {
-    if (m_undo.empty())
+    if (m_undo.empty() || m_hex)
         return;
     m_redo.push_back(m_undo.back());
     m_undo.pop_back();
@@ -1061,7 +1196,7 @@ void ReceivedBox::undo()
 
 void ReceivedBox::redo()
 {
-    if (m_redo.empty())
+    if (m_redo.empty() || m_hex)
         return;
     m_undo.push_back(m_redo.back());
     m_redo.pop_back();
@@ -1089,8 +1224,21 @@ bool ReceivedBox::copySelection()
     QString out;
     Progress progress;
     progress.total = count;
+    // In hex view the lines at either end are taken from their starts, for
+    // their stamps; the lines between are whole.
+    const qsizetype firstLine = m_store.lineOf(from), lastLine = m_store.lineOf(from + count);
+    HexCopy hex{hexLine(firstLine), hexLine(lastLine), from - m_store.lineStart(firstLine), firstLine == lastLine};
     try {
         runAside(tr("Копирование выделенного текста..."), progress, [&] {
+            if (m_hex) {
+                for (qsizetype done = 0; done < count && !progress.cancelled; progress.done = done) {
+                    const qsizetype n = std::min(kCopyAtOnce, count - done);
+                    hex.feed(text->text(from + done, n));
+                    done += n;
+                }
+                out = hex.finish();
+                return;
+            }
             out.reserve(count);
             bool afterCr = false;  // a CR ended the piece before: its LF is no second break
             for (qsizetype done = 0; done < count && !progress.cancelled; progress.done = done) {
@@ -1119,6 +1267,8 @@ bool ReceivedBox::copySelection()
 
 void ReceivedBox::cut()
 {
+    if (m_hex)
+        return;
     if (copySelection())
         removeSelection();
 }
@@ -1311,13 +1461,19 @@ void ReceivedBox::contextMenuEvent(QContextMenuEvent *e)
         QAction *a = menu.addAction(text, this, slot);
         a->setEnabled(enabled);
     };
-    add("&Undo", QKeySequence::Undo, !m_undo.empty(), &ReceivedBox::undo);
-    add("&Redo", QKeySequence::Redo, !m_redo.empty(), &ReceivedBox::redo);
+    const bool editable = !m_hex;
+    if (m_hex) {
+        menu.addAction(tr("Только чтение: шестнадцатеричный вид"))->setEnabled(false);
+        menu.addSeparator();
+    }
+    add("&Undo", QKeySequence::Undo, editable && !m_undo.empty(), &ReceivedBox::undo);
+    add("&Redo", QKeySequence::Redo, editable && !m_redo.empty(), &ReceivedBox::redo);
     menu.addSeparator();
-    add("Cu&t", QKeySequence::Cut, hasSelection(), &ReceivedBox::cut);
+    add("Cu&t", QKeySequence::Cut, editable && hasSelection(), &ReceivedBox::cut);
     add("&Copy", QKeySequence::Copy, hasSelection(), &ReceivedBox::copy);
-    add("&Paste", QKeySequence::Paste, !QGuiApplication::clipboard()->text().isEmpty(), &ReceivedBox::paste);
-    add("Delete", QKeySequence::UnknownKey, hasSelection(), &ReceivedBox::removeSelection);
+    add("&Paste", QKeySequence::Paste, editable && !QGuiApplication::clipboard()->text().isEmpty(),
+        &ReceivedBox::paste);
+    add("Delete", QKeySequence::UnknownKey, editable && hasSelection(), &ReceivedBox::removeSelection);
     menu.addSeparator();
     add("Select All", QKeySequence::SelectAll, !m_store.isEmpty(), &ReceivedBox::selectAll);
     menu.exec(e->globalPos());

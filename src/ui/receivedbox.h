@@ -1,4 +1,5 @@
 #pragma once
+#include "core/hexview.h"
 #include "core/receivedstore.h"
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
@@ -46,6 +47,11 @@ public:
     qsizetype textLength() const;
 
     const ReceivedStore &store() const { return m_store; }
+
+    // The hex view: each line shown as its bytes (see hexview.h). The
+    // document stays as it is; the box cannot be typed into meanwhile.
+    void setHexView(bool on);
+    bool isHexView() const { return m_hex; }
 
     // How a text is shown: NUL, which has no glyph, as U+2400.
     static QString displayForm(const QString &text);
@@ -126,6 +132,14 @@ private:
                        qsizetype inserted) const;
     double widthOf(const QChar *s, qsizetype from, qsizetype to, qsizetype n) const;
     QString lineText(qsizetype line) const;
+    // A line as the view shows it (the same as the document's in text view),
+    // by columns of what is shown.
+    HexLine hexLine(qsizetype line) const;
+    qsizetype shownLength(qsizetype line) const;
+    QString shownText(qsizetype line, qsizetype from, qsizetype count) const;
+    qsizetype toShown(qsizetype line, qsizetype column) const;
+    qsizetype fromShown(qsizetype line, qsizetype shown) const;
+    std::vector<Chunk> measureShown(qsizetype line, qsizetype length) const;
     qreal lineWidth(qsizetype line) const;
     qreal columnToX(qsizetype line, qsizetype column) const;
     qsizetype xToColumn(qsizetype line, qreal x) const;
@@ -135,7 +149,7 @@ private:
     void ensureCaretVisible();
     void scrollToLine(qsizetype line);
     void drawLine(QPainter &painter, qsizetype line, int y, const QRect &clip) const;
-    void drawPiece(QPainter &painter, const QString &text, qsizetype start, qsizetype from, bool lineEnd,
+    void drawPiece(QPainter &painter, const QString &text, std::pair<qsizetype, qsizetype> selected, qsizetype from, bool lineEnd,
                    QPointF at, const QRect &clip, const std::vector<SearchHit> &marks) const;
     void findMarks(qsizetype start, qsizetype length, qsizetype from, qsizetype to,
                    std::vector<SearchHit> &out) const;
@@ -183,6 +197,7 @@ private:
     // The document's length the screen reader was last told of.
     qsizetype m_toldSize = 0;
     std::shared_ptr<const SearchPattern> m_marks;
+    bool m_hex = false;
 };
 
 } // namespace kestrum

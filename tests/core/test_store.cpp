@@ -118,9 +118,11 @@ private slots:
         writeSetting("Parametr", "Timeout", "300");
         writeSetting("Find", "Text", "brown-out");
         writeSetting("Transmit", "SendMode", "1");
+        writeSetting("View", "Hex", "1");
         deleteAllSettings();
         QCOMPARE(readSetting("Find", "Text", ""), QString());
         QCOMPARE(readSetting("Transmit", "SendMode", "0"), QStringLiteral("0"));
+        QCOMPARE(readSetting("View", "Hex", "0"), QStringLiteral("0"));
         QCOMPARE(readSetting("Lng", "Lng", "1"), QStringLiteral("1"));
         QCOMPARE(readSetting("OtherSet", "CommPort", "COM1"), QStringLiteral("COM1"));
         QCOMPARE(readSetting("Setings", "Parity", "n"), QStringLiteral("n"));

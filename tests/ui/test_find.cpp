@@ -37,7 +37,7 @@ private slots:
         QStringList menus;
         for (QAction *a : f->menuBar()->actions())
             menus << a->menu()->objectName();
-        QCOMPARE(menus, QStringList({"mnuFile", "mnuEdit", "mnuTransmit", "mnuLng", "mnuSpravka"}));
+        QCOMPARE(menus, QStringList({"mnuFile", "mnuEdit", "mnuView", "mnuTransmit", "mnuLng", "mnuSpravka"}));
         QCOMPARE(f->mnuFind->text(), QStringLiteral("Find..."));
 
         f->Text2->setText(QStringLiteral("boot\r\nCRC error 12\r\nok\r\ncrc Error 7\r\n"));

@@ -1,7 +1,8 @@
-// The menus added to the main window: their place and captions, the send
-// mode they choose and remember, Send file with its progress window, Send
-// break.
+// The menus added to the main window: their place and captions, the hex
+// view and the send mode they choose and remember, Send file with its
+// progress window, Send break.
 #include "ui/form1.h"
+#include "ui/receivedbox.h"
 #include "ui/sendfiledialog.h"
 #include "ui/windows.h"
 #include "core/filesend.h"
@@ -44,7 +45,7 @@ private slots:
     {
         Form1 *f = start();
         QVERIFY(f);
-        QCOMPARE(titles(f).join(QLatin1Char('|')), QStringLiteral("File|Edit|Transmit|Язык/Language|Help"));
+        QCOMPARE(titles(f).join(QLatin1Char('|')), QStringLiteral("File|Edit|View|Transmit|Язык/Language|Help"));
         QVERIFY(f->mnuSendText->isChecked());
         f->mnuRus->trigger();
         QCOMPARE(f->mnuTransmit->title(), QStringLiteral("Передача"));
@@ -85,6 +86,39 @@ private slots:
         QVERIFY(f->session->port()->isBreakOn());
         QTRY_VERIFY(!f->session->port()->isBreakOn());
         QCOMPARE(fakes.messageBox->messages.size(), 1);
+    }
+
+    // View > Hex shows the document as bytes, copies what it shows, is not
+    // typed into, and is kept for the next run until the store is cleared.
+    void hexView()
+    {
+        Form1 *f = start();
+        QVERIFY(f);
+        QCOMPARE(f->mnuHex->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
+        QCOMPARE(f->mnuView->title(), QStringLiteral("View"));
+        f->mnuRus->trigger();
+        QCOMPARE(f->mnuView->title(), QStringLiteral("Вид"));
+        const QString document = QStringLiteral("02:35:00    Hi  Size, byte: 2\r\nя");
+        f->Text2->setText(document);
+        f->mnuHex->trigger();
+        QVERIFY(f->Text2->isHexView());
+        f->Text2->selectAll();
+        QCOMPARE(f->Text2->selectedText(), QStringLiteral("02:35:00    48 69  Size, byte: 2\nFF"));
+        f->Text2->setCursorPosition(0);
+        QTest::keyClicks(f->Text2, QStringLiteral("x"));
+        QTest::keyClick(f->Text2, Qt::Key_Delete);
+        QCOMPARE(f->Text2->text(), document);
+
+        windows().destroyAll();
+        f = startProgram();
+        QVERIFY(f->mnuHex->isChecked() && f->Text2->isHexView());
+        f->mnuHex->trigger();
+        QVERIFY(!f->Text2->isHexView());
+        f->mnuHex->trigger();
+        deleteAllSettings();
+        windows().destroyAll();
+        f = startProgram();
+        QVERIFY(!f->mnuHex->isChecked() && !f->Text2->isHexView());
     }
 };
 
