@@ -1,6 +1,7 @@
 // Cost of showing one received message in the received box, by the number of
-// lines already in it, memory held per received byte, and the cost of
-// working in a line of 1.6 million characters.
+// lines already in it, in text and in hex view, and of switching between the
+// two; memory held per received byte, and the cost of working in a line of
+// 1.6 million characters.
 //
 //   bench_receivedbox [messages-for-memory] [steps-in-the-long-line]
 //   (QT_QPA_PLATFORM=offscreen)
@@ -204,6 +205,24 @@ int main(int argc, char **argv)
         std::printf("lines %8d: prepend median %.3f ms worst %.3f ms; prepend+repaint median %.3f ms worst %.3f ms"
                     " (loading the box took %.0f ms)\n",
                     lines, bare.median, bare.worst, shown.median, shown.worst, loadMs);
+        // Switching to hex and back, each ending with the box painted.
+        std::vector<double> toHex, toText;
+        QElapsedTimer t;
+        for (int i = 0; i < 10; ++i) {
+            t.start();
+            box.setHexView(true);
+            box.repaint();
+            toHex.push_back(t.nsecsElapsed() / 1e6);
+            t.start();
+            box.setHexView(false);
+            box.repaint();
+            toText.push_back(t.nsecsElapsed() / 1e6);
+        }
+        box.setHexView(true);
+        const Figures hex = measure(box, 200, true);
+        std::printf("  hex view: switch to hex %s, back to text %s (median / 95th / worst of 10); "
+                    "prepend+repaint in hex median %.3f ms worst %.3f ms\n",
+                    spread(toHex).constData(), spread(toText).constData(), hex.median, hex.worst);
         std::fflush(stdout);
     }
     longLines();
