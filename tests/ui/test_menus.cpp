@@ -109,15 +109,15 @@ private slots:
         QTest::keyClick(f->Text2, Qt::Key_Delete);
         QCOMPARE(f->Text2->text(), document);
 
-        windows().destroyAll();
-        f = startProgram();
+        closeProgram();
+        f = startTestProgram();
         QVERIFY(f->mnuHex->isChecked() && f->Text2->isHexView());
         f->mnuHex->trigger();
         QVERIFY(!f->Text2->isHexView());
         f->mnuHex->trigger();
         deleteAllSettings();
-        windows().destroyAll();
-        f = startProgram();
+        closeProgram();
+        f = startTestProgram();
         QVERIFY(!f->mnuHex->isChecked() && !f->Text2->isHexView());
     }
 };
