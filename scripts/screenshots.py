@@ -109,6 +109,14 @@ try:
     xdotool("key", "Escape")
     time.sleep(0.5)
 
+    # View > Hex, then back to text: the choice is remembered.
+    xdotool("windowfocus", main)
+    xdotool("key", "ctrl+h")
+    time.sleep(0.8)
+    snap(main, f"hex-{language}.png")
+    xdotool("key", "ctrl+h")
+    time.sleep(0.5)
+
     # The window is its client area (6495 x 6705 twips) under the menu bar,
     # which gives both the scale and the menu bar's height.
     width, height = geometry(main)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Makes the README's pictures again: docs/main-en.png, docs/find-en.png,
-# docs/options-en.png, docs/ports-en.png and the same four in Russian (-ru).
+# docs/hex-en.png, docs/options-en.png, docs/ports-en.png and the same five
+# in Russian (-ru).
 # Each language runs the program under its own Xvfb with a pseudo-terminal
 # behind COM1 and a few messages received (scripts/screenshots.py).
 # KESTRUM=path picks the program (default build/kestrum, built when missing).
