@@ -197,6 +197,10 @@
         <translation>%1: данные не удалось отправить: %2</translation>
     </message>
     <message>
+        <source>%1: the break could not be sent: %2</source>
+        <translation>%1: сигнал break не удалось отправить: %2</translation>
+    </message>
+    <message>
         <source>COM%1 (%2) stopped working and has been closed: %3. Check the cable or adapter: the port will be opened again when the device comes back.</source>
         <translation>COM%1 (%2) перестал работать и закрыт: %3. Проверьте кабель или адаптер: порт будет открыт снова, когда устройство вернется.</translation>
     </message>
@@ -441,6 +445,10 @@
     <message>
         <source>begins no escape. </source>
         <translation>не начинает escape-последовательность. </translation>
+    </message>
+    <message>
+        <source>A file is being sent: wait for it to end or cancel it. Nothing else was sent.</source>
+        <translation>Отправляется файл: дождитесь конца отправки или отмените ее. Ничего другого не отправлено.</translation>
     </message>
 </context>
 <context>

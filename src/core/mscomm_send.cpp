@@ -1,6 +1,7 @@
 // The serial-port object: what sending bytes needs beyond the text of Send.
 #include "core/error.h"
 #include "core/mscomm.h"
+#include <QCoreApplication>
 
 namespace kestrum {
 
@@ -19,7 +20,7 @@ void MSComm::sendBreak(int ms)
     if (!m_port->setBreakEnabled(true)) {
         const QString reason = m_port->errorString();
         m_port->clearError();
-        throw Error(QStringLiteral("%1: the break could not be sent: %2").arg(portLabel(), reason));
+        throw Error(QCoreApplication::translate("Port", "%1: the break could not be sent: %2").arg(portLabel(), reason));
     }
     // The port it was sent on, not whatever is open when the time is up.
     QTimer::singleShot(ms, m_port, [port = m_port] {

@@ -344,7 +344,8 @@ SendResult Session::send(const QString &text, SendMode mode)
     }
     // Bytes of a send would land in the middle of the file's.
     if (m_fileSender->isSending()) {
-        emit failure(QStringLiteral("A file is being sent: wait for it to end or cancel it. Nothing else was sent."));
+        emit failure(QCoreApplication::translate("Send",
+                "A file is being sent: wait for it to end or cancel it. Nothing else was sent."));
         return SendResult::Failed;
     }
 
