@@ -18,6 +18,7 @@
 #include "support/fakes.h"
 #include "support/files.h"
 #include "support/process.h"
+#include "support/programtest.h"
 #include "support/pty.h"
 #include "support/stream.h"
 #include "support/testenv.h"
@@ -107,10 +108,8 @@ int streamSeconds()
 
 } // namespace
 
-class FaultsTest : public QObject {
+class FaultsTest : public ProgramTest {
     Q_OBJECT
-    Fakes fakes{};
-    std::unique_ptr<Pty> pty;
     QString link;      // the stable device path COM1 points at
     QString autosave;  // the autosave file of the test
     Form1 *f = nullptr;
@@ -201,16 +200,14 @@ class FaultsTest : public QObject {
 private slots:
     void init()
     {
-        resetProgramState();
-        fakes = installFakes();
+        beginTest();
         link = scratchDir() + QStringLiteral("/ttyKESTRUM");
     }
 
     void cleanup()
     {
-        closeProgram();
+        endTest();
         f = nullptr;
-        pty.reset();
         QFile::remove(link);
     }
 

@@ -18,7 +18,8 @@ void ProgramTest::endTest()
 
 Form1 *ProgramTest::startOnPty()
 {
-    pty = std::make_unique<Pty>();
+    if (!pty)
+        pty = std::make_unique<Pty>();
     if (!pty->isValid())
         return nullptr;
     mapPort(1, pty->slavePath());

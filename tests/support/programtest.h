@@ -18,8 +18,9 @@ class ProgramTest : public QObject {
 protected:
     void beginTest();
     void endTest();
-    // Starts the program with COM1 on a fresh pseudo-terminal, so that the
-    // port opens without a message; null when none could be opened.
+    // Starts the program (ending one running) with COM1 on the test's
+    // pseudo-terminal, made on first use, so that the port opens without a
+    // message; null when none could be opened.
     Form1 *startOnPty();
 
     Fakes fakes{};

@@ -6,8 +6,7 @@
 #include "ui/receivedbox.h"
 #include "ui/windows.h"
 #include "core/settings.h"
-#include "support/fakes.h"
-#include "support/pty.h"
+#include "support/programtest.h"
 #include "support/testenv.h"
 #include <QAction>
 #include <QCheckBox>
@@ -23,16 +22,16 @@
 using namespace kestrum;
 using namespace kestrum::test;
 
-class FindTest : public QObject {
+class FindTest : public ProgramTest {
     Q_OBJECT
 private slots:
+    void init() { beginTest(); }
+    void cleanup() { endTest(); }
+
     void findWindowFindsCountsAndRemembers()
     {
-        resetProgramState();
-        Fakes fakes = installFakes();
-        Pty pty;
-        mapPort(1, pty.slavePath());
-        Form1 *f = startTestProgram();
+        Form1 *f = startOnPty();
+        QVERIFY(f);
         // Edit comes after File; the other menus keep their places.
         QStringList menus;
         for (QAction *a : f->menuBar()->actions())
@@ -109,7 +108,6 @@ private slots:
         d->Command1->click();
         QTRY_VERIFY(d->Label2->text().startsWith(QStringLiteral("Ошибка в регулярном выражении (позиция ")));
         QCOMPARE(fakes.messageBox->messages, QStringList());
-        closeProgram();
     }
 };
 

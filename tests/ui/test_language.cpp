@@ -14,7 +14,7 @@
 #include "core/sendbytes.h"
 #include "core/settings.h"
 #include "core/textfile.h"
-#include "support/fakes.h"
+#include "support/programtest.h"
 #include "support/pty.h"
 #include "support/testenv.h"
 #include <QAction>
@@ -112,23 +112,8 @@ void processDeferredDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEve
 
 } // namespace
 
-class LanguageTest : public QObject {
+class LanguageTest : public ProgramTest {
     Q_OBJECT
-    Fakes fakes{};
-    std::unique_ptr<Pty> pty;
-
-    // Starts the program with COM1 on a pseudo-terminal, so that the port
-    // opens without a message.
-    Form1 *start()
-    {
-        if (!pty)
-            pty = std::make_unique<Pty>();
-        if (!pty->isValid())
-            return nullptr;
-        mapPort(1, pty->slavePath());
-        closeProgram();
-        return startTestProgram();
-    }
 
     void checkMainWindowEnglish(Form1 *f)
     {
@@ -194,14 +179,10 @@ class LanguageTest : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        resetProgramState();
-        fakes = installFakes();
-    }
+    void init() { beginTest(); }
     void cleanup()
     {
-        closeProgram();
+        endTest();
         processDeferredDeletes();
     }
 
@@ -241,7 +222,7 @@ private slots:
         QFETCH(QString, stored);
         QFETCH(bool, english);
         storeLanguage(stored);
-        Form1 *f = start();
+        Form1 *f = startOnPty();
         QVERIFY(f);
         QCOMPARE(fakes.messageBox->messages, QStringList());
         if (english)
@@ -319,7 +300,7 @@ private slots:
     {
         const QString path = scratchDir() + QStringLiteral("/logs/auto save.txt");
         writeSetting("Parametr", "LabelSave", path);
-        Form1 *f = start();
+        Form1 *f = startOnPty();
         QVERIFY(f);
         checkMainWindowEnglish(f);
         QCOMPARE(f->Label8->text(), QStringLiteral("Autosave in: ") + path);
@@ -338,7 +319,7 @@ private slots:
         QVERIFY(!f->mnuRus->isCheckable());
         QVERIFY(!f->mnuEng->isCheckable());
 
-        f = start();
+        f = startOnPty();
         QVERIFY(f);
         checkMainWindowRussian(f);
         QCOMPARE(f->Label8->text(), QStringLiteral("Автосохранение в: ") + path);
@@ -364,7 +345,7 @@ private slots:
     void clearingWhileRussian()
     {
         storeLanguage(QStringLiteral("0"));
-        Form1 *f = start();
+        Form1 *f = startOnPty();
         QVERIFY(f);
         checkMainWindowRussian(f);
         deleteAllSettings();
@@ -388,7 +369,7 @@ private slots:
 
         // The next start without a choice in between is English.
         deleteAllSettings();
-        f = start();
+        f = startOnPty();
         QVERIFY(f);
         checkMainWindowEnglish(f);
     }
@@ -400,7 +381,7 @@ private slots:
     void loadRecaptionsItsWindowOnly()
     {
         storeLanguage(QStringLiteral("0"));
-        Form1 *f = start();
+        Form1 *f = startOnPty();
         QVERIFY(f);
         f->Command4->click();
         Form2 *o = windows().form2();
@@ -421,7 +402,7 @@ private slots:
         if (!optionsWindowHasCaptions())
             QSKIP("The Options window of this build is made without captions of its own.");
         writeSetting("Parametr", "SSTab1", "2");
-        Form1 *f = start();
+        Form1 *f = startOnPty();
         QVERIFY(f);
         Form2 *o = windows().form2();
         QCOMPARE(o->windowTitle(), QStringLiteral("Options"));
@@ -453,7 +434,7 @@ private slots:
 
     void aboutDialog()
     {
-        Form1 *f = start();
+        Form1 *f = startOnPty();
         QVERIFY(f);
 
         // Help > Help has no action.

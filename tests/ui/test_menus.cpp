@@ -24,11 +24,6 @@ using namespace kestrum::test;
 
 class MenusTest : public ProgramTest {
     Q_OBJECT
-    Form1 *start()
-    {
-        return startOnPty();
-    }
-
     static QStringList titles(Form1 *f)
     {
         QStringList t;
@@ -43,7 +38,7 @@ private slots:
 
     void transmitMenu()
     {
-        Form1 *f = start();
+        Form1 *f = startOnPty();
         QVERIFY(f);
         QCOMPARE(titles(f).join(QLatin1Char('|')), QStringLiteral("File|Edit|View|Transmit|Язык/Language|Help"));
         QVERIFY(f->mnuSendText->isChecked());
@@ -92,7 +87,7 @@ private slots:
     // typed into, and is kept for the next run until the store is cleared.
     void hexView()
     {
-        Form1 *f = start();
+        Form1 *f = startOnPty();
         QVERIFY(f);
         QCOMPARE(f->mnuHex->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
         QCOMPARE(f->mnuView->title(), QStringLiteral("View"));

@@ -10,8 +10,7 @@
 #include "ui/optionswindow.h"
 #include "core/mscomm.h"
 #include "core/settings.h"
-#include "support/fakes.h"
-#include "support/pty.h"
+#include "support/programtest.h"
 #include "support/testenv.h"
 #include <QCheckBox>
 #include <QComboBox>
@@ -22,7 +21,6 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
-#include <memory>
 
 using namespace kestrum;
 using namespace kestrum::test;
@@ -33,9 +31,6 @@ const QString absent = QStringLiteral("<absent>");
 
 QString stored(const QString &key) { return readSetting(QStringLiteral("Parametr"), key, absent); }
 
-const QStringList displaySwitchKeys = {"otobrOtprStr", "otobrDate", "otobrTime", "otobrSize",
-                                       "otobrDateIn",  "otobrTimeIn", "otobrSizeIn"};
-
 QList<QCheckBox *> checks(Form2 *f)
 {
     return {f->Check1, f->Check2, f->Check3, f->Check4,  f->Check5,  f->Check6,
@@ -44,10 +39,8 @@ QList<QCheckBox *> checks(Form2 *f)
 
 } // namespace
 
-class OptionsTest : public QObject {
+class OptionsTest : public ProgramTest {
     Q_OBJECT
-    Fakes fakes{};
-    std::unique_ptr<Pty> pty;
 
     Form1 *form1() { return windows().form1(); }
 
@@ -55,8 +48,7 @@ class OptionsTest : public QObject {
     Form2 *openOptions()
     {
         form1()->Command4_Click();
-        Form2 *f = windows().form2();
-        return f;
+        return windows().form2();
     }
 
     // Clearing empties the whole store, the test's port mapping included.
@@ -65,28 +57,18 @@ class OptionsTest : public QObject {
     void restart()
     {
         closeProgram();
-        mapTestPort();
-        startTestProgram();
+        startOnPty();
     }
 
 private slots:
     void init()
     {
-        resetProgramState();
-        fakes = installFakes();
-        pty = std::make_unique<Pty>();
-        QVERIFY(pty->isValid());
-        mapTestPort();
-        startTestProgram();
+        beginTest();
+        QVERIFY(startOnPty());
         QCOMPARE(fakes.messageBox->messages, QStringList());
         QVERIFY(form1()->session->port()->PortOpen());
     }
-
-    void cleanup()
-    {
-        closeProgram();
-        pty.reset();
-    }
+    void cleanup() { endTest(); }
 
     void firstRunShowsDefaults()
     {
