@@ -1,5 +1,6 @@
 #include "core/options.h"
 #include "core/error.h"
+#include "core/mscomm.h"
 #include "core/numbers.h"
 #include <cmath>
 
@@ -7,14 +8,17 @@ namespace kestrum {
 
 namespace {
 
-OptionRow flagRow(Setting key, bool Options::*flag, const char *control)
+using ToPort = void (*)(MSComm &, double);
+
+OptionRow flagRow(Setting key, bool Options::*flag, const char *control, ToPort toPort = nullptr)
 {
-    return {key, flag, nullptr, nullptr, control};
+    return {key, flag, nullptr, nullptr, control, {}, toPort};
 }
 
-OptionRow textRow(Setting key, QString Options::*text, const char *control)
+OptionRow textRow(Setting key, QString Options::*text, const char *control, Bounds bounds,
+                  ToPort toPort = nullptr)
 {
-    return {key, nullptr, text, nullptr, control};
+    return {key, nullptr, text, nullptr, control, bounds, toPort};
 }
 
 } // namespace
@@ -31,14 +35,20 @@ const QList<OptionRow> &optionRows()
         flagRow(Setting::otobrSizeIn, &Options::receivedSize, "Check7"),
         flagRow(Setting::Autosave, &Options::autosave, "Check8"),
         flagRow(Setting::FlagDlin, &Options::checkLength, "Check9"),
-        flagRow(Setting::NullDiscard, &Options::nullDiscard, "Check10"),
-        flagRow(Setting::RTSEnable, &Options::rtsEnable, "Check11"),
-        flagRow(Setting::DTREnable, &Options::dtrEnable, "Check12"),
-        textRow(Setting::SizeDlin, &Options::maximumLength, "Text1"),
-        textRow(Setting::InBufferSize, &Options::inBufferSize, "Text2"),
-        textRow(Setting::OutBufferSize, &Options::outBufferSize, "Text3"),
-        textRow(Setting::Timeout, &Options::timeout, "Text4"),
-        {Setting::SSTab1, nullptr, nullptr, &Options::tab, "SSTab1"},
+        flagRow(Setting::NullDiscard, &Options::nullDiscard, "Check10",
+                [](MSComm &port, double on) { port.setNullDiscard(on != 0); }),
+        flagRow(Setting::RTSEnable, &Options::rtsEnable, "Check11",
+                [](MSComm &port, double on) { port.setRTSEnable(on != 0); }),
+        flagRow(Setting::DTREnable, &Options::dtrEnable, "Check12",
+                [](MSComm &port, double on) { port.setDTREnable(on != 0); }),
+        // Apply takes the texts in this order.
+        textRow(Setting::Timeout, &Options::timeout, "Text4", {1, false, 1000}),
+        textRow(Setting::SizeDlin, &Options::maximumLength, "Text1", {1, true, 32500}),
+        textRow(Setting::InBufferSize, &Options::inBufferSize, "Text2", {8, false, 32500},
+                [](MSComm &port, double size) { port.setInBufferSize(toInt16(size)); }),
+        textRow(Setting::OutBufferSize, &Options::outBufferSize, "Text3", {8, false, 32500},
+                [](MSComm &port, double size) { port.setOutBufferSize(toInt16(size)); }),
+        {Setting::SSTab1, nullptr, nullptr, &Options::tab, "SSTab1", {}, nullptr},
     };
     return rows;
 }

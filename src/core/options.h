@@ -45,11 +45,24 @@ struct Options {
     QString storedText(Setting s) const;
 };
 
-// One option: the setting that keeps it, the field that holds it and the
-// control of the Options window that edits it. Load, store, the window's
-// fill and its reading back all go through this table, so an option is one
-// row. The autosave file and line are not here: Browse, not Apply, stores
-// the one, and the other is a caption built from it.
+class MSComm;
+
+// The numbers Apply takes for a text: above low (or from it, when
+// lowIncluded) and below high, tested against the number as typed, not
+// rounded; written so that a NaN fails.
+struct Bounds {
+    double low;
+    bool lowIncluded;
+    double high;
+    bool holds(double v) const { return v < high && (lowIncluded ? v >= low : v > low); }
+};
+
+// One option: the setting that keeps it, the field that holds it, the
+// control of the Options window that edits it, and what Apply and start-up
+// do with it. Load, store, the window's fill and its reading back, Apply
+// and start-up all go through this table, so an option is one row. The
+// autosave file and line are not here: Browse, not Apply, stores the one,
+// and the other is a caption built from it.
 struct OptionRow {
     Setting key;
     // Exactly one of the three: a switch ("0"/"1"), a text kept as typed, or
@@ -59,6 +72,12 @@ struct OptionRow {
     int Options::*index;
     // The object name of the control in the Options window.
     const char *control;
+    // Texts only: a number out of these is refused by Apply.
+    Bounds bounds;
+    // Where the value goes on the serial-port object, which is closed
+    // meanwhile (a switch as 0 or 1, a text as its number); null for an
+    // option only the store keeps, or one the session uses itself.
+    void (*toPort)(MSComm &port, double value);
 };
 const QList<OptionRow> &optionRows();
 const OptionRow &optionRow(Setting key);

@@ -85,71 +85,66 @@ void Session::loadReceiveTimeout()
 void Session::startPort(const QString &lineParameters, const StepRunner &step)
 {
     step([&] { setLineParameters(lineParameters); });
-    step([&] { m_port->setInBufferSize(toInt16(readSetting(Setting::InBufferSize))); });
-    step([&] { m_port->setOutBufferSize(toInt16(readSetting(Setting::OutBufferSize))); });
-    const auto storedOn = [&](Setting s) {
+    // The buffer sizes first, then the line switches.
+    for (const OptionRow &row : optionRows())
+        if (row.text && row.toPort)
+            step([&] { row.toPort(*m_port, toNumber(readSetting(row.key))); });
+    for (const OptionRow &row : optionRows()) {
+        if (!row.flag || !row.toPort)
+            continue;
         bool on = false;
-        step([&] { on = storedSwitch(s); });
-        return on;
-    };
-    step([&] { m_port->setNullDiscard(storedOn(Setting::NullDiscard)); });
-    step([&] { m_port->setRTSEnable(storedOn(Setting::RTSEnable)); });
-    step([&] { m_port->setDTREnable(storedOn(Setting::DTREnable)); });
+        step([&] { on = storedSwitch(row.key); });
+        step([&] { row.toPort(*m_port, on); });
+    }
     step([&] { m_port->setPortOpen(true); });
 }
 
 Configured Session::configure(const Options &o)
 {
     Configured result;
-    o.store({Setting::otobrOtprStr, Setting::otobrDate, Setting::otobrTime, Setting::otobrSize,
-             Setting::otobrDateIn, Setting::otobrTimeIn, Setting::otobrSizeIn, Setting::Autosave,
-             Setting::LabelSave, Setting::FlagDlin, Setting::SSTab1});
+    // Those only the store keeps, whatever happens to the port.
+    for (const OptionRow &row : optionRows()) {
+        if (row.text || row.toPort)
+            continue;
+        o.store({row.key});
+        // The autosave line follows the file at Apply.
+        if (row.key == Setting::Autosave)
+            o.store({Setting::LabelSave});
+    }
     try {
         closePort();
-        m_port->setNullDiscard(o.nullDiscard);
-        m_port->setRTSEnable(o.rtsEnable);
-        m_port->setDTREnable(o.dtrEnable);
+        for (const OptionRow &row : optionRows())
+            if (row.flag && row.toPort)
+                row.toPort(*m_port, o.*row.flag);
         // Opened whether or not it was open before.
         m_port->setPortOpen(true);
-        o.store({Setting::NullDiscard, Setting::RTSEnable, Setting::DTREnable});
+        for (const OptionRow &row : optionRows())
+            if (row.flag && row.toPort)
+                o.store({row.key});
 
-        // The bounds are tested against the number as typed, not rounded;
-        // written so that a NaN fails every test.
-        struct Range {
-            Setting key;
-            double low;
-            bool lowIncluded;
-            double high;
-        };
-        for (const Range &r : {Range{Setting::Timeout, 1, false, 1000}, Range{Setting::SizeDlin, 1, true, 32500},
-                               Range{Setting::InBufferSize, 8, false, 32500},
-                               Range{Setting::OutBufferSize, 8, false, 32500}}) {
-            const double v = toNumber(o.*optionRow(r.key).text);
-            if (!(v < r.high && (r.lowIncluded ? v >= r.low : v > r.low))) {
-                result.refused.append(r.key);
+        for (const OptionRow &row : optionRows()) {
+            if (!row.text)
+                continue;
+            const double v = toNumber(o.*row.text);
+            if (!row.bounds.holds(v)) {
+                result.refused.append(row.key);
                 continue;
             }
-            switch (r.key) {
-            case Setting::Timeout:
-                o.store({Setting::Timeout});
+            if (row.toPort) {
+                closePort();
+                row.toPort(*m_port, v);
+                o.store({row.key});
+                m_port->setPortOpen(true);
+                continue;
+            }
+            // The send reads the length limit from the live options itself;
+            // only the receive timeout goes anywhere besides the store.
+            o.store({row.key});
+            if (row.key == Setting::Timeout) {
                 // Not restarted here: the next receive event starts it again.
                 if (m_timer->isActive())
                     stopReceiveTimer();
                 m_timer->setInterval(toInt32(v));
-                break;
-            case Setting::SizeDlin:
-                // The send reads the live options itself; only the store changes.
-                o.store({Setting::SizeDlin});
-                break;
-            default:
-                closePort();
-                if (r.key == Setting::InBufferSize)
-                    m_port->setInBufferSize(toInt16(v));
-                else
-                    m_port->setOutBufferSize(toInt16(v));
-                o.store({r.key});
-                m_port->setPortOpen(true);
-                break;
             }
         }
     } catch (const Error &) {
