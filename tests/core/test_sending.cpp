@@ -7,9 +7,8 @@
 #include "core/mscomm.h"
 #include "core/sendbytes.h"
 #include "core/session.h"
-#include "support/fakes.h"
 #include "support/files.h"
-#include "support/pty.h"
+#include "support/sessiontest.h"
 #include "support/testenv.h"
 #include <QFile>
 #include <QSignalSpy>
@@ -20,29 +19,18 @@ using namespace kestrum::test;
 
 Q_DECLARE_METATYPE(kestrum::SendMode)
 
-class SendingTest : public QObject {
+class SendingTest : public SessionTest {
     Q_OBJECT
-    Fakes fakes{};
-    std::unique_ptr<Pty> pty;
-    std::unique_ptr<Session> session;
-    QStringList failures;
 
-    bool start(const QString &line = QStringLiteral("9600,n,8,1"))
+    // Sent lines are shown, with their size.
+    bool start(const QString &line = QString())
     {
-        pty = std::make_unique<Pty>();
-        if (!pty->isValid())
+        if (!startSession(line))
             return false;
-        mapPort(1, pty->slavePath());
-        session = std::make_unique<Session>();
-        connect(session.get(), &Session::failure, this, [this](const QString &d) { failures << d; });
-        session->receiveTimer()->setInterval(3600 * 1000);
-        session->port()->setSettings(line);
-        session->port()->setPortOpen(true);
         Options o;
-        o.showSent = true;
-        o.sentSize = true;
+        o.showSent = o.sentSize = true;
         session->options().set(o);
-        return session->port()->PortOpen();
+        return true;
     }
 
     // A file of n bytes that shows any byte lost, doubled or out of order.
@@ -55,18 +43,6 @@ class SendingTest : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        resetProgramState();
-        fakes = installFakes();
-        failures.clear();
-    }
-    void cleanup()
-    {
-        session.reset();
-        pty.reset();
-    }
-
     void modesOnTheLine_data()
     {
         QTest::addColumn<SendMode>("mode");
@@ -106,7 +82,7 @@ private slots:
         QCOMPARE(failures, QStringList());
         QCOMPARE(pty->read(2000, int(bytes.size())), bytes);
         // The line shows the bytes that went, counted as bytes.
-        QCOMPARE(session->document().text(),
+        QCOMPARE(document(),
                  QStringLiteral("<<SenD>>   ") + fromAnsi(bytes) + QStringLiteral("  Size, byte %1\r\n").arg(bytes.size()));
     }
 
@@ -172,7 +148,7 @@ private slots:
             QCOMPARE(pty->read(300), QByteArray());
             QVERIFY(done.first().at(0).toLongLong() >= 20000);
             QCOMPARE(done.first().at(1).toBool(), false);
-            QVERIFY(session->document().text().contains(QStringLiteral(" of 1048576, cancelled  Size, byte ")));
+            QVERIFY(document().contains(QStringLiteral(" of 1048576, cancelled  Size, byte ")));
             QCOMPARE(failures, QStringList());
             return;
         }
@@ -182,7 +158,7 @@ private slots:
         QTRY_COMPARE(done.size(), 1);
         QCOMPARE(done.first().at(0).toLongLong(), data.size());
         QCOMPARE(done.first().at(1).toBool(), true);
-        QCOMPARE(session->document().text(), QStringLiteral("<<SenD>>   File \"%1\": 1048576 bytes  Size, byte 1048576\r\n").arg(path));
+        QCOMPARE(document(), QStringLiteral("<<SenD>>   File \"%1\": 1048576 bytes  Size, byte 1048576\r\n").arg(path));
         QCOMPARE(failures, QStringList());
     }
 
@@ -199,14 +175,14 @@ private slots:
         QTRY_COMPARE(session->framing(), Session::Framing::Counting);
         session->tick();
         session->tick();
-        QTRY_VERIFY(session->document().text().startsWith(QStringLiteral("OK\r\n")));
+        QTRY_VERIFY(document().startsWith(QStringLiteral("OK\r\n")));
         QVERIFY(session->fileSender()->isSending());
         // Closing the port stops the send, and says so.
         session->port()->setPortOpen(false);
         QVERIFY(!session->fileSender()->isSending());
         QCOMPARE(failures.size(), 2);
         QVERIFY(failures.last().contains(QStringLiteral("closed")));
-        QVERIFY(session->document().text().startsWith(QStringLiteral("<<SenD>>   File ")));
+        QVERIFY(document().startsWith(QStringLiteral("<<SenD>>   File ")));
     }
 
     void unreadableFileSendsNothing()

@@ -8,10 +8,9 @@
 #include "core/settingkeys.h"
 #include "core/session.h"
 #include "core/settings.h"
-#include "support/fakes.h"
 #include "support/files.h"
 #include "support/process.h"
-#include "support/pty.h"
+#include "support/sessiontest.h"
 #include "support/testenv.h"
 #include <QFile>
 #include <QTimer>
@@ -20,46 +19,13 @@
 using namespace kestrum;
 using namespace kestrum::test;
 
-class SessionTest : public QObject {
+class SessionCoreTest : public SessionTest {
     Q_OBJECT
-    Fakes fakes{};
-    std::unique_ptr<Pty> pty;
-    std::unique_ptr<Session> session;
-    QStringList failures;
-
-    // A session on an open pty whose timer never ticks by itself: the test
-    // ticks by hand.
-    bool start()
-    {
-        pty = std::make_unique<Pty>();
-        if (!pty->isValid())
-            return false;
-        mapPort(1, pty->slavePath());
-        session = std::make_unique<Session>();
-        connect(session.get(), &Session::failure, this, [this](const QString &d) { failures << d; });
-        session->receiveTimer()->setInterval(3600 * 1000);
-        session->port()->setPortOpen(true);
-        return session->port()->PortOpen();
-    }
-
-    QString document() const { return session->document().text(); }
 
 private slots:
-    void init()
-    {
-        resetProgramState();
-        fakes = installFakes();
-        failures.clear();
-    }
-    void cleanup()
-    {
-        session.reset();
-        pty.reset();
-    }
-
     void framingByPortEventsAndTicks()
     {
-        QVERIFY(start());
+        QVERIFY(startSession());
         QCOMPARE(session->framing(), Session::Framing::Idle);
         QVERIFY(pty->write("AB"));
         QTRY_COMPARE(session->framing(), Session::Framing::Counting);
@@ -95,7 +61,7 @@ private slots:
 
     void leavingOrClosingEndsTheWait()
     {
-        QVERIFY(start());
+        QVERIFY(startSession());
         session->portEvent();
         session->tick();
         session->tick();
@@ -116,7 +82,7 @@ private slots:
 
     void waitForDataLeavesTheProcessorIdle()
     {
-        QVERIFY(start());
+        QVERIFY(startSession());
         session->receiveTimer()->setInterval(50);
         // A port event without data: the second tick has to wait, a second.
         QTimer::singleShot(1200, this, [&] { pty->write("late"); });
@@ -133,7 +99,7 @@ private slots:
 
     void timerStoppedFromOutsideDropsTheMessageUnderWay()
     {
-        QVERIFY(start());
+        QVERIFY(startSession());
         session->portEvent();
         session->tick();
         session->stopReceiveTimer();
@@ -328,7 +294,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(bool, sent);
         QFETCH(QString, failure);
-        QVERIFY(start());
+        QVERIFY(startSession());
         Options o;
         o.checkLength = true;
         o.maximumLength = maximum;
@@ -418,7 +384,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(bool, accepted);
         QFETCH(int, applied);
-        QVERIFY(start());
+        QVERIFY(startSession());
         session->receiveTimer()->setInterval(100);
         Options o = windowAsLoaded();
         const Setting key = setBox(o, box, text);
@@ -468,7 +434,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, message);
         QFETCH(int, failing);
-        QVERIFY(start());
+        QVERIFY(startSession());
         session->receiveTimer()->setInterval(100);
         Options o = windowAsLoaded();
         o.timeout = QStringLiteral("250");
@@ -507,7 +473,7 @@ private slots:
     // gathered: a tty that hangs up throws away what nobody has read.
     void bytesBeforeAHangUpReachTheDocumentAndTheFile()
     {
-        QVERIFY(start());
+        QVERIFY(startSession());
         session->receiveTimer()->setInterval(100);
         Options o;
         o.autosave = true;
@@ -528,7 +494,7 @@ private slots:
 
     void autosaveFollowsTheLiveFile()
     {
-        QVERIFY(start());
+        QVERIFY(startSession());
         Options o;
         o.autosave = true;
         o.showSent = true;
@@ -552,5 +518,5 @@ private slots:
     }
 };
 
-KESTRUM_TEST_MAIN(SessionTest)
+KESTRUM_TEST_MAIN(SessionCoreTest)
 #include "test_session.moc"

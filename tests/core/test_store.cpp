@@ -99,34 +99,45 @@ private slots:
         QCOMPARE(readSetting("OtherSet", "CommPort", "COM1"), QStringLiteral("COM3"));
     }
 
-    void valuesKeepCommasAndBlanks()
+    void valuesKeepCommasAndBlanks_data()
     {
-        writeSetting("Parametr", "LabelSave", "/tmp/a, b/c d.txt");
-        QCOMPARE(readSetting("Parametr", "LabelSave", ""), QStringLiteral("/tmp/a, b/c d.txt"));
-        writeSetting("Parametr", "SizeDlin", "2,5");
-        QCOMPARE(readSetting("Parametr", "SizeDlin", ""), QStringLiteral("2,5"));
-        writeSetting("Parametr", "FileName", QStringLiteral("/tmp/Сохранение.txt"));
-        QCOMPARE(readSetting("Parametr", "FileName", ""), QStringLiteral("/tmp/Сохранение.txt"));
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("commas and blanks") << "LabelSave" << "/tmp/a, b/c d.txt";
+        QTest::newRow("decimal comma") << "SizeDlin" << "2,5";
+        QTest::newRow("Cyrillic") << "FileName" << "/tmp/Сохранение.txt";
     }
 
+    void valuesKeepCommasAndBlanks()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        writeSetting("Parametr", key, value);
+        QCOMPARE(readSetting("Parametr", key, ""), value);
+    }
+
+    void deleteAllRemovesTheProgramsSectionsOnly_data()
+    {
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("language, another spelling") << "lng" << "Lng";
+        QTest::newRow("port") << "OtherSet" << "CommPort";
+        QTest::newRow("line") << "Setings" << "Parity";
+        QTest::newRow("options") << "Parametr" << "Timeout";
+        QTest::newRow("find") << "Find" << "Text";
+        QTest::newRow("send mode") << "Transmit" << "SendMode";
+        QTest::newRow("hex view") << "View" << "Hex";
+    }
+
+    // The port map is the user's: it survives.
     void deleteAllRemovesTheProgramsSectionsOnly()
     {
+        QFETCH(QString, section);
+        QFETCH(QString, key);
         writeSetting("Ports", "COM1", "/dev/ttyUSB7");
-        writeSetting("lng", "Lng", "0");
-        writeSetting("OtherSet", "CommPort", "COM3");
-        writeSetting("Setings", "Parity", "e");
-        writeSetting("Parametr", "Timeout", "300");
-        writeSetting("Find", "Text", "brown-out");
-        writeSetting("Transmit", "SendMode", "1");
-        writeSetting("View", "Hex", "1");
+        writeSetting(section, key, "stored");
         deleteAllSettings();
-        QCOMPARE(readSetting("Find", "Text", ""), QString());
-        QCOMPARE(readSetting("Transmit", "SendMode", "0"), QStringLiteral("0"));
-        QCOMPARE(readSetting("View", "Hex", "0"), QStringLiteral("0"));
-        QCOMPARE(readSetting("Lng", "Lng", "1"), QStringLiteral("1"));
-        QCOMPARE(readSetting("OtherSet", "CommPort", "COM1"), QStringLiteral("COM1"));
-        QCOMPARE(readSetting("Setings", "Parity", "n"), QStringLiteral("n"));
-        QCOMPARE(readSetting("Parametr", "Timeout", "100"), QStringLiteral("100"));
+        QCOMPARE(readSetting(section, key, "absent"), QStringLiteral("absent"));
         QCOMPARE(readSetting("Ports", "COM1", ""), QStringLiteral("/dev/ttyUSB7"));
     }
 
