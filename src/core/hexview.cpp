@@ -21,13 +21,21 @@ HexLine HexLine::of(QStringView head, QStringView tail, qsizetype length)
     static const QRegularExpression received(QStringLiteral("^(?:%1   )?(?:%2    )?").arg(kDate, kTime));
     static const QRegularExpression size(QStringLiteral(R"(  Size, byte:? \d+$)"));
     HexLine l;
-    QRegularExpressionMatch m = sent.match(head.toString());
-    if (!m.hasMatch())
-        m = received.match(head.toString());
-    l.prefix = std::min(length, m.capturedLength());
-    m = size.match(tail.toString());
-    if (m.hasMatch())
-        l.suffix = std::min(length - l.prefix, m.capturedLength());
+    // Every stamp before the data begins with a digit or the marker, the
+    // size after it ends with a digit: most lines of data need no pattern.
+    const QChar first = head.isEmpty() ? QChar() : head.front();
+    if (first.isDigit() || first == QLatin1Char('<')) {
+        const QString h = head.toString();
+        QRegularExpressionMatch m = sent.match(h);
+        if (!m.hasMatch())
+            m = received.match(h);
+        l.prefix = std::min(length, m.capturedLength());
+    }
+    if (!tail.isEmpty() && tail.back().isDigit()) {
+        const QRegularExpressionMatch m = size.match(tail.toString());
+        if (m.hasMatch())
+            l.suffix = std::min(length - l.prefix, m.capturedLength());
+    }
     l.data = length - l.prefix - l.suffix;
     return l;
 }

@@ -44,9 +44,11 @@ LineForm receivedForm(const Options &o)
 
 } // namespace
 
-QByteArray receivedLine(QByteArray data, const Options &o)
+QByteArray receivedLine(QByteArray data, const Options &o, qsizetype *dataAt)
 {
     const auto [before, after] = decorations(data.size(), receivedForm(o));
+    if (dataAt)
+        *dataAt = 0;
     if (before.isEmpty() && after.isEmpty())
         return data;
     QByteArray line;
@@ -54,6 +56,8 @@ QByteArray receivedLine(QByteArray data, const Options &o)
     // Without the code page the decorations go as Latin-1 (they are ASCII then).
     if (!appendAnsi(before, line))
         line += before.toLatin1();
+    if (dataAt)
+        *dataAt = line.size();
     line += data;
     if (!appendAnsi(after, line))
         line += after.toLatin1();

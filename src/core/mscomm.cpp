@@ -5,6 +5,7 @@
 #include "core/error.h"
 #include "core/paritymarks.h"
 #include "core/settings.h"
+#include <algorithm>
 #include <cerrno>
 #include <limits>
 
@@ -56,6 +57,7 @@ void MSComm::setPortOpen(bool open)
         if (m_port->isOpen()) {
             m_port->close();
             m_received.clear();
+            m_errorsAt.clear();
             m_heldBack = 0;
             m_parityMarks.reset();
             emit closed();
@@ -99,7 +101,7 @@ void MSComm::openDevice(const QString &device)
     m_port->setPortName(device);
     presetLine();
     // A sequence cut by the loss of the device belongs to what came before.
-    m_received += m_parityMarks.takeCut();
+    takeCut();
     if (!m_port->open(QIODevice::ReadWrite)) {
         const QSerialPort::SerialPortError error = m_port->error();
         const QString reason = m_port->errorString();
@@ -174,10 +176,30 @@ void MSComm::writeBytes(const QByteArray &bytes)
 
 void MSComm::takeReceived(const QByteArray &bytes)
 {
-    QByteArray decoded = m_parityMarks.decode(bytes);
-    if (m_nullDiscard)
+    const size_t known = m_errorsAt.size();
+    QByteArray decoded = m_parityMarks.decode(bytes, &m_errorsAt);
+    if (m_nullDiscard) {
+        // The errors' positions move back over the NULs dropped before them.
+        qsizetype nuls = 0, at = 0;
+        for (size_t i = known; i < m_errorsAt.size(); ++i) {
+            for (; at < m_errorsAt[i]; ++at)
+                nuls += decoded.at(at) == '\0';
+            m_errorsAt[i] -= nuls;
+        }
         decoded.replace(QByteArray(1, '\0'), QByteArray());
+    }
+    for (size_t i = known; i < m_errorsAt.size(); ++i)
+        m_errorsAt[i] += m_received.size();
     m_received += decoded;
+}
+
+void MSComm::takeCut()
+{
+    bool error = false;
+    const QByteArray cut = m_parityMarks.takeCut(&error);
+    if (error)
+        m_errorsAt.push_back(m_received.size());
+    m_received += cut;
 }
 
 void MSComm::pullReceived()
@@ -234,12 +256,19 @@ qsizetype MSComm::readDescriptor(bool *fault)
     return got;
 }
 
-QByteArray MSComm::inputBytes()
+QByteArray MSComm::inputBytes(std::vector<qsizetype> *errors)
 {
     if (!PortOpen() && m_received.isEmpty())
         throwNotOpen();
     pullReceived();
     QByteArray bytes;
+    const qsizetype taken = m_heldBack > 0 && m_heldBack < m_received.size() ? m_heldBack : m_received.size();
+    const auto kept = std::lower_bound(m_errorsAt.begin(), m_errorsAt.end(), taken);
+    if (errors)
+        errors->assign(m_errorsAt.begin(), kept);
+    m_errorsAt.erase(m_errorsAt.begin(), kept);
+    for (qsizetype &at : m_errorsAt)
+        at -= taken;
     if (m_heldBack > 0 && m_heldBack < m_received.size()) {
         bytes = m_received.left(m_heldBack);
         m_received.remove(0, m_heldBack);
@@ -297,7 +326,7 @@ void MSComm::onError(QSerialPort::SerialPortError error)
     // What arrived before the loss stays waiting for the receive path, a
     // parity mark cut by the loss included.
     pullReceived();
-    m_received += m_parityMarks.takeCut();
+    takeCut();
     m_port->close();
     m_port->clearError();
     emit closed();

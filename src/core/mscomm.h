@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
+#include <vector>
 
 namespace kestrum {
 
@@ -61,8 +62,9 @@ public:
     // Every waiting byte (Windows-1251, one byte a character), removed:
     // a message of megabytes is never widened and narrowed again. What
     // arrived before the port was lost and opened again is taken apart from
-    // what came after, so that it ends a message of its own.
-    QByteArray inputBytes();
+    // what came after, so that it ends a message of its own. errors, if
+    // given, gets the positions of the bytes received with a parity error.
+    QByteArray inputBytes(std::vector<qsizetype> *errors = nullptr);
     // How many received bytes are waiting (as inputBytes would take them).
     int InBufferCount();
 
@@ -93,6 +95,7 @@ signals:
 private:
     void pullReceived();
     void takeReceived(const QByteArray &bytes);
+    void takeCut();
     qsizetype readDescriptor(bool *fault);
     void presetLine();
     void applyLine();
@@ -121,6 +124,8 @@ private:
     // How many of the received bytes came before the port was opened again.
     qsizetype m_heldBack = 0;
     ParityMarks m_parityMarks;
+    // Positions in m_received of the bytes received with a parity error.
+    std::vector<qsizetype> m_errorsAt;
     QString m_openDevice;
     DeviceIdentity m_openedIdentity;
     QString m_lostReason;

@@ -1,4 +1,5 @@
 #include "core/paritymarks.h"
+#include <algorithm>
 #include <utility>
 
 #ifdef Q_OS_UNIX
@@ -7,7 +8,7 @@
 
 namespace kestrum {
 
-QByteArray ParityMarks::decode(const QByteArray &bytes)
+QByteArray ParityMarks::decode(const QByteArray &bytes, std::vector<qsizetype> *errors)
 {
     if (!marking || (m_pending.isEmpty() && !bytes.contains('\xFF'))) {
         if (m_pending.isEmpty())
@@ -35,6 +36,8 @@ QByteArray ParityMarks::decode(const QByteArray &bytes)
             out += c;
             ++i;
         } else if (in.at(i + 1) == '\0') {
+            if (errors)
+                errors->push_back(out.size());
             out += '?';
             i += 2;
         } else {
@@ -45,10 +48,44 @@ QByteArray ParityMarks::decode(const QByteArray &bytes)
     return out;
 }
 
-QByteArray ParityMarks::takeCut()
+QByteArray ParityMarks::takeCut(bool *error)
 {
     const QByteArray cut = std::exchange(m_pending, QByteArray());
+    if (error)
+        *error = cut.size() > 1;
     return cut.size() > 1 ? QByteArray("?") : cut;
+}
+
+void ErrorMarks::add(const std::vector<qsizetype> &at, qsizetype offset, qsizetype size)
+{
+    if (at.empty())
+        return;
+    const size_t old = m_distances.size();
+    for (auto p = at.rbegin(); p != at.rend(); ++p)
+        m_distances.push_back(size - offset - *p);
+    std::inplace_merge(m_distances.begin(), m_distances.begin() + qsizetype(old), m_distances.end());
+    if (m_distances.size() > kMost)
+        m_distances.erase(m_distances.begin(), m_distances.end() - qsizetype(kMost / 4 * 3));
+}
+
+void ErrorMarks::replaced(qsizetype pos, qsizetype count, qsizetype added, qsizetype size)
+{
+    // Marks below the edit keep their distance, those above move with it.
+    const auto lo = std::upper_bound(m_distances.begin(), m_distances.end(), size - pos - count);
+    const auto hi = std::upper_bound(lo, m_distances.end(), size - pos);
+    for (auto i = hi; i != m_distances.end(); ++i)
+        *i += added - count;
+    m_distances.erase(lo, hi);
+}
+
+std::vector<qsizetype> ErrorMarks::within(qsizetype from, qsizetype count, qsizetype origin, qsizetype size) const
+{
+    std::vector<qsizetype> out;
+    const auto lo = std::upper_bound(m_distances.begin(), m_distances.end(), size - from - count);
+    const auto hi = std::upper_bound(lo, m_distances.end(), size - from);
+    for (auto i = hi; i != lo;)
+        out.push_back(size - *--i - origin);
+    return out;
 }
 
 bool applyParityMarking(qintptr handle, bool on)

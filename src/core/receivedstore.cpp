@@ -630,6 +630,7 @@ void ReceivedStore::emptyOut()
     m_cachedBytes = 0;
     m_length = 0;
     m_lines = 0;
+    m_errorMarks.clear();
     forgetLines();
 }
 
@@ -653,6 +654,7 @@ void ReceivedStore::replace(qsizetype pos, qsizetype count, const QString &text)
     count = std::clamp<qsizetype>(count, 0, m_length - pos);
     if (count == 0 && text.isEmpty())
         return;
+    m_errorMarks.replaced(pos, count, text.size(), m_length);
     const qsizetype end = pos + count;
 
     // The blocks the edit touches: hi holds pos, lo the last character
@@ -800,6 +802,7 @@ void ReceivedStore::insert(qsizetype pos, Batch batch)
     if (batch.blocks.empty())
         return;
     pos = std::clamp<qsizetype>(pos, 0, m_length);
+    m_errorMarks.replaced(pos, 0, batch.length, m_length);
     qsizetype lo = 0;
     if (pos < m_length) {
         const qsizetype i = entryAt(pos);

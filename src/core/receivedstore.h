@@ -1,4 +1,5 @@
 #pragma once
+#include "core/paritymarks.h"
 #include <QByteArray>
 #include <QString>
 #include <functional>
@@ -110,6 +111,17 @@ public:
 
     std::shared_ptr<const StoreSnapshot> snapshot() const;
 
+    // The bytes of the text just put in front received with a parity error,
+    // by their positions (ascending) counted from offset. They follow the
+    // text as messages are put in front, edits and Open; an edit loses them.
+    void markErrors(const std::vector<qsizetype> &at, qsizetype offset = 0) { m_errorMarks.add(at, offset, m_length); }
+    // Those in [lineStart + from, lineStart + from + count), as columns
+    // from lineStart.
+    std::vector<qsizetype> errorColumns(qsizetype lineStart, qsizetype from, qsizetype count) const
+    {
+        return m_errorMarks.within(lineStart + from, count, lineStart, m_length);
+    }
+
     // Text made by another store (on another thread, with a file of its
     // own), handed over whole: taking it empties that store, putting it in
     // costs the number of blocks, not the characters.
@@ -183,6 +195,7 @@ private:
     bool m_fileRefused = false;
     QString m_refusedReason;
     std::function<void(const QString &)> m_notice;
+    ErrorMarks m_errorMarks;
 
     // The blocks read last first, so that the one read longest ago goes first.
     mutable std::list<Cached> m_cached;

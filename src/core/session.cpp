@@ -205,7 +205,7 @@ void Session::takeMessage()
     try {
         if (m_port->InBufferCount() < 1)
             return;   // the next port event brings the data
-        data = m_port->inputBytes();
+        data = m_port->inputBytes(&m_parityErrors);
     } catch (const Error &e) {
         finish(QByteArray(), e.description());
         return;
@@ -229,6 +229,7 @@ void Session::finish(QByteArray data, const QString &failed)
     // box is open starts a new message.
     backToIdle();
     const QString loss = std::exchange(m_pendingLoss, QString());
+    const std::vector<qsizetype> errors = std::exchange(m_parityErrors, {});
     if (!failed.isEmpty()) {
         // A device lost meanwhile is reported by this failure, not twice.
         emit failure(failed);
@@ -245,10 +246,12 @@ void Session::finish(QByteArray data, const QString &failed)
     // Bytes all the way from the port: a message of megabytes is neither
     // widened nor narrowed, and without unused room the document keeps it
     // as it is.
-    QByteArray line = receivedLine(std::move(data), o);
+    qsizetype dataAt = 0;
+    QByteArray line = receivedLine(std::move(data), o, &dataAt);
     line += "\r\n";
     line.squeeze();
     m_document.prependBytes(line);
+    m_document.markErrors(errors, dataAt);
     emit documentGrew();
     m_state.dataReceived = 1;
     emit messageShown();

@@ -172,6 +172,8 @@ private:
     bool m_waiting = false;
     bool m_readQueued = false;
     qint32 m_count = 0;
+    // The bytes of the message being taken received with a parity error.
+    std::vector<qsizetype> m_parityErrors;
     QString m_pendingLoss;
     QString m_lineParameters;
     DocumentState m_state;

@@ -40,6 +40,7 @@ constexpr qsizetype kWholeLine = 1024;
 constexpr qsizetype kChunk = 1024;
 // Geometries kept for long lines.
 constexpr size_t kCachedLines = 256;
+constexpr size_t kCachedHexLines = 4096;
 // A stretch of more zero-width characters than this (soft hyphens, control
 // characters) is skipped when a long line is drawn: it shows nothing.
 constexpr qsizetype kZeroWidthRun = 16;
@@ -67,19 +68,25 @@ struct HexCopy {
     HexLine first, last;
     qsizetype firstColumn;
     bool oneLine;
-    QString line, out;
+    // The bytes received with a parity error, as places in the selection.
+    std::vector<qsizetype> errors{};
+    QString line{}, out{};
     bool inFirst = true, afterCr = false;
+    qsizetype at = 0, lineAt = 0;  // places in the selection: the next character, the line's start
 
     void feed(QStringView piece)
     {
         for (const QChar c : piece) {
+            ++at;
             if (c == QLatin1Char('\n') && afterCr) {
                 afterCr = false;
+                lineAt = at;
                 continue;
             }
             afterCr = c == QLatin1Char('\r');
             if (afterCr || c == QLatin1Char('\n')) {
                 flush(false);
+                lineAt = at;
                 out += QLatin1Char('\n');
             } else {
                 line += c;
@@ -97,7 +104,12 @@ struct HexCopy {
                           : end ? last
                                 : HexLine::of(QStringView(line).left(HexLine::kStampReach),
                                               QStringView(line).right(HexLine::kStampReach), line.size());
-        out += hexText(h, inFirst ? firstColumn : 0, line);
+        const qsizetype column = inFirst ? firstColumn : 0;
+        std::vector<qsizetype> marked;
+        for (auto e = std::lower_bound(errors.begin(), errors.end(), lineAt);
+             e != errors.end() && *e < lineAt + line.size(); ++e)
+            marked.push_back(column + *e - lineAt);
+        out += hexText(h, column, line, marked);
         line.clear();
         inFirst = false;
     }
@@ -250,6 +262,8 @@ struct ReceivedBox::Edit {
 struct ReceivedBox::Cache {
     // Long lines by the distance of their start from the end and their length.
     std::unordered_map<quint64, std::pair<qsizetype, LineGeometry>> lines;
+    // The stamps of lines in the hex view, keyed the same way.
+    std::unordered_map<quint64, std::pair<qsizetype, HexLine>> hexLines;
     Advances advances;
     qsizetype longestKey = -1, longestLength = -1;
     qreal longestWidth = 0;
@@ -354,6 +368,7 @@ void ReceivedBox::storeChanged() { forgetGeometry(); }
 void ReceivedBox::forgetGeometry()
 {
     m_cache->lines.clear();
+    m_cache->hexLines.clear();
     m_cache->longestKey = -1;
     scheduleLayout();
 }
@@ -390,6 +405,7 @@ void ReceivedBox::textReplaced(qsizetype pos, const QString &removed, const QStr
         }
     }
     lines = std::move(kept);
+    m_cache->hexLines.clear();
     m_cache->longestKey = -1;
     scheduleLayout();
     m_toldSize = m_store.size();
@@ -565,8 +581,18 @@ HexLine ReceivedBox::hexLine(qsizetype line) const
 {
     const qsizetype start = m_store.lineStart(line);
     const qsizetype length = m_store.lineLength(line);
+    // Asked for many times in every paint: kept as the geometry is.
+    auto &lines = m_cache->hexLines;
+    const quint64 key = quint64(m_store.size() - start);
+    const auto found = lines.find(key);
+    if (found != lines.end() && found->second.first == length)
+        return found->second.second;
+    if (lines.size() >= kCachedHexLines)
+        lines.clear();
     const qsizetype reach = std::min(length, HexLine::kStampReach);
-    return HexLine::of(m_store.text(start, reach), m_store.text(start + length - reach, reach), length);
+    const HexLine h = HexLine::of(m_store.text(start, reach), m_store.text(start + length - reach, reach), length);
+    lines[key] = {length, h};
+    return h;
 }
 
 qsizetype ReceivedBox::shownLength(qsizetype line) const
@@ -582,7 +608,8 @@ QString ReceivedBox::shownText(qsizetype line, qsizetype from, qsizetype count) 
     const HexLine h = hexLine(line);
     const qsizetype first = h.toColumn(from, HexLine::Round::Down);
     const qsizetype last = h.toColumn(from + count, HexLine::Round::Up);
-    const QString shown = hexText(h, first, m_store.text(start + first, last - first));
+    const QString shown = hexText(h, first, m_store.text(start + first, last - first),
+                                  m_store.errorColumns(start, first, last - first));
     return shown.mid(from - h.toShown(first), count);
 }
 
@@ -911,7 +938,7 @@ QString ReceivedBox::clipboardText(qsizetype near, qsizetype far) const
         const qsizetype a = std::max(from, start) - start, b = std::min(to, start + length) - start;
         if (b > a) {
             g_work.converted += b - a;
-            out += hexText(hexLine(line), a, m_store.text(start + a, b - a));
+            out += hexText(hexLine(line), a, m_store.text(start + a, b - a), m_store.errorColumns(start, a, b - a));
         }
         if (to <= start + length)
             break;
@@ -1228,6 +1255,8 @@ bool ReceivedBox::copySelection()
     // their stamps; the lines between are whole.
     const qsizetype firstLine = m_store.lineOf(from), lastLine = m_store.lineOf(from + count);
     HexCopy hex{hexLine(firstLine), hexLine(lastLine), from - m_store.lineStart(firstLine), firstLine == lastLine};
+    if (m_hex)
+        hex.errors = m_store.errorColumns(from, 0, count);
     try {
         runAside(tr("Копирование выделенного текста..."), progress, [&] {
             if (m_hex) {

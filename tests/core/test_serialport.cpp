@@ -90,17 +90,21 @@ private slots:
         QTest::addColumn<bool>("marking");
         QTest::addColumn<QList<QByteArray>>("reads");
         QTest::addColumn<QByteArray>("decoded");
+        QTest::addColumn<QList<qsizetype>>("errors");  // where in decoded
         using Reads = QList<QByteArray>;
+        using At = QList<qsizetype>;
         const QByteArray mark("\xFF\x00", 2);
-        QTest::newRow("plain") << true << Reads{"abc"} << QByteArray("abc");
-        QTest::newRow("parity error") << true << Reads{"a" + mark + "Zb"} << QByteArray("a?b");
-        QTest::newRow("error on a NUL") << true << Reads{mark + QByteArray(1, '\0')} << QByteArray("?");
-        QTest::newRow("real 0xFF") << true << Reads{"\xFF\xFF" "c\xFF\xFF"} << QByteArray("\xFF" "c\xFF");
-        QTest::newRow("cut after 0xFF") << true << Reads{"a\xFF", QByteArray(1, '\0') + "Zb"} << QByteArray("a?b");
-        QTest::newRow("cut after 0xFF 0x00") << true << Reads{"a" + mark, "Z", "b"} << QByteArray("a?b");
-        QTest::newRow("cut real 0xFF") << true << Reads{"\xFF", "\xFF", "c"} << QByteArray("\xFF" "c");
-        QTest::newRow("unmarked 0xFF") << true << Reads{"\xFF" "a"} << QByteArray("\xFF" "a");
-        QTest::newRow("marking off") << false << Reads{"a" + mark + "Z\xFF"} << QByteArray("a" + mark + "Z\xFF");
+        QTest::newRow("plain") << true << Reads{"abc"} << QByteArray("abc") << At{};
+        QTest::newRow("parity error") << true << Reads{"a" + mark + "Zb"} << QByteArray("a?b") << At{1};
+        QTest::newRow("error, then a real ?") << true << Reads{"?" + mark + "Z?"} << QByteArray("???") << At{1};
+        QTest::newRow("error on a NUL") << true << Reads{mark + QByteArray(1, '\0')} << QByteArray("?") << At{0};
+        QTest::newRow("real 0xFF") << true << Reads{"\xFF\xFF" "c\xFF\xFF"} << QByteArray("\xFF" "c\xFF") << At{};
+        QTest::newRow("cut after 0xFF") << true << Reads{"a\xFF", QByteArray(1, '\0') + "Zb"} << QByteArray("a?b") << At{1};
+        QTest::newRow("cut after 0xFF 0x00") << true << Reads{"a" + mark, "Z", "b" + mark + "Y"} << QByteArray("a?b?")
+                                             << At{1, 3};
+        QTest::newRow("cut real 0xFF") << true << Reads{"\xFF", "\xFF", "c"} << QByteArray("\xFF" "c") << At{};
+        QTest::newRow("unmarked 0xFF") << true << Reads{"\xFF" "a"} << QByteArray("\xFF" "a") << At{};
+        QTest::newRow("marking off") << false << Reads{"a" + mark + "Z\xFF"} << QByteArray("a" + mark + "Z\xFF") << At{};
     }
 
     void markedSequencesAreDecoded()
@@ -108,12 +112,20 @@ private slots:
         QFETCH(bool, marking);
         QFETCH(QList<QByteArray>, reads);
         QFETCH(QByteArray, decoded);
+        QFETCH(QList<qsizetype>, errors);
         ParityMarks marks;
         marks.marking = marking;
         QByteArray out;
-        for (const QByteArray &r : reads)
-            out += marks.decode(r);
+        QList<qsizetype> found;
+        for (const QByteArray &r : reads) {
+            std::vector<qsizetype> at;
+            const QByteArray piece = marks.decode(r, &at);
+            for (const qsizetype a : at)
+                found << out.size() + a;
+            out += piece;
+        }
         QCOMPARE(out, decoded);
+        QCOMPARE(found, errors);
     }
 
     void parityCheckingFollowsTheParity()

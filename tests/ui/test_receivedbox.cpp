@@ -1,7 +1,11 @@
 // The received box as its user sees it: the lines drawn where they belong,
 // selection, clipboard, editing and scrolling over a growing document.
 #include "ui/receivedbox.h"
+#include "core/mscomm.h"
+#include "core/session.h"
+#include "support/pty.h"
 #include "support/testenv.h"
+#include <termios.h>
 #include <QAccessible>
 #include <QClipboard>
 #include <QPainter>
@@ -160,6 +164,43 @@ private slots:
         QTest::keyClick(&box, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(box.text(), QStringLiteral("A") + QChar(0) + QStringLiteral("\r\nB\r\nsec") + QChar(0)
                                  + QStringLiteral("nd\rfirst\r\n"));
+    }
+
+    // A byte received with a parity error (its mark written by hand: a pty
+    // makes no such error) shows as "??" in hex view, a real "?" as 3F, in a
+    // selection and in one copied aside, below an opened file; text
+    // replaced loses its mark.
+    void parityErrorsInTheHexView()
+    {
+        test::Pty pty;
+        test::mapPort(1, pty.slavePath());
+        Session session;
+        session.receiveTimer()->setInterval(1);
+        session.port()->setSettings(QStringLiteral("9600,e,8,1"));
+        session.port()->setPortOpen(true);
+        termios tio;
+        QVERIFY(pty.attributes(&tio));
+        tio.c_iflag &= ~PARMRK;
+        QVERIFY(::tcsetattr(pty.slaveFd(), TCSANOW, &tio) == 0);
+        ReceivedStore &doc = session.document();
+        ReceivedBox box(doc);
+        doc.prependBytes(QByteArray(1 << 20, 'z') + "\r\n");
+        QVERIFY(pty.write(QByteArray("A\xFF\x00ZB?", 6)));
+        QTRY_COMPARE(doc.text(0, 6), QStringLiteral("A?B?\r\n"));
+        ReceivedStore opened;
+        opened.prependBytes("file\r\n");
+        doc.insert(0, opened.takeAll());
+        box.storeChanged();
+        box.setHexView(true);
+        box.setCursorPosition(0);
+        box.setCursorPosition(10, true);
+        QCOMPARE(box.selectedText(), QStringLiteral("66 69 6C 65\n41 ?? 42 3F"));
+        box.selectAll();
+        box.copy();
+        QVERIFY(QGuiApplication::clipboard()->text().startsWith(QStringLiteral("66 69 6C 65\n41 ?? 42 3F\n7A 7A ")));
+        doc.replace(7, 1, QStringLiteral("?"));
+        box.setCursorPosition(10, true);
+        QCOMPARE(box.selectedText(), QStringLiteral("66 69 6C 65\n41 3F 42 3F"));
     }
 
     void editsInsideAMessageAndUndo()
