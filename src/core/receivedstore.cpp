@@ -117,6 +117,32 @@ struct Block {
         ++starts;
     }
 
+    // Where the last character at or before j that is CR or below stands,
+    // or -1. Bytes are looked at eight at a time: the index is built over
+    // every byte received and every byte opened.
+    static qint64 lastLow(const uchar *chars, qint64 j)
+    {
+        constexpr quint64 ones = 0x0101010101010101ULL;
+        while (j >= 7) {
+            quint64 w;
+            std::memcpy(&w, chars + j - 7, 8);
+            // Not zero when a byte of w is below 14 (CR is 13).
+            if ((w - ones * 14) & ~w & (ones * 0x80))
+                break;
+            j -= 8;
+        }
+        while (j >= 0 && chars[j] > '\r')
+            --j;
+        return j;
+    }
+    template <class C>
+    static qint64 lastLow(const C *chars, qint64 j)
+    {
+        while (j >= 0 && chars[j] > C('\r'))
+            --j;
+        return j;
+    }
+
     static quint32 unpack(const uchar *&p)
     {
         quint32 v = 0;
@@ -184,8 +210,7 @@ struct Block {
         while (j >= 0) {
             // Nothing above CR is a line break.
             const qint64 from = j;
-            while (j >= 0 && chars[j] > C('\r'))
-                --j;
+            j = lastLow(chars, j);
             run += from - j;
             if (j < 0)
                 break;
@@ -379,7 +404,7 @@ const uchar *ReceivedStore::narrowBytes(qsizetype i) const
         m_cached.splice(m_cached.begin(), m_cached, found->second);
         return reinterpret_cast<const uchar *>(found->second->data.get()) + found->second->start;
     }
-    Cached c{&b, buffer(b.length), 0};
+    Cached c{&b, buffer(b.length), 0, b.length};
     if (!storedetail::readAt(*b.file, b.fileOffset, c.data.get(), b.length))
         std::memset(c.data.get(), 0, b.length);
     return cache(std::move(c));
@@ -393,22 +418,26 @@ const uchar *ReceivedStore::cache(Cached c) const
     m_cachedBytes += c.block->length;
     m_cached.push_front(std::move(c));
     m_cache.emplace(m_cached.front().block, m_cached.begin());
-    while (m_cachedBytes > m_config.cacheBytes && m_cached.size() > 1) {
-        m_cachedBytes -= m_cached.back().block->length;
-        m_cache.erase(m_cached.back().block);
-        m_cached.pop_back();
-    }
+    while (m_cachedBytes > m_config.cacheBytes && m_cached.size() > 1)
+        dropCached(std::prev(m_cached.end()));
     return reinterpret_cast<const uchar *>(m_cached.front().data.get()) + m_cached.front().start;
+}
+
+void ReceivedStore::dropCached(std::list<Cached>::iterator it) const
+{
+    m_cachedBytes -= it->block->length;
+    m_cache.erase(it->block);
+    // A snapshot may still read the buffer: then it is not used again.
+    if (it->size == quint32(m_config.blockSize) && it->data.use_count() == 1)
+        m_spare = std::move(it->data);
+    m_cached.erase(it);
 }
 
 void ReceivedStore::forgetCached(const Block *b) const
 {
     const auto found = m_cache.find(b);
-    if (found == m_cache.end())
-        return;
-    m_cachedBytes -= b->length;
-    m_cached.erase(found->second);
-    m_cache.erase(found);
+    if (found != m_cache.end())
+        dropCached(found->second);
 }
 
 quint32 ReceivedStore::linesOf(qsizetype i) const
@@ -479,7 +508,7 @@ Block &ReceivedStore::growableHead()
         return *m_entries.back().block;
     auto b = std::make_shared<Block>();
     b->capacity = quint32(m_config.blockSize);
-    b->memory = buffer(b->capacity);
+    b->memory = m_spare ? std::move(m_spare) : buffer(b->capacity);
     b->memoryStart = b->capacity;
     b->growable = true;
     Entry e;
@@ -504,6 +533,9 @@ void ReceivedStore::prependBytes(const char *data, qsizetype size)
     // The bottom of the text goes into the top block first; what does not
     // fit goes into new blocks above it.
     while (size > 0) {
+        const bool headHasRoom = !m_entries.empty() && m_entries.back().block->growable;
+        if (!headHasRoom && size >= m_config.blockSize && prependWhole(data, size))
+            continue;
         Block &head = growableHead();
         const qsizetype take = std::min<qsizetype>(size, head.capacity - head.length);
         head.memoryStart -= quint32(take);
@@ -517,6 +549,40 @@ void ReceivedStore::prependBytes(const char *data, qsizetype size)
         if (head.length == head.capacity)
             seal(head);
     }
+}
+
+// The whole blocks at the bottom of a long text (a message of megabytes, a
+// piece of an opened file) go to the file straight from the caller's bytes:
+// no copy in memory, no buffer to fill. Each is written right after it was
+// indexed, while its bytes are still in the processor's cache (writes of
+// several blocks at once made the kernel's copy up to three times slower).
+// size is left with what is still to go above them. False when the file
+// cannot take them: then they go the way of any text.
+bool ReceivedStore::prependWhole(const char *data, qsizetype &size)
+{
+    const qsizetype block = m_config.blockSize;
+    const qsizetype first = qsizetype(m_entries.size());
+    while (size >= block && ensureFile()) {
+        const char *bytes = data + size - block;
+        auto b = std::make_shared<Block>();
+        b->grow(reinterpret_cast<const uchar *>(bytes), quint32(block));
+        const QString failed = storedetail::writeAt(*m_file, m_fileEnd, bytes, block);
+        if (!failed.isEmpty()) {
+            giveUpFile(failed);
+            break;
+        }
+        b->file = m_file;
+        b->fileOffset = m_fileEnd;
+        b->packed.shrink_to_fit();
+        b->anchors.shrink_to_fit();
+        m_entries.push_back(Entry{std::move(b)});
+        m_fileEnd += quint64(block);
+        size -= block;
+    }
+    if (qsizetype(m_entries.size()) == first)
+        return false;
+    recount(first);
+    return true;
 }
 
 void ReceivedStore::prependWide(const QString &text)
@@ -557,7 +623,7 @@ void ReceivedStore::seal(Block &b)
     b.file = m_file;
     b.fileOffset = m_fileEnd;
     m_fileEnd += b.length;
-    cache(Cached{&b, std::move(b.memory), b.memoryStart});
+    cache(Cached{&b, std::move(b.memory), b.memoryStart, b.capacity});
     b.memory.reset();
 }
 
@@ -949,7 +1015,7 @@ qsizetype ReceivedStore::longestLine() const
 
 qsizetype ReceivedStore::memoryUsed() const
 {
-    qsizetype used = m_cachedBytes + qsizetype(m_entries.capacity() * sizeof(Entry));
+    qsizetype used = m_cachedBytes + qsizetype(m_entries.capacity() * sizeof(Entry)) + (m_spare ? m_config.blockSize : 0);
     for (const Entry &e : m_entries) {
         const Block &b = *e.block;
         used += qsizetype(sizeof(Block)) + qsizetype(b.packed.capacity() + b.anchors.capacity() * sizeof(quint32));

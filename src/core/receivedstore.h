@@ -166,6 +166,7 @@ private:
         const storedetail::Block *block = nullptr;
         std::shared_ptr<char[]> data;
         quint32 start = 0;
+        quint32 size = 0;  // of the buffer
     };
 
     qsizetype entryAt(qsizetype pos) const;
@@ -174,6 +175,8 @@ private:
     quint32 linesOf(qsizetype i) const;
     void recount(qsizetype from);
     storedetail::Block &growableHead();
+    bool prependWhole(const char *data, qsizetype &size);
+    void dropCached(std::list<Cached>::iterator it) const;
     void seal(storedetail::Block &b);
     const uchar *cache(Cached c) const;
     bool ensureFile();
@@ -201,6 +204,9 @@ private:
     mutable std::list<Cached> m_cached;
     mutable std::unordered_map<const storedetail::Block *, std::list<Cached>::iterator> m_cache;
     mutable qsizetype m_cachedBytes = 0;
+    // A block's buffer no longer used, for the next top block: a flood of
+    // messages then fills the same few buffers instead of fresh memory.
+    mutable std::shared_ptr<char[]> m_spare;
     mutable qsizetype m_lastEntry = -1;
 
     // The longest line, worked out from the bottom up over blocks that no

@@ -342,16 +342,23 @@ bool writeDocument(const QString &path, const StoreSnapshot &text, Progress &pro
 namespace {
 
 // Whole lines (each but perhaps the last ending in CR LF) as Open puts them
-// in front: last line first, each followed by CR LF.
-QByteArray linesLastFirst(const char *p, qsizetype n)
+// in front: last line first, each followed by CR LF. Written into out, whose
+// buffer is used again piece after piece.
+void linesLastFirst(const char *p, qsizetype n, QByteArray &out)
 {
-    QByteArray out;
+    out.resize(n == 0 ? 0 : n + 2);
     if (n == 0)
-        return out;
-    out.reserve(n + 2);
+        return;
+    char *dst = out.data();
     qsizetype end = n;
     if (n >= 2 && p[n - 2] == '\r' && p[n - 1] == '\n')
         end = n - 2;
+    const auto put = [&dst](const char *from, qsizetype count) {
+        std::memcpy(dst, from, size_t(count));
+        dst[count] = '\r';
+        dst[count + 1] = '\n';
+        dst += count + 2;
+    };
     for (;;) {
         // The last CR LF that ends before end.
         qsizetype k = -1;
@@ -366,10 +373,11 @@ QByteArray linesLastFirst(const char *p, qsizetype n)
             }
         }
         if (k < 0) {
-            out.append(p, end).append("\r\n", 2);
-            return out;
+            put(p, end);
+            out.resize(dst - out.constData());
+            return;
         }
-        out.append(p + k + 1, end - k - 1).append("\r\n", 2);
+        put(p + k + 1, end - k - 1);
         end = k - 1;
     }
 }
@@ -415,26 +423,31 @@ void readDocumentBackward(const QString &path, Progress &progress, const std::fu
     // The first piece small, so that the top of the box shows at once.
     qint64 piece = 64 * 1024;
     QByteArray carry;  // the start of the text after end, up to its first whole line
+    // Both buffers are used again for every piece: fresh memory of megabytes
+    // costs a page fault every 4 KB.
+    QByteArray data;
+    QByteArray lines;
     for (qint64 end = size; end > 0;) {
         if (progress.cancelled)
             return;
         const qint64 start = std::max<qint64>(0, end - piece);
         piece = qint64(4) << 20;
-        QByteArray data(qsizetype(end - start), Qt::Uninitialized);
+        const qsizetype read = qsizetype(end - start);
+        data.resize(read + carry.size());
         if (!f.seek(start))
             throw failed(f.errorString());
-        const qint64 got = f.read(data.data(), data.size());
+        const qint64 got = f.read(data.data(), read);
         if (got < 0)
             throw failed(f.errorString());
-        if (got < data.size())
+        if (got < read)
             throw failed(QCoreApplication::translate("File", "the file became shorter while it was read; nothing of it was kept."));
-        data += carry;
+        std::memcpy(data.data() + read, carry.constData(), size_t(carry.size()));
         qsizetype from = 0;
         if (start > 0) {
             // Lines are whole only after the first CR LF.
             const qsizetype crlf = data.indexOf("\r\n");
             if (crlf < 0) {
-                carry = std::move(data);
+                carry = std::exchange(data, QByteArray());
                 end = start;
                 continue;
             }
@@ -445,7 +458,8 @@ void readDocumentBackward(const QString &path, Progress &progress, const std::fu
         }
         if (start == 0)
             checkUnchanged();
-        hand(linesLastFirst(data.constData() + from, data.size() - from));
+        linesLastFirst(data.constData() + from, data.size() - from, lines);
+        hand(lines);
         progress.done = size - start;
         end = start;
     }

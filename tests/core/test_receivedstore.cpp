@@ -222,14 +222,17 @@ private slots:
     {
         QTest::addColumn<QString>("folder");
         QTest::addColumn<int>("fileLimit");  // bytes any file of this process may hold, 0 none
-        QTest::newRow("folder cannot be made") << QStringLiteral("/dev/null/cache") << 0;
-        QTest::newRow("disk full half-way") << QString() << 3000;
+        QTest::addColumn<int>("lines");      // a message; longer than a block: its blocks are written at once
+        QTest::newRow("folder cannot be made") << QStringLiteral("/dev/null/cache") << 0 << 1;
+        QTest::newRow("disk full half-way") << QString() << 3000 << 1;
+        QTest::newRow("disk full within a long message") << QString() << 2000 << 300;
     }
 
     void fullDiskKeepsEverythingInMemory()
     {
         QFETCH(QString, folder);
         QFETCH(int, fileLimit);
+        QFETCH(int, lines);
         QTemporaryDir dir;
         rlimit old{};
         getrlimit(RLIMIT_FSIZE, &old);
@@ -244,7 +247,7 @@ private slots:
         }
         QString expected;
         for (int i = 0; i < 500; ++i) {
-            const QString m = QStringLiteral("line %1\r\n").arg(i);
+            const QString m = QStringLiteral("line %1\r\n").arg(i).repeated(lines);
             store.prepend(m);
             expected.prepend(m);
         }
