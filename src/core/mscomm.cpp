@@ -5,6 +5,7 @@
 #include "core/error.h"
 #include "core/paritymarks.h"
 #include "core/settings.h"
+#include <QTimer>
 #include <algorithm>
 #include <cerrno>
 #include <limits>
@@ -15,32 +16,65 @@
 
 namespace kestrum {
 
-MSComm::MSComm(QObject *parent) : QObject(parent), m_port(new QSerialPort(this))
+namespace {
+// An arrival this soon after the last read is a trickle (a line every few
+// milliseconds at 115200 baud, a USB adapter handing over a packet a
+// millisecond): it is read together with what follows it, kReadPace after
+// the last read. Each read is a wake-up of the whole program, and reading
+// every piece of a trickle cost more than everything else it does. Only
+// what such a trickle brought since the last read can be thrown away by a
+// tty that hangs up.
+constexpr int kTrickleGap = 10;
+constexpr int kReadPace = 40;
+// A read bringing this much is no trickle: the next one is not put off,
+// or a fast source would wait on a full system buffer.
+constexpr qsizetype kSmallRead = 4096;
+} // namespace
+
+MSComm::MSComm(QObject *parent) : QObject(parent), m_port(new QSerialPort(this)), m_readPace(new QTimer(this))
 {
-    // Whatever has arrived is kept, however little the program asked for.
-    m_port->setReadBufferSize(0);
-    // Read at every arrival, also while a message is gathered: a tty that
-    // hangs up (a board that prints its last words and resets, an adapter
-    // pulled) throws away whatever input nobody has read yet.
+    // The port keeps a single byte and stops watching the device until it
+    // is read: the program, not the port, decides when to read (a byte kept
+    // there is taken before the system's, so the order holds).
+    m_port->setReadBufferSize(1);
+    m_readPace->setSingleShot(true);
+    m_readPace->setTimerType(Qt::PreciseTimer);
+    connect(m_readPace, &QTimer::timeout, this, &MSComm::readArrivals);
+    // Read at every arrival, also while a message is gathered, a trickle no
+    // later than kReadPace after the last read: a tty that hangs up (a board
+    // that prints its last words and resets, an adapter pulled) throws away
+    // whatever input nobody has read yet.
     connect(m_port, &QSerialPort::readyRead, this, [this] {
         m_transientErrors = 0;
-        if (m_port->isOpen()) {
-            // The port hands over one read of the device: at most what a
-            // tty's line discipline holds (4 KB). After a read of half that
-            // or more, whatever else is waiting is taken now, one wake-up for
-            // all of it; a fault is left to the port's next read.
-            const QByteArray got = m_port->readAll();
-            const bool more = got.size() >= 2048;
-            takeReceived(got);
-            bool fault = false;
-            if (more)
-                readDescriptor(&fault);
-        }
-        if (!m_received.isEmpty())
+        if (!m_port->isOpen() || m_readPace->isActive())
+            return;
+        const qint64 since = m_lastRead.isValid() ? m_lastRead.elapsed() : kReadPace;
+        if (m_lastReadSmall && since < kTrickleGap) {
+            m_readPace->start(int(kReadPace - since));
+            // The message's time runs from its first byte, read or not.
             emit OnComm();
+            return;
+        }
+        readArrivals();
     });
     connect(m_port, &QSerialPort::bytesWritten, this, [this] { m_transientErrors = 0; });
     connect(m_port, &QSerialPort::errorOccurred, this, &MSComm::onError);
+}
+
+void MSComm::readArrivals()
+{
+    if (m_port->isOpen()) {
+        // Reading the port's byte has it watch the device again; whatever
+        // else is waiting is taken from the system now, one wake-up for all.
+        const QByteArray got = m_port->readAll();
+        takeReceived(got);
+        bool fault = false;
+        const qsizetype more = readDescriptor(&fault);
+        m_lastRead.start();
+        m_lastReadSmall = got.size() + more < kSmallRead;
+        if (!m_received.isEmpty())
+            emit OnComm();
+    }
 }
 
 MSComm::~MSComm()
@@ -55,6 +89,7 @@ void MSComm::setPortOpen(bool open)
 {
     if (!open) {
         if (m_port->isOpen()) {
+            m_readPace->stop();
             m_port->close();
             m_received.clear();
             m_errorsAt.clear();
@@ -327,6 +362,7 @@ void MSComm::onError(QSerialPort::SerialPortError error)
     // parity mark cut by the loss included.
     pullReceived();
     takeCut();
+    m_readPace->stop();
     m_port->close();
     m_port->clearError();
     emit closed();

@@ -2,10 +2,13 @@
 #include "core/devicewatch.h"
 #include "core/paritymarks.h"
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
 #include <vector>
+
+class QTimer;
 
 namespace kestrum {
 
@@ -94,6 +97,8 @@ signals:
 
 private:
     void pullReceived();
+    // Takes what the port and the system hold, and notes when and how much.
+    void readArrivals();
     void takeReceived(const QByteArray &bytes);
     void takeCut();
     qsizetype readDescriptor(bool *fault);
@@ -133,6 +138,10 @@ private:
     bool m_sending = false;
     // Transient line errors since data last moved.
     int m_transientErrors = 0;
+    // The next read of a trickle, at most kReadPace after the last one.
+    QTimer *m_readPace;
+    QElapsedTimer m_lastRead;
+    bool m_lastReadSmall = false;
 };
 
 } // namespace kestrum

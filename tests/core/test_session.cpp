@@ -471,8 +471,18 @@ private slots:
 
     // A board prints its last words and resets while its message is
     // gathered: a tty that hangs up throws away what nobody has read.
+    void bytesBeforeAHangUpReachTheDocumentAndTheFile_data()
+    {
+        QTest::addColumn<int>("gap");
+        QTest::addColumn<int>("quiet");
+        QTest::newRow("pieces apart") << 20 << 20;
+        QTest::newRow("a trickle, then the hang-up") << 2 << 90;
+    }
+
     void bytesBeforeAHangUpReachTheDocumentAndTheFile()
     {
+        QFETCH(int, gap);
+        QFETCH(int, quiet);
         QVERIFY(startSession());
         session->receiveTimer()->setInterval(100);
         Options o;
@@ -483,9 +493,9 @@ private slots:
         QStringList lost;
         connect(session.get(), &Session::deviceLost, this, [&lost](const QString &d) { lost << d; });
         QVERIFY(pty->write("HELLO-"));
-        QTest::qWait(20);
+        QTest::qWait(gap);
         QVERIFY(pty->write("WORLD-PART2"));
-        QTest::qWait(20);
+        QTest::qWait(quiet);
         pty->closeMaster();
         QTRY_COMPARE(lost.size(), 1);
         QCOMPARE(document(), QStringLiteral("HELLO-WORLD-PART2\r\n"));
