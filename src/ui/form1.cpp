@@ -92,6 +92,14 @@ Form1::~Form1()
     delete centralWidget();
 }
 
+void Form1::runAside(const QString &label, Progress &progress, const std::function<void()> &work,
+                     const std::function<void()> &tick)
+{
+    m_windows->longWork().run(label, progress, work, tick);
+}
+
+bool Form1::longWorkRunning() const { return m_windows->longWork().running(); }
+
 void Form1::buildControls()
 {
     auto *client = new ClientArea(this);
@@ -132,7 +140,7 @@ void Form1::buildControls()
     Command8 = makeButton(client, "Command8", QString(), twipsRect(4680, 3000, 1455, 495));
     Label7 = makeLabel(client, "Label7", QString(), twipsRect(120, 3480, 2295, 255));
 
-    Text2 = new ReceivedBox(session->document(), client);
+    Text2 = new ReceivedBox(session->document(), m_windows->longWork(), client);
     Text2->setObjectName(QStringLiteral("Text2"));
     Text2->setGeometry(twipsRect(120, 3720, 6015, 2175));
     Text2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QString>
 #include <QVariant>
+#include <functional>
 #include <memory>
 #include "ui/recaptioned.h"
 
@@ -28,6 +29,7 @@ class SendBoxHistory;
 class Searcher;
 class Session;
 class Windows;
+struct Progress;
 struct SearchHit;
 enum class SendMode;
 
@@ -118,6 +120,11 @@ public:
     // takes a while. False when the user cancelled; Error on failure; in
     // both the old file is left as it was.
     bool saveDocumentTo(const QString &path);
+    // Work on the document run aside, with this window's progress and
+    // Cancel (LongWork); whether such work runs now.
+    void runAside(const QString &label, Progress &progress, const std::function<void()> &work,
+                  const std::function<void()> &tick = {});
+    bool longWorkRunning() const;
 
     // Leaving.
     void Command7_Click();   // exit check; also File > Exit

@@ -50,14 +50,10 @@ private:
     QWidget *m_allowed;
 };
 
-bool g_busy = false;
-
 } // namespace
 
-bool longWorkRunning() { return g_busy; }
-
-void runAside(const QString &label, Progress &progress, const std::function<void()> &work,
-              const std::function<void()> &tick)
+void LongWork::run(const QString &label, Progress &progress, const std::function<void()> &work,
+                   const std::function<void()> &tick)
 {
     QProgressDialog dialog(label, QCoreApplication::translate("kestrum::Form1", "Отмена"), 0, 1000);
     dialog.setObjectName(QStringLiteral("ProgressDialog1"));
@@ -66,7 +62,7 @@ void runAside(const QString &label, Progress &progress, const std::function<void
     dialog.setAutoReset(false);
     dialog.setMinimumDuration(1000);
     const InputHold hold(&dialog);
-    const bool wasBusy = std::exchange(g_busy, true);
+    const bool wasRunning = std::exchange(m_running, true);
     std::exception_ptr failure;
     std::atomic<bool> finished{false};
     std::thread worker([&] {
@@ -96,7 +92,7 @@ void runAside(const QString &label, Progress &progress, const std::function<void
     worker.join();
     if (tick)
         tick();
-    g_busy = wasBusy;
+    m_running = wasRunning;
     if (failure)
         std::rethrow_exception(failure);
 }

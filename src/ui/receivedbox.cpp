@@ -273,13 +273,14 @@ ReceivedBox::WorkDone ReceivedBox::workDone() { return g_work; }
 
 QAccessibleInterface *receivedBoxAccessible(const QString &className, QObject *object);
 
-ReceivedBox::ReceivedBox(QWidget *parent) : ReceivedBox(*new ReceivedStore, parent)
+ReceivedBox::ReceivedBox(QWidget *parent) : ReceivedBox(*new ReceivedStore, *new LongWork, parent)
 {
     m_ownStore.reset(&m_store);
+    m_ownLongWork.reset(&m_longWork);
 }
 
-ReceivedBox::ReceivedBox(ReceivedStore &store, QWidget *parent)
-    : QAbstractScrollArea(parent), m_store(store), m_cache(new Cache)
+ReceivedBox::ReceivedBox(ReceivedStore &store, LongWork &longWork, QWidget *parent)
+    : QAbstractScrollArea(parent), m_store(store), m_longWork(longWork), m_cache(new Cache)
 {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
@@ -1242,7 +1243,7 @@ bool ReceivedBox::copySelection()
         QGuiApplication::clipboard()->setText(selectedText());
         return true;
     }
-    if (longWorkRunning())
+    if (m_longWork.running())
         return false;
     // A big selection is read from a snapshot on another thread, so that the
     // window goes on answering and messages go on arriving meanwhile.
@@ -1258,7 +1259,7 @@ bool ReceivedBox::copySelection()
     if (m_hex)
         hex.errors = m_store.errorColumns(from, 0, count);
     try {
-        runAside(tr("Копирование выделенного текста..."), progress, [&] {
+        m_longWork.run(tr("Копирование выделенного текста..."), progress, [&] {
             if (m_hex) {
                 for (qsizetype done = 0; done < count && !progress.cancelled; progress.done = done) {
                     const qsizetype n = std::min(kCopyAtOnce, count - done);

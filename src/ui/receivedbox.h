@@ -12,6 +12,7 @@ class QTextLayout;
 
 namespace kestrum {
 
+class LongWork;
 class SearchPattern;
 struct SearchHit;
 
@@ -30,8 +31,9 @@ class ReceivedBox : public QAbstractScrollArea {
 public:
     explicit ReceivedBox(QWidget *parent = nullptr);
     // Shows a document kept by someone else (the session), which tells the
-    // box through storeGrew() when it puts lines in front.
-    explicit ReceivedBox(ReceivedStore &store, QWidget *parent = nullptr);
+    // box through storeGrew() when it puts lines in front; a big copy runs
+    // as the window's long work, one at a time with its others.
+    ReceivedBox(ReceivedStore &store, LongWork &longWork, QWidget *parent = nullptr);
     ~ReceivedBox() override;
 
     // The whole document text.
@@ -177,6 +179,8 @@ private:
 
     std::unique_ptr<ReceivedStore> m_ownStore;
     ReceivedStore &m_store;
+    std::unique_ptr<LongWork> m_ownLongWork;
+    LongWork &m_longWork;
     // Caret and anchor as distances from the end of the document, which a
     // message put in front does not change.
     qsizetype m_caret = 0;

@@ -1,4 +1,5 @@
 #pragma once
+#include "ui/longwork.h"
 #include "ui/windowholds.h"
 #include <QPointer>
 #include <QString>
@@ -53,6 +54,8 @@ public:
 
     // Which window keeps which disabled.
     WindowHolds &holds() { return m_holds; }
+    // The work on this main window's document that runs aside.
+    LongWork &longWork() { return m_longWork; }
     // The main window comes back at an answer even while the Options window
     // is still up behind the answered one: the Options window's hold on it
     // ends too.
@@ -80,6 +83,7 @@ private:
     QPointer<Dialog4> m_dialog4;
     QPointer<FindDialog> m_findDialog;
     WindowHolds m_holds;
+    LongWork m_longWork;
 };
 
 

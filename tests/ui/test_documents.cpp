@@ -548,6 +548,20 @@ private slots:
         QVERIFY(QFileInfo(path("cancelled.pdf")).size() < QFileInfo(path("big.pdf")).size() / 2);
     }
 
+    // The work running aside is its own main window's: a second program's
+    // commands are not held back by it.
+    void longWorkIsTheWindowsOwn()
+    {
+        Form1 other;
+        Progress progress;
+        bool heldApart = false;
+        f->runAside(QStringLiteral("work"), progress, [] {}, [&] {
+            heldApart = f->longWorkRunning() && !other.longWorkRunning();
+        });
+        QVERIFY(heldApart);
+        QVERIFY(!f->longWorkRunning());
+    }
+
     void printFailureIsReported()
     {
         f->Text2->setText(QStringLiteral("m\r\n"));
