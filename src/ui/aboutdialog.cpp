@@ -25,7 +25,7 @@ QString Dialog::russianText() { return QString::fromUtf8(description); }
 
 QString Dialog::englishText() { return englishCaption("kestrum::Dialog", description); }
 
-Dialog::Dialog(Form1 &main) : Recaptioned(nullptr, Qt::Dialog), m_main(main)
+Dialog::Dialog(Windows &windows) : Recaptioned(nullptr, Qt::Dialog), m_windows(windows)
 {
     setObjectName(QStringLiteral("Dialog"));
     setFixedSize(twips(5325), twips(1740));
@@ -68,7 +68,5 @@ void Dialog::closeEvent(QCloseEvent *event)
     OKButton_Click();
     event->accept();
 }
-
-Windows &Dialog::windows() const { return m_main.windows(); }
 
 } // namespace kestrum

@@ -7,14 +7,13 @@ class QPushButton;
 
 namespace kestrum {
 
-class Form1;
 class Windows;
 
 // Help > About: what the program is for, and who to write to.
 class Dialog : public Recaptioned<QWidget> {
     Q_OBJECT
 public:
-    explicit Dialog(Form1 &main);
+    explicit Dialog(Windows &windows);
     QLabel *Label1;
     QPushButton *OKButton;
 
@@ -30,9 +29,9 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    // The main window this one belongs to, and its other dialogs.
-    Form1 &m_main;
-    Windows &windows() const;
+    // The main window's dialogs, this one among them.
+    Windows &m_windows;
+    Windows &windows() const { return m_windows; }
 };
 
 } // namespace kestrum

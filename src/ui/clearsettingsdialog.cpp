@@ -12,7 +12,7 @@
 
 namespace kestrum {
 
-Dialog1::Dialog1(Form1 &main) : Recaptioned(nullptr), m_main(main)
+Dialog1::Dialog1(Windows &windows) : Recaptioned(nullptr), m_windows(windows)
 {
     setObjectName(QStringLiteral("Dialog1"));
     setWindowFlags(Qt::Dialog);
@@ -81,7 +81,5 @@ void Dialog1::closeEvent(QCloseEvent *event)
     event->accept();
     CancelButton_Click();
 }
-
-Windows &Dialog1::windows() const { return m_main.windows(); }
 
 } // namespace kestrum

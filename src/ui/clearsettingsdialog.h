@@ -7,14 +7,13 @@ class QPushButton;
 
 namespace kestrum {
 
-class Form1;
 class Windows;
 
 // Confirmation before every stored setting is deleted.
 class Dialog1 : public Recaptioned<QWidget> {
     Q_OBJECT
 public:
-    explicit Dialog1(Form1 &main);
+    explicit Dialog1(Windows &windows);
     QLabel *Label1;
     QPushButton *OKButton;
     QPushButton *CancelButton;
@@ -28,9 +27,9 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    // The main window this one belongs to, and its other dialogs.
-    Form1 &m_main;
-    Windows &windows() const;
+    // The main window's dialogs, this one among them.
+    Windows &m_windows;
+    Windows &windows() const { return m_windows; }
 };
 
 } // namespace kestrum

@@ -23,7 +23,7 @@ void holdWindowsBehind(Windows &windows, const Dialog2 *warning)
 
 } // namespace
 
-Dialog2::Dialog2(Form1 &main) : Recaptioned(nullptr), m_main(main)
+Dialog2::Dialog2(Windows &windows) : Recaptioned(nullptr), m_windows(windows)
 {
     setObjectName(QStringLiteral("Dialog2"));
     setWindowFlags(Qt::Dialog);
@@ -86,7 +86,5 @@ void Windows::showWarning()
 }
 
 bool Windows::warningShowing() { return hasDialog2() && dialog2()->isVisible(); }
-
-Windows &Dialog2::windows() const { return m_main.windows(); }
 
 } // namespace kestrum

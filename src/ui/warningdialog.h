@@ -7,7 +7,6 @@ class QPushButton;
 
 namespace kestrum {
 
-class Form1;
 class Windows;
 
 // The invalid-value warning. Shown without waiting; disables the main and
@@ -15,7 +14,7 @@ class Windows;
 class Dialog2 : public Recaptioned<QWidget> {
     Q_OBJECT
 public:
-    explicit Dialog2(Form1 &main);
+    explicit Dialog2(Windows &windows);
     QLabel *Label1;
     QPushButton *OKButton;
 
@@ -27,9 +26,9 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    // The main window this one belongs to, and its other dialogs.
-    Form1 &m_main;
-    Windows &windows() const;
+    // The main window's dialogs, this one among them.
+    Windows &m_windows;
+    Windows &windows() const { return m_windows; }
 };
 
 } // namespace kestrum

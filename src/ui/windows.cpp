@@ -8,6 +8,7 @@
 #include "ui/finddialog.h"
 #include "core/session.h"
 #include <QApplication>
+#include <type_traits>
 
 namespace kestrum {
 
@@ -15,7 +16,13 @@ template <class W>
 W *Windows::get(QPointer<W> &slot)
 {
     if (slot.isNull()) {
-        W *w = new W(*m_form1);
+        // A dialog that reaches only the other windows is given these; one
+        // that works on the main window (its session, its lines) that window.
+        W *w = nullptr;
+        if constexpr (std::is_constructible_v<W, Windows &>)
+            w = new W(*this);
+        else
+            w = new W(*m_form1);
         w->setAttribute(Qt::WA_DeleteOnClose, false);
         slot = w;
         w->Form_Load();

@@ -56,7 +56,7 @@ QString storedLanguage() { return readSetting(QStringLiteral("Lng"), QStringLite
 // put on them on their own.
 std::unique_ptr<Dialog1> clearConfirmation()
 {
-    auto d = std::make_unique<Dialog1>(*windows().form1());
+    auto d = std::make_unique<Dialog1>(windows());
     d->setWindowTitle(QStringLiteral("Удаление ветки в реестре"));
     d->Label1 = new QLabel(kClearMessage, d.get());
     d->OKButton = new QPushButton(QStringLiteral("OK"), d.get());
@@ -66,7 +66,7 @@ std::unique_ptr<Dialog1> clearConfirmation()
 
 std::unique_ptr<Dialog2> invalidValueWarning()
 {
-    auto d = std::make_unique<Dialog2>(*windows().form1());
+    auto d = std::make_unique<Dialog2>(windows());
     d->setWindowTitle(QStringLiteral("Внимание"));
     d->Label1 = new QLabel(QStringLiteral("Недопустимое значение"), d.get());
     d->OKButton = new QPushButton(QStringLiteral("OK"), d.get());
