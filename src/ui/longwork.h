@@ -8,7 +8,7 @@ struct Progress;
 
 // Long pieces of work on one main window's document (open, save, print,
 // a big copy), run aside one at a time. Each main window has its own, so
-// that one program's work does not stop another's commands.
+// that one window's work is never taken for another's.
 class LongWork {
 public:
     // True while a piece runs: no second command that reads or changes the

@@ -548,8 +548,8 @@ private slots:
         QVERIFY(QFileInfo(path("cancelled.pdf")).size() < QFileInfo(path("big.pdf")).size() / 2);
     }
 
-    // The work running aside is its own main window's: a second program's
-    // commands are not held back by it.
+    // The work running aside is its own main window's: another main window
+    // does not take it for its own.
     void longWorkIsTheWindowsOwn()
     {
         Form1 other;
