@@ -1,6 +1,7 @@
 // The received box as its user sees it: the lines drawn where they belong,
 // selection, clipboard, editing and scrolling over a growing document.
 #include "ui/receivedbox.h"
+#include "ui/longwork.h"
 #include "core/mscomm.h"
 #include "core/session.h"
 #include "support/pty.h"
@@ -183,7 +184,8 @@ private slots:
         tio.c_iflag &= ~PARMRK;
         QVERIFY(::tcsetattr(pty.slaveFd(), TCSANOW, &tio) == 0);
         ReceivedStore &doc = session.document();
-        ReceivedBox box(doc);
+        LongWork work;
+        ReceivedBox box(doc, work);
         doc.prependBytes(QByteArray(1 << 20, 'z') + "\r\n");
         QVERIFY(pty.write(QByteArray("A\xFF\x00ZB?", 6)));
         QTRY_COMPARE(doc.text(0, 6), QStringLiteral("A?B?\r\n"));
