@@ -172,13 +172,6 @@
     </message>
 </context>
 <context>
-    <name>Options</name>
-    <message>
-        <source>The main window is not loaded.</source>
-        <translation>Главное окно не загружено.</translation>
-    </message>
-</context>
-<context>
     <name>Port</name>
     <message>
         <source>%1 is already open.</source>

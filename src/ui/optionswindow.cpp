@@ -5,7 +5,6 @@
 #include "ui/captions.h"
 #include "ui/clearsettingsdialog.h"
 #include "ui/warningdialog.h"
-#include "core/error.h"
 #include "platform/guard.h"
 #include "core/numbers.h"
 #include "platform/platform.h"
@@ -126,10 +125,8 @@ void Form2::Form_Load()
 {
     Options o = Options::stored();
     // The buffer sizes come from the serial-port object, not the store.
-    if (Form1 *f1 = windows().form1()) {
-        guarded([&] { o.inBufferSize = QString::number(toInt16(double(f1->session->inBufferSize()))); });
-        guarded([&] { o.outBufferSize = QString::number(toInt16(double(f1->session->outBufferSize()))); });
-    }
+    guarded([&] { o.inBufferSize = QString::number(toInt16(double(m_main.session->inBufferSize()))); });
+    guarded([&] { o.outBufferSize = QString::number(toInt16(double(m_main.session->outBufferSize()))); });
     // Setting Check1 runs Check1_Click, which leaves Check2 to Check4 enabled
     // exactly when it is checked.
     for (const OptionRow &row : optionRows()) {
@@ -173,8 +170,7 @@ void Form2::publish()
     // deletion) speaks for nobody.
     if (!windows().hasForm2() || windows().form2() != this)
         return;
-    if (Form1 *f1 = windows().form1())
-        f1->session->options().set(boxes());
+    m_main.session->options().set(boxes());
 }
 
 void Form2::setAutosaveFile(const QString &path)
@@ -218,14 +214,9 @@ void Form2::Check9_Click()
 
 void Form2::Command3_Click()
 {
-    Form1 *f1 = windows().form1();
-    if (!f1) {
-        guarded([] { throw Error(QCoreApplication::translate("Options", "The main window is not loaded.")); });
-        return;
-    }
-    f1->Label8->setText(Label1->text());
-    f1->Label8->setEnabled(Label1->isEnabled());
-    const Configured done = f1->session->configure(boxes());
+    m_main.Label8->setText(Label1->text());
+    m_main.Label8->setEnabled(Label1->isEnabled());
+    const Configured done = m_main.session->configure(boxes());
     // One warning stands for every refused box.
     if (!done.refused.isEmpty())
         windows().showWarning();

@@ -3,7 +3,6 @@
 #include "ui/form1.h"
 #include "ui/windows.h"
 #include "ui/receivedbox.h"
-#include "core/textfile.h"
 #include "ui/captions.h"
 #include "ui/aboutdialog.h"
 #include "ui/warningdialog.h"
@@ -60,12 +59,11 @@ void Dialog4::Form_Load()
 
 void Dialog4::OKButton_Click()
 {
-    Form1 *f = windows().form1();
     QString target;
-    if (f && f->session->state().fileOpened == 1) {
+    if (m_main.session->state().fileOpened == 1) {
         // The file opened, not the name the store keeps: a store that could
         // not keep it would have "Yes" write into some other file.
-        target = f->session->state().openedFileName;
+        target = m_main.session->state().openedFileName;
     } else {
         // 2 ask before overwriting, 4 no read-only check box.
         CommonDialog5.presetTextFiles(6);
@@ -79,13 +77,7 @@ void Dialog4::OKButton_Click()
     // Leaving without the text on disk would lose it: a failed save keeps
     // the prompt up, so the user can answer again.
     bool saved = false;
-    if (!guarded([&] {
-            if (f)
-                saved = f->saveDocumentTo(target);
-            else
-                writeDocument(target, QString()), saved = true;
-        })
-        || !saved)
+    if (!guarded([&] { saved = m_main.saveDocumentTo(target); }) || !saved)
         return;
     m_main.endProgram();
 }
@@ -101,8 +93,7 @@ void Dialog4::Command1_Click()
     // the prompt.
     windows().releaseOptionsHold();
     windows().holds().release(this);
-    if (Form1 *f = windows().form1())
-        f->CancRes();
+    m_main.CancRes();
     windows().unloadDialog4();
 }
 
