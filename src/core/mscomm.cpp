@@ -26,9 +26,11 @@ namespace {
 // tty that hangs up.
 constexpr int kTrickleGap = 10;
 constexpr int kReadPace = 40;
-// A read bringing this much is no trickle: the next one is not put off,
-// or a fast source would wait on a full system buffer.
+// A read bringing this much, or coming at this many bytes a second, is no
+// trickle: the next one is not put off, or a fast source would wait on a
+// full system buffer (a pseudo-terminal holds a few KB).
 constexpr qsizetype kSmallRead = 4096;
+constexpr double kTrickleRate = 64 * 1024;
 } // namespace
 
 MSComm::MSComm(QObject *parent) : QObject(parent), m_port(new QSerialPort(this)), m_readPace(new QTimer(this))
@@ -70,8 +72,10 @@ void MSComm::readArrivals()
         takeReceived(got);
         bool fault = false;
         const qsizetype more = readDescriptor(&fault);
+        const qsizetype bytes = got.size() + more;
+        const qint64 ns = m_lastRead.isValid() ? qMax<qint64>(m_lastRead.nsecsElapsed(), 1) : 1;
         m_lastRead.start();
-        m_lastReadSmall = got.size() + more < kSmallRead;
+        m_lastReadSmall = bytes < kSmallRead && double(bytes) * 1e9 / double(ns) < kTrickleRate;
         if (!m_received.isEmpty())
             emit OnComm();
     }
@@ -319,6 +323,11 @@ QByteArray MSComm::inputBytes(std::vector<qsizetype> *errors)
     } else {
         bytes = std::move(m_received);
         m_received = QByteArray();
+        // The next message of a fast stream is about as long as this one:
+        // room for it now spares copying what came so far each time the
+        // buffer fills (a message of megabytes is read 16 KB at a time).
+        if (bytes.size() > 64 * 1024)
+            m_received.reserve(qMin<qsizetype>(bytes.size() + bytes.size() / 4, 32 << 20));
     }
     m_heldBack = 0;
     return bytes;
