@@ -70,8 +70,7 @@ void MSComm::readArrivals()
         // else is waiting is taken from the system now, one wake-up for all.
         const QByteArray got = m_port->readAll();
         takeReceived(got);
-        bool fault = false;
-        const qsizetype more = readDescriptor(&fault);
+        const qsizetype more = readDescriptor();
         const qsizetype bytes = got.size() + more;
         const qint64 ns = m_lastRead.isValid() ? qMax<qint64>(m_lastRead.nsecsElapsed(), 1) : 1;
         m_lastRead.start();
@@ -249,15 +248,13 @@ void MSComm::pullReceived()
     // Everything waiting means also what the system holds and the port has
     // not been told of yet (a parity mark cut by the port's last read among
     // it); a fault is left to the port's next read.
-    bool fault = false;
-    if (readDescriptor(&fault) > 0)
+    if (readDescriptor() > 0)
         emit OnComm();
 }
 
-qsizetype MSComm::readDescriptor(bool *fault)
+qsizetype MSComm::readDescriptor()
 {
     qsizetype got = 0;
-    *fault = false;
 #ifdef Q_OS_UNIX
     const int fd = int(m_port->handle());
     if (fd < 0)
@@ -286,7 +283,6 @@ qsizetype MSComm::readDescriptor(bool *fault)
         // The port reads without a minimum count: nothing waiting reads as 0
         // bytes, as a hung-up line does. An error other than "nothing more"
         // is left to the port's own reading, which reports it.
-        *fault = n < 0 && errno != EAGAIN && errno != EWOULDBLOCK;
         break;
     }
     if (got > 0)

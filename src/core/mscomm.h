@@ -101,7 +101,7 @@ private:
     void readArrivals();
     void takeReceived(const QByteArray &bytes);
     void takeCut();
-    qsizetype readDescriptor(bool *fault);
+    qsizetype readDescriptor();
     void presetLine();
     void applyLine();
     void applyModemLines();

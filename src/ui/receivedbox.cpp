@@ -551,24 +551,37 @@ void ReceivedBox::scrollToLine(qsizetype line)
     verticalScrollBar()->setValue(int(std::clamp<qsizetype>(line, 0, verticalScrollBar()->maximum())));
 }
 
+namespace {
+// What is worked out for a line, kept by the line's distance from the
+// document's end (which new messages on top do not change) while its
+// length stays; the whole map is dropped once it holds limit lines.
+template <typename Map, typename Make>
+const typename Map::mapped_type::second_type &cachedForLine(Map &lines, quint64 key, qsizetype length,
+                                                            std::size_t limit, Make make)
+{
+    const auto found = lines.find(key);
+    if (found != lines.end() && found->second.first == length)
+        return found->second.second;
+    auto value = make();
+    if (lines.size() >= limit)
+        lines.clear();
+    auto &slot = lines[key];
+    slot = {length, std::move(value)};
+    return slot.second;
+}
+} // namespace
+
 const ReceivedBox::LineGeometry &ReceivedBox::geometry(qsizetype line) const
 {
     const qsizetype start = m_store.lineStart(line);
     const qsizetype length = shownLength(line);
-    auto &lines = m_cache->lines;
-    const quint64 key = quint64(m_store.size() - start);
-    const auto found = lines.find(key);
-    if (found != lines.end() && found->second.first == length)
-        return found->second.second;
-    if (lines.size() >= kCachedLines)
-        lines.clear();
-    LineGeometry g;
-    g.chunks = m_hex ? measureShown(line, length) : measureChunks(start, length);
-    for (const auto &c : g.chunks)
-        g.width += c.width;
-    auto &slot = lines[key];
-    slot = {length, std::move(g)};
-    return slot.second;
+    return cachedForLine(m_cache->lines, quint64(m_store.size() - start), length, kCachedLines, [&] {
+        LineGeometry g;
+        g.chunks = m_hex ? measureShown(line, length) : measureChunks(start, length);
+        for (const auto &c : g.chunks)
+            g.width += c.width;
+        return g;
+    });
 }
 
 QString ReceivedBox::lineText(qsizetype line) const
@@ -583,17 +596,10 @@ HexLine ReceivedBox::hexLine(qsizetype line) const
     const qsizetype start = m_store.lineStart(line);
     const qsizetype length = m_store.lineLength(line);
     // Asked for many times in every paint: kept as the geometry is.
-    auto &lines = m_cache->hexLines;
-    const quint64 key = quint64(m_store.size() - start);
-    const auto found = lines.find(key);
-    if (found != lines.end() && found->second.first == length)
-        return found->second.second;
-    if (lines.size() >= kCachedHexLines)
-        lines.clear();
-    const qsizetype reach = std::min(length, HexLine::kStampReach);
-    const HexLine h = HexLine::of(m_store.text(start, reach), m_store.text(start + length - reach, reach), length);
-    lines[key] = {length, h};
-    return h;
+    return cachedForLine(m_cache->hexLines, quint64(m_store.size() - start), length, kCachedHexLines, [&] {
+        const qsizetype reach = std::min(length, HexLine::kStampReach);
+        return HexLine::of(m_store.text(start, reach), m_store.text(start + length - reach, reach), length);
+    });
 }
 
 qsizetype ReceivedBox::shownLength(qsizetype line) const
