@@ -61,7 +61,7 @@ int main(int argc, char **argv)
     }
     mapPort(1, link);
     Form1 *f = startProgram();
-    Form2 *o = f->windows().form2();
+    Form2 *o = f->windows().optionsWindow();
     o->Check5->setChecked(false);
     o->Check6->setChecked(false);
     o->Check7->setChecked(false);

@@ -94,7 +94,7 @@ int main(int argc, char **argv)
     writeSetting(QStringLiteral("Parametr"), QStringLiteral("Timeout"), QStringLiteral("1"));
     Form1 *f = startProgram();
     f->selectListItem(f->Combo2, QStringLiteral("115200"));
-    Form2 *o = f->windows().form2();
+    Form2 *o = f->windows().optionsWindow();
     o->Check5->setChecked(true);
     o->Check6->setChecked(true);
     o->Check7->setChecked(true);

@@ -67,7 +67,7 @@ int main(int argc, char **argv)
                         qPrintable(e.description()), bytesPerSecond);
         }
     }
-    Form2 *o = f->windows().form2();
+    Form2 *o = f->windows().optionsWindow();
     o->Check5->setChecked(false);
     o->Check6->setChecked(false);
     o->Check7->setChecked(false);

@@ -74,7 +74,7 @@ void Session::setLineParameters(const QString &text)
 
 void Session::loadReceiveTimeout()
 {
-    const qint32 interval = toInt32(readSetting(Setting::Timeout));
+    const qint32 interval = toInt32(readSetting(Setting::ReceiveTimeout));
     // Zero would tick on every pass of the event loop and spin a core.
     if (interval < 1)
         throw Error(QCoreApplication::translate("Port",
@@ -109,7 +109,7 @@ Configured Session::configure(const Options &o)
         o.store({row.key});
         // The autosave line follows the file at Apply.
         if (row.key == Setting::Autosave)
-            o.store({Setting::LabelSave});
+            o.store({Setting::AutosaveLine});
     }
     try {
         closePort();
@@ -140,7 +140,7 @@ Configured Session::configure(const Options &o)
             // The send reads the length limit from the live options itself;
             // only the receive timeout goes anywhere besides the store.
             o.store({row.key});
-            if (row.key == Setting::Timeout) {
+            if (row.key == Setting::ReceiveTimeout) {
                 // Not restarted here: the next receive event starts it again.
                 if (m_timer->isActive())
                     stopReceiveTimer();

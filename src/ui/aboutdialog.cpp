@@ -49,7 +49,7 @@ void Dialog::retranslateUi()
 void Dialog::Form_Load()
 {
     // The main window takes no input while the dialog is up.
-    windows().holds().hold(windows().form1(), this);
+    windows().holds().hold(windows().mainWindow(), this);
     applyCaptions(this);
 }
 
@@ -58,8 +58,8 @@ void Dialog::OKButton_Click()
     windows().holds().release(this);
     // Only the instance the owner holds is unloaded; a detached one is
     // already on its way out.
-    if (windows().hasDialog() && windows().dialog() == this)
-        windows().unloadDialog();
+    if (windows().hasAboutBox() && windows().aboutBox() == this)
+        windows().unloadAboutBox();
 }
 
 void Dialog::closeEvent(QCloseEvent *event)

@@ -63,7 +63,7 @@ bool englishInterface()
     // A value that is not a number is nobody's choice: it counts as missing,
     // and missing means English.
     try {
-        return toNumber(readSetting(Setting::Lng)) == 1;
+        return toNumber(readSetting(Setting::Language)) == 1;
     } catch (const std::exception &) {
         return true;
     }

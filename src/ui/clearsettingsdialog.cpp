@@ -41,7 +41,7 @@ void Dialog1::Form_Load()
 {
     // Only the Options window waits for the answer; the main window is
     // held by the Options window already.
-    windows().holds().hold(windows().form2(), this);
+    windows().holds().hold(windows().optionsWindow(), this);
     applyCaptions(this);
     // Drawn for a small font: with a larger one the message needs more lines,
     // and the buttons and the window make room for them.
@@ -59,8 +59,8 @@ namespace {
 void closeConfirmation(Windows &windows, Dialog1 *d)
 {
     windows.holds().release(d);
-    if (windows.hasDialog1() && windows.dialog1() == d)
-        windows.unloadDialog1();
+    if (windows.hasClearSettingsPrompt() && windows.clearSettingsPrompt() == d)
+        windows.unloadClearSettingsPrompt();
     else
         d->hide();
 }

@@ -82,21 +82,21 @@ void FindDialog::storeQuery()
 void FindDialog::Command1_Click()
 {
     storeQuery();
-    windows().form1()->findNext(false);
+    windows().mainWindow()->findNext(false);
 }
 
 void FindDialog::Command2_Click()
 {
     storeQuery();
-    windows().form1()->countMatches();
+    windows().mainWindow()->countMatches();
 }
 
 void FindDialog::Command3_Click()
 {
     // A search the window asked for ends with it.
-    windows().form1()->stopSearch();
-    if (windows().hasFindDialog() && windows().findDialog() == this)
-        windows().unloadFindDialog();
+    windows().mainWindow()->stopSearch();
+    if (windows().hasFindWindow() && windows().findWindow() == this)
+        windows().unloadFindWindow();
     else
         hide();
 }
@@ -112,7 +112,7 @@ void FindDialog::keyPressEvent(QKeyEvent *event)
     // F3 and Shift+F3 as in the main window.
     if (event->key() == Qt::Key_F3 && (event->modifiers() & ~Qt::ShiftModifier) == Qt::NoModifier) {
         storeQuery();
-        windows().form1()->findNext(event->modifiers() & Qt::ShiftModifier);
+        windows().mainWindow()->findNext(event->modifiers() & Qt::ShiftModifier);
         return;
     }
     QWidget::keyPressEvent(event);

@@ -238,8 +238,8 @@ void Form1::connectHandlers()
     connect(mnuPorts, &QAction::triggered, this, [this] { mnuPorts_Click(); });
     connect(deviceArrivals, &DeviceArrivals::devicesChanged, this, [this] {
         showPortDevices();
-        if (Ports)
-            Ports->showDevices();
+        if (windows().hasPortsWindow())
+            windows().portsWindow()->showDevices();
     });
     connect(Combo1, &QComboBox::currentIndexChanged, this, [this] { showPortTips(); });
     connect(mnuExit, &QAction::triggered, this, [this] { Command7_Click(); });
@@ -260,11 +260,11 @@ void Form1::Form_Load()
         Combo1->addItems({QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3")});
         showPortDevices();
     });
-    guarded([&] { CommonDialog2.FileName = readSetting(Setting::FileNameOpen); });
-    guarded([&] { CommonDialog3.FileName = readSetting(Setting::FileNameSaveAs); });
+    guarded([&] { CommonDialog2.FileName = readSetting(Setting::LastOpenedFile); });
+    guarded([&] { CommonDialog3.FileName = readSetting(Setting::LastSavedAsFile); });
     // Reaching the Options window's autosave line loads that window, hidden.
-    guarded([&] { Label8->setText(windows().form2()->Label1->text()); });
-    guarded([&] { Label8->setEnabled(windows().form2()->Label1->isEnabled()); });
+    guarded([&] { Label8->setText(windows().optionsWindow()->Label1->text()); });
+    guarded([&] { Label8->setEnabled(windows().optionsWindow()->Label1->isEnabled()); });
     guarded([&] {
         Combo2->addItems({QStringLiteral("110"), QStringLiteral("300"), QStringLiteral("600"), QStringLiteral("1200"),
                           QStringLiteral("2400"), QStringLiteral("4800"), QStringLiteral("9600"), QStringLiteral("14400"),
@@ -291,7 +291,7 @@ void Form1::Form_Load()
     guarded([&] { session->loadReceiveTimeout(); });
     guarded([&] { LngInitForm1(); });
     session->startPort(lineParameters(), [](const std::function<void()> &step) { return guarded(step); });
-    guarded([&] { selectListItem(Combo1, readSetting(Setting::CommPort)); });
+    guarded([&] { selectListItem(Combo1, readSetting(Setting::Port)); });
     m_loading = false;
 }
 
@@ -320,23 +320,18 @@ void Form1::showPortTips()
 void Form1::mnuPorts_Click()
 {
     guarded([&] {
-        if (!Ports) {
-            Ports = new Form3(this);
-            Ports->Form_Load();
-            // Its choices show at once in the port list.
-            connect(Ports, &Form3::portsChosen, this, [this] { showPortDevices(); });
-        }
-        Ports->show();
-        Ports->raise();
-        Ports->activateWindow();
+        PortsWindow *w = windows().portsWindow();
+        w->show();
+        w->raise();
+        w->activateWindow();
     });
 }
 
 void Form1::Command4_Click()
 {
     guarded([&] {
-        windows().unloadForm2();
-        Form2 *f = windows().form2();
+        windows().unloadOptionsWindow();
+        OptionsWindow *f = windows().optionsWindow();
         f->show();
         f->raise();
         f->activateWindow();

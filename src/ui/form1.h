@@ -22,7 +22,7 @@ namespace kestrum {
 
 class DeviceArrivals;
 class DeviceWatch;
-class Form3;
+
 enum class Setting;
 class ReceivedBox;
 class SendBoxHistory;
@@ -87,8 +87,8 @@ public:
     void Command3_Click();   // Open Port
     void Command2_Click();   // Close Port
     void mnuPorts_Click();   // the Ports window
-    // The Ports window while it is open.
-    QPointer<Form3> Ports;
+    // Shows what each port item stands for now (its tooltip).
+    void showPortDevices();
     // Serial devices come and go.
     DeviceArrivals *deviceArrivals;
 
@@ -169,7 +169,6 @@ protected:
 
 private:
     void buildControls();
-    void showPortDevices();
     void buildMenus();
     void buildBytesMenus();
     void retranslateBytesMenus();

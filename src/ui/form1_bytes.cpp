@@ -2,7 +2,7 @@
 // hex; how the send box is read, sending a file, sending a break.
 #include "ui/form1.h"
 #include "ui/receivedbox.h"
-#include "ui/sendfiledialog.h"
+#include "ui/windows.h"
 #include "core/filesend.h"
 #include "core/session.h"
 #include "core/settingkeys.h"
@@ -103,8 +103,7 @@ void Form1::mnuSendFile_Click()
     // A file so short that it is sent already needs no window.
     if (!session->fileSender()->isSending())
         return;
-    auto *d = new DialogSendFile(session->fileSender(), this);
-    d->show();
+    windows().showSendFileProgress(session->fileSender());
 }
 
 void Form1::mnuSendBreak_Click()

@@ -15,11 +15,11 @@ void Form1::endProgram()
     // keeps the program alive; then this one closes, unless its close is
     // what is asking.
     session->abandonWait();
-    windows().unloadDialog4();
-    windows().unloadDialog2();
-    windows().unloadForm2();
-    windows().unloadDialog1();
-    windows().unloadDialog();
+    windows().unloadSavePrompt();
+    windows().unloadWarning();
+    windows().unloadOptionsWindow();
+    windows().unloadClearSettingsPrompt();
+    windows().unloadAboutBox();
     if (!m_closing)
         close();
 }
@@ -28,7 +28,7 @@ void Form1::Command7_Click()
 {
     if ((session->state().dataReceived == 1 || session->state().fileOpened == 1) && mnuSave->isEnabled()) {
         // Loading the prompt disables this window until it is answered.
-        Dialog4 *prompt = windows().dialog4();
+        SavePrompt *prompt = windows().savePrompt();
         prompt->show();
         prompt->raise();
         prompt->activateWindow();

@@ -48,7 +48,7 @@ void Form1::mnuOpen_Click()
     if (!chooseFile(CommonDialog2, 4100, false))
         return;
     const QString name = CommonDialog2.FileName;
-    guarded([&] { writeSetting(Setting::FileNameOpen, name); });
+    guarded([&] { writeSetting(Setting::LastOpenedFile, name); });
 
     // The file is read from its end on a thread of its own, so that the lines
     // that go on top show first; each piece goes in below the one before,
@@ -139,7 +139,7 @@ void Form1::mnuSave_as_Click()
     if (!chooseFile(CommonDialog3, 6, true))
         return;
     const QString name = CommonDialog3.FileName;
-    guarded([&] { writeSetting(Setting::FileNameSaveAs, name); });
+    guarded([&] { writeSetting(Setting::LastSavedAsFile, name); });
     bool saved = false;
     if (guarded([&] { saved = saveDocumentTo(name); }) && saved)
         mnuSave->setEnabled(true);

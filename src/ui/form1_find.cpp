@@ -40,7 +40,7 @@ void Form1::connectSearcher()
     connect(searcher, &Searcher::found, this, [this](const SearchHit &hit, bool wrapped) { matchFound(hit, wrapped); });
     connect(searcher, &Searcher::notFound, this, [this] {
         showFindStatus(QCoreApplication::translate("Find", "Not found"));
-        if (!windows().hasFindDialog())
+        if (!windows().hasFindWindow())
             QApplication::beep();
     });
     connect(searcher, &Searcher::progress, this,
@@ -49,8 +49,8 @@ void Form1::connectSearcher()
 
 void Form1::showFindStatus(const QString &text)
 {
-    if (windows().hasFindDialog())
-        windows().findDialog()->showStatus(text);
+    if (windows().hasFindWindow())
+        windows().findWindow()->showStatus(text);
 }
 
 bool Form1::lastMatchSelected(qsizetype *start, qsizetype *end) const
@@ -126,7 +126,7 @@ void Form1::stopSearch() { searcher->cancel(); }
 void Form1::mnuFind_Click()
 {
     guarded([&] {
-        FindDialog *d = windows().findDialog();
+        FindWindow *d = windows().findWindow();
         d->show();
         d->raise();
         d->activateWindow();

@@ -60,14 +60,14 @@ void Form1::LngInitForm1()
     // The Options window is never showing here (this window is disabled
     // while it is). Re-creating it puts its autosave line in the new
     // language; only the caption is copied, not the enabled state.
-    windows().unloadForm2();
-    Label8->setText(windows().form2()->Label1->text());
+    windows().unloadOptionsWindow();
+    Label8->setText(windows().optionsWindow()->Label1->text());
 }
 
 void Form1::mnuRus_Click()
 {
     guarded([&] {
-        writeSetting(Setting::Lng, QStringLiteral("0"));
+        writeSetting(Setting::Language, QStringLiteral("0"));
         LngInitForm1();
     });
 }
@@ -75,7 +75,7 @@ void Form1::mnuRus_Click()
 void Form1::mnuEng_Click()
 {
     guarded([&] {
-        writeSetting(Setting::Lng, QStringLiteral("1"));
+        writeSetting(Setting::Language, QStringLiteral("1"));
         LngInitForm1();
     });
 }
@@ -83,7 +83,7 @@ void Form1::mnuEng_Click()
 void Form1::mnuAbout_Click()
 {
     guarded([&] {
-        Dialog *d = windows().dialog();
+        AboutBox *d = windows().aboutBox();
         d->show();
         d->raise();
         d->activateWindow();

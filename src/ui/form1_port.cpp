@@ -45,7 +45,7 @@ void Form1::Combo1_Click()
     guarded([&] { session->closePort(); });
     guarded([&] { session->setPortNumber(position + 1); });
     guarded([&] { session->openPort(); });
-    guarded([&] { writeSetting(Setting::CommPort, Combo1->currentText()); });
+    guarded([&] { writeSetting(Setting::Port, Combo1->currentText()); });
 }
 
 QString Form1::lineParameters() const

@@ -168,7 +168,7 @@ void Form2::publish()
 {
     // A window that is no longer the program's (unloaded, awaiting its
     // deletion) speaks for nobody.
-    if (!windows().hasForm2() || windows().form2() != this)
+    if (!windows().hasOptionsWindow() || windows().optionsWindow() != this)
         return;
     m_main.session->options().set(boxes());
 }
@@ -231,13 +231,13 @@ void Form2::Command1_Click()
     if (windows().warningShowing())
         return;
     windows().holds().release(this);
-    windows().unloadForm2();
+    windows().unloadOptionsWindow();
 }
 
 void Form2::Command2_Click()
 {
     windows().holds().release(this);
-    windows().unloadForm2();
+    windows().unloadOptionsWindow();
 }
 
 void Form2::Command4_Click()
@@ -250,7 +250,7 @@ void Form2::Command4_Click()
         if (!CommonDialog1.ShowSave())
             return;
         // Stored at once: the autosave file changes now, not at Apply.
-        writeSetting(Setting::FileName, CommonDialog1.FileName);
+        writeSetting(Setting::AutosaveFile, CommonDialog1.FileName);
         setAutosaveFile(CommonDialog1.FileName);
         Label1->setText(autosavePrefix() + CommonDialog1.FileName);
     });
@@ -259,7 +259,7 @@ void Form2::Command4_Click()
 void Form2::Command5_Click()
 {
     guarded([this] {
-        Dialog1 *d = windows().dialog1();
+        ClearSettingsPrompt *d = windows().clearSettingsPrompt();
         d->show();
         d->raise();
         d->activateWindow();
@@ -270,7 +270,7 @@ void Form2::closeEvent(QCloseEvent *e)
 {
     // Leaving by the frame is leaving without storing.
     e->accept();
-    if (windows().hasForm2() && windows().form2() == this)
+    if (windows().hasOptionsWindow() && windows().optionsWindow() == this)
         Command2_Click();
 }
 

@@ -53,7 +53,7 @@ void Dialog4::retranslateUi()
 void Dialog4::Form_Load()
 {
     // The prompt behaves as a modal dialog without blocking its caller.
-    windows().holds().hold(windows().form1(), this);
+    windows().holds().hold(windows().mainWindow(), this);
     applyCaptions(this);
 }
 
@@ -72,7 +72,7 @@ void Dialog4::OKButton_Click()
         if (!guarded([&] { chosen = CommonDialog5.ShowSave(); }) || !chosen)
             return;
         target = CommonDialog5.FileName;
-        guarded([&] { writeSetting(Setting::FileNameSaveAs, target); });
+        guarded([&] { writeSetting(Setting::LastSavedAsFile, target); });
     }
     // Leaving without the text on disk would lose it: a failed save keeps
     // the prompt up, so the user can answer again.
@@ -94,7 +94,7 @@ void Dialog4::Command1_Click()
     windows().releaseOptionsHold();
     windows().holds().release(this);
     m_main.CancRes();
-    windows().unloadDialog4();
+    windows().unloadSavePrompt();
 }
 
 void Dialog4::closeEvent(QCloseEvent *event)
@@ -102,7 +102,7 @@ void Dialog4::closeEvent(QCloseEvent *event)
     // Closing the prompt from its frame is the Cancel answer: the main
     // window comes back and the program goes on. A prompt already answered
     // (detached, waiting to be deleted) has nothing left to do.
-    if (windows().hasDialog4() && windows().dialog4() == this)
+    if (windows().hasSavePrompt() && windows().savePrompt() == this)
         Command1_Click();
     event->accept();
 }

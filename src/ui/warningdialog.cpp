@@ -17,8 +17,8 @@ namespace {
 // held as well.
 void holdWindowsBehind(Windows &windows, const Dialog2 *warning)
 {
-    windows.holds().hold(windows.form1(), warning);
-    windows.holds().hold(windows.form2(), warning);
+    windows.holds().hold(windows.mainWindow(), warning);
+    windows.holds().hold(windows.optionsWindow(), warning);
 }
 
 } // namespace
@@ -60,8 +60,8 @@ void Dialog2::OKButton_Click()
 {
     windows().releaseOptionsHold();
     windows().holds().release(this);
-    if (windows().hasDialog2() && windows().dialog2() == this)
-        windows().unloadDialog2();
+    if (windows().hasWarning() && windows().warning() == this)
+        windows().unloadWarning();
     else
         hide();
 }
@@ -76,7 +76,7 @@ void Dialog2::closeEvent(QCloseEvent *event)
 
 void Windows::showWarning()
 {
-    Dialog2 *d = dialog2();
+    WarningBox *d = warning();
     holdWindowsBehind(*this, d);
     if (d->isVisible())
         return;
@@ -85,6 +85,6 @@ void Windows::showWarning()
     d->activateWindow();
 }
 
-bool Windows::warningShowing() { return hasDialog2() && dialog2()->isVisible(); }
+bool Windows::warningShowing() { return hasWarning() && warning()->isVisible(); }
 
 } // namespace kestrum

@@ -6,6 +6,8 @@
 #include "ui/warningdialog.h"
 #include "ui/optionswindow.h"
 #include "ui/finddialog.h"
+#include "ui/portswindow.h"
+#include "ui/sendfiledialog.h"
 #include "core/session.h"
 #include <QApplication>
 #include <type_traits>
@@ -22,7 +24,7 @@ W *Windows::get(QPointer<W> &slot)
         if constexpr (std::is_constructible_v<W, Windows &>)
             w = new W(*this);
         else
-            w = new W(*m_form1);
+            w = new W(*m_main);
         w->setAttribute(Qt::WA_DeleteOnClose, false);
         slot = w;
         w->Form_Load();
@@ -42,47 +44,64 @@ void Windows::unload(QPointer<W> &slot)
     w->deleteLater();
 }
 
-bool Windows::hasForm2() const { return !m_form2.isNull(); }
-bool Windows::hasDialog() const { return !m_dialog.isNull(); }
-bool Windows::hasDialog1() const { return !m_dialog1.isNull(); }
-bool Windows::hasDialog2() const { return !m_dialog2.isNull(); }
-bool Windows::hasDialog4() const { return !m_dialog4.isNull(); }
-bool Windows::hasFindDialog() const { return !m_findDialog.isNull(); }
+OptionsWindow *Windows::optionsWindow() { return get(m_options); }
+AboutBox *Windows::aboutBox() { return get(m_about); }
+ClearSettingsPrompt *Windows::clearSettingsPrompt() { return get(m_clearSettings); }
+WarningBox *Windows::warning() { return get(m_warning); }
+SavePrompt *Windows::savePrompt() { return get(m_savePrompt); }
+FindWindow *Windows::findWindow() { return get(m_find); }
 
-Form2 *Windows::form2() { return get(m_form2); }
-Dialog *Windows::dialog() { return get(m_dialog); }
-Dialog1 *Windows::dialog1() { return get(m_dialog1); }
-Dialog2 *Windows::dialog2() { return get(m_dialog2); }
-Dialog4 *Windows::dialog4() { return get(m_dialog4); }
-FindDialog *Windows::findDialog() { return get(m_findDialog); }
+PortsWindow *Windows::portsWindow()
+{
+    if (m_ports.isNull()) {
+        // A window of the main window's own, closed and deleted by its
+        // buttons; its choices show at once in the port list.
+        m_ports = new Form3(m_main);
+        m_ports->Form_Load();
+        QObject::connect(m_ports.data(), &Form3::portsChosen, m_main, [main = m_main] { main->showPortDevices(); });
+    }
+    return m_ports.data();
+}
 
-void Windows::unloadForm2()
+SendFileProgress *Windows::sendFileProgress() const { return m_sendFileProgress.data(); }
+
+SendFileProgress *Windows::showSendFileProgress(FileSender *sender)
+{
+    auto *w = new DialogSendFile(sender, m_main);
+    m_sendFileProgress = w;
+    w->show();
+    return w;
+}
+
+void Windows::unloadOptionsWindow()
 {
     // Its boxes stop being the options in use; the stored ones are again.
-    if (m_form2)
-        m_form1->session->options().forget();
-    unload(m_form2);
+    if (m_options)
+        m_main->session->options().forget();
+    unload(m_options);
 }
-void Windows::unloadDialog() { unload(m_dialog); }
-void Windows::unloadDialog1() { unload(m_dialog1); }
-void Windows::unloadDialog2() { unload(m_dialog2); }
-void Windows::unloadDialog4() { unload(m_dialog4); }
-void Windows::unloadFindDialog() { unload(m_findDialog); }
+void Windows::unloadAboutBox() { unload(m_about); }
+void Windows::unloadClearSettingsPrompt() { unload(m_clearSettings); }
+void Windows::unloadWarning() { unload(m_warning); }
+void Windows::unloadSavePrompt() { unload(m_savePrompt); }
+void Windows::unloadFindWindow() { unload(m_find); }
 
 void Windows::releaseOptionsHold()
 {
-    if (hasForm2())
-        m_holds.release(m_form2.data(), form1());
+    if (hasOptionsWindow())
+        m_holds.release(m_options.data(), mainWindow());
 }
 
 void Windows::destroyAll()
 {
-    delete m_findDialog.data();
-    delete m_dialog4.data();
-    delete m_dialog2.data();
-    delete m_dialog1.data();
-    delete m_dialog.data();
-    delete m_form2.data();
+    delete m_sendFileProgress.data();
+    delete m_ports.data();
+    delete m_find.data();
+    delete m_savePrompt.data();
+    delete m_warning.data();
+    delete m_clearSettings.data();
+    delete m_about.data();
+    delete m_options.data();
 }
 
 } // namespace kestrum

@@ -50,7 +50,7 @@ using namespace kestrum::test;
 
 namespace {
 
-Form2 *options() { return windows().form2(); }
+Form2 *options() { return windows().optionsWindow(); }
 
 // Processor time the program uses over a second of its event loop.
 double cpuOverASecond()
@@ -543,8 +543,8 @@ private slots:
         f->Command4->click();
         QVERIFY(options()->isVisible());
         options()->Command2->click();  // Cancel
-        windows().dialog()->show();
-        windows().unloadDialog();
+        windows().aboutBox()->show();
+        windows().unloadAboutBox();
         options()->Check8->setChecked(false);
         if (!f->session->port()->PortOpen()) {
             messages().clear();
@@ -640,12 +640,12 @@ private slots:
             if (up == QLatin1String("options"))
                 f->Command4->click();
             else if (up == QLatin1String("about"))
-                windows().dialog()->show();
+                windows().aboutBox()->show();
             else if (up == QLatin1String("warning"))
                 windows().showWarning();
             QWidgetWindow::closeFromFrame(f);
-            if (windows().hasDialog4())
-                windows().dialog4()->CancelButton->click();  // No: leave without saving
+            if (windows().hasSavePrompt())
+                windows().savePrompt()->CancelButton->click();  // No: leave without saving
             closed = true;
         });
         QVERIFY(programLeaves(10000));

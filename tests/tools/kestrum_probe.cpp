@@ -46,7 +46,7 @@ int startAndChange()
     f->selectListItem(f->Combo2, QStringLiteral("9600"));
     f->selectListItem(f->Combo2, QStringLiteral("57600"));
     f->Command4->click();
-    f->windows().form2()->Command1->click();
+    f->windows().optionsWindow()->Command1->click();
     say("visible", f->isVisible() ? QStringLiteral("yes") : QStringLiteral("no"));
     for (const QString &m : fakes.messageBox->messages)
         say("message", m);

@@ -120,7 +120,7 @@ private slots:
         QVERIFY(f->mnuSave->isEnabled());
         QCOMPARE(parametr("FileNameOpen"), path("doc.txt"));
         QCOMPARE(parametr("FileNameSaveAs"), QStringLiteral("<unset>"));
-        QVERIFY(!windows().hasDialog4());
+        QVERIFY(!windows().hasSavePrompt());
     }
 
     void emptyFileStillOpensTheDocument()

@@ -52,7 +52,7 @@ bool nothingShown()
     return true;
 }
 
-bool promptShown() { return windows().hasDialog4() && windows().dialog4()->isVisible(); }
+bool promptShown() { return windows().hasSavePrompt() && windows().savePrompt()->isVisible(); }
 
 } // namespace
 
@@ -73,9 +73,9 @@ class ExitTest : public ProgramTest {
     void verifyEnded()
     {
         QVERIFY(!f->isVisible());
-        QVERIFY(!windows().hasDialog4());
-        QVERIFY(!windows().hasDialog2());
-        QVERIFY(!windows().hasForm2());
+        QVERIFY(!windows().hasSavePrompt());
+        QVERIFY(!windows().hasWarning());
+        QVERIFY(!windows().hasOptionsWindow());
         QVERIFY(nothingShown());
     }
 
@@ -84,7 +84,7 @@ class ExitTest : public ProgramTest {
     {
         QVERIFY(f->isVisible());
         QVERIFY(f->isEnabled());
-        QVERIFY(!windows().hasDialog4());
+        QVERIFY(!windows().hasSavePrompt());
     }
 
     // The prompt is up and the main window waits for it.
@@ -188,7 +188,7 @@ private slots:
         const int dialogs = fakes.fileDialog->requests.size();
         f->mnuExit->trigger();
         verifyAsking();
-        windows().dialog4()->OKButton->click();
+        windows().savePrompt()->OKButton->click();
         QCOMPARE(fakes.fileDialog->requests.size(), dialogs);
         QCOMPARE(readBytes(path("A.txt")), QByteArray("r2\r\nr1\r\na1\r\n\r\n"));
         QCOMPARE(readBytes(path("B.txt")), QByteArray("r1\r\na1\r\n\r\n"));
@@ -201,7 +201,7 @@ private slots:
         showAsReceived(f, QStringLiteral("m1"));
         f->mnuExit->trigger();
         verifyAsking();
-        Dialog4 *prompt = windows().dialog4();
+        Dialog4 *prompt = windows().savePrompt();
         fakes.fileDialog->answers.enqueue(path("kept"));
         prompt->OKButton->click();
         QCOMPARE(readBytes(path("kept.txt")), QByteArray("m1\r\n\r\n"));
@@ -229,7 +229,7 @@ private slots:
         QCOMPARE(f->session->state().openedFileName, path("A.txt"));
         showAsReceived(f, QStringLiteral("r1"));
         f->mnuExit->trigger();
-        windows().dialog4()->OKButton->click();
+        windows().savePrompt()->OKButton->click();
         QCOMPARE(readBytes(path("A.txt")), QByteArray("r1\r\na1\r\n\r\n"));
         QVERIFY(!QFile::exists(defaultDocumentFile()));
         verifyEnded();
@@ -238,7 +238,7 @@ private slots:
     void leavingWhileTheSecondTickWaitsKeepsTheLog()
     {
         const QString log = path("log.txt");
-        Form2 *options = windows().form2();
+        Form2 *options = windows().optionsWindow();
         options->Check8->setChecked(true);
         options->setAutosaveFile(log);
         f->session->receiveTimer()->setInterval(30);
@@ -251,7 +251,7 @@ private slots:
             QVERIFY(f->session->isWaitingForData());
             f->mnuExit->trigger();
             QVERIFY(promptShown());
-            windows().dialog4()->CancelButton->click();
+            windows().savePrompt()->CancelButton->click();
             answered = true;
         });
         f->MSComm1_OnComm();
@@ -269,7 +269,7 @@ private slots:
         showAsReceived(f, QStringLiteral("r1"));
         f->mnuExit->trigger();
         verifyAsking();
-        windows().dialog4()->CancelButton->click();
+        windows().savePrompt()->CancelButton->click();
         QCOMPARE(readBytes(path("A.txt")), QByteArray("a1\r\n"));
         QCOMPARE(fakes.fileDialog->requests.size(), 1);
         verifyEnded();
@@ -280,13 +280,13 @@ private slots:
         showAsReceived(f, QStringLiteral("m1"));
         f->mnuExit->trigger();
         verifyAsking();
-        Dialog4 *prompt = windows().dialog4();
+        Dialog4 *prompt = windows().savePrompt();
         fakes.fileDialog->answers.enqueue(std::nullopt);
         prompt->OKButton->click();
         // Nothing said, nothing closed: the user answers again.
         QCOMPARE(fakes.messageBox->messages, QStringList());
         verifyAsking();
-        QCOMPARE(windows().dialog4(), prompt);
+        QCOMPARE(windows().savePrompt(), prompt);
         QCOMPARE(readSetting("Parametr", "FileNameSaveAs", "<unset>"), QStringLiteral("<unset>"));
 
         prompt->Command1->click();
@@ -304,14 +304,14 @@ private slots:
         QVERIFY(writeBytes(path("plain"), "x"));
         showAsReceived(f, QStringLiteral("m1"));
         f->mnuExit->trigger();
-        Dialog4 *prompt = windows().dialog4();
+        Dialog4 *prompt = windows().savePrompt();
         fakes.fileDialog->answers.enqueue(path("plain/lost.txt"));
         prompt->OKButton->click();
         QCOMPARE(fakes.messageBox->messages.size(), 1);
         QVERIFY2(fakes.messageBox->messages.constFirst().contains(shownPath(QDir::toNativeSeparators(path("plain/lost.txt")))),
                  qPrintable(fakes.messageBox->messages.constFirst()));
         verifyAsking();
-        QCOMPARE(windows().dialog4(), prompt);
+        QCOMPARE(windows().savePrompt(), prompt);
         // The choice is remembered although the file could not be written.
         QCOMPARE(readSetting("Parametr", "FileNameSaveAs", "?"), path("plain/lost.txt"));
 
@@ -330,12 +330,12 @@ private slots:
         showAsReceived(f, QStringLiteral("r1"));
         QVERIFY(QDir(dir->path()).rename(QStringLiteral("docs"), QStringLiteral("moved")));
         f->mnuExit->trigger();
-        windows().dialog4()->OKButton->click();
+        windows().savePrompt()->OKButton->click();
         QCOMPARE(fakes.messageBox->messages.size(), 1);
         verifyAsking();
         QCOMPARE(readBytes(path("moved/A.txt")), QByteArray("a1\r\n"));
         // No still leaves.
-        windows().dialog4()->CancelButton->click();
+        windows().savePrompt()->CancelButton->click();
         verifyEnded();
     }
 
@@ -344,7 +344,7 @@ private slots:
         showAsReceived(f, QStringLiteral("m1"));
         f->mnuExit->trigger();
         verifyAsking();
-        QVERIFY(windows().dialog4()->close());
+        QVERIFY(windows().savePrompt()->close());
         verifyRunning();
         QCOMPARE(f->session->state().exitConfirmed, qint16(0));
         QVERIFY(f->mnuSave->isEnabled());
@@ -365,16 +365,16 @@ private slots:
         QWidgetWindow::closeFromFrame(f);
         verifyAsking();
         // Again while the prompt is up: still refused, still one prompt.
-        Dialog4 *prompt = windows().dialog4();
+        Dialog4 *prompt = windows().savePrompt();
         QVERIFY(!f->Form_QueryUnload(true));
-        QCOMPARE(windows().dialog4(), prompt);
+        QCOMPARE(windows().savePrompt(), prompt);
         verifyAsking();
         // Cancel, then the close box again: the same question.
-        windows().dialog4()->Command1->click();
+        windows().savePrompt()->Command1->click();
         verifyRunning();
         QWidgetWindow::closeFromFrame(f);
         verifyAsking();
-        windows().dialog4()->CancelButton->click();
+        windows().savePrompt()->CancelButton->click();
         verifyEnded();
     }
 
@@ -383,13 +383,13 @@ private slots:
         // The close box reaches the main window while Options holds it.
         showAsReceived(f, QStringLiteral("m1"));
         f->Command4->click();
-        QVERIFY(windows().form2()->isVisible());
+        QVERIFY(windows().optionsWindow()->isVisible());
         QVERIFY(!f->isEnabled());
         QWidgetWindow::closeFromFrame(f);
         verifyAsking();
-        windows().dialog4()->Command1->click();
-        QVERIFY(!windows().hasDialog4());
-        QVERIFY(windows().form2()->isVisible());
+        windows().savePrompt()->Command1->click();
+        QVERIFY(!windows().hasSavePrompt());
+        QVERIFY(windows().optionsWindow()->isVisible());
         QVERIFY(f->isEnabled());
         QVERIFY(f->isVisible());
         QCOMPARE(f->session->state().exitConfirmed, qint16(0));
@@ -400,7 +400,7 @@ private slots:
         // The program's own close (not the frame's) goes ahead unchecked, and
         // takes the other windows with it.
         showAsReceived(f, QStringLiteral("m1"));
-        windows().form2()->show();
+        windows().optionsWindow()->show();
         QVERIFY(f->close());
         QCOMPARE(f->session->state().exitConfirmed, qint16(0));
         verifyEnded();
@@ -408,11 +408,11 @@ private slots:
 
     void exitTakesEveryWindowAlong()
     {
-        windows().form2()->show();
-        windows().dialog()->show();
+        windows().optionsWindow()->show();
+        windows().aboutBox()->show();
         QVERIFY(!nothingShown());
         f->mnuExit->trigger();
-        QVERIFY(!windows().hasDialog());
+        QVERIFY(!windows().hasAboutBox());
         verifyEnded();
     }
 
@@ -433,9 +433,9 @@ private slots:
         QTimer::singleShot(0, f, [this, how] {
             f->mnuExit->trigger();
             if (how == QLatin1String("yes"))
-                windows().dialog4()->OKButton->click();
+                windows().savePrompt()->OKButton->click();
             else if (how == QLatin1String("no"))
-                windows().dialog4()->CancelButton->click();
+                windows().savePrompt()->CancelButton->click();
         });
         bool timedOut = false;
         QTimer watchdog;
@@ -456,7 +456,7 @@ private slots:
     {
         showAsReceived(f, QStringLiteral("m1"));
         f->mnuExit->trigger();
-        Dialog4 *d = windows().dialog4();
+        Dialog4 *d = windows().savePrompt();
         QCOMPARE(d->objectName(), QStringLiteral("Dialog4"));
         QCOMPARE(d->windowTitle(), QStringLiteral("Kestrum"));
         QVERIFY(d->windowFlags() & Qt::Dialog);

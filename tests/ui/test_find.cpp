@@ -41,8 +41,8 @@ private slots:
 
         f->Text2->setText(QStringLiteral("boot\r\nCRC error 12\r\nok\r\ncrc Error 7\r\n"));
         f->mnuFind->trigger();
-        QVERIFY(windows().hasFindDialog());
-        FindDialog *d = windows().findDialog();
+        QVERIFY(windows().hasFindWindow());
+        FindDialog *d = windows().findWindow();
         QVERIFY(d->isVisible());
         QCOMPARE(d->Command2->text(), QStringLiteral("Count"));
         QVERIFY(d->Option2->isChecked());
@@ -96,12 +96,12 @@ private slots:
         QCOMPARE(readSetting("Find", "Text", ""), QStringLiteral("error (\\d+"));
 
         QTest::keyClick(d, Qt::Key_Escape);
-        QVERIFY(!windows().hasFindDialog());
+        QVERIFY(!windows().hasFindWindow());
         // The window comes back with the last search, in the language now chosen.
         f->mnuRus->trigger();
         QCOMPARE(f->mnuEdit->title(), QStringLiteral("Правка"));
         f->mnuFind->trigger();
-        d = windows().findDialog();
+        d = windows().findWindow();
         QCOMPARE(d->windowTitle(), QStringLiteral("Найти"));
         QCOMPARE(d->Text1->text(), QStringLiteral("error (\\d+"));
         QVERIFY(d->Check1->isChecked() && d->Check2->isChecked());

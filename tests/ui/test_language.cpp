@@ -75,7 +75,7 @@ std::unique_ptr<Dialog2> invalidValueWarning()
 
 std::unique_ptr<Dialog4> saveChangesPrompt()
 {
-    auto d = std::make_unique<Dialog4>(*windows().form1());
+    auto d = std::make_unique<Dialog4>(*windows().mainWindow());
     d->setWindowTitle(QStringLiteral("Kestrum"));
     d->Label1 = new QLabel(QStringLiteral("Сохранить изменения?"), d.get());
     d->OKButton = new QPushButton(QStringLiteral("Да"), d.get());
@@ -159,8 +159,8 @@ class LanguageTest : public ProgramTest {
     void checkAbout(Form1 *f, bool english)
     {
         f->mnuAbout->trigger();
-        QVERIFY(windows().hasDialog());
-        Dialog *d = windows().dialog();
+        QVERIFY(windows().hasAboutBox());
+        Dialog *d = windows().aboutBox();
         QVERIFY(d->isVisible());
         QVERIFY(!f->isEnabled());
         if (english) {
@@ -175,7 +175,7 @@ class LanguageTest : public ProgramTest {
         QCOMPARE(d->OKButton->text(), QStringLiteral("OK"));
         d->OKButton->click();
         QVERIFY(f->isEnabled());
-        QVERIFY(!windows().hasDialog());
+        QVERIFY(!windows().hasAboutBox());
     }
 
 private slots:
@@ -305,15 +305,15 @@ private slots:
         checkMainWindowEnglish(f);
         QCOMPARE(f->Label8->text(), QStringLiteral("Autosave in: ") + path);
 
-        QPointer<Form2> oldOptions = windows().form2();
+        QPointer<Form2> oldOptions = windows().optionsWindow();
         f->mnuRus->trigger();
         QCOMPARE(storedLanguage(), QStringLiteral("0"));
         checkMainWindowRussian(f);
         QCOMPARE(f->Label8->text(), QStringLiteral("Автосохранение в: ") + path);
         // The Options window was made again, hidden, for the new language.
-        QVERIFY(windows().hasForm2());
-        QVERIFY(windows().form2() != oldOptions.data());
-        QVERIFY(!windows().form2()->isVisible());
+        QVERIFY(windows().hasOptionsWindow());
+        QVERIFY(windows().optionsWindow() != oldOptions.data());
+        QVERIFY(!windows().optionsWindow()->isVisible());
         processDeferredDeletes();
         QVERIFY(oldOptions.isNull());
         QVERIFY(!f->mnuRus->isCheckable());
@@ -358,8 +358,8 @@ private slots:
         auto prompt = saveChangesPrompt();
         applyCaptions(prompt.get());
         QCOMPARE(prompt->OKButton->text(), QStringLiteral("Yes"));
-        windows().unloadForm2();
-        QCOMPARE(windows().form2()->Label1->text(), QStringLiteral("Autosave in: "));
+        windows().unloadOptionsWindow();
+        QCOMPARE(windows().optionsWindow()->Label1->text(), QStringLiteral("Autosave in: "));
         checkMainWindowRussian(f);
 
         f->mnuRus->trigger();
@@ -384,12 +384,12 @@ private slots:
         Form1 *f = startOnPty();
         QVERIFY(f);
         f->Command4->click();
-        Form2 *o = windows().form2();
+        Form2 *o = windows().optionsWindow();
         QVERIFY(o->isVisible());
         deleteAllSettings();
         windows().showWarning();
         QCoreApplication::processEvents();
-        QCOMPARE(windows().dialog2()->windowTitle(), QStringLiteral("Warning"));
+        QCOMPARE(windows().warning()->windowTitle(), QStringLiteral("Warning"));
         QCOMPARE(o->windowTitle(), QStringLiteral("Параметры"));
         QCOMPARE(o->Check7->text(), QStringLiteral("Отображать размер строки*"));
         checkMainWindowRussian(f);
@@ -404,7 +404,7 @@ private slots:
         writeSetting("Parametr", "SSTab1", "2");
         Form1 *f = startOnPty();
         QVERIFY(f);
-        Form2 *o = windows().form2();
+        Form2 *o = windows().optionsWindow();
         QCOMPARE(o->windowTitle(), QStringLiteral("Options"));
         QCOMPARE(o->SSTab1->tabText(0), QStringLiteral("Strings"));
         QCOMPARE(o->SSTab1->tabText(3), QStringLiteral("Other"));
@@ -414,7 +414,7 @@ private slots:
         QCOMPARE(o->SSTab1->currentIndex(), 2);
 
         f->mnuRus->trigger();
-        o = windows().form2();
+        o = windows().optionsWindow();
         QCOMPARE(o->windowTitle(), QStringLiteral("Параметры"));
         QCOMPARE(o->SSTab1->tabText(0), QStringLiteral("Строки"));
         QCOMPARE(o->SSTab1->tabText(2), QStringLiteral("Проверки"));
@@ -426,7 +426,7 @@ private slots:
 
         // Shown from the main window it opens on the same tab.
         f->Command4->click();
-        o = windows().form2();
+        o = windows().optionsWindow();
         QVERIFY(o->isVisible());
         QCOMPARE(o->SSTab1->currentIndex(), 2);
         QCOMPARE(o->Check4->text(), QStringLiteral("Отображать размер*"));
@@ -439,11 +439,11 @@ private slots:
 
         // Help > Help has no action.
         f->mnuHelp->trigger();
-        QVERIFY(!windows().hasDialog());
+        QVERIFY(!windows().hasAboutBox());
         QVERIFY(f->isEnabled());
 
         f->mnuAbout->trigger();
-        Dialog *d = windows().dialog();
+        Dialog *d = windows().aboutBox();
         QCOMPARE(d->windowTitle(), QStringLiteral("About"));
         QCOMPARE(d->Label1->text(), Dialog::englishText());
         QVERIFY(d->isWindow());
@@ -467,23 +467,23 @@ private slots:
         QPointer<Dialog> closed = d;
         d->close();
         QVERIFY(f->isEnabled());
-        QVERIFY(!windows().hasDialog());
+        QVERIFY(!windows().hasAboutBox());
         processDeferredDeletes();
         QVERIFY(closed.isNull());
 
         // Shown again, it is made afresh and takes the input again.
         f->mnuAbout->trigger();
-        QVERIFY(windows().dialog()->isVisible());
+        QVERIFY(windows().aboutBox()->isVisible());
         QVERIFY(!f->isEnabled());
-        QTest::mouseClick(windows().dialog()->OKButton, Qt::LeftButton);
+        QTest::mouseClick(windows().aboutBox()->OKButton, Qt::LeftButton);
         QVERIFY(f->isEnabled());
-        QVERIFY(!windows().hasDialog());
+        QVERIFY(!windows().hasAboutBox());
 
         f->mnuRus->trigger();
         f->mnuAbout->trigger();
-        QCOMPARE(windows().dialog()->Label1->text(), Dialog::russianText());
+        QCOMPARE(windows().aboutBox()->Label1->text(), Dialog::russianText());
         QVERIFY(Dialog::russianText().startsWith(kRussianAbout + QLatin1Char('\n')));
-        windows().dialog()->close();
+        windows().aboutBox()->close();
         QVERIFY(f->isEnabled());
         QCOMPARE(fakes.messageBox->messages, QStringList());
     }

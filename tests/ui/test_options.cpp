@@ -42,13 +42,13 @@ QList<QCheckBox *> checks(Form2 *f)
 class OptionsTest : public ProgramTest {
     Q_OBJECT
 
-    Form1 *form1() { return windows().form1(); }
+    Form1 *form1() { return windows().mainWindow(); }
 
     // The Options button of the main window.
     Form2 *openOptions()
     {
         form1()->Command4_Click();
-        return windows().form2();
+        return windows().optionsWindow();
     }
 
     // Clearing empties the whole store, the test's port mapping included.
@@ -234,7 +234,7 @@ private slots:
         QVERIFY(form1()->session->port()->PortOpen());
 
         // Every box refused: still one warning window.
-        windows().dialog2()->OKButton_Click();
+        windows().warning()->OKButton_Click();
         f->Text4->setText("0");
         f->Text1->setText("0");
         f->Text2->setText("0");
@@ -253,11 +253,11 @@ private slots:
         f->Text4->setText("5000");
         f->Command1_Click();
         QVERIFY(windows().warningShowing());
-        QVERIFY(windows().hasForm2());
+        QVERIFY(windows().hasOptionsWindow());
         QVERIFY(f->isVisible());
         QCOMPARE(f->Text4->text(), QStringLiteral("5000"));
         QVERIFY(!form1()->isEnabled());
-        windows().dialog2()->OKButton_Click();
+        windows().warning()->OKButton_Click();
         QVERIFY(form1()->isEnabled());
         QVERIFY(f->isEnabled());
 
@@ -267,7 +267,7 @@ private slots:
         f->Text2->setText("4000");
         f->Command1_Click();
         QCOMPARE(fakes.messageBox->messages, QStringList{"Type mismatch"});
-        QVERIFY(!windows().hasForm2());
+        QVERIFY(!windows().hasOptionsWindow());
         QVERIFY(form1()->isEnabled());
         QCOMPARE(stored("Timeout"), QStringLiteral("300"));
         QCOMPARE(stored("SizeDlin"), QStringLiteral("512"));
@@ -278,7 +278,7 @@ private slots:
         QCOMPARE(f->Text4->text(), QStringLiteral("300"));
         f->Text1->setText("64");
         f->Command1_Click();
-        QVERIFY(!windows().hasForm2());
+        QVERIFY(!windows().hasOptionsWindow());
         QVERIFY(form1()->isEnabled());
         QCOMPARE(stored("SizeDlin"), QStringLiteral("64"));
     }
@@ -332,7 +332,7 @@ private slots:
         f->Text4->setText("1000");
         f->Command3_Click();
         QVERIFY(form1()->session->receiveTimer()->isActive());
-        windows().dialog2()->OKButton_Click();
+        windows().warning()->OKButton_Click();
         f->Text4->setText("40");
         f->Command3_Click();
         QVERIFY(!form1()->session->receiveTimer()->isActive());
@@ -420,8 +420,8 @@ private slots:
         QCOMPARE(openOptions()->SSTab1->currentIndex(), 3);
 
         // Changing the tab without Apply is forgotten.
-        windows().form2()->SSTab1->setCurrentIndex(1);
-        windows().form2()->Command2_Click();
+        windows().optionsWindow()->SSTab1->setCurrentIndex(1);
+        windows().optionsWindow()->Command2_Click();
         QCOMPARE(openOptions()->SSTab1->currentIndex(), 3);
 
         restart();
@@ -430,7 +430,7 @@ private slots:
         // Russian interface: the same tab, and the autosave line in Russian,
         // also after Browse.
         writeSetting("Lng", "Lng", "0");
-        windows().form2()->Command2_Click();
+        windows().optionsWindow()->Command2_Click();
         f = openOptions();
         QCOMPARE(f->SSTab1->currentIndex(), 3);
         // Apply stored the dialog's file name as the path of the line.
@@ -493,13 +493,13 @@ private slots:
         QCOMPARE(stored("Timeout"), QStringLiteral("250"));
 
         f->Command5_Click();
-        QVERIFY(windows().hasDialog1());
-        Dialog1 *d = windows().dialog1();
+        QVERIFY(windows().hasClearSettingsPrompt());
+        Dialog1 *d = windows().clearSettingsPrompt();
         QVERIFY(d->isVisible());
         QVERIFY(!f->isEnabled());
         QVERIFY(!form1()->isEnabled());
         d->OKButton_Click();
-        QVERIFY(!windows().hasDialog1());
+        QVERIFY(!windows().hasClearSettingsPrompt());
         QVERIFY(f->isEnabled());
         QVERIFY(!form1()->isEnabled());
         QCOMPARE(stored("Timeout"), absent);
@@ -542,11 +542,11 @@ private slots:
         QCOMPARE(stored("FileName"), browsed);
 
         f->Command5_Click();
-        windows().dialog1()->OKButton_Click();
+        windows().clearSettingsPrompt()->OKButton_Click();
         QCOMPARE(stored("FileName"), absent);
         mapTestPort();
         f->Command1_Click();
-        QVERIFY(!windows().hasForm2());
+        QVERIFY(!windows().hasOptionsWindow());
         QCOMPARE(fakes.messageBox->messages, QStringList());
         QCOMPARE(stored("otobrSize"), QStringLiteral("1"));
         QCOMPARE(stored("otobrOtprStr"), QStringLiteral("0"));
@@ -580,13 +580,13 @@ private slots:
         Form2 *f = openOptions();
         f->Command3_Click();
         f->Command5_Click();
-        Dialog1 *d = windows().dialog1();
+        Dialog1 *d = windows().clearSettingsPrompt();
         QVERIFY(!f->isEnabled());
         if (byFrame)
             d->close();
         else
             d->CancelButton_Click();
-        QVERIFY(!windows().hasDialog1());
+        QVERIFY(!windows().hasClearSettingsPrompt());
         QVERIFY(f->isEnabled());
         QVERIFY(f->isVisible());
         QCOMPARE(stored("Timeout"), QStringLiteral("100"));
@@ -597,7 +597,7 @@ private slots:
     {
         Form2 *f = openOptions();
         f->Command5_Click();
-        Dialog1 *d1 = windows().dialog1();
+        Dialog1 *d1 = windows().clearSettingsPrompt();
         QVERIFY(d1->isWindow() && (d1->windowFlags() & Qt::Dialog));
         QCOMPARE(d1->width(), twips(4800));
         QVERIFY(d1->height() >= twips(1395));
@@ -614,7 +614,7 @@ private slots:
 
         f->Text4->setText("0");
         f->Command3_Click();
-        Dialog2 *d2 = windows().dialog2();
+        Dialog2 *d2 = windows().warning();
         QVERIFY(d2->isWindow() && (d2->windowFlags() & Qt::Dialog));
         QCOMPARE(d2->height(), twips(1170));
         QVERIFY(d2->width() >= twips(2055));
@@ -631,9 +631,9 @@ private slots:
         f->Text3->setText("1");
         f->Command3_Click();
         QVERIFY(windows().warningShowing());
-        windows().dialog2()->close();
+        windows().warning()->close();
         QVERIFY(!windows().warningShowing());
-        QVERIFY(!windows().hasDialog2());
+        QVERIFY(!windows().hasWarning());
         QVERIFY(form1()->isEnabled());
         QVERIFY(f->isEnabled());
     }
@@ -642,21 +642,21 @@ private slots:
     {
         // The transmit path shows the warning while the Options window is
         // hidden or absent; the window created behind it is disabled too.
-        windows().unloadForm2();
+        windows().unloadOptionsWindow();
         QVERIFY(!windows().warningShowing());
-        QVERIFY(!windows().hasDialog2());
+        QVERIFY(!windows().hasWarning());
         windows().showWarning();
         QVERIFY(windows().warningShowing());
-        QVERIFY(windows().hasForm2());
-        QVERIFY(!windows().form2()->isVisible());
-        QVERIFY(!windows().form2()->isEnabled());
+        QVERIFY(windows().hasOptionsWindow());
+        QVERIFY(!windows().optionsWindow()->isVisible());
+        QVERIFY(!windows().optionsWindow()->isEnabled());
         QVERIFY(!form1()->isEnabled());
-        Dialog2 *d = windows().dialog2();
+        Dialog2 *d = windows().warning();
         windows().showWarning();
-        QCOMPARE(windows().dialog2(), d);
+        QCOMPARE(windows().warning(), d);
         d->OKButton_Click();
         QVERIFY(form1()->isEnabled());
-        QVERIFY(windows().form2()->isEnabled());
+        QVERIFY(windows().optionsWindow()->isEnabled());
         QVERIFY(!windows().warningShowing());
     }
 
@@ -671,7 +671,7 @@ private slots:
         f->Command2_Click();
         QVERIFY(pty->write("gone"));
         QTRY_COMPARE(form1()->Text2->text(), QStringLiteral("gone\r\nshown  Size, byte: 5\r\n"));
-        QVERIFY(!windows().hasForm2());
+        QVERIFY(!windows().hasOptionsWindow());
     }
 
     void optionsFrameCloseIsCancel()
@@ -682,12 +682,12 @@ private slots:
         QVERIFY(!form1()->isEnabled());
         f->close();
         QVERIFY(form1()->isEnabled());
-        QVERIFY(!windows().hasForm2());
+        QVERIFY(!windows().hasOptionsWindow());
         QCOMPARE(stored("Timeout"), absent);
         QCOMPARE(stored("otobrOtprStr"), absent);
         QCOMPARE(form1()->session->receiveTimer()->interval(), 100);
         // The next reader re-creates it from the store.
-        QVERIFY(!windows().form2()->Check1->isChecked());
+        QVERIFY(!windows().optionsWindow()->Check1->isChecked());
     }
 };
 

@@ -43,7 +43,7 @@ private slots:
 
         Form1 *f = startTestProgram();
         f->mnuPorts_Click();
-        Form3 *w = f->Ports;
+        Form3 *w = windows().portsWindow();
         QVERIFY(w && w->isVisible());
         QList<QTableWidgetItem *> rows = w->Table1->findItems(link, Qt::MatchExactly);
         QCOMPARE(rows.size(), 1);
@@ -53,13 +53,13 @@ private slots:
         w->Command1_Click();
         QCOMPARE(readSetting("Ports", "COM2", "?"), link);
         QCOMPARE(readSetting("Ports", "COM1", "?"), com1.slavePath());
-        QTRY_VERIFY(!f->Ports);
+        QTRY_VERIFY(!windows().hasPortsWindow());
         QVERIFY(f->Combo1->itemData(1, Qt::ToolTipRole).toString().contains(link));
 
         // Unplugged, it is still listed, as absent, and still chosen.
         QVERIFY(QFile::remove(link));
         f->mnuPorts_Click();
-        w = f->Ports;
+        w = windows().portsWindow();
         rows = w->Table1->findItems(link, Qt::MatchExactly);
         QCOMPARE(rows.size(), 1);
         QCOMPARE(w->Table1->item(rows.at(0)->row(), 0)->text(), w->tr("нет"));

@@ -22,7 +22,7 @@ using namespace kestrum::test;
 
 namespace {
 
-Form2 *options() { return windows().form2(); }
+Form2 *options() { return windows().optionsWindow(); }
 
 void decorate(bool date, bool time, bool size)
 {

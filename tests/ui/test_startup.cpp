@@ -56,8 +56,8 @@ private slots:
         QVERIFY(!f->session->port()->DTREnable());
         QCOMPARE(f->Label8->text(), QStringLiteral("Autosave in: "));
         QVERIFY(!f->Label8->isEnabled());
-        QVERIFY(windows().hasForm2());
-        QVERIFY(!windows().form2()->isVisible());
+        QVERIFY(windows().hasOptionsWindow());
+        QVERIFY(!windows().optionsWindow()->isVisible());
         QVERIFY(!f->mnuSave->isEnabled());
         // The five selections wrote their keys back.
         QCOMPARE(readSetting("OtherSet", "CommPort", "?"), QStringLiteral("COM1"));
@@ -309,10 +309,10 @@ private slots:
         Pty pty;
         mapPort(1, pty.slavePath());
         Form1 *f = startTestProgram();
-        Form2 *hidden = windows().form2();
+        Form2 *hidden = windows().optionsWindow();
         f->Command4_Click();
-        QVERIFY(windows().form2() != hidden);
-        QVERIFY(windows().form2()->isVisible());
+        QVERIFY(windows().optionsWindow() != hidden);
+        QVERIFY(windows().optionsWindow()->isVisible());
         QVERIFY(!f->isEnabled());
     }
 };

@@ -25,7 +25,7 @@ using namespace kestrum::test;
 
 namespace {
 
-Form2 *options() { return windows().form2(); }
+Form2 *options() { return windows().optionsWindow(); }
 
 void showSent(bool show, bool date, bool time, bool size)
 {
@@ -102,7 +102,7 @@ private slots:
         options()->Text1->setText(QStringLiteral("3"));
         f->Text1->setPlainText(QStringLiteral("too long"));
         f->Command1_Click();
-        windows().dialog2()->OKButton_Click();
+        windows().warning()->OKButton_Click();
         options()->Check9->setChecked(false);
         pty->read(300);
 
@@ -160,7 +160,7 @@ private slots:
         // The warning stands in front of the main and Options windows.
         QVERIFY(windows().warningShowing());
         QVERIFY(!f->isEnabled());
-        windows().dialog2()->OKButton_Click();
+        windows().warning()->OKButton_Click();
         QVERIFY(!windows().warningShowing());
         QVERIFY(f->isEnabled());
 
