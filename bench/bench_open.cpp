@@ -10,6 +10,7 @@
 #include "ui/receivedbox.h"
 #include "ui/windows.h"
 #include "core/session.h"
+#include "support/controls.h"
 #include "support/fakes.h"
 #include "support/process.h"
 #include "support/testenv.h"
@@ -79,7 +80,7 @@ int main(int argc, char **argv)
     Form1 *f = startProgram();
     f->resize(900, 700);
     f->show();
-    ReceivedBox *box = f->Text2;
+    ReceivedBox *box = receivedBox(f);
 
     const QString path = scratchDir() + QStringLiteral("/bench-open.txt");
     {
@@ -111,7 +112,7 @@ int main(int argc, char **argv)
     ticks.start();
     watch.start();
     t.start();
-    f->mnuOpen->trigger();
+    action(f, "mnuOpen")->trigger();
     const double whole = t.nsecsElapsed() / 1e9;
     watch.stop();
     ticks.report("open");
@@ -158,7 +159,7 @@ int main(int argc, char **argv)
         fakes.printer->pdfPath = scratchDir() + QStringLiteral("/bench-open.pdf");
         ticks.start();
         t.start();
-        f->mnuPrint->trigger();
+        action(f, "mnuPrint")->trigger();
         std::printf("print of everything to PDF: %.2f s\n", t.nsecsElapsed() / 1e9);
         ticks.report("print");
     }

@@ -22,6 +22,7 @@
 // has ticked meanwhile; real ticks are counted and reported). One message is
 // on the line at a time, so each message is one record.
 #include "ui/form1.h"
+#include "ui/portpanel.h"
 #include "core/session.h"
 #include "ui/windows.h"
 #include "ui/receivedbox.h"
@@ -29,6 +30,7 @@
 #include "platform/platform.h"
 #include "core/mscomm.h"
 #include "core/settings.h"
+#include "support/controls.h"
 #include "support/fakes.h"
 #include "support/process.h"
 #include "support/pty.h"
@@ -93,7 +95,7 @@ int main(int argc, char **argv)
     mapPort(1, pty.slavePath());
     writeSetting(QStringLiteral("Parametr"), QStringLiteral("Timeout"), QStringLiteral("1"));
     Form1 *f = startProgram();
-    f->selectListItem(f->Combo2, QStringLiteral("115200"));
+    f->ports().selectListItem(list(f, "Combo2"), QStringLiteral("115200"));
     Form2 *o = f->windows().optionsWindow();
     o->Check5->setChecked(true);
     o->Check6->setChecked(true);
@@ -101,19 +103,19 @@ int main(int argc, char **argv)
     const QString autosave = scratchDir() + QStringLiteral("/soak.txt");
     o->setAutosaveFile(autosave);
     o->Check8->setChecked(true);
-    if (f->session->receiveTimer()->interval() != 1 || !f->session->port()->PortOpen()) {
-        std::fprintf(stderr, "set-up failed: timeout %d ms, port %s\n", f->session->receiveTimer()->interval(),
-                     f->session->port()->PortOpen() ? "open" : "closed");
+    if (f->session().receiveTimer()->interval() != 1 || !f->session().port()->PortOpen()) {
+        std::fprintf(stderr, "set-up failed: timeout %d ms, port %s\n", f->session().receiveTimer()->interval(),
+                     f->session().port()->PortOpen() ? "open" : "closed");
         return 1;
     }
     qint64 realTicks = 0, drivenTicks = 0;
-    QObject::connect(f->session->receiveTimer(), &QTimer::timeout, [&realTicks] { ++realTicks; });
+    QObject::connect(f->session().receiveTimer(), &QTimer::timeout, [&realTicks] { ++realTicks; });
     for (int i = 0; i < 10; ++i)
         QCoreApplication::processEvents();
 
     const long rss0 = vmRssKiB();
     std::printf("soak: %lld messages, receive timeout %d ms, date, time, size and autosave on, VmRSS at start %ld KiB\n",
-                static_cast<long long>(total), f->session->receiveTimer()->interval(), rss0);
+                static_cast<long long>(total), f->session().receiveTimer()->interval(), rss0);
     std::printf("%10s %10s %12s %12s %11s %10s %12s %9s %11s\n", "messages", "Text3", "box chars", "file bytes",
                 "VmRSS KiB", "growth", "per char", "per text", "ms/message");
     std::printf("%10s %10s %12s %12s %11s %10s %12s %9s %11s\n", "", "", "", "", "", "KiB", "(bytes)", "byte",
@@ -130,14 +132,14 @@ int main(int argc, char **argv)
     for (qint64 i = 0; i < total && !stuck; ++i) {
         one.start();
         const QByteArray data = messageData(i);
-        const qint32 countBefore = f->session->messageCount();
+        const qint32 countBefore = f->session().messageCount();
         if (!pty.write(data)) {
             std::fprintf(stderr, "writing to the line failed at message %lld\n", static_cast<long long>(i));
             return 1;
         }
         // Until the port holds the whole message (or the real timer has
         // finished it meanwhile).
-        while (f->session->port()->InBufferCount() < data.size() && f->session->messageCount() == countBefore) {
+        while (f->session().port()->InBufferCount() < data.size() && f->session().messageCount() == countBefore) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
             if (one.elapsed() > 5000) {
                 std::fprintf(stderr, "message %lld did not arrive\n", static_cast<long long>(i));
@@ -146,7 +148,7 @@ int main(int argc, char **argv)
             }
         }
         // The ticks the timer would give.
-        while (f->session->receiving() != 0 || f->session->receiveTimer()->isActive()) {
+        while (f->session().receiving() != 0 || f->session().receiveTimer()->isActive()) {
             f->Timer2_Timer();
             ++drivenTicks;
         }
@@ -157,12 +159,12 @@ int main(int argc, char **argv)
             lastMs.push_back(ms);
 
         if ((i + 1) % interval == 0 || i + 1 == total) {
-            const qint64 chars = f->Text2->textLength();
+            const qint64 chars = receivedBox(f)->textLength();
             const long rss = vmRssKiB();
             const qint64 fileBytes = QFileInfo(autosave).size();
             const double growth = double(rss - rss0) * 1024.0;
             std::printf("%10lld %10s %12lld %12lld %11ld %10ld %12.1f %9.2f %11.3f\n", static_cast<long long>(i + 1),
-                        qPrintable(f->Text3->text()), static_cast<long long>(chars),
+                        qPrintable(messageCounter(f)->text()), static_cast<long long>(chars),
                         static_cast<long long>(fileBytes), rss, rss - rss0, growth / double(chars),
                         growth / double(2 * chars), part.nsecsElapsed() / 1e6 / double((i % interval) + 1));
             std::fflush(stdout);
@@ -174,11 +176,11 @@ int main(int argc, char **argv)
         QCoreApplication::processEvents();
     // Measured before the checks below make copies of the text.
     const long rss = vmRssKiB();
-    const qint64 boxChars = f->Text2->textLength();
+    const qint64 boxChars = receivedBox(f)->textLength();
 
     // The whole session, checked line by line: newest first in the box,
     // oldest first in the file, each line the decorated message.
-    const QString box = f->Text2->text();
+    const QString box = receivedBox(f)->text();
     QFile file(autosave);
     file.open(QIODevice::ReadOnly);
     const QByteArray inFile = file.readAll();
@@ -203,8 +205,8 @@ int main(int argc, char **argv)
 
     std::printf("\nmessages sent: %lld in %.1f s (%.3f ms a message overall)\n", static_cast<long long>(total), wallS,
                 1000.0 * wallS / double(total));
-    std::printf("counter: Text3 shows %s, expected %lld (%s)\n", qPrintable(f->Text3->text()),
-                static_cast<long long>(total), f->Text3->text() == QString::number(total) ? "right" : "WRONG");
+    std::printf("counter: Text3 shows %s, expected %lld (%s)\n", qPrintable(messageCounter(f)->text()),
+                static_cast<long long>(total), messageCounter(f)->text() == QString::number(total) ? "right" : "WRONG");
     std::printf("box: %lld lines, %lld wrong or missing; %lld characters (%lld bytes as UTF-16)\n",
                 static_cast<long long>(lines.size()), static_cast<long long>(wrong + (total - lines.size())),
                 static_cast<long long>(box.size()), static_cast<long long>(2 * box.size()));
@@ -223,7 +225,7 @@ int main(int argc, char **argv)
                 static_cast<long long>(messages->messages.size()), messages->messages.isEmpty() ? "" : ", first: ",
                 messages->messages.isEmpty() ? "" : qPrintable(messages->messages.first()));
     const bool ok = delivered == total && wrong == 0 && lines.size() == total
-                    && f->Text3->text() == QString::number(total) && inFile == boxReversed
+                    && messageCounter(f)->text() == QString::number(total) && inFile == boxReversed
                     && messages->messages.isEmpty();
     delete f;
     return ok ? 0 : 2;

@@ -1,6 +1,7 @@
 #include "ui/finddialog.h"
 #include "ui/captions.h"
 #include "ui/controls.h"
+#include "ui/findactions.h"
 #include "ui/form1.h"
 #include "ui/windows.h"
 #include "core/settingkeys.h"
@@ -16,7 +17,8 @@
 
 namespace kestrum {
 
-FindDialog::FindDialog(Form1 &main) : Recaptioned(&main, Qt::Dialog), m_main(main)
+FindDialog::FindDialog(Windows &windows, FindActions &find)
+    : Recaptioned(windows.mainWindow(), Qt::Dialog), m_windows(windows), m_find(find)
 {
     setObjectName(QStringLiteral("FindDialog"));
     setFixedSize(twips(5895), twips(1935));
@@ -82,19 +84,19 @@ void FindDialog::storeQuery()
 void FindDialog::Command1_Click()
 {
     storeQuery();
-    windows().mainWindow()->findNext(false);
+    m_find.findNext(false);
 }
 
 void FindDialog::Command2_Click()
 {
     storeQuery();
-    windows().mainWindow()->countMatches();
+    m_find.countMatches();
 }
 
 void FindDialog::Command3_Click()
 {
     // A search the window asked for ends with it.
-    windows().mainWindow()->stopSearch();
+    m_find.stopSearch();
     if (windows().hasFindWindow() && windows().findWindow() == this)
         windows().unloadFindWindow();
     else
@@ -112,7 +114,7 @@ void FindDialog::keyPressEvent(QKeyEvent *event)
     // F3 and Shift+F3 as in the main window.
     if (event->key() == Qt::Key_F3 && (event->modifiers() & ~Qt::ShiftModifier) == Qt::NoModifier) {
         storeQuery();
-        windows().mainWindow()->findNext(event->modifiers() & Qt::ShiftModifier);
+        m_find.findNext(event->modifiers() & Qt::ShiftModifier);
         return;
     }
     QWidget::keyPressEvent(event);
@@ -124,6 +126,5 @@ void FindDialog::closeEvent(QCloseEvent *event)
     Command3_Click();
 }
 
-Windows &FindDialog::windows() const { return m_main.windows(); }
 
 } // namespace kestrum

@@ -11,17 +11,17 @@ class QRadioButton;
 
 namespace kestrum {
 
-class Form1;
+class FindActions;
 class Windows;
 
 // Edit > Find: the text to look for in the received box, how, and which
 // way. It does not wait to be answered: the main window goes on working
-// while it is up, and the search itself runs on the main window's searcher
-// (F3 uses it with the last text when this window is closed).
+// while it is up, and the search itself runs on the main window's find
+// actions (F3 uses them with the last text when this window is closed).
 class FindDialog : public Recaptioned<QWidget> {
     Q_OBJECT
 public:
-    explicit FindDialog(Form1 &main);
+    FindDialog(Windows &windows, FindActions &find);
 
     QLabel *Label1;        // caption of the text box
     QLineEdit *Text1;      // what to find
@@ -54,9 +54,10 @@ private:
     void storeQuery();
 
 private:
-    // The main window this one belongs to, and its other dialogs.
-    Form1 &m_main;
-    Windows &windows() const;
+    // The main window's windows, this one among them.
+    Windows &m_windows;
+    Windows &windows() const { return m_windows; }
+    FindActions &m_find;
 };
 
 } // namespace kestrum

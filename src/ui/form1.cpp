@@ -1,19 +1,15 @@
 #include "ui/form1.h"
+#include "ui/form1ui.h"
 #include "ui/controls.h"
 #include "ui/windows.h"
-#include "core/devicewatch.h"
 #include "ui/receivedbox.h"
-#include "ui/sendboxhistory.h"
 #include "ui/optionswindow.h"
-#include "ui/portswindow.h"
-#include "core/error.h"
-#include "platform/guard.h"
-#include "core/portmap.h"
-#include "core/searcher.h"
 #include "core/session.h"
 #include "core/settingkeys.h"
+#include "platform/guard.h"
 #include "platform/platform.h"
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QFont>
 #include <QCloseEvent>
@@ -46,6 +42,13 @@ QComboBox *makeList(QWidget *parent, const char *name, const QRect &r)
     return c;
 }
 
+QMenu *makeMenu(QWidget *parent, const char *name)
+{
+    auto *m = new QMenu(parent);
+    m->setObjectName(QLatin1String(name));
+    return m;
+}
+
 QAction *makeAction(QMenu *menu, const char *name)
 {
     auto *a = menu->addAction(QString());
@@ -65,266 +68,208 @@ public:
 
 } // namespace
 
-Form1::Form1(QWidget *parent) : Recaptioned(parent)
+Form1::Form1(QWidget *parent) : Recaptioned(parent), m_ui(std::make_unique<Ui>())
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Kestrum V1.01 for MC"));
     setAttribute(Qt::WA_DeleteOnClose, false);
     m_windows = std::make_unique<Windows>(*this);
-
-    session = new Session(this);
-    deviceArrivals = new DeviceArrivals(this);
-    deviceWatch = new DeviceWatch([this](const QString &device) { return reopenLostDevice(device); }, this);
-    searcher = new Searcher(session->document(), this);
+    m_session = new Session(this);
 
     buildControls();
     buildMenus();
-    buildBytesMenus();
+    m_ports = new PortPanel(m_ui->port, *m_session, *m_windows, this);
+    m_documents = new DocumentActions(m_ui->documents, *m_session, *m_windows, this);
+    m_find = new FindActions(m_ui->find, m_session->document(), *m_windows, this);
+    m_transmit = new TransmitActions(m_ui->transmit, *m_session, *m_windows, this);
+    m_exitCheck = new ExitCheck(m_ui->exit, *m_session, *m_windows, *m_documents, this);
     retranslateUi();
     connectHandlers();
 }
 
 Form1::~Form1()
 {
-    // The dialogs reach into this window and its session: they go first.
+    // The dialogs reach into this window's parts and its session: they go
+    // first; then the received box, which shows the session's document; then
+    // the parts, the searcher among them, which work on it too.
     m_windows.reset();
-    // The received box shows the session's document: it goes first.
     delete centralWidget();
+    delete m_exitCheck;
+    delete m_transmit;
+    delete m_find;
+    delete m_documents;
+    delete m_ports;
 }
-
-void Form1::runAside(const QString &label, Progress &progress, const std::function<void()> &work,
-                     const std::function<void()> &tick)
-{
-    m_windows->longWork().run(label, progress, work, tick);
-}
-
-bool Form1::longWorkRunning() const { return m_windows->longWork().running(); }
 
 void Form1::buildControls()
 {
     auto *client = new ClientArea(this);
     client->setObjectName(QStringLiteral("Form1Client"));
     setCentralWidget(client);
+    Ui &ui = *m_ui;
 
-    Label1 = makeLabel(client, "Label1", QString(), twipsRect(600, 240, 735, 255));
-    Combo1 = makeList(client, "Combo1", twipsRect(1440, 240, 1095, 315));
-    Command3 = makeButton(client, "Command3", QString(), twipsRect(3000, 120, 1455, 495));
-    Command2 = makeButton(client, "Command2", QString(), twipsRect(4680, 120, 1455, 495));
+    ui.portCaption = makeLabel(client, "Label1", QString(), twipsRect(600, 240, 735, 255));
+    ui.port.port = makeList(client, "Combo1", twipsRect(1440, 240, 1095, 315));
+    ui.port.open = makeButton(client, "Command3", QString(), twipsRect(3000, 120, 1455, 495));
+    ui.port.close = makeButton(client, "Command2", QString(), twipsRect(4680, 120, 1455, 495));
 
-    Frame1 = new QGroupBox(client);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    Frame1->setGeometry(twipsRect(120, 720, 4335, 1095));
-    Label2 = makeLabel(Frame1, "Label2", QString(), twipsRect(120, 240, 855, 255));
-    Combo2 = makeList(Frame1, "Combo2", twipsRect(960, 240, 1215, 315));
-    Label3 = makeLabel(Frame1, "Label3", QString(), twipsRect(120, 600, 735, 255));
-    Combo3 = makeList(Frame1, "Combo3", twipsRect(960, 600, 615, 315));
-    Label4 = makeLabel(Frame1, "Label4", QString(), twipsRect(2280, 240, 855, 255));
-    Combo4 = makeList(Frame1, "Combo4", twipsRect(3240, 240, 615, 315));
-    Label5 = makeLabel(Frame1, "Label5", QString(), twipsRect(2280, 600, 1215, 255));
-    Combo5 = makeList(Frame1, "Combo5", twipsRect(3240, 600, 615, 315));
+    ui.lineFrame = new QGroupBox(client);
+    ui.lineFrame->setObjectName(QStringLiteral("Frame1"));
+    ui.lineFrame->setGeometry(twipsRect(120, 720, 4335, 1095));
+    ui.baudRateCaption = makeLabel(ui.lineFrame, "Label2", QString(), twipsRect(120, 240, 855, 255));
+    ui.port.baudRate = makeList(ui.lineFrame, "Combo2", twipsRect(960, 240, 1215, 315));
+    ui.parityCaption = makeLabel(ui.lineFrame, "Label3", QString(), twipsRect(120, 600, 735, 255));
+    ui.port.parity = makeList(ui.lineFrame, "Combo3", twipsRect(960, 600, 615, 315));
+    ui.dataBitsCaption = makeLabel(ui.lineFrame, "Label4", QString(), twipsRect(2280, 240, 855, 255));
+    ui.port.dataBits = makeList(ui.lineFrame, "Combo4", twipsRect(3240, 240, 615, 315));
+    ui.stopBitsCaption = makeLabel(ui.lineFrame, "Label5", QString(), twipsRect(2280, 600, 1215, 255));
+    ui.port.stopBits = makeList(ui.lineFrame, "Combo5", twipsRect(3240, 600, 615, 315));
 
-    Command7 = makeButton(client, "Command7", QString(), twipsRect(4680, 720, 1455, 495));
-    Command4 = makeButton(client, "Command4", QString(), twipsRect(4680, 1320, 1455, 495));
-    Label6 = makeLabel(client, "Label6", QString(), twipsRect(120, 1800, 2535, 255));
+    ui.exit.exit = makeButton(client, "Command7", QString(), twipsRect(4680, 720, 1455, 495));
+    ui.options = makeButton(client, "Command4", QString(), twipsRect(4680, 1320, 1455, 495));
+    ui.sendCaption = makeLabel(client, "Label6", QString(), twipsRect(120, 1800, 2535, 255));
 
-    Text1 = new QPlainTextEdit(client);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->setGeometry(twipsRect(120, 2040, 4335, 1455));
-    Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    setColours(Text1, Qt::black, Qt::green);
-    Text1History = new SendBoxHistory(Text1);
+    QPlainTextEdit *sendBox = new QPlainTextEdit(client);
+    sendBox->setObjectName(QStringLiteral("Text1"));
+    sendBox->setGeometry(twipsRect(120, 2040, 4335, 1455));
+    sendBox->setLineWrapMode(QPlainTextEdit::NoWrap);
+    sendBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    sendBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setColours(sendBox, Qt::black, Qt::green);
+    ui.transmit.sendBox = sendBox;
 
-    Command1 = makeButton(client, "Command1", QString(), twipsRect(4680, 2040, 1455, 855));
-    Command8 = makeButton(client, "Command8", QString(), twipsRect(4680, 3000, 1455, 495));
-    Label7 = makeLabel(client, "Label7", QString(), twipsRect(120, 3480, 2295, 255));
+    ui.transmit.send = makeButton(client, "Command1", QString(), twipsRect(4680, 2040, 1455, 855));
+    ui.clear = makeButton(client, "Command8", QString(), twipsRect(4680, 3000, 1455, 495));
+    ui.receivedCaption = makeLabel(client, "Label7", QString(), twipsRect(120, 3480, 2295, 255));
 
-    Text2 = new ReceivedBox(session->document(), m_windows->longWork(), client);
-    Text2->setObjectName(QStringLiteral("Text2"));
-    Text2->setGeometry(twipsRect(120, 3720, 6015, 2175));
-    Text2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Text2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    setColours(Text2, Qt::black, Qt::green);
+    ReceivedBox *box = new ReceivedBox(m_session->document(), m_windows->longWork(), client);
+    box->setObjectName(QStringLiteral("Text2"));
+    box->setGeometry(twipsRect(120, 3720, 6015, 2175));
+    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setColours(box, Qt::black, Qt::green);
+    ui.receivedBox = ui.documents.receivedBox = ui.find.receivedBox = box;
 
-    Label8 = makeLabel(client, "Label8", QStringLiteral("Автосохранение:"), twipsRect(120, 6000, 6135, 615));
+    ui.autosaveLine =
+        makeLabel(client, "Label8", QStringLiteral("Автосохранение:"), twipsRect(120, 6000, 6135, 615));
 
-    Text3 = new QLineEdit(client);
-    Text3->setObjectName(QStringLiteral("Text3"));
-    Text3->setGeometry(twipsRect(5280, 6120, 1095, 375));
-    setColours(Text3, QColor(192, 255, 192), Qt::red);
+    ui.messageCounter = new QLineEdit(client);
+    ui.messageCounter->setObjectName(QStringLiteral("Text3"));
+    ui.messageCounter->setGeometry(twipsRect(5280, 6120, 1095, 375));
+    setColours(ui.messageCounter, QColor(192, 255, 192), Qt::red);
 
     // Tab order follows the layout, top to bottom.
-    setTabOrder(Combo1, Command3);
-    setTabOrder(Command3, Command2);
-    setTabOrder(Command2, Combo2);
-    setTabOrder(Combo2, Combo4);
-    setTabOrder(Combo4, Combo3);
-    setTabOrder(Combo3, Combo5);
-    setTabOrder(Combo5, Command7);
-    setTabOrder(Command7, Command4);
-    setTabOrder(Command4, Text1);
-    setTabOrder(Text1, Command1);
-    setTabOrder(Command1, Command8);
-    setTabOrder(Command8, Text2);
+    setTabOrder(ui.port.port, ui.port.open);
+    setTabOrder(ui.port.open, ui.port.close);
+    setTabOrder(ui.port.close, ui.port.baudRate);
+    setTabOrder(ui.port.baudRate, ui.port.dataBits);
+    setTabOrder(ui.port.dataBits, ui.port.parity);
+    setTabOrder(ui.port.parity, ui.port.stopBits);
+    setTabOrder(ui.port.stopBits, ui.exit.exit);
+    setTabOrder(ui.exit.exit, ui.options);
+    setTabOrder(ui.options, ui.transmit.sendBox);
+    setTabOrder(ui.transmit.sendBox, ui.transmit.send);
+    setTabOrder(ui.transmit.send, ui.clear);
+    setTabOrder(ui.clear, ui.receivedBox);
 }
 
 void Form1::buildMenus()
 {
-    mnuFile = menuBar()->addMenu(QString());
-    mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    mnuOpen = makeAction(mnuFile, "mnuOpen");
-    mnuOpenBlocknot = makeAction(mnuFile, "mnuOpenBlocknot");
-    mnuSave = makeAction(mnuFile, "mnuSave");
-    mnuSave_as = makeAction(mnuFile, "mnuSave_as");
-    mnuPrint = makeAction(mnuFile, "mnuPrint");
-    mnuPorts = makeAction(mnuFile, "mnuPorts");
-    mnuExit = makeAction(mnuFile, "mnuExit");
-    mnuSave->setEnabled(false);
+    Ui &ui = *m_ui;
+    ui.fileMenu = menuBar()->addMenu(QString());
+    ui.fileMenu->setObjectName(QStringLiteral("mnuFile"));
+    ui.documents.open = makeAction(ui.fileMenu, "mnuOpen");
+    ui.documents.openEditor = makeAction(ui.fileMenu, "mnuOpenBlocknot");
+    ui.documents.save = makeAction(ui.fileMenu, "mnuSave");
+    ui.documents.saveAs = makeAction(ui.fileMenu, "mnuSave_as");
+    ui.documents.print = makeAction(ui.fileMenu, "mnuPrint");
+    ui.port.portsItem = makeAction(ui.fileMenu, "mnuPorts");
+    ui.exit.exitItem = makeAction(ui.fileMenu, "mnuExit");
 
-    mnuEdit = menuBar()->addMenu(QString());
-    mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
-    mnuFind = makeAction(mnuEdit, "mnuFind");
-    mnuFindNext = makeAction(mnuEdit, "mnuFindNext");
-    mnuFindPrev = makeAction(mnuEdit, "mnuFindPrev");
-    mnuFind->setShortcut(QKeySequence::Find);
-    mnuFindNext->setShortcut(Qt::Key_F3);
-    mnuFindPrev->setShortcut(Qt::SHIFT | Qt::Key_F3);
+    ui.editMenu = menuBar()->addMenu(QString());
+    ui.editMenu->setObjectName(QStringLiteral("mnuEdit"));
+    ui.find.find = makeAction(ui.editMenu, "mnuFind");
+    ui.find.findNext = makeAction(ui.editMenu, "mnuFindNext");
+    ui.find.findPrev = makeAction(ui.editMenu, "mnuFindPrev");
+    ui.find.find->setShortcut(QKeySequence::Find);
+    ui.find.findNext->setShortcut(Qt::Key_F3);
+    ui.find.findPrev->setShortcut(Qt::SHIFT | Qt::Key_F3);
 
-    mnuLng = menuBar()->addMenu(QString());
-    mnuLng->setObjectName(QStringLiteral("mnuLng"));
-    mnuRus = makeAction(mnuLng, "mnuRus");
-    mnuEng = makeAction(mnuLng, "mnuEng");
+    // View and Transmit, additions of the program's own, go between Edit and
+    // the language menu.
+    ui.viewMenu = makeMenu(this, "mnuView");
+    menuBar()->addMenu(ui.viewMenu);
+    ui.hexView = makeAction(ui.viewMenu, "mnuHex");
+    ui.hexView->setCheckable(true);
+    ui.hexView->setShortcut(Qt::CTRL | Qt::Key_H);
+    bool hex = false;
+    guarded([&] { hex = readSetting(Setting::HexView).trimmed() == QLatin1String("1"); });
+    ui.hexView->setChecked(hex);
+    ui.receivedBox->setHexView(hex);
 
-    mnuSpravka = menuBar()->addMenu(QString());
-    mnuSpravka->setObjectName(QStringLiteral("mnuSpravka"));
-    mnuHelp = makeAction(mnuSpravka, "mnuHelp");
-    mnuAbout = makeAction(mnuSpravka, "mnuAbout");
+    ui.transmitMenu = makeMenu(this, "mnuTransmit");
+    menuBar()->addMenu(ui.transmitMenu);
+    auto *modes = new QActionGroup(this);
+    auto mode = [&](const char *name) {
+        QAction *a = makeAction(ui.transmitMenu, name);
+        a->setCheckable(true);
+        modes->addAction(a);
+        return a;
+    };
+    ui.transmit.sendText = mode("mnuSendText");
+    ui.transmit.sendHex = mode("mnuSendHex");
+    ui.transmit.sendEscapes = mode("mnuSendEscapes");
+    ui.transmitMenu->addSeparator();
+    ui.transmit.sendFile = makeAction(ui.transmitMenu, "mnuSendFile");
+    ui.transmit.sendBreak = makeAction(ui.transmitMenu, "mnuSendBreak");
+
+    ui.languageMenu = menuBar()->addMenu(QString());
+    ui.languageMenu->setObjectName(QStringLiteral("mnuLng"));
+    ui.russian = makeAction(ui.languageMenu, "mnuRus");
+    ui.english = makeAction(ui.languageMenu, "mnuEng");
+
+    ui.helpMenu = menuBar()->addMenu(QString());
+    ui.helpMenu->setObjectName(QStringLiteral("mnuSpravka"));
+    ui.help = makeAction(ui.helpMenu, "mnuHelp");
+    ui.about = makeAction(ui.helpMenu, "mnuAbout");
 }
 
 void Form1::connectHandlers()
 {
-    // Lists react to `activated` only: it fires for every choice of the user,
-    // also of the item already selected. Code goes through selectListItem.
-    connect(Combo1, &QComboBox::activated, this, [this] { Combo1_Click(); });
-    connect(Combo2, &QComboBox::activated, this, [this] { Combo2_Click(); });
-    connect(Combo3, &QComboBox::activated, this, [this] { Combo3_Click(); });
-    connect(Combo4, &QComboBox::activated, this, [this] { Combo4_Click(); });
-    connect(Combo5, &QComboBox::activated, this, [this] { Combo5_Click(); });
+    Ui &ui = *m_ui;
+    connect(ui.options, &QPushButton::clicked, this, [this] { Command4_Click(); });
+    connect(ui.clear, &QPushButton::clicked, this, [this] { Command8_Click(); });
+    connect(ui.hexView, &QAction::triggered, this, [this] { mnuHex_Click(); });
+    connect(ui.russian, &QAction::triggered, this, [this] { mnuRus_Click(); });
+    connect(ui.english, &QAction::triggered, this, [this] { mnuEng_Click(); });
+    connect(ui.about, &QAction::triggered, this, [this] { mnuAbout_Click(); });
 
-    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
-    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
-    connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
-    connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
-    connect(Command7, &QPushButton::clicked, this, [this] { Command7_Click(); });
-    connect(Command8, &QPushButton::clicked, this, [this] { Command8_Click(); });
-
-    connect(session, &Session::counted, this, [this](qint32 count) { Text3->setText(QString::number(count)); });
-    connect(session, &Session::documentGrew, Text2, &ReceivedBox::storeGrew);
-    connect(session, &Session::messageShown, this, [this] { mnuSave->setEnabled(true); });
-    connect(session, &Session::failure, this, [](const QString &description) { showMessage(description); });
-    connect(session, &Session::deviceLost, this, [this](const QString &d) { MSComm1_DeviceLost(d); });
-    // A port lost while open is opened again when its device comes back; an
-    // open by any other way ends the wait.
-    connect(session, &Session::deviceGone, deviceWatch, &DeviceWatch::watch);
-    connect(session, &Session::portOpened, deviceWatch, &DeviceWatch::stop);
-    connect(deviceWatch, &DeviceWatch::watchingChanged, this, [this](bool w) { showPortWaiting(w); });
-
-    connect(mnuOpen, &QAction::triggered, this, [this] { mnuOpen_Click(); });
-    connect(mnuOpenBlocknot, &QAction::triggered, this, [this] { mnuOpenBlocknot_Click(); });
-    connect(mnuSave, &QAction::triggered, this, [this] { mnuSave_Click(); });
-    connect(mnuSave_as, &QAction::triggered, this, [this] { mnuSave_as_Click(); });
-    connect(mnuPrint, &QAction::triggered, this, [this] { mnuPrint_Click(); });
-    connect(mnuPorts, &QAction::triggered, this, [this] { mnuPorts_Click(); });
-    connect(deviceArrivals, &DeviceArrivals::devicesChanged, this, [this] {
-        showPortDevices();
-        if (windows().hasPortsWindow())
-            windows().portsWindow()->showDevices();
-    });
-    connect(Combo1, &QComboBox::currentIndexChanged, this, [this] { showPortTips(); });
-    connect(mnuExit, &QAction::triggered, this, [this] { Command7_Click(); });
-    connect(mnuRus, &QAction::triggered, this, [this] { mnuRus_Click(); });
-    connect(mnuEng, &QAction::triggered, this, [this] { mnuEng_Click(); });
-    connect(mnuAbout, &QAction::triggered, this, [this] { mnuAbout_Click(); });
-    connect(mnuFind, &QAction::triggered, this, [this] { mnuFind_Click(); });
-    connect(mnuFindNext, &QAction::triggered, this, [this] { mnuFindNext_Click(); });
-    connect(mnuFindPrev, &QAction::triggered, this, [this] { mnuFindPrev_Click(); });
-    connectSearcher();
+    connect(m_session, &Session::counted, this,
+            [this](qint32 count) { m_ui->messageCounter->setText(QString::number(count)); });
+    connect(m_session, &Session::documentGrew, ui.receivedBox, &ReceivedBox::storeGrew);
+    connect(m_session, &Session::messageShown, this, [this] { m_documents->enableSave(true); });
+    connect(m_session, &Session::failure, this, [](const QString &description) { showMessage(description); });
+    connect(m_session, &Session::deviceLost, this, [this](const QString &d) { MSComm1_DeviceLost(d); });
 }
 
 void Form1::Form_Load()
 {
-    m_loading = true;
-
-    guarded([&] {
-        Combo1->addItems({QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3")});
-        showPortDevices();
-    });
-    guarded([&] { CommonDialog2.FileName = readSetting(Setting::LastOpenedFile); });
-    guarded([&] { CommonDialog3.FileName = readSetting(Setting::LastSavedAsFile); });
+    m_ports->fillPortList();
+    m_documents->loadDialogFiles();
     // Reaching the Options window's autosave line loads that window, hidden.
-    guarded([&] { Label8->setText(windows().optionsWindow()->Label1->text()); });
-    guarded([&] { Label8->setEnabled(windows().optionsWindow()->Label1->isEnabled()); });
-    guarded([&] {
-        Combo2->addItems({QStringLiteral("110"), QStringLiteral("300"), QStringLiteral("600"), QStringLiteral("1200"),
-                          QStringLiteral("2400"), QStringLiteral("4800"), QStringLiteral("9600"), QStringLiteral("14400"),
-                          QStringLiteral("19200"), QStringLiteral("38400"), QStringLiteral("56000"),
-                          QStringLiteral("57600"), QStringLiteral("115200"),
-                          // Today's USB adapters run far faster than the classic list.
-                          QStringLiteral("230400"), QStringLiteral("460800"), QStringLiteral("921600"),
-                          QStringLiteral("1000000"), QStringLiteral("1500000"), QStringLiteral("2000000"),
-                          QStringLiteral("3000000")});
-        selectListItem(Combo2, readSetting(Setting::BaudRate));
-    });
-    guarded([&] {
-        Combo3->addItems({QStringLiteral("n"), QStringLiteral("e"), QStringLiteral("o")});
-        selectListItem(Combo3, readSetting(Setting::Parity));
-    });
-    guarded([&] {
-        Combo4->addItems({QStringLiteral("7"), QStringLiteral("8")});
-        selectListItem(Combo4, readSetting(Setting::DataBits));
-    });
-    guarded([&] {
-        Combo5->addItems({QStringLiteral("1"), QStringLiteral("2")});
-        selectListItem(Combo5, readSetting(Setting::StopBits));
-    });
-    guarded([&] { session->loadReceiveTimeout(); });
+    guarded([&] { m_ui->autosaveLine->setText(windows().optionsWindow()->autosaveLine()); });
+    guarded([&] { m_ui->autosaveLine->setEnabled(windows().optionsWindow()->autosaveLineEnabled()); });
+    m_ports->fillLineParameters();
+    guarded([&] { m_session->loadReceiveTimeout(); });
     guarded([&] { LngInitForm1(); });
-    session->startPort(lineParameters(), [](const std::function<void()> &step) { return guarded(step); });
-    guarded([&] { selectListItem(Combo1, readSetting(Setting::Port)); });
-    m_loading = false;
+    m_ports->startPort();
+    m_ports->selectStoredPort();
 }
 
-void Form1::showPortDevices()
+void Form1::showAutosaveLine(const QString &text, bool enabled)
 {
-    // What COMn means here, now: the device and what the system knows of it.
-    const QList<SerialDevice> present = serialDevicesPresent();
-    for (int i = 0; i < Combo1->count(); ++i) {
-        const QString tip = Form3::portTip(i + 1, portAssignment(i + 1, present), present);
-        if (i == m_waitingItem)
-            m_waitingItemTip = tip;
-        else
-            Combo1->setItemData(i, tip, Qt::ToolTipRole);
-    }
-    showPortTips();
-}
-
-void Form1::showPortTips()
-{
-    // While a lost device is awaited the list says so instead.
-    if (m_waitingItem >= 0)
-        return;
-    Combo1->setToolTip(Combo1->itemData(Combo1->currentIndex(), Qt::ToolTipRole).toString());
-}
-
-void Form1::mnuPorts_Click()
-{
-    guarded([&] {
-        PortsWindow *w = windows().portsWindow();
-        w->show();
-        w->raise();
-        w->activateWindow();
-    });
+    m_ui->autosaveLine->setText(text);
+    m_ui->autosaveLine->setEnabled(enabled);
 }
 
 void Form1::Command4_Click()
@@ -343,8 +288,8 @@ void Form1::closeEvent(QCloseEvent *event)
 {
     // A close from the window's frame is the user's; the program closing its
     // own windows is not.
-    if (Form_QueryUnload(event->spontaneous())) {
-        deviceWatch->stop();
+    if (m_exitCheck->Form_QueryUnload(event->spontaneous())) {
+        m_ports->stopWaiting();
         event->accept();
     } else
         event->ignore();

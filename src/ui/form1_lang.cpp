@@ -1,5 +1,7 @@
-// Interface language of the main window: the Language menu and About.
+// Interface language of the main window: the captions, the Language menu and
+// About.
 #include "ui/form1.h"
+#include "ui/form1ui.h"
 #include "ui/windows.h"
 #include "ui/captions.h"
 #include "ui/aboutdialog.h"
@@ -11,47 +13,56 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 
 namespace kestrum {
 
 void Form1::retranslateUi()
 {
+    Ui &ui = *m_ui;
     // In this order; the window's own title is the same in both languages.
     // The two language items name both languages in either.
-    mnuEng->setText(tr("Английский/English"));
-    mnuRus->setText(tr("Русский/Russian"));
-    mnuLng->setTitle(tr("Язык/Language"));
-    mnuFile->setTitle(tr("Файл"));
-    mnuOpen->setText(tr("Открыть..."));
-    mnuOpenBlocknot->setText(tr("Открыть (Блокнот)..."));
-    mnuSave->setText(tr("Сохранить..."));
-    mnuSave_as->setText(tr("Сохранить как..."));
-    mnuPrint->setText(tr("Печать"));
-    mnuPorts->setText(tr("Порты..."));
-    mnuExit->setText(tr("Выход"));
-    mnuEdit->setTitle(tr("Правка"));
-    mnuFind->setText(tr("Найти..."));
-    mnuFindNext->setText(tr("Найти далее"));
-    mnuFindPrev->setText(tr("Найти ранее"));
-    mnuSpravka->setTitle(tr("Справка"));
-    mnuHelp->setText(tr("Помощь"));
-    mnuAbout->setText(tr("О программе"));
-    Label1->setText(tr("Порт"));
-    Label2->setText(tr("Скорость"));
-    Label3->setText(tr("Четность"));
-    Label4->setText(tr("Инфо биты"));
-    Label5->setText(tr("Стоп биты"));
-    Label6->setText(tr("Сообщения для отправки"));
-    Label7->setText(tr("Принятые сообщения"));
-    Command3->setText(tr("Открыть порт"));
-    Command2->setText(tr("Закрыть порт"));
-    Command7->setText(tr("Отмена"));
-    Command4->setText(tr("Параметры..."));
-    Command1->setText(tr("Отправить"));
-    Command8->setText(tr("Очистить"));
-    Frame1->setTitle(tr("Установки"));
-    retranslateBytesMenus();
+    ui.english->setText(tr("Английский/English"));
+    ui.russian->setText(tr("Русский/Russian"));
+    ui.languageMenu->setTitle(tr("Язык/Language"));
+    ui.fileMenu->setTitle(tr("Файл"));
+    ui.documents.open->setText(tr("Открыть..."));
+    ui.documents.openEditor->setText(tr("Открыть (Блокнот)..."));
+    ui.documents.save->setText(tr("Сохранить..."));
+    ui.documents.saveAs->setText(tr("Сохранить как..."));
+    ui.documents.print->setText(tr("Печать"));
+    ui.port.portsItem->setText(tr("Порты..."));
+    ui.exit.exitItem->setText(tr("Выход"));
+    ui.editMenu->setTitle(tr("Правка"));
+    ui.find.find->setText(tr("Найти..."));
+    ui.find.findNext->setText(tr("Найти далее"));
+    ui.find.findPrev->setText(tr("Найти ранее"));
+    ui.helpMenu->setTitle(tr("Справка"));
+    ui.help->setText(tr("Помощь"));
+    ui.about->setText(tr("О программе"));
+    ui.portCaption->setText(tr("Порт"));
+    ui.baudRateCaption->setText(tr("Скорость"));
+    ui.parityCaption->setText(tr("Четность"));
+    ui.dataBitsCaption->setText(tr("Инфо биты"));
+    ui.stopBitsCaption->setText(tr("Стоп биты"));
+    ui.sendCaption->setText(tr("Сообщения для отправки"));
+    ui.receivedCaption->setText(tr("Принятые сообщения"));
+    ui.port.open->setText(tr("Открыть порт"));
+    ui.port.close->setText(tr("Закрыть порт"));
+    ui.exit.exit->setText(tr("Отмена"));
+    ui.options->setText(tr("Параметры..."));
+    ui.transmit.send->setText(tr("Отправить"));
+    ui.clear->setText(tr("Очистить"));
+    ui.lineFrame->setTitle(tr("Установки"));
+    ui.viewMenu->setTitle(tr("Вид"));
+    ui.hexView->setText(tr("Hex"));
+    ui.transmitMenu->setTitle(tr("Передача"));
+    ui.transmit.sendText->setText(tr("Отправлять как текст"));
+    ui.transmit.sendHex->setText(tr("Отправлять hex"));
+    ui.transmit.sendEscapes->setText(tr("Отправлять с escape-последовательностями"));
+    ui.transmit.sendFile->setText(tr("Отправить файл…"));
+    ui.transmit.sendBreak->setText(tr("Отправить break"));
 }
 
 void Form1::LngInitForm1()
@@ -61,7 +72,7 @@ void Form1::LngInitForm1()
     // while it is). Re-creating it puts its autosave line in the new
     // language; only the caption is copied, not the enabled state.
     windows().unloadOptionsWindow();
-    Label8->setText(windows().optionsWindow()->Label1->text());
+    m_ui->autosaveLine->setText(windows().optionsWindow()->autosaveLine());
 }
 
 void Form1::mnuRus_Click()

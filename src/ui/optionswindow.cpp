@@ -1,6 +1,5 @@
 #include "ui/optionswindow.h"
 #include "ui/controls.h"
-#include "ui/form1.h"
 #include "ui/windows.h"
 #include "ui/captions.h"
 #include "ui/clearsettingsdialog.h"
@@ -26,7 +25,8 @@
 namespace kestrum {
 
 
-Form2::Form2(Form1 &main) : Recaptioned(nullptr), CommonDialog1(this), m_main(main)
+Form2::Form2(Windows &windows, Session &session)
+    : Recaptioned(nullptr), CommonDialog1(this), m_windows(windows), m_session(session)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowFlags(Qt::Dialog);
@@ -125,8 +125,8 @@ void Form2::Form_Load()
 {
     Options o = Options::stored();
     // The buffer sizes come from the serial-port object, not the store.
-    guarded([&] { o.inBufferSize = QString::number(toInt16(double(m_main.session->inBufferSize()))); });
-    guarded([&] { o.outBufferSize = QString::number(toInt16(double(m_main.session->outBufferSize()))); });
+    guarded([&] { o.inBufferSize = QString::number(toInt16(double(m_session.inBufferSize()))); });
+    guarded([&] { o.outBufferSize = QString::number(toInt16(double(m_session.outBufferSize()))); });
     // Setting Check1 runs Check1_Click, which leaves Check2 to Check4 enabled
     // exactly when it is checked.
     for (const OptionRow &row : optionRows()) {
@@ -170,7 +170,7 @@ void Form2::publish()
     // deletion) speaks for nobody.
     if (!windows().hasOptionsWindow() || windows().optionsWindow() != this)
         return;
-    m_main.session->options().set(boxes());
+    m_session.options().set(boxes());
 }
 
 void Form2::setAutosaveFile(const QString &path)
@@ -214,9 +214,8 @@ void Form2::Check9_Click()
 
 void Form2::Command3_Click()
 {
-    m_main.Label8->setText(Label1->text());
-    m_main.Label8->setEnabled(Label1->isEnabled());
-    const Configured done = m_main.session->configure(boxes());
+    emit autosaveLineApplied(Label1->text(), Label1->isEnabled());
+    const Configured done = m_session.configure(boxes());
     // One warning stands for every refused box.
     if (!done.refused.isEmpty())
         windows().showWarning();
@@ -274,6 +273,8 @@ void Form2::closeEvent(QCloseEvent *e)
         Command2_Click();
 }
 
-Windows &Form2::windows() const { return m_main.windows(); }
+QString Form2::autosaveLine() const { return Label1->text(); }
+
+bool Form2::autosaveLineEnabled() const { return Label1->isEnabled(); }
 
 } // namespace kestrum

@@ -12,17 +12,19 @@ class QTabWidget;
 
 namespace kestrum {
 
-class Form1;
+class Session;
 class Windows;
 
 struct Options;
 
 // The Options window. Every new instance fills itself from the store; while
 // it exists its boxes, applied or not, are the options the session uses.
+// It works on the session it is given, and reaches the other windows (the
+// warning, the clear-settings confirmation) through their owner.
 class Form2 : public Recaptioned<QWidget> {
     Q_OBJECT
 public:
-    explicit Form2(Form1 &main);
+    Form2(Windows &windows, Session &session);
     ~Form2() override;
 
     QTabWidget *SSTab1;
@@ -59,10 +61,18 @@ public:
     // The prefix of the autosave line in the current language.
     static QString autosavePrefix();
 
+    // The autosave line (Label1) as it stands, and whether it is enabled.
+    QString autosaveLine() const;
+    bool autosaveLineEnabled() const;
+
     // The options as the boxes stand.
     Options boxes() const;
     // The autosave file the session writes to from now on.
     void setAutosaveFile(const QString &path);
+
+signals:
+    // Apply shows the autosave line under the main window's received box.
+    void autosaveLineApplied(const QString &text, bool enabled);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -76,9 +86,10 @@ private:
     void fitCaptionsToFont();
 
 private:
-    // The main window this one belongs to, and its other dialogs.
-    Form1 &m_main;
-    Windows &windows() const;
+    // The main window's windows, this one among them.
+    Windows &m_windows;
+    Windows &windows() const { return m_windows; }
+    Session &m_session;
 };
 
 } // namespace kestrum

@@ -1,27 +1,23 @@
 #include "ui/savechangesprompt.h"
 #include "ui/controls.h"
+#include "ui/documentactions.h"
+#include "ui/exitcheck.h"
 #include "ui/form1.h"
 #include "ui/windows.h"
-#include "ui/receivedbox.h"
 #include "ui/captions.h"
-#include "ui/aboutdialog.h"
-#include "ui/warningdialog.h"
-#include "ui/optionswindow.h"
-#include "core/error.h"
 #include "platform/guard.h"
 #include "platform/platform.h"
 #include "core/settingkeys.h"
-#include "core/session.h"
 #include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>
 
 namespace kestrum {
 
-Dialog4::Dialog4(Form1 &main)
+Dialog4::Dialog4(Windows &windows, DocumentActions &documents, ExitCheck &exitCheck)
     : Recaptioned(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                           | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
-      CommonDialog5(this), m_main(main)
+      CommonDialog5(this), m_windows(windows), m_documents(documents), m_exitCheck(exitCheck)
 {
     setObjectName(QStringLiteral("Dialog4"));
     setWindowTitle(QStringLiteral("Kestrum"));
@@ -60,10 +56,10 @@ void Dialog4::Form_Load()
 void Dialog4::OKButton_Click()
 {
     QString target;
-    if (m_main.session->state().fileOpened == 1) {
+    if (m_documents.flagSaves() == 1) {
         // The file opened, not the name the store keeps: a store that could
         // not keep it would have "Yes" write into some other file.
-        target = m_main.session->state().openedFileName;
+        target = m_documents.openedFileName();
     } else {
         // 2 ask before overwriting, 4 no read-only check box.
         CommonDialog5.presetTextFiles(6);
@@ -77,14 +73,14 @@ void Dialog4::OKButton_Click()
     // Leaving without the text on disk would lose it: a failed save keeps
     // the prompt up, so the user can answer again.
     bool saved = false;
-    if (!guarded([&] { saved = m_main.saveDocumentTo(target); }) || !saved)
+    if (!guarded([&] { saved = m_documents.saveDocumentTo(target); }) || !saved)
         return;
-    m_main.endProgram();
+    m_exitCheck.endProgram();
 }
 
 void Dialog4::CancelButton_Click()
 {
-    m_main.endProgram();
+    m_exitCheck.endProgram();
 }
 
 void Dialog4::Command1_Click()
@@ -93,7 +89,7 @@ void Dialog4::Command1_Click()
     // the prompt.
     windows().releaseOptionsHold();
     windows().holds().release(this);
-    m_main.CancRes();
+    m_exitCheck.CancRes();
     windows().unloadSavePrompt();
 }
 
@@ -107,6 +103,5 @@ void Dialog4::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
-Windows &Dialog4::windows() const { return m_main.windows(); }
 
 } // namespace kestrum

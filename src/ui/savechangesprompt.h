@@ -8,15 +8,17 @@ class QPushButton;
 
 namespace kestrum {
 
-class Form1;
+class DocumentActions;
+class ExitCheck;
 class Windows;
 
 // The save-changes prompt shown when leaving with unsaved text. Whether a
-// document was opened, and which, it asks the session.
+// document was opened, and which, it asks the document actions, which also
+// save; its answers end the program or call the exit off.
 class Dialog4 : public Recaptioned<QWidget> {
     Q_OBJECT
 public:
-    explicit Dialog4(Form1 &main);
+    Dialog4(Windows &windows, DocumentActions &documents, ExitCheck &exitCheck);
     QLabel *Label1;
     QPushButton *OKButton;      // Yes
     QPushButton *CancelButton;  // No
@@ -33,9 +35,11 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    // The main window this one belongs to, and its other dialogs.
-    Form1 &m_main;
-    Windows &windows() const;
+    // The main window's windows, this one among them.
+    Windows &m_windows;
+    Windows &windows() const { return m_windows; }
+    DocumentActions &m_documents;
+    ExitCheck &m_exitCheck;
 };
 
 } // namespace kestrum

@@ -8,23 +8,17 @@
 #include "ui/finddialog.h"
 #include "ui/portswindow.h"
 #include "ui/sendfiledialog.h"
+#include "ui/portpanel.h"
 #include "core/session.h"
 #include <QApplication>
-#include <type_traits>
 
 namespace kestrum {
 
-template <class W>
-W *Windows::get(QPointer<W> &slot)
+template <class W, class Make>
+W *Windows::get(QPointer<W> &slot, Make make)
 {
     if (slot.isNull()) {
-        // A dialog that reaches only the other windows is given these; one
-        // that works on the main window (its session, its lines) that window.
-        W *w = nullptr;
-        if constexpr (std::is_constructible_v<W, Windows &>)
-            w = new W(*this);
-        else
-            w = new W(*m_main);
+        W *w = make();
         w->setAttribute(Qt::WA_DeleteOnClose, false);
         slot = w;
         w->Form_Load();
@@ -44,12 +38,29 @@ void Windows::unload(QPointer<W> &slot)
     w->deleteLater();
 }
 
-OptionsWindow *Windows::optionsWindow() { return get(m_options); }
-AboutBox *Windows::aboutBox() { return get(m_about); }
-ClearSettingsPrompt *Windows::clearSettingsPrompt() { return get(m_clearSettings); }
-WarningBox *Windows::warning() { return get(m_warning); }
-SavePrompt *Windows::savePrompt() { return get(m_savePrompt); }
-FindWindow *Windows::findWindow() { return get(m_find); }
+// Each window is handed what it works with: the windows that only show
+// themselves and hold others get these windows; the Options window the
+// session; the save prompt the document actions and the exit check; the Find
+// window the find actions.
+OptionsWindow *Windows::optionsWindow()
+{
+    return get(m_options, [this] {
+        auto *w = new Form2(*this, m_main->session());
+        QObject::connect(w, &Form2::autosaveLineApplied, m_main, &Form1::showAutosaveLine);
+        return w;
+    });
+}
+AboutBox *Windows::aboutBox() { return get(m_about, [this] { return new Dialog(*this); }); }
+ClearSettingsPrompt *Windows::clearSettingsPrompt()
+{
+    return get(m_clearSettings, [this] { return new Dialog1(*this); });
+}
+WarningBox *Windows::warning() { return get(m_warning, [this] { return new Dialog2(*this); }); }
+SavePrompt *Windows::savePrompt()
+{
+    return get(m_savePrompt, [this] { return new Dialog4(*this, m_main->documents(), m_main->exitCheck()); });
+}
+FindWindow *Windows::findWindow() { return get(m_find, [this] { return new FindDialog(*this, m_main->find()); }); }
 
 PortsWindow *Windows::portsWindow()
 {
@@ -58,7 +69,8 @@ PortsWindow *Windows::portsWindow()
         // buttons; its choices show at once in the port list.
         m_ports = new Form3(m_main);
         m_ports->Form_Load();
-        QObject::connect(m_ports.data(), &Form3::portsChosen, m_main, [main = m_main] { main->showPortDevices(); });
+        PortPanel *panel = &m_main->ports();
+        QObject::connect(m_ports.data(), &Form3::portsChosen, panel, [panel] { panel->showPortDevices(); });
     }
     return m_ports.data();
 }
@@ -77,7 +89,7 @@ void Windows::unloadOptionsWindow()
 {
     // Its boxes stop being the options in use; the stored ones are again.
     if (m_options)
-        m_main->session->options().forget();
+        m_main->session().options().forget();
     unload(m_options);
 }
 void Windows::unloadAboutBox() { unload(m_about); }

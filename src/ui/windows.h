@@ -32,8 +32,9 @@ class DialogSendFile;
 using SendFileProgress = DialogSendFile;
 
 // The main window's windows: keeps the single instance of each. An accessor
-// creates an absent window hidden, handing it what it works with, and runs
-// its Form_Load; unload destroys it. Code that reads a control of a window
+// creates an absent window hidden, handing it what it works with (the
+// session or the part of the main window it serves, as qBittorrent hands
+// each dialog its application), and runs its Form_Load; unload destroys it. Code that reads a control of a window
 // goes through the accessor, so an absent window comes back from the store.
 // The main window owns one; nothing else keeps windows.
 class Windows {
@@ -94,8 +95,8 @@ public:
     void destroyAll();
 
 private:
-    template <class W>
-    W *get(QPointer<W> &slot);
+    template <class W, class Make>
+    W *get(QPointer<W> &slot, Make make);
     template <class W>
     void unload(QPointer<W> &slot);
 

@@ -1,3 +1,4 @@
+#include "support/controls.h"
 #include "support/program.h"
 #include "ui/form1.h"
 #include "core/session.h"
@@ -8,9 +9,9 @@ namespace kestrum::test {
 
 void showAsReceived(Form1 *f, const QString &line)
 {
-    f->Text2->prepend(line + QStringLiteral("\r\n"));
-    f->mnuSave->setEnabled(true);
-    f->session->state().dataReceived = 1;
+    receivedBox(f)->prepend(line + QStringLiteral("\r\n"));
+    action(f, "mnuSave")->setEnabled(true);
+    f->session().state().dataReceived = 1;
 }
 
 } // namespace kestrum::test

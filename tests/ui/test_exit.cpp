@@ -2,6 +2,7 @@
 // save-changes prompt.
 #include "ui/controls.h"
 #include "ui/form1.h"
+#include "ui/exitcheck.h"
 #include "core/session.h"
 #include "ui/windows.h"
 #include "ui/savechangesprompt.h"
@@ -10,6 +11,7 @@
 #include "ui/optionswindow.h"
 #include "core/error.h"
 #include "core/settings.h"
+#include "support/controls.h"
 #include "support/closeframe.h"
 #include "support/fakes.h"
 #include "support/files.h"
@@ -39,8 +41,8 @@ namespace {
 // What Clear does to the document.
 void clearBox(Form1 *f)
 {
-    f->Text2->clearText();
-    f->mnuSave->setEnabled(false);
+    receivedBox(f)->clearText();
+    action(f, "mnuSave")->setEnabled(false);
 }
 
 // No window of the program is left on screen, so nothing keeps it running.
@@ -66,7 +68,7 @@ class ExitTest : public ProgramTest {
     void open(const QString &file)
     {
         fakes.fileDialog->answers.enqueue(file);
-        f->mnuOpen->trigger();
+        action(f, "mnuOpen")->trigger();
     }
 
     // The program is over: the main window closed, every other window gone.
@@ -93,7 +95,7 @@ class ExitTest : public ProgramTest {
         QVERIFY(promptShown());
         QVERIFY(f->isVisible());
         QVERIFY(!f->isEnabled());
-        QCOMPARE(f->session->state().exitConfirmed, qint16(0));
+        QCOMPARE(f->session().state().exitConfirmed, qint16(0));
     }
 
 private slots:
@@ -117,8 +119,8 @@ private slots:
 
     void exitAtOnceEndsWithoutAsking()
     {
-        f->mnuExit->trigger();
-        QCOMPARE(f->session->state().exitConfirmed, qint16(1));
+        action(f, "mnuExit")->trigger();
+        QCOMPARE(f->session().state().exitConfirmed, qint16(1));
         verifyEnded();
         QCOMPARE(fakes.fileDialog->requests.size(), 0);
     }
@@ -151,27 +153,27 @@ private slots:
                 showAsReceived(f, QStringLiteral("m%1").arg(++n));
             } else if (step == QLatin1String("saveas")) {
                 fakes.fileDialog->answers.enqueue(path("as.txt"));
-                f->mnuSave_as->trigger();
+                action(f, "mnuSave_as")->trigger();
                 QVERIFY(QFile::exists(path("as.txt")));
             } else if (step == QLatin1String("save")) {
                 fakes.fileDialog->answers.enqueue(path("saved.txt"));
-                f->mnuSave->trigger();
+                action(f, "mnuSave")->trigger();
             } else if (step == QLatin1String("open")) {
                 open(path("doc.txt"));
             } else if (step == QLatin1String("clear")) {
                 clearBox(f);
             } else if (step == QLatin1String("send")) {
                 // A sent message shown in the box does not count as unsaved.
-                f->Text2->prepend(QStringLiteral("<<SenD>> hello\r\n"));
+                receivedBox(f)->prepend(QStringLiteral("<<SenD>> hello\r\n"));
             }
         }
         QCOMPARE(fakes.messageBox->messages, QStringList());
         // The main window's Cancel button; File > Exit runs the same check.
-        f->Command7->click();
+        button(f, "Command7")->click();
         if (asks) {
             verifyAsking();
         } else {
-            QCOMPARE(f->session->state().exitConfirmed, qint16(1));
+            QCOMPARE(f->session().state().exitConfirmed, qint16(1));
             verifyEnded();
         }
     }
@@ -183,10 +185,10 @@ private slots:
         showAsReceived(f, QStringLiteral("r1"));
         // Save As since then does not change where Yes writes.
         fakes.fileDialog->answers.enqueue(path("B.txt"));
-        f->mnuSave_as->trigger();
+        action(f, "mnuSave_as")->trigger();
         showAsReceived(f, QStringLiteral("r2"));
         const int dialogs = fakes.fileDialog->requests.size();
-        f->mnuExit->trigger();
+        action(f, "mnuExit")->trigger();
         verifyAsking();
         windows().savePrompt()->OKButton->click();
         QCOMPARE(fakes.fileDialog->requests.size(), dialogs);
@@ -199,7 +201,7 @@ private slots:
     void yesAsksForAFileWhenNothingWasOpened()
     {
         showAsReceived(f, QStringLiteral("m1"));
-        f->mnuExit->trigger();
+        action(f, "mnuExit")->trigger();
         verifyAsking();
         Dialog4 *prompt = windows().savePrompt();
         fakes.fileDialog->answers.enqueue(path("kept"));
@@ -226,9 +228,9 @@ private slots:
         const auto restore = qScopeGuard([store] { QFile::remove(store); });
         open(path("A.txt"));
         QCOMPARE(readSetting("Parametr", "FileNameOpen", "<unset>"), QStringLiteral("<unset>"));
-        QCOMPARE(f->session->state().openedFileName, path("A.txt"));
+        QCOMPARE(f->session().state().openedFileName, path("A.txt"));
         showAsReceived(f, QStringLiteral("r1"));
-        f->mnuExit->trigger();
+        action(f, "mnuExit")->trigger();
         windows().savePrompt()->OKButton->click();
         QCOMPARE(readBytes(path("A.txt")), QByteArray("r1\r\na1\r\n\r\n"));
         QVERIFY(!QFile::exists(defaultDocumentFile()));
@@ -241,22 +243,22 @@ private slots:
         Form2 *options = windows().optionsWindow();
         options->Check8->setChecked(true);
         options->setAutosaveFile(log);
-        f->session->receiveTimer()->setInterval(30);
+        f->session().receiveTimer()->setInterval(30);
         QVERIFY(pty->write("first"));
         QTRY_COMPARE(readBytes(log), QByteArray("first\r\n"));
 
         // A port event without data: the second tick waits for the device.
         bool answered = false;
         QTimer::singleShot(200, f, [&] {
-            QVERIFY(f->session->isWaitingForData());
-            f->mnuExit->trigger();
+            QVERIFY(f->session().isWaitingForData());
+            action(f, "mnuExit")->trigger();
             QVERIFY(promptShown());
             windows().savePrompt()->CancelButton->click();
             answered = true;
         });
         f->MSComm1_OnComm();
         QTRY_VERIFY(answered);
-        QTRY_VERIFY(!f->session->isWaitingForData());
+        QTRY_VERIFY(!f->session().isWaitingForData());
         verifyEnded();
         QCOMPARE(readBytes(log), QByteArray("first\r\n"));
         QCOMPARE(fakes.messageBox->messages, QStringList());
@@ -267,7 +269,7 @@ private slots:
         QVERIFY(writeBytes(path("A.txt"), "a1\r\n"));
         open(path("A.txt"));
         showAsReceived(f, QStringLiteral("r1"));
-        f->mnuExit->trigger();
+        action(f, "mnuExit")->trigger();
         verifyAsking();
         windows().savePrompt()->CancelButton->click();
         QCOMPARE(readBytes(path("A.txt")), QByteArray("a1\r\n"));
@@ -278,7 +280,7 @@ private slots:
     void cancelledSaveThenCancelReturnsAndAsksAgain()
     {
         showAsReceived(f, QStringLiteral("m1"));
-        f->mnuExit->trigger();
+        action(f, "mnuExit")->trigger();
         verifyAsking();
         Dialog4 *prompt = windows().savePrompt();
         fakes.fileDialog->answers.enqueue(std::nullopt);
@@ -291,11 +293,11 @@ private slots:
 
         prompt->Command1->click();
         verifyRunning();
-        QCOMPARE(f->session->state().exitConfirmed, qint16(0));
-        QVERIFY(f->mnuSave->isEnabled());
-        QCOMPARE(f->Text2->text(), QStringLiteral("m1\r\n"));
+        QCOMPARE(f->session().state().exitConfirmed, qint16(0));
+        QVERIFY(action(f, "mnuSave")->isEnabled());
+        QCOMPARE(receivedBox(f)->text(), QStringLiteral("m1\r\n"));
 
-        f->mnuExit->trigger();
+        action(f, "mnuExit")->trigger();
         verifyAsking();
     }
 
@@ -303,7 +305,7 @@ private slots:
     {
         QVERIFY(writeBytes(path("plain"), "x"));
         showAsReceived(f, QStringLiteral("m1"));
-        f->mnuExit->trigger();
+        action(f, "mnuExit")->trigger();
         Dialog4 *prompt = windows().savePrompt();
         fakes.fileDialog->answers.enqueue(path("plain/lost.txt"));
         prompt->OKButton->click();
@@ -329,7 +331,7 @@ private slots:
         open(path("docs/A.txt"));
         showAsReceived(f, QStringLiteral("r1"));
         QVERIFY(QDir(dir->path()).rename(QStringLiteral("docs"), QStringLiteral("moved")));
-        f->mnuExit->trigger();
+        action(f, "mnuExit")->trigger();
         windows().savePrompt()->OKButton->click();
         QCOMPARE(fakes.messageBox->messages.size(), 1);
         verifyAsking();
@@ -342,20 +344,20 @@ private slots:
     void promptFrameCloseIsCancel()
     {
         showAsReceived(f, QStringLiteral("m1"));
-        f->mnuExit->trigger();
+        action(f, "mnuExit")->trigger();
         verifyAsking();
         QVERIFY(windows().savePrompt()->close());
         verifyRunning();
-        QCOMPARE(f->session->state().exitConfirmed, qint16(0));
-        QVERIFY(f->mnuSave->isEnabled());
-        f->mnuExit->trigger();
+        QCOMPARE(f->session().state().exitConfirmed, qint16(0));
+        QVERIFY(action(f, "mnuSave")->isEnabled());
+        action(f, "mnuExit")->trigger();
         verifyAsking();
     }
 
     void closeBoxWithNothingUnsavedEnds()
     {
         QWidgetWindow::closeFromFrame(f);
-        QCOMPARE(f->session->state().exitConfirmed, qint16(1));
+        QCOMPARE(f->session().state().exitConfirmed, qint16(1));
         verifyEnded();
     }
 
@@ -366,7 +368,7 @@ private slots:
         verifyAsking();
         // Again while the prompt is up: still refused, still one prompt.
         Dialog4 *prompt = windows().savePrompt();
-        QVERIFY(!f->Form_QueryUnload(true));
+        QVERIFY(!f->exitCheck().Form_QueryUnload(true));
         QCOMPARE(windows().savePrompt(), prompt);
         verifyAsking();
         // Cancel, then the close box again: the same question.
@@ -382,7 +384,7 @@ private slots:
     {
         // The close box reaches the main window while Options holds it.
         showAsReceived(f, QStringLiteral("m1"));
-        f->Command4->click();
+        button(f, "Command4")->click();
         QVERIFY(windows().optionsWindow()->isVisible());
         QVERIFY(!f->isEnabled());
         QWidgetWindow::closeFromFrame(f);
@@ -392,7 +394,7 @@ private slots:
         QVERIFY(windows().optionsWindow()->isVisible());
         QVERIFY(f->isEnabled());
         QVERIFY(f->isVisible());
-        QCOMPARE(f->session->state().exitConfirmed, qint16(0));
+        QCOMPARE(f->session().state().exitConfirmed, qint16(0));
     }
 
     void programClosingItsWindowDoesNotAsk()
@@ -402,7 +404,7 @@ private slots:
         showAsReceived(f, QStringLiteral("m1"));
         windows().optionsWindow()->show();
         QVERIFY(f->close());
-        QCOMPARE(f->session->state().exitConfirmed, qint16(0));
+        QCOMPARE(f->session().state().exitConfirmed, qint16(0));
         verifyEnded();
     }
 
@@ -411,7 +413,7 @@ private slots:
         windows().optionsWindow()->show();
         windows().aboutBox()->show();
         QVERIFY(!nothingShown());
-        f->mnuExit->trigger();
+        action(f, "mnuExit")->trigger();
         QVERIFY(!windows().hasAboutBox());
         verifyEnded();
     }
@@ -431,7 +433,7 @@ private slots:
             showAsReceived(f, QStringLiteral("m1"));
         fakes.fileDialog->answers.enqueue(path("end.txt"));
         QTimer::singleShot(0, f, [this, how] {
-            f->mnuExit->trigger();
+            action(f, "mnuExit")->trigger();
             if (how == QLatin1String("yes"))
                 windows().savePrompt()->OKButton->click();
             else if (how == QLatin1String("no"))
@@ -455,7 +457,7 @@ private slots:
     void promptLayout()
     {
         showAsReceived(f, QStringLiteral("m1"));
-        f->mnuExit->trigger();
+        action(f, "mnuExit")->trigger();
         Dialog4 *d = windows().savePrompt();
         QCOMPARE(d->objectName(), QStringLiteral("Dialog4"));
         QCOMPARE(d->windowTitle(), QStringLiteral("Kestrum"));

@@ -2,6 +2,8 @@
 // tables of every window, and Help > About.
 #include "ui/controls.h"
 #include "ui/form1.h"
+#include "ui/documentactions.h"
+#include "ui/exitcheck.h"
 #include "ui/windows.h"
 #include "ui/savechangesprompt.h"
 #include "ui/captions.h"
@@ -14,6 +16,7 @@
 #include "core/sendbytes.h"
 #include "core/settings.h"
 #include "core/textfile.h"
+#include "support/controls.h"
 #include "support/programtest.h"
 #include "support/pty.h"
 #include "support/testenv.h"
@@ -75,7 +78,7 @@ std::unique_ptr<Dialog2> invalidValueWarning()
 
 std::unique_ptr<Dialog4> saveChangesPrompt()
 {
-    auto d = std::make_unique<Dialog4>(*windows().mainWindow());
+    auto d = std::make_unique<Dialog4>(windows(), windows().mainWindow()->documents(), windows().mainWindow()->exitCheck());
     d->setWindowTitle(QStringLiteral("Kestrum"));
     d->Label1 = new QLabel(QStringLiteral("Сохранить изменения?"), d.get());
     d->OKButton = new QPushButton(QStringLiteral("Да"), d.get());
@@ -104,7 +107,7 @@ QMap<QString, QString> optionsCaptions(Form2 *f)
 bool optionsWindowHasCaptions()
 {
     Form1 main;
-    Form2 probe(main);
+    Form2 probe(main.windows(), main.session());
     return !probe.Check1->text().isEmpty();
 }
 
@@ -118,47 +121,47 @@ class LanguageTest : public ProgramTest {
     void checkMainWindowEnglish(Form1 *f)
     {
         QCOMPARE(f->windowTitle(), QStringLiteral("Kestrum V1.01 for MC"));
-        QCOMPARE(f->mnuLng->title(), QStringLiteral("Язык/Language"));
-        QCOMPARE(f->mnuRus->text(), QStringLiteral("Руссский/Russian"));
-        QCOMPARE(f->mnuEng->text(), QStringLiteral("Английский/English"));
-        QCOMPARE(f->mnuFile->title(), QStringLiteral("File"));
-        QCOMPARE(f->mnuOpenBlocknot->text(), QStringLiteral("Open (Blocknot)..."));
-        QCOMPARE(f->mnuSave_as->text(), QStringLiteral("Save As..."));
-        QCOMPARE(f->mnuSpravka->title(), QStringLiteral("Help"));
-        QCOMPARE(f->mnuHelp->text(), QStringLiteral("Help"));
-        QCOMPARE(f->mnuAbout->text(), QStringLiteral("About"));
-        QCOMPARE(f->Label2->text(), QStringLiteral("Baud Rate"));
-        QCOMPARE(f->Label6->text(), QStringLiteral("Transmit"));
-        QCOMPARE(f->Label7->text(), QStringLiteral("Recived"));
-        QCOMPARE(f->Command3->text(), QStringLiteral("Open Port"));
-        QCOMPARE(f->Command4->text(), QStringLiteral("Options..."));
-        QCOMPARE(f->Frame1->title(), QStringLiteral("Settings"));
+        QCOMPARE(menu(f, "mnuLng")->title(), QStringLiteral("Язык/Language"));
+        QCOMPARE(action(f, "mnuRus")->text(), QStringLiteral("Руссский/Russian"));
+        QCOMPARE(action(f, "mnuEng")->text(), QStringLiteral("Английский/English"));
+        QCOMPARE(menu(f, "mnuFile")->title(), QStringLiteral("File"));
+        QCOMPARE(action(f, "mnuOpenBlocknot")->text(), QStringLiteral("Open (Blocknot)..."));
+        QCOMPARE(action(f, "mnuSave_as")->text(), QStringLiteral("Save As..."));
+        QCOMPARE(menu(f, "mnuSpravka")->title(), QStringLiteral("Help"));
+        QCOMPARE(action(f, "mnuHelp")->text(), QStringLiteral("Help"));
+        QCOMPARE(action(f, "mnuAbout")->text(), QStringLiteral("About"));
+        QCOMPARE(control<QLabel>(f, "Label2")->text(), QStringLiteral("Baud Rate"));
+        QCOMPARE(control<QLabel>(f, "Label6")->text(), QStringLiteral("Transmit"));
+        QCOMPARE(control<QLabel>(f, "Label7")->text(), QStringLiteral("Recived"));
+        QCOMPARE(button(f, "Command3")->text(), QStringLiteral("Open Port"));
+        QCOMPARE(button(f, "Command4")->text(), QStringLiteral("Options..."));
+        QCOMPARE(control<QGroupBox>(f, "Frame1")->title(), QStringLiteral("Settings"));
     }
 
     void checkMainWindowRussian(Form1 *f)
     {
         QCOMPARE(f->windowTitle(), QStringLiteral("Kestrum V1.01 for MC"));
-        QCOMPARE(f->mnuLng->title(), QStringLiteral("Язык/Language"));
-        QCOMPARE(f->mnuRus->text(), QStringLiteral("Русский/Russian"));
-        QCOMPARE(f->mnuEng->text(), QStringLiteral("Английский/English"));
-        QCOMPARE(f->mnuFile->title(), QStringLiteral("Файл"));
-        QCOMPARE(f->mnuOpenBlocknot->text(), QStringLiteral("Открыть (Блокнот)..."));
-        QCOMPARE(f->mnuSave_as->text(), QStringLiteral("Сохранить как..."));
-        QCOMPARE(f->mnuSpravka->title(), QStringLiteral("Справка"));
-        QCOMPARE(f->mnuHelp->text(), QStringLiteral("Помощь"));
-        QCOMPARE(f->mnuAbout->text(), QStringLiteral("О программе"));
-        QCOMPARE(f->Label2->text(), QStringLiteral("Скорость"));
-        QCOMPARE(f->Label6->text(), QStringLiteral("Сообщения для отправки"));
-        QCOMPARE(f->Label7->text(), QStringLiteral("Принятые сообщения"));
-        QCOMPARE(f->Command3->text(), QStringLiteral("Открыть порт"));
-        QCOMPARE(f->Command4->text(), QStringLiteral("Параметры..."));
-        QCOMPARE(f->Frame1->title(), QStringLiteral("Установки"));
+        QCOMPARE(menu(f, "mnuLng")->title(), QStringLiteral("Язык/Language"));
+        QCOMPARE(action(f, "mnuRus")->text(), QStringLiteral("Русский/Russian"));
+        QCOMPARE(action(f, "mnuEng")->text(), QStringLiteral("Английский/English"));
+        QCOMPARE(menu(f, "mnuFile")->title(), QStringLiteral("Файл"));
+        QCOMPARE(action(f, "mnuOpenBlocknot")->text(), QStringLiteral("Открыть (Блокнот)..."));
+        QCOMPARE(action(f, "mnuSave_as")->text(), QStringLiteral("Сохранить как..."));
+        QCOMPARE(menu(f, "mnuSpravka")->title(), QStringLiteral("Справка"));
+        QCOMPARE(action(f, "mnuHelp")->text(), QStringLiteral("Помощь"));
+        QCOMPARE(action(f, "mnuAbout")->text(), QStringLiteral("О программе"));
+        QCOMPARE(control<QLabel>(f, "Label2")->text(), QStringLiteral("Скорость"));
+        QCOMPARE(control<QLabel>(f, "Label6")->text(), QStringLiteral("Сообщения для отправки"));
+        QCOMPARE(control<QLabel>(f, "Label7")->text(), QStringLiteral("Принятые сообщения"));
+        QCOMPARE(button(f, "Command3")->text(), QStringLiteral("Открыть порт"));
+        QCOMPARE(button(f, "Command4")->text(), QStringLiteral("Параметры..."));
+        QCOMPARE(control<QGroupBox>(f, "Frame1")->title(), QStringLiteral("Установки"));
     }
 
     // Shows About from the menu, checks its captions, and leaves with OK.
     void checkAbout(Form1 *f, bool english)
     {
-        f->mnuAbout->trigger();
+        action(f, "mnuAbout")->trigger();
         QVERIFY(windows().hasAboutBox());
         Dialog *d = windows().aboutBox();
         QVERIFY(d->isVisible());
@@ -229,10 +232,10 @@ private slots:
             checkMainWindowEnglish(f);
         else
             checkMainWindowRussian(f);
-        QCOMPARE(f->Label8->text(), english ? QStringLiteral("Autosave in: ") : QStringLiteral("Автосохранение в: "));
+        QCOMPARE(autosaveLine(f)->text(), english ? QStringLiteral("Autosave in: ") : QStringLiteral("Автосохранение в: "));
         checkAbout(f, english);
 
-        Form2 options(*f);
+        Form2 options(f->windows(), f->session());
         options.SSTab1->setCurrentIndex(2);
         const QMap<QString, QString> before = optionsCaptions(&options);
         applyCaptions(&options);
@@ -303,39 +306,39 @@ private slots:
         Form1 *f = startOnPty();
         QVERIFY(f);
         checkMainWindowEnglish(f);
-        QCOMPARE(f->Label8->text(), QStringLiteral("Autosave in: ") + path);
+        QCOMPARE(autosaveLine(f)->text(), QStringLiteral("Autosave in: ") + path);
 
         QPointer<Form2> oldOptions = windows().optionsWindow();
-        f->mnuRus->trigger();
+        action(f, "mnuRus")->trigger();
         QCOMPARE(storedLanguage(), QStringLiteral("0"));
         checkMainWindowRussian(f);
-        QCOMPARE(f->Label8->text(), QStringLiteral("Автосохранение в: ") + path);
+        QCOMPARE(autosaveLine(f)->text(), QStringLiteral("Автосохранение в: ") + path);
         // The Options window was made again, hidden, for the new language.
         QVERIFY(windows().hasOptionsWindow());
         QVERIFY(windows().optionsWindow() != oldOptions.data());
         QVERIFY(!windows().optionsWindow()->isVisible());
         processDeferredDeletes();
         QVERIFY(oldOptions.isNull());
-        QVERIFY(!f->mnuRus->isCheckable());
-        QVERIFY(!f->mnuEng->isCheckable());
+        QVERIFY(!action(f, "mnuRus")->isCheckable());
+        QVERIFY(!action(f, "mnuEng")->isCheckable());
 
         f = startOnPty();
         QVERIFY(f);
         checkMainWindowRussian(f);
-        QCOMPARE(f->Label8->text(), QStringLiteral("Автосохранение в: ") + path);
+        QCOMPARE(autosaveLine(f)->text(), QStringLiteral("Автосохранение в: ") + path);
         checkAbout(f, false);
 
-        f->mnuEng->trigger();
+        action(f, "mnuEng")->trigger();
         QCOMPARE(storedLanguage(), QStringLiteral("1"));
         checkMainWindowEnglish(f);
-        QCOMPARE(f->Label8->text(), QStringLiteral("Autosave in: ") + path);
+        QCOMPARE(autosaveLine(f)->text(), QStringLiteral("Autosave in: ") + path);
         checkAbout(f, true);
 
         // Choosing the language already shown changes nothing but the store.
-        f->mnuEng->trigger();
+        action(f, "mnuEng")->trigger();
         checkMainWindowEnglish(f);
-        QVERIFY(!f->mnuRus->isCheckable());
-        QVERIFY(!f->mnuEng->isCheckable());
+        QVERIFY(!action(f, "mnuRus")->isCheckable());
+        QVERIFY(!action(f, "mnuEng")->isCheckable());
         QCOMPARE(fakes.messageBox->messages, QStringList());
     }
 
@@ -362,7 +365,7 @@ private slots:
         QCOMPARE(windows().optionsWindow()->Label1->text(), QStringLiteral("Autosave in: "));
         checkMainWindowRussian(f);
 
-        f->mnuRus->trigger();
+        action(f, "mnuRus")->trigger();
         QCOMPARE(storedLanguage(), QStringLiteral("0"));
         checkMainWindowRussian(f);
         checkAbout(f, false);
@@ -383,7 +386,7 @@ private slots:
         storeLanguage(QStringLiteral("0"));
         Form1 *f = startOnPty();
         QVERIFY(f);
-        f->Command4->click();
+        button(f, "Command4")->click();
         Form2 *o = windows().optionsWindow();
         QVERIFY(o->isVisible());
         deleteAllSettings();
@@ -413,7 +416,7 @@ private slots:
         QCOMPARE(o->Label6->text(), kTimeoutWarning);
         QCOMPARE(o->SSTab1->currentIndex(), 2);
 
-        f->mnuRus->trigger();
+        action(f, "mnuRus")->trigger();
         o = windows().optionsWindow();
         QCOMPARE(o->windowTitle(), QStringLiteral("Параметры"));
         QCOMPARE(o->SSTab1->tabText(0), QStringLiteral("Строки"));
@@ -425,7 +428,7 @@ private slots:
         QCOMPARE(o->SSTab1->currentIndex(), 2);
 
         // Shown from the main window it opens on the same tab.
-        f->Command4->click();
+        button(f, "Command4")->click();
         o = windows().optionsWindow();
         QVERIFY(o->isVisible());
         QCOMPARE(o->SSTab1->currentIndex(), 2);
@@ -438,11 +441,11 @@ private slots:
         QVERIFY(f);
 
         // Help > Help has no action.
-        f->mnuHelp->trigger();
+        action(f, "mnuHelp")->trigger();
         QVERIFY(!windows().hasAboutBox());
         QVERIFY(f->isEnabled());
 
-        f->mnuAbout->trigger();
+        action(f, "mnuAbout")->trigger();
         Dialog *d = windows().aboutBox();
         QCOMPARE(d->windowTitle(), QStringLiteral("About"));
         QCOMPARE(d->Label1->text(), Dialog::englishText());
@@ -472,15 +475,15 @@ private slots:
         QVERIFY(closed.isNull());
 
         // Shown again, it is made afresh and takes the input again.
-        f->mnuAbout->trigger();
+        action(f, "mnuAbout")->trigger();
         QVERIFY(windows().aboutBox()->isVisible());
         QVERIFY(!f->isEnabled());
         QTest::mouseClick(windows().aboutBox()->OKButton, Qt::LeftButton);
         QVERIFY(f->isEnabled());
         QVERIFY(!windows().hasAboutBox());
 
-        f->mnuRus->trigger();
-        f->mnuAbout->trigger();
+        action(f, "mnuRus")->trigger();
+        action(f, "mnuAbout")->trigger();
         QCOMPARE(windows().aboutBox()->Label1->text(), Dialog::russianText());
         QVERIFY(Dialog::russianText().startsWith(kRussianAbout + QLatin1Char('\n')));
         windows().aboutBox()->close();

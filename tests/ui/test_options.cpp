@@ -10,6 +10,7 @@
 #include "ui/optionswindow.h"
 #include "core/mscomm.h"
 #include "core/settings.h"
+#include "support/controls.h"
 #include "support/programtest.h"
 #include "support/testenv.h"
 #include <QCheckBox>
@@ -66,7 +67,7 @@ private slots:
         beginTest();
         QVERIFY(startOnPty());
         QCOMPARE(fakes.messageBox->messages, QStringList());
-        QVERIFY(form1()->session->port()->PortOpen());
+        QVERIFY(form1()->session().port()->PortOpen());
     }
     void cleanup() { endTest(); }
 
@@ -205,8 +206,8 @@ private slots:
         QCOMPARE(stored("otobrTimeIn"), QStringLiteral("1"));
         QCOMPARE(stored("autosave"), QStringLiteral("1"));
         QCOMPARE(stored("FlagDlin"), QStringLiteral("1"));
-        QCOMPARE(form1()->Label8->text(), QStringLiteral("Autosave in: "));
-        QVERIFY(form1()->Label8->isEnabledTo(form1()));
+        QCOMPARE(autosaveLine(form1())->text(), QStringLiteral("Autosave in: "));
+        QVERIFY(autosaveLine(form1())->isEnabledTo(form1()));
 
         // A fresh window reads them back, with the enable rules applied.
         f->Command2_Click();
@@ -226,12 +227,12 @@ private slots:
         f->Text3->setText("4096");
         f->Command3_Click();
         QVERIFY(windows().warningShowing());
-        QCOMPARE(form1()->session->port()->InBufferSize(), 2048);
-        QCOMPARE(form1()->session->port()->OutBufferSize(), 4096);
+        QCOMPARE(form1()->session().port()->InBufferSize(), 2048);
+        QCOMPARE(form1()->session().port()->OutBufferSize(), 4096);
         QCOMPARE(stored("InBufferSize"), QStringLiteral("2048"));
         QCOMPARE(stored("outBufferSize"), QStringLiteral("4096"));
         QCOMPARE(stored("Timeout"), absent);
-        QVERIFY(form1()->session->port()->PortOpen());
+        QVERIFY(form1()->session().port()->PortOpen());
 
         // Every box refused: still one warning window.
         windows().warning()->OKButton_Click();
@@ -271,7 +272,7 @@ private slots:
         QVERIFY(form1()->isEnabled());
         QCOMPARE(stored("Timeout"), QStringLiteral("300"));
         QCOMPARE(stored("SizeDlin"), QStringLiteral("512"));
-        QCOMPARE(form1()->session->port()->InBufferSize(), 1024);
+        QCOMPARE(form1()->session().port()->InBufferSize(), 1024);
 
         // All valid: stored and closed.
         f = openOptions();
@@ -285,7 +286,7 @@ private slots:
 
     void applyReopensThePortWithItsSwitches()
     {
-        MSComm *port = form1()->session->port();
+        MSComm *port = form1()->session().port();
         port->setPortOpen(false);
         Form2 *f = openOptions();
         f->Check10->setChecked(true);
@@ -328,15 +329,15 @@ private slots:
     void acceptedTimeoutStopsARunningTimer()
     {
         Form2 *f = openOptions();
-        form1()->session->receiveTimer()->start();
+        form1()->session().receiveTimer()->start();
         f->Text4->setText("1000");
         f->Command3_Click();
-        QVERIFY(form1()->session->receiveTimer()->isActive());
+        QVERIFY(form1()->session().receiveTimer()->isActive());
         windows().warning()->OKButton_Click();
         f->Text4->setText("40");
         f->Command3_Click();
-        QVERIFY(!form1()->session->receiveTimer()->isActive());
-        QCOMPARE(form1()->session->receiveTimer()->interval(), 40);
+        QVERIFY(!form1()->session().receiveTimer()->isActive());
+        QCOMPARE(form1()->session().receiveTimer()->interval(), 40);
     }
 
     void portFailureEndsApply()
@@ -349,11 +350,11 @@ private slots:
         f->Command3_Click();
         QCOMPARE(fakes.messageBox->messages.size(), 1);
         QVERIFY(!fakes.messageBox->messages.first().isEmpty());
-        QVERIFY(!form1()->session->port()->PortOpen());
+        QVERIFY(!form1()->session().port()->PortOpen());
         QCOMPARE(stored("otobrDateIn"), QStringLiteral("1"));
         QCOMPARE(stored("NullDiscard"), absent);
         QCOMPARE(stored("Timeout"), absent);
-        QCOMPARE(form1()->session->receiveTimer()->interval(), 100);
+        QCOMPARE(form1()->session().receiveTimer()->interval(), 100);
     }
 
     void browseChangesTheFileAtOnceAndTheLineAtApply()
@@ -374,13 +375,13 @@ private slots:
         QCOMPARE(f->CommonDialog1.FileName, path);
         QCOMPARE(stored("FileName"), path);
         QCOMPARE(f->Label1->text(), "Autosave in: " + path);
-        QCOMPARE(form1()->Label8->text(), QStringLiteral("Autosave in: "));
+        QCOMPARE(autosaveLine(form1())->text(), QStringLiteral("Autosave in: "));
         QCOMPARE(stored("LabelSave"), absent);
 
         // Cancel: the file stays chosen, the lines still name the old one.
         f->Command2_Click();
         QVERIFY(form1()->isEnabled());
-        QCOMPARE(form1()->Label8->text(), QStringLiteral("Autosave in: "));
+        QCOMPARE(autosaveLine(form1())->text(), QStringLiteral("Autosave in: "));
         QCOMPARE(stored("LabelSave"), absent);
         f = openOptions();
         QCOMPARE(f->CommonDialog1.FileName, path);
@@ -394,8 +395,8 @@ private slots:
         f->Check8->setChecked(true);
         f->Command3_Click();
         QCOMPARE(stored("LabelSave"), other);
-        QCOMPARE(form1()->Label8->text(), "Autosave in: " + other);
-        QVERIFY(form1()->Label8->isEnabledTo(form1()));
+        QCOMPARE(autosaveLine(form1())->text(), "Autosave in: " + other);
+        QVERIFY(autosaveLine(form1())->isEnabledTo(form1()));
         QCOMPARE(fakes.messageBox->messages, QStringList());
     }
 
@@ -508,19 +509,19 @@ private slots:
         // Nothing running is reset.
         QCOMPARE(f->Text4->text(), QStringLiteral("250"));
         QVERIFY(f->Check12->isChecked());
-        QCOMPARE(form1()->session->receiveTimer()->interval(), 250);
-        QCOMPARE(form1()->session->port()->InBufferSize(), 2000);
+        QCOMPARE(form1()->session().receiveTimer()->interval(), 250);
+        QCOMPARE(form1()->session().port()->InBufferSize(), 2000);
 
         f->Command2_Click();
         restart();
         QCOMPARE(fakes.messageBox->messages, QStringList());
         Form1 *m = form1();
-        QCOMPARE(m->Combo1->currentText(), QStringLiteral("COM1"));
-        QCOMPARE(m->session->port()->Settings(), QStringLiteral("9600,n,8,2"));
-        QCOMPARE(m->session->receiveTimer()->interval(), 100);
-        QCOMPARE(m->session->port()->InBufferSize(), 1024);
-        QCOMPARE(m->session->port()->OutBufferSize(), 512);
-        QVERIFY(!m->session->port()->NullDiscard() && !m->session->port()->RTSEnable() && !m->session->port()->DTREnable());
+        QCOMPARE(list(m, "Combo1")->currentText(), QStringLiteral("COM1"));
+        QCOMPARE(m->session().port()->Settings(), QStringLiteral("9600,n,8,2"));
+        QCOMPARE(m->session().receiveTimer()->interval(), 100);
+        QCOMPARE(m->session().port()->InBufferSize(), 1024);
+        QCOMPARE(m->session().port()->OutBufferSize(), 512);
+        QVERIFY(!m->session().port()->NullDiscard() && !m->session().port()->RTSEnable() && !m->session().port()->DTREnable());
         f = openOptions();
         for (QCheckBox *c : checks(f))
             QVERIFY2(!c->isChecked(), qPrintable(c->objectName()));
@@ -664,13 +665,13 @@ private slots:
     {
         Form2 *f = openOptions();
         f->Check7->setChecked(true);
-        form1()->session->receiveTimer()->setInterval(30);
+        form1()->session().receiveTimer()->setInterval(30);
         QVERIFY(pty->write("shown"));
-        QTRY_COMPARE(form1()->Text2->text(), QStringLiteral("shown  Size, byte: 5\r\n"));
+        QTRY_COMPARE(receivedBox(form1())->text(), QStringLiteral("shown  Size, byte: 5\r\n"));
         // Cancel: the stored options again, and no window is made to read them.
         f->Command2_Click();
         QVERIFY(pty->write("gone"));
-        QTRY_COMPARE(form1()->Text2->text(), QStringLiteral("gone\r\nshown  Size, byte: 5\r\n"));
+        QTRY_COMPARE(receivedBox(form1())->text(), QStringLiteral("gone\r\nshown  Size, byte: 5\r\n"));
         QVERIFY(!windows().hasOptionsWindow());
     }
 
@@ -685,7 +686,7 @@ private slots:
         QVERIFY(!windows().hasOptionsWindow());
         QCOMPARE(stored("Timeout"), absent);
         QCOMPARE(stored("otobrOtprStr"), absent);
-        QCOMPARE(form1()->session->receiveTimer()->interval(), 100);
+        QCOMPARE(form1()->session().receiveTimer()->interval(), 100);
         // The next reader re-creates it from the store.
         QVERIFY(!windows().optionsWindow()->Check1->isChecked());
     }

@@ -1,7 +1,5 @@
-// Finding in the received box: Edit > Find, F3 and Shift+F3. The search
-// runs on the searcher's worker; its answers come back here and are shown in
-// the box (the match selected) and in the Find window (counts, faults).
-#include "ui/form1.h"
+// Finding in the received box: Edit > Find, F3 and Shift+F3.
+#include "ui/findactions.h"
 #include "ui/captions.h"
 #include "ui/finddialog.h"
 #include "ui/receivedbox.h"
@@ -9,6 +7,7 @@
 #include "core/searcher.h"
 #include "core/settingkeys.h"
 #include "platform/guard.h"
+#include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QLineEdit>
@@ -35,39 +34,47 @@ QString number(qsizetype n)
 
 } // namespace
 
-void Form1::connectSearcher()
+FindActions::FindActions(const Controls &controls, ReceivedStore &document, Windows &windows, QObject *parent)
+    : QObject(parent), m_ui(controls), m_windows(windows), m_searcher(new Searcher(document, this))
 {
-    connect(searcher, &Searcher::found, this, [this](const SearchHit &hit, bool wrapped) { matchFound(hit, wrapped); });
-    connect(searcher, &Searcher::notFound, this, [this] {
+    connect(m_ui.find, &QAction::triggered, this, [this] { mnuFind_Click(); });
+    connect(m_ui.findNext, &QAction::triggered, this, [this] { mnuFindNext_Click(); });
+    connect(m_ui.findPrev, &QAction::triggered, this, [this] { mnuFindPrev_Click(); });
+    connect(m_searcher, &Searcher::found, this,
+            [this](const SearchHit &hit, bool wrapped) { matchFound(hit, wrapped); });
+    connect(m_searcher, &Searcher::notFound, this, [this] {
         showFindStatus(QCoreApplication::translate("Find", "Not found"));
-        if (!windows().hasFindWindow())
+        if (!m_windows.hasFindWindow())
             QApplication::beep();
     });
-    connect(searcher, &Searcher::progress, this,
-            [this](int percent) { showFindStatus(QCoreApplication::translate("Find", "Searching... %1%").arg(percent)); });
+    connect(m_searcher, &Searcher::progress, this, [this](int percent) {
+        showFindStatus(QCoreApplication::translate("Find", "Searching... %1%").arg(percent));
+    });
 }
 
-void Form1::showFindStatus(const QString &text)
+void FindActions::showFindStatus(const QString &text)
 {
-    if (windows().hasFindWindow())
-        windows().findWindow()->showStatus(text);
+    if (m_windows.hasFindWindow())
+        m_windows.findWindow()->showStatus(text);
 }
 
-bool Form1::lastMatchSelected(qsizetype *start, qsizetype *end) const
+bool FindActions::lastMatchSelected(qsizetype *start, qsizetype *end) const
 {
-    const qsizetype size = Text2->textLength();
-    if (m_matchTail < 0 || m_matchTail > size || !Text2->hasSelection() || Text2->cursorPosition() != size - m_matchTail)
+    const ReceivedBox *box = m_ui.receivedBox;
+    const qsizetype size = box->textLength();
+    if (m_matchTail < 0 || m_matchTail > size || !box->hasSelection() || box->cursorPosition() != size - m_matchTail)
         return false;
     *end = size - m_matchTail;
     *start = std::max<qsizetype>(0, *end - m_matchLength);
     return true;
 }
 
-void Form1::matchFound(const SearchHit &hit, bool wrapped)
+void FindActions::matchFound(const SearchHit &hit, bool wrapped)
 {
-    Text2->setCursorPosition(hit.pos);
-    Text2->setCursorPosition(hit.end(), true);
-    m_matchTail = Text2->textLength() - hit.end();
+    ReceivedBox *box = m_ui.receivedBox;
+    box->setCursorPosition(hit.pos);
+    box->setCursorPosition(hit.end(), true);
+    m_matchTail = box->textLength() - hit.end();
     m_matchLength = hit.length;
     const bool up = readSetting(Setting::FindUp) == QLatin1String("1");
     showFindStatus(!wrapped ? QString()
@@ -75,7 +82,7 @@ void Form1::matchFound(const SearchHit &hit, bool wrapped)
                             : QCoreApplication::translate("Find", "Continued from the top"));
 }
 
-void Form1::findNext(bool reverse)
+void FindActions::findNext(bool reverse)
 {
     guarded([&] {
         const SearchPattern pattern = storedPattern();
@@ -93,14 +100,14 @@ void Form1::findNext(bool reverse)
         const bool up = (readSetting(Setting::FindUp) == QLatin1String("1")) != reverse;
         qsizetype start = 0, end = 0;
         if (!lastMatchSelected(&start, &end))
-            start = end = Text2->cursorPosition();
+            start = end = m_ui.receivedBox->cursorPosition();
         showFindStatus(QCoreApplication::translate("Find", "Searching..."));
-        Text2->setMarks(pattern);
-        searcher->find(pattern, up ? start : end, up ? SearchDirection::Up : SearchDirection::Down);
+        m_ui.receivedBox->setMarks(pattern);
+        m_searcher->find(pattern, up ? start : end, up ? SearchDirection::Up : SearchDirection::Down);
     });
 }
 
-void Form1::countMatches()
+void FindActions::countMatches()
 {
     guarded([&] {
         const SearchPattern pattern = storedPattern();
@@ -110,23 +117,23 @@ void Form1::countMatches()
         }
         qsizetype start = -1, end = 0;
         const bool marked = lastMatchSelected(&start, &end);
-        disconnect(searcher, &Searcher::counted, this, nullptr);
-        connect(searcher, &Searcher::counted, this, [this, marked](qsizetype total, qsizetype upToMark) {
+        disconnect(m_searcher, &Searcher::counted, this, nullptr);
+        connect(m_searcher, &Searcher::counted, this, [this, marked](qsizetype total, qsizetype upToMark) {
             showFindStatus(marked && upToMark > 0
                                ? QCoreApplication::translate("Find", "%1 of %2").arg(number(upToMark), number(total))
                                : QCoreApplication::translate("Find", "Matches: %1").arg(number(total)));
         });
         showFindStatus(QCoreApplication::translate("Find", "Searching..."));
-        searcher->count(pattern, marked ? start : -1);
+        m_searcher->count(pattern, marked ? start : -1);
     });
 }
 
-void Form1::stopSearch() { searcher->cancel(); }
+void FindActions::stopSearch() { m_searcher->cancel(); }
 
-void Form1::mnuFind_Click()
+void FindActions::mnuFind_Click()
 {
     guarded([&] {
-        FindWindow *d = windows().findWindow();
+        FindWindow *d = m_windows.findWindow();
         d->show();
         d->raise();
         d->activateWindow();
@@ -135,8 +142,8 @@ void Form1::mnuFind_Click()
     });
 }
 
-void Form1::mnuFindNext_Click() { findNext(false); }
+void FindActions::mnuFindNext_Click() { findNext(false); }
 
-void Form1::mnuFindPrev_Click() { findNext(true); }
+void FindActions::mnuFindPrev_Click() { findNext(true); }
 
 } // namespace kestrum

@@ -1,0 +1,52 @@
+#pragma once
+#include "core/receivedstore.h"
+#include <QString>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+
+namespace kestrum {
+
+struct Progress;
+
+// Open's reading of a document file into the received document. The file is
+// read from its end on a thread of its own, so that the lines that go on top
+// show first; that thread also makes the store's blocks (indexed, written to
+// a file of their own), and the document's thread only takes them in, each
+// piece below the one before and above the text the document held (which,
+// counted from the end, stays put). A failed or cancelled open takes out
+// again everything it put in.
+class DocumentOpening {
+public:
+    DocumentOpening(ReceivedStore &document, QString path);
+    DocumentOpening(const DocumentOpening &) = delete;
+    DocumentOpening &operator=(const DocumentOpening &) = delete;
+
+    // On the reading thread: reads the whole file, waiting while more than
+    // 64 MB of it wait to be taken in (unless cancelled meanwhile). Throws
+    // Error as readDocumentBackward does.
+    void read(Progress &progress);
+    // On the document's thread, any number of times while read runs and once
+    // after: puts in what was read so far. Whether anything went in.
+    bool takeIn();
+    // On the document's thread, after read ended: takes out everything put
+    // in. Whether there was anything.
+    bool takeOut();
+
+    // Characters put in so far.
+    qsizetype added() const { return m_added; }
+
+private:
+    ReceivedStore &m_document;
+    const QString m_path;
+    // Characters the document held below the text read, at the start.
+    const qsizetype m_below;
+    qsizetype m_added = 0;
+
+    std::mutex m_lock;
+    std::condition_variable m_room;
+    std::deque<ReceivedStore::Batch> m_ready;
+    qsizetype m_waiting = 0;
+};
+
+} // namespace kestrum
