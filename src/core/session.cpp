@@ -206,11 +206,8 @@ void Session::takeMessage()
         if (m_port->InBufferCount() < 1)
             return;   // the next port event brings the data
         data = m_port->inputBytes(&m_parityErrors);
-    } catch (const Error &e) {
-        finish(QByteArray(), e.description());
-        return;
     } catch (const std::exception &e) {
-        finish(QByteArray(), QString::fromLocal8Bit(e.what()));
+        finish(QByteArray(), describe(e));
         return;
     }
     finish(std::move(data), QString());

@@ -95,10 +95,8 @@ void DocumentActions::mnuOpen_Click()
             if (opening.takeIn())
                 m_ui.receivedBox->storeChanged();
         });
-    } catch (const Error &e) {
-        failure = e.description();
     } catch (const std::exception &e) {
-        failure = QString::fromLocal8Bit(e.what());
+        failure = describe(e);
     }
     if (!failure.isEmpty() || progress.cancelled) {
         // Nothing of a file that failed or was cancelled stays.

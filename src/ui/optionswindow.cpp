@@ -219,8 +219,7 @@ void Form2::Command3_Click()
     // One warning stands for every refused box.
     if (!done.refused.isEmpty())
         windows().showWarning();
-    if (done.failure)
-        guarded([&] { std::rethrow_exception(done.failure); });
+    showFailure(done.failure);
 }
 
 void Form2::Command1_Click()

@@ -57,6 +57,8 @@ void TransmitActions::Command1_Click()
         m_history->sent(text);
         break;
     case SendResult::TooLong:
+        // Also when the maximum is not a number: the session has said so
+        // already, and the warning follows, as in every refused length.
         m_windows.showWarning();
         break;
     case SendResult::Failed:
