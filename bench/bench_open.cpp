@@ -6,9 +6,9 @@
 //
 //   bench_open [megabytes] [0|1 copy|2 copy and print]   (default 1024 MB of 60-byte lines, 0;
 //   QT_QPA_PLATFORM=offscreen)
-#include "ui/form1.h"
-#include "ui/receivedbox.h"
-#include "ui/windows.h"
+#include "ui/main/form1.h"
+#include "ui/received/receivedbox.h"
+#include "ui/main/windows.h"
 #include "core/session.h"
 #include "support/controls.h"
 #include "support/fakes.h"

@@ -10,12 +10,12 @@
 // The benchmark keeps the pseudo-terminal's own side open, so a byte sent
 // before the port is open still waits in the line; on a real adapter it
 // would be gone. Hence "open before the bytes were sent" is counted apart.
-#include "ui/form1.h"
+#include "ui/main/form1.h"
 #include "core/session.h"
-#include "ui/windows.h"
+#include "ui/main/windows.h"
 #include "core/devicewatch.h"
-#include "ui/receivedbox.h"
-#include "ui/optionswindow.h"
+#include "ui/received/receivedbox.h"
+#include "ui/dialogs/optionswindow.h"
 #include "core/mscomm.h"
 #include "support/controls.h"
 #include "support/fakes.h"

@@ -3,9 +3,9 @@
 // main window waits meanwhile (the progress window shows throughout).
 //
 //   bench_sendfile [megabytes] [baud]   (default 10 MB, 3000000 baud; QT_QPA_PLATFORM=offscreen)
-#include "ui/form1.h"
-#include "ui/transmitactions.h"
-#include "ui/windows.h"
+#include "ui/main/form1.h"
+#include "ui/main/transmitactions.h"
+#include "ui/main/windows.h"
 #include "core/filesend.h"
 #include "core/mscomm.h"
 #include "core/session.h"

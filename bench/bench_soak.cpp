@@ -21,12 +21,12 @@
 // timer would, until the message is complete (twice, unless the real timer
 // has ticked meanwhile; real ticks are counted and reported). One message is
 // on the line at a time, so each message is one record.
-#include "ui/form1.h"
-#include "ui/portpanel.h"
+#include "ui/main/form1.h"
+#include "ui/main/portpanel.h"
 #include "core/session.h"
-#include "ui/windows.h"
-#include "ui/receivedbox.h"
-#include "ui/optionswindow.h"
+#include "ui/main/windows.h"
+#include "ui/received/receivedbox.h"
+#include "ui/dialogs/optionswindow.h"
 #include "platform/platform.h"
 #include "core/mscomm.h"
 #include "core/settings.h"

@@ -9,12 +9,12 @@
 // the program does not drain the line in time, the writer's writes are
 // refused and it falls behind its schedule instead of losing bytes, so the
 // lag behind the schedule is reported too (a real line would lose them).
-#include "ui/form1.h"
-#include "ui/portpanel.h"
+#include "ui/main/form1.h"
+#include "ui/main/portpanel.h"
 #include "core/session.h"
-#include "ui/windows.h"
-#include "ui/receivedbox.h"
-#include "ui/optionswindow.h"
+#include "ui/main/windows.h"
+#include "ui/received/receivedbox.h"
+#include "ui/dialogs/optionswindow.h"
 #include "core/error.h"
 #include "core/mscomm.h"
 #include "support/controls.h"

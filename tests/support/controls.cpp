@@ -1,6 +1,6 @@
 #include "support/controls.h"
 #include "core/devicewatch.h"
-#include "ui/receivedbox.h"
+#include "ui/received/receivedbox.h"
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>

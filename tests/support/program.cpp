@@ -1,8 +1,8 @@
 #include "support/controls.h"
 #include "support/program.h"
-#include "ui/form1.h"
+#include "ui/main/form1.h"
 #include "core/session.h"
-#include "ui/receivedbox.h"
+#include "ui/received/receivedbox.h"
 #include <QAction>
 
 namespace kestrum::test {

@@ -5,10 +5,10 @@
 //   kestrum_probe open    opens COM1 and prints why it could not
 //   kestrum_probe start   starts the program, changes settings, prints the
 //                         baud rate it started with and every message shown
-#include "ui/form1.h"
-#include "ui/portpanel.h"
-#include "ui/windows.h"
-#include "ui/optionswindow.h"
+#include "ui/main/form1.h"
+#include "ui/main/portpanel.h"
+#include "ui/main/windows.h"
+#include "ui/dialogs/optionswindow.h"
 #include "core/error.h"
 #include "core/mscomm.h"
 #include "support/controls.h"

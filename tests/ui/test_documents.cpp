@@ -1,10 +1,10 @@
 // The received box as a document: Open, Save, Save As, Print, the editor,
 // and the text file format they share with the autosave file.
-#include "ui/form1.h"
-#include "ui/documentactions.h"
+#include "ui/main/form1.h"
+#include "ui/main/documentactions.h"
 #include "core/session.h"
-#include "ui/windows.h"
-#include "ui/receivedbox.h"
+#include "ui/main/windows.h"
+#include "ui/received/receivedbox.h"
 #include "core/textfile.h"
 #include "core/codec.h"
 #include "platform/commondialog.h"

@@ -1,10 +1,10 @@
 // The Find window's wiring: Edit > Find, Find Next, F3 and Shift+F3 from
 // the main window, Count, a faulty expression, Esc, the stored text, the
 // captions in both languages.
-#include "ui/finddialog.h"
-#include "ui/form1.h"
-#include "ui/receivedbox.h"
-#include "ui/windows.h"
+#include "ui/dialogs/finddialog.h"
+#include "ui/main/form1.h"
+#include "ui/received/receivedbox.h"
+#include "ui/main/windows.h"
 #include "core/settings.h"
 #include "support/controls.h"
 #include "support/programtest.h"

@@ -1,11 +1,11 @@
 // The menus added to the main window: their place and captions, the hex
 // view and the send mode they choose and remember, Send file with its
 // progress window, Send break.
-#include "ui/form1.h"
-#include "ui/transmitactions.h"
-#include "ui/receivedbox.h"
-#include "ui/sendfiledialog.h"
-#include "ui/windows.h"
+#include "ui/main/form1.h"
+#include "ui/main/transmitactions.h"
+#include "ui/received/receivedbox.h"
+#include "ui/dialogs/sendfiledialog.h"
+#include "ui/main/windows.h"
 #include "core/filesend.h"
 #include "core/session.h"
 #include "core/settings.h"

@@ -1,9 +1,9 @@
 // The Ports window: pinning a port to a device by its stable link and
 // letting it go again, without ever opening the device.
-#include "ui/form1.h"
-#include "ui/portpanel.h"
-#include "ui/portswindow.h"
-#include "ui/windows.h"
+#include "ui/main/form1.h"
+#include "ui/main/portpanel.h"
+#include "ui/dialogs/portswindow.h"
+#include "ui/main/windows.h"
 #include "core/serialdevices.h"
 #include "core/settings.h"
 #include "support/controls.h"
