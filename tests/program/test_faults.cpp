@@ -17,6 +17,7 @@
 #include "core/mscomm.h"
 #include "core/settings.h"
 #include "support/controls.h"
+#include "support/driver.h"
 #include "support/closeframe.h"
 #include "support/fakes.h"
 #include "support/files.h"
@@ -53,19 +54,12 @@ using namespace kestrum::test;
 
 namespace {
 
-Form2 *options() { return windows().optionsWindow(); }
-
 // Processor time the program uses over a second of its event loop.
 double cpuOverASecond()
 {
     const double before = cpuSeconds();
     QTest::qWait(1000);
     return cpuSeconds() - before;
-}
-
-bool idle(const Form1 *f)
-{
-    return f->session().receiving() == 0 && !f->session().receiveTimer()->isActive() && !f->session().isWaitingForData();
 }
 
 QByteArray boxBytes(const Form1 *f) { return receivedBox(f)->text().toLatin1(); }
@@ -177,16 +171,10 @@ class FaultsTest : public ProgramTest {
         mapPort(1, link);
         f = startTestProgram();
         f->session().receiveTimer()->setInterval(timeout);
-        Form2 *o = options();
-        o->Check5->setChecked(false);
-        o->Check6->setChecked(false);
-        o->Check7->setChecked(false);
-        o->Check9->setChecked(false);
-        o->Check1->setChecked(false);
-        autosave = scratchDir() + QStringLiteral("/faults-auto.txt");
-        QFile::remove(autosave);
-        o->setAutosaveFile(autosave);
-        o->Check8->setChecked(true);
+        setReceivedStamps(false, false, false);
+        setLengthCheck(false);
+        optionsWindow()->Check1->setChecked(false);
+        autosave = autosaveTo(QStringLiteral("faults-auto.txt"));
         messages().clear();
         return f->session().port()->PortOpen();
     }
@@ -258,7 +246,7 @@ private slots:
         } else {
             pty->closeMaster();
             sendBox(f)->setPlainText(QStringLiteral("hello"));
-            options()->Check1->setChecked(true);
+            optionsWindow()->Check1->setChecked(true);
             f->transmit().Command1_Click();
         }
 
@@ -433,7 +421,7 @@ private slots:
             if (!QFileInfo::exists(failing))
                 QSKIP("no /dev/full here");
         }
-        options()->setAutosaveFile(failing);
+        optionsWindow()->setAutosaveFile(failing);
 
         // One message for each record that could not be written, naming
         // the file; the box keeps every message.
@@ -452,7 +440,7 @@ private slots:
         } else if (how == QLatin1String("read-only")) {
             QVERIFY(QFile::setPermissions(failing, QFile::ReadOwner | QFile::WriteOwner));
         } else {
-            options()->setAutosaveFile(failing = autosave);
+            optionsWindow()->setAutosaveFile(failing = autosave);
         }
         QVERIFY(receive("three"));
         QCOMPARE(messages().size(), 2);
@@ -544,11 +532,11 @@ private slots:
         // The windows that read the store open, and the program still
         // receives and leaves.
         button(f, "Command4")->click();
-        QVERIFY(options()->isVisible());
-        options()->Command2->click();  // Cancel
+        QVERIFY(optionsWindow()->isVisible());
+        optionsWindow()->Command2->click();  // Cancel
         windows().aboutBox()->show();
         windows().unloadAboutBox();
-        options()->Check8->setChecked(false);
+        autosaveOff();
         if (!f->session().port()->PortOpen()) {
             messages().clear();
             f->ports().Command3_Click();

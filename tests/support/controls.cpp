@@ -11,12 +11,7 @@
 
 namespace kestrum::test {
 
-namespace {
-
-// The object belongs to the window itself, not to a window of its own made
-// with it as parent (the Find and Ports windows have a Label1 too); a menu
-// is the window's.
-bool ownedBy(const QObject *o, const QObject *window)
+bool belongsTo(const QObject *o, const QObject *window)
 {
     for (const QObject *p = o->parent(); p && p != window; p = p->parent())
         if (auto *w = qobject_cast<const QWidget *>(p); w && w->isWindow() && !qobject_cast<const QMenu *>(w))
@@ -24,15 +19,13 @@ bool ownedBy(const QObject *o, const QObject *window)
     return true;
 }
 
-} // namespace
-
 QObject *namedChild(const QObject *window, const QString &name, const QMetaObject &kind)
 {
     const QList<QObject *> found = window->findChildren<QObject *>(name);
     QObject *match = nullptr;
     int matches = 0;
     for (QObject *o : found)
-        if (kind.cast(o) && ownedBy(o, window)) {
+        if (kind.cast(o) && belongsTo(o, window)) {
             match = o;
             ++matches;
         }

@@ -28,6 +28,11 @@ W *control(const QObject *window, const char *name)
     return static_cast<W *>(namedChild(window, QLatin1String(name), W::staticMetaObject));
 }
 
+// The object is the window's own, not one of a window made with it as
+// parent (the Find and Ports windows have a Label1 too); a menu is its
+// window's.
+bool belongsTo(const QObject *o, const QObject *window);
+
 // The main window's controls by role.
 ReceivedBox *receivedBox(const QObject *main);       // Text2
 QPlainTextEdit *sendBox(const QObject *main);        // Text1

@@ -12,6 +12,7 @@
 #include "platform/platform.h"
 #include "core/settings.h"
 #include "support/controls.h"
+#include "support/driver.h"
 #include "support/fakes.h"
 #include "support/files.h"
 #include "support/program.h"
@@ -58,11 +59,7 @@ class DocumentsTest : public ProgramTest {
     QString path(const QString &name) const { return dir->filePath(name); }
 
     // Open through the menu, answering the dialog with the path.
-    void open(const QString &file)
-    {
-        fakes.fileDialog->answers.enqueue(file);
-        action(f, "mnuOpen")->trigger();
-    }
+    void open(const QString &file) { openViaMenu(f, fakes, file); }
 
 private slots:
     void init()

@@ -12,6 +12,7 @@
 #include "core/error.h"
 #include "core/settings.h"
 #include "support/controls.h"
+#include "support/driver.h"
 #include "support/closeframe.h"
 #include "support/fakes.h"
 #include "support/files.h"
@@ -38,13 +39,6 @@ using namespace kestrum::test;
 
 namespace {
 
-// What Clear does to the document.
-void clearBox(Form1 *f)
-{
-    receivedBox(f)->clearText();
-    action(f, "mnuSave")->setEnabled(false);
-}
-
 // No window of the program is left on screen, so nothing keeps it running.
 bool nothingShown()
 {
@@ -65,11 +59,7 @@ class ExitTest : public ProgramTest {
 
     QString path(const QString &name) const { return dir->filePath(name); }
 
-    void open(const QString &file)
-    {
-        fakes.fileDialog->answers.enqueue(file);
-        action(f, "mnuOpen")->trigger();
-    }
+    void open(const QString &file) { openViaMenu(f, fakes, file); }
 
     // The program is over: the main window closed, every other window gone.
     void verifyEnded()
@@ -161,7 +151,7 @@ private slots:
             } else if (step == QLatin1String("open")) {
                 open(path("doc.txt"));
             } else if (step == QLatin1String("clear")) {
-                clearBox(f);
+                button(f, "Command8")->click();
             } else if (step == QLatin1String("send")) {
                 // A sent message shown in the box does not count as unsaved.
                 receivedBox(f)->prepend(QStringLiteral("<<SenD>> hello\r\n"));
@@ -240,9 +230,7 @@ private slots:
     void leavingWhileTheSecondTickWaitsKeepsTheLog()
     {
         const QString log = path("log.txt");
-        Form2 *options = windows().optionsWindow();
-        options->Check8->setChecked(true);
-        options->setAutosaveFile(log);
+        autosaveInto(log);
         f->session().receiveTimer()->setInterval(30);
         QVERIFY(pty->write("first"));
         QTRY_COMPARE(readBytes(log), QByteArray("first\r\n"));

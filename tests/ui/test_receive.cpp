@@ -9,6 +9,7 @@
 #include "core/codec.h"
 #include "core/mscomm.h"
 #include "support/controls.h"
+#include "support/driver.h"
 #include "support/fakes.h"
 #include "support/files.h"
 #include "support/pty.h"
@@ -24,29 +25,6 @@ using namespace kestrum;
 using namespace kestrum::test;
 
 namespace {
-
-Form2 *options() { return windows().optionsWindow(); }
-
-void decorate(bool date, bool time, bool size)
-{
-    options()->Check5->setChecked(date);
-    options()->Check6->setChecked(time);
-    options()->Check7->setChecked(size);
-}
-
-QString autosaveTo(const QString &name)
-{
-    const QString path = scratchDir() + QLatin1Char('/') + name;
-    QFile::remove(path);
-    options()->setAutosaveFile(path);
-    options()->Check8->setChecked(true);
-    return path;
-}
-
-bool idle(const Form1 *f)
-{
-    return f->session().receiving() == 0 && !f->session().receiveTimer()->isActive() && !f->session().isWaitingForData();
-}
 
 // Lines of the box, oldest first.
 QStringList linesOldestFirst(const QString &boxText)
@@ -68,8 +46,8 @@ class ReceiveTest : public ProgramTest {
         if (!f)
             return nullptr;
         f->session().receiveTimer()->setInterval(timeout);
-        decorate(false, false, false);
-        options()->Check8->setChecked(false);
+        setReceivedStamps(false, false, false);
+        autosaveOff();
         fakes.messageBox->messages.clear();
         return f;
     }
@@ -84,7 +62,7 @@ private slots:
     {
         Form1 *f = start();
         QVERIFY(f);
-        decorate(false, false, true);
+        setReceivedStamps(false, false, true);
         QVERIFY(pty->write("OK\r\n"));
         QTRY_COMPARE(receivedBox(f)->text(), QStringLiteral("OK\r\n  Size, byte: 4\r\n"));
         QCOMPARE(f->session().messageCount(), 1);
@@ -94,7 +72,7 @@ private slots:
         QVERIFY(idle(f));
 
         // The date and time boxes reach the line too.
-        decorate(true, true, false);
+        setReceivedStamps(true, true, false);
         QVERIFY(pty->write("ab"));
         QTRY_COMPARE(f->session().messageCount(), 2);
         QTRY_VERIFY(idle(f));
@@ -148,7 +126,7 @@ private slots:
     {
         Form1 *f = start();
         QVERIFY(f);
-        decorate(false, false, true);
+        setReceivedStamps(false, false, true);
         const QString path = autosaveTo(QStringLiteral("bytes.txt"));
         QByteArray all;
         for (int b = 0; b < 256; ++b)
@@ -293,8 +271,7 @@ private slots:
     {
         Form1 *f = start();
         QVERIFY(f);
-        options()->Check8->setChecked(true);
-        options()->setAutosaveFile(scratchDir() + QStringLiteral("/no-such-folder/auto.txt"));
+        autosaveInto(scratchDir() + QStringLiteral("/no-such-folder/auto.txt"));
         QVERIFY(pty->write("kept"));
         QTRY_COMPARE(receivedBox(f)->text(), QStringLiteral("kept\r\n"));
         QTRY_COMPARE(fakes.messageBox->messages.size(), 1);

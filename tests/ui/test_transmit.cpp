@@ -10,6 +10,7 @@
 #include "ui/dialogs/optionswindow.h"
 #include "core/mscomm.h"
 #include "support/controls.h"
+#include "support/driver.h"
 #include "support/fakes.h"
 #include "support/files.h"
 #include "support/pty.h"
@@ -28,25 +29,6 @@ using namespace kestrum::test;
 
 namespace {
 
-Form2 *options() { return windows().optionsWindow(); }
-
-void showSent(bool show, bool date, bool time, bool size)
-{
-    options()->Check1->setChecked(show);
-    options()->Check2->setChecked(date);
-    options()->Check3->setChecked(time);
-    options()->Check4->setChecked(size);
-}
-
-QString autosaveTo(const QString &name)
-{
-    const QString path = scratchDir() + QLatin1Char('/') + name;
-    QFile::remove(path);
-    options()->setAutosaveFile(path);
-    options()->Check8->setChecked(true);
-    return path;
-}
-
 } // namespace
 
 class TransmitTest : public ProgramTest {
@@ -56,9 +38,9 @@ class TransmitTest : public ProgramTest {
         Form1 *f = startOnPty();
         if (!f)
             return nullptr;
-        showSent(false, false, false, false);
-        options()->Check8->setChecked(false);
-        options()->Check9->setChecked(false);
+        setSentLines(false, false, false, false);
+        autosaveOff();
+        setLengthCheck(false);
         fakes.messageBox->messages.clear();
         return f;
     }
@@ -101,12 +83,11 @@ private slots:
             f->transmit().Command1_Click();
         }
         // A refused text is not sent, so not kept.
-        options()->Check9->setChecked(true);
-        options()->Text1->setText(QStringLiteral("3"));
+        setLengthCheck(true, QStringLiteral("3"));
         sendBox(f)->setPlainText(QStringLiteral("too long"));
         f->transmit().Command1_Click();
         windows().warning()->OKButton_Click();
-        options()->Check9->setChecked(false);
+        setLengthCheck(false);
         pty->read(300);
 
         sendBox(f)->setPlainText(QStringLiteral("draft"));
@@ -153,8 +134,7 @@ private slots:
     {
         Form1 *f = start();
         QVERIFY(f);
-        options()->Check9->setChecked(true);
-        options()->Text1->setText(QStringLiteral("3"));
+        setLengthCheck(true, QStringLiteral("3"));
         // The typed line break counts as its two characters.
         sendBox(f)->setPlainText(QStringLiteral("a\nb"));
         f->transmit().Command1_Click();
@@ -168,7 +148,7 @@ private slots:
         QVERIFY(f->isEnabled());
 
         // A maximum that is not a number: its message, then the warning.
-        options()->Text1->setText(QStringLiteral("ten"));
+        setLengthCheck(true, QStringLiteral("ten"));
         f->transmit().Command1_Click();
         QCOMPARE(pty->read(300), QByteArray());
         QCOMPARE(fakes.messageBox->messages, QStringList{QStringLiteral("Type mismatch")});
@@ -195,7 +175,7 @@ private slots:
         Form1 *f = start();
         QVERIFY(f);
         const QString path = autosaveTo(QStringLiteral("sent.txt"));
-        showSent(true, true, true, true);
+        setSentLines(true, true, true, true);
         const QString when = dateText(fakes.clock->current) + QStringLiteral("   ") + timeText(fakes.clock->current)
                              + QStringLiteral("   ");
         sendBox(f)->setPlainText(QStringLiteral("first\nsecond"));
@@ -216,7 +196,7 @@ private slots:
         Form1 *f = start();
         QVERIFY(f);
         const QString path = autosaveTo(QStringLiteral("untouched.txt"));
-        showSent(false, true, true, true);
+        setSentLines(false, true, true, true);
         sendBox(f)->setPlainText(QStringLiteral("quiet"));
         f->transmit().Command1_Click();
         QCOMPARE(pty->read(1000, 5), QByteArray("quiet"));
@@ -230,7 +210,7 @@ private slots:
         Form1 *f = startTestProgram();
         QVERIFY(!f->session().port()->PortOpen());
         const QString path = autosaveTo(QStringLiteral("never.txt"));
-        showSent(true, true, true, true);
+        setSentLines(true, true, true, true);
         fakes.messageBox->messages.clear();
         sendBox(f)->setPlainText(QStringLiteral("lost"));
         f->transmit().Command1_Click();
@@ -246,7 +226,7 @@ private slots:
     {
         Form1 *f = start();
         QVERIFY(f);
-        showSent(true, false, false, false);
+        setSentLines(true, false, false, false);
         f->ports().Command2_Click();
         sendBox(f)->setPlainText(QStringLiteral("ok ") + QChar(0x2713));
         f->transmit().Command1_Click();
@@ -263,9 +243,8 @@ private slots:
     {
         Form1 *f = start();
         QVERIFY(f);
-        showSent(true, false, false, false);
-        options()->Check8->setChecked(true);
-        options()->setAutosaveFile(scratchDir() + QStringLiteral("/missing-folder/a.txt"));
+        setSentLines(true, false, false, false);
+        autosaveInto(scratchDir() + QStringLiteral("/missing-folder/a.txt"));
         sendBox(f)->setPlainText(QStringLiteral("out"));
         f->transmit().Command1_Click();
         QCOMPARE(pty->read(1000, 3), QByteArray("out"));
@@ -279,7 +258,7 @@ private slots:
         Form1 *f = start();
         QVERIFY(f);
         f->session().receiveTimer()->setInterval(200);
-        showSent(true, false, false, false);
+        setSentLines(true, false, false, false);
         QVERIFY(pty->write("in"));
         QTRY_COMPARE(f->session().receiving(), qint16(1));
         sendBox(f)->setPlainText(QStringLiteral("out"));
