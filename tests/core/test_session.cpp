@@ -393,7 +393,8 @@ private slots:
         QCOMPARE(done.refused, accepted ? QList<Setting>() : QList<Setting>{key});
         QCOMPARE(stored(key), accepted ? text : QStringLiteral("<absent>"));
         // The other boxes are tested and stored all the same.
-        for (const Setting other : {Setting::ReceiveTimeout, Setting::MaxSendLength, Setting::InBufferSize, Setting::OutBufferSize})
+        for (const Setting other :
+             {Setting::ReceiveTimeout, Setting::MaxSendLength, Setting::InBufferSize, Setting::OutBufferSize})
             if (other != key)
                 QCOMPARE(stored(other), o.*optionRow(other).text);
         const int interval = session->receiveTimer()->interval();

@@ -87,7 +87,8 @@ std::unique_ptr<Dialog2> invalidValueWarning()
 
 std::unique_ptr<Dialog4> saveChangesPrompt()
 {
-    auto d = std::make_unique<Dialog4>(windows(), windows().mainWindow()->documents(), windows().mainWindow()->exitCheck());
+    Form1 *main = windows().mainWindow();
+    auto d = std::make_unique<Dialog4>(windows(), main->documents(), main->exitCheck());
     d->setWindowTitle(QStringLiteral("Kestrum"));
     d->Label1 = new QLabel(QStringLiteral("Сохранить изменения?"), d.get());
     d->OKButton = new QPushButton(QStringLiteral("Да"), d.get());

@@ -504,7 +504,8 @@ private slots:
         QCOMPARE(m->session().receiveTimer()->interval(), 100);
         QCOMPARE(m->session().port()->InBufferSize(), 1024);
         QCOMPARE(m->session().port()->OutBufferSize(), 512);
-        QVERIFY(!m->session().port()->NullDiscard() && !m->session().port()->RTSEnable() && !m->session().port()->DTREnable());
+        const MSComm *port = m->session().port();
+        QVERIFY(!port->NullDiscard() && !port->RTSEnable() && !port->DTREnable());
         f = openOptions();
         for (QCheckBox *c : checks(f))
             QVERIFY2(!c->isChecked(), qPrintable(c->objectName()));
