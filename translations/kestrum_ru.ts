@@ -466,8 +466,12 @@
         <translation>в "%1" нельзя создать файл (%2)</translation>
     </message>
     <message>
-        <source>The received text can no longer be kept on disk: %1. It is kept in memory from now on; nothing received is lost.</source>
-        <translation>Принятый текст больше нельзя хранить на диске: %1. Отныне он хранится в памяти; ничего из принятого не потеряно.</translation>
+        <source>The received text cannot be kept on disk: %1. It is kept in memory until the disk takes it again; nothing received is lost.</source>
+        <translation>Принятый текст нельзя хранить на диске: %1. Он хранится в памяти, пока диск снова не сможет его принять; ничего из принятого не потеряно.</translation>
+    </message>
+    <message>
+        <source>The received text is kept on disk again.</source>
+        <translation>Принятый текст снова хранится на диске.</translation>
     </message>
 </context>
 </TS>
