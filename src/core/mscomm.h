@@ -54,8 +54,15 @@ public:
     void writeBytes(const QByteArray &bytes);
     // Bytes queued that the device has not taken yet.
     qint64 bytesToWrite() const;
-    // Drops what is queued and not yet on the line.
-    void discardOutput();
+    // Drops what is queued and not yet on the line: the port's own buffer
+    // and the system's queue for the line. Says how many bytes that was, as
+    // far as the system tells: a pseudo-terminal reports no queue, yet the
+    // drop throws away what the other side has not read (known is false).
+    struct Discarded {
+        qint64 bytes = 0;
+        bool known = true;
+    };
+    Discarded discardOutput();
     // Holds the line in the break condition for ms milliseconds; returns at once.
     void sendBreak(int ms);
     bool isBreakOn() const;

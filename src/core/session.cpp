@@ -396,7 +396,8 @@ void Session::sendFile(const QString &path)
 void Session::fileSent(qint64 sent, bool complete, const QString &failed)
 {
     const QString name = QDir::toNativeSeparators(m_fileSender->fileName());
-    QString shown = QStringLiteral("File \"%1\": %2 bytes").arg(name).arg(sent);
+    QString shown = QStringLiteral("File \"%1\": %2%3 bytes")
+                        .arg(name, m_fileSender->countKnown() ? QString() : QStringLiteral("about "), QString::number(sent));
     if (!complete)
         shown += QStringLiteral(" of %1, %2").arg(m_fileSender->total())
                      .arg(failed.isEmpty() ? QLatin1String("cancelled") : QLatin1String("stopped"));
