@@ -5,11 +5,10 @@ namespace kestrum {
 
 namespace {
 
-// Differences either way, small ones in one byte: zigzag, then seven bits a
-// byte, the high bit saying more follow.
-void put(std::vector<uchar> &out, qint64 d)
+// Seven bits a byte, the high bit saying more follow: a difference below
+// 128 in one byte.
+void put(std::vector<uchar> &out, quint64 z)
 {
-    quint64 z = (quint64(d) << 1) ^ quint64(d >> 63);
     while (z >= 0x80) {
         out.push_back(uchar(z | 0x80));
         z >>= 7;
@@ -26,7 +25,7 @@ qint64 take(const uchar *&p)
         if (b < 0x80)
             break;
     }
-    return qint64(z >> 1) ^ -qint64(z & 1);
+    return qint64(z);
 }
 
 } // namespace
@@ -36,7 +35,7 @@ void PositionList::append(qint64 value)
     if (m_size % kGroup == 0)
         m_anchors.push_back({value, quint64(m_bytes.size())});
     else
-        put(m_bytes, value - m_last);
+        put(m_bytes, quint64(value - m_last));
     m_last = value;
     ++m_size;
 }

@@ -4,19 +4,21 @@
 
 namespace kestrum {
 
-// A long list of positions in the document in about a byte or two each, as
-// the store keeps its line starts: each as its difference from the one
-// before, in as few bytes as it needs, and every 128th whole, so that any
-// one is reached in at most 127 steps. Appending costs the same at any size.
+// A long list of positions in the document, ascending, in about a byte or
+// two each, as the store keeps its line starts: each as its difference from
+// the one before, in as few bytes as it needs, and every 128th whole, so
+// that any one is reached in at most 127 steps. Appending costs the same at
+// any size.
 class PositionList {
 public:
     qsizetype size() const { return m_size; }
     bool isEmpty() const { return m_size == 0; }
+    // value is at least last().
     void append(qint64 value);
     qint64 at(qsizetype i) const;
     qint64 last() const { return m_last; }
     void clear();
-    // In a list kept in ascending order: how many are below value.
+    // How many are below value.
     qsizetype countBelow(qint64 value) const;
     // Removes [first, last) and adds shift to every one after them; costs
     // the number that follow.
