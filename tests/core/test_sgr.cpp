@@ -45,10 +45,10 @@ QString describe(const SgrLine &l)
 
 QString whole(const SgrLine &l)
 {
-    QString jumps;
+    QString s = describe(l) + QLatin1Char('|') + name(l.end);
     for (const SgrLine::Jump &j : l.jumps)
-        jumps += QStringLiteral(" %1>%2").arg(j.shown).arg(j.source);
-    return describe(l) + QLatin1Char('|') + name(l.end) + QLatin1Char('|') + jumps;
+        s += QStringLiteral(" %1>%2").arg(j.shown).arg(j.source);
+    return s;
 }
 
 } // namespace
