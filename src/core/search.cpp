@@ -820,4 +820,14 @@ CountResult countMatches(const StoreSnapshot &s, const SearchPattern &p, qsizety
     return r;
 }
 
+bool forEachMatch(const StoreSnapshot &s, const SearchPattern &p, qsizetype from, qsizetype to,
+                  const std::function<bool(qsizetype, qsizetype)> &onMatch, const StopFlag &stopped)
+{
+    if (!p.isValid())
+        return true;
+    SearchScan scan(s, p, stopped);
+    from = std::clamp<qsizetype>(from, 0, s.size());
+    return scan.forward(from, std::clamp<qsizetype>(to, from, s.size()), onMatch);
+}
+
 } // namespace kestrum
