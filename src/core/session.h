@@ -135,6 +135,12 @@ public:
     // Send break: the port opened if it is not; throws Error.
     void sendBreak();
 
+    // What Send adds after the text in the text and escape modes: counted
+    // by the length check and the sent line's size, not shown in the line.
+    // Kept in the settings.
+    LineEnding lineEnding() const { return m_lineEnding; }
+    void setLineEnding(LineEnding ending);
+
 signals:
     // A message was counted.
     void counted(qint32 count);
@@ -162,6 +168,8 @@ private:
     void autosave(const Options &o, QByteArrayView line);
     void showSent(const QString &shown, qsizetype size);
     void fileSent(qint64 sent, bool complete, const QString &failure);
+    // The stored line ending.
+    void setUpBoard();
 
     MSComm *m_port;
     FileSender *m_fileSender;
@@ -177,6 +185,7 @@ private:
     QString m_pendingLoss;
     QString m_lineParameters;
     DocumentState m_state;
+    LineEnding m_lineEnding = LineEnding::None;
 };
 
 } // namespace kestrum
