@@ -1,5 +1,6 @@
 #pragma once
 #include "core/devicewatch.h"
+#include "core/flowcontrol.h"
 #include "core/options.h"
 #include "core/receivedstore.h"
 #include "core/sendbytes.h"
@@ -14,6 +15,7 @@ namespace kestrum {
 
 class FileSender;
 class MSComm;
+class PortLines;
 
 // What the save and exit steps share, in one place for the whole run.
 struct DocumentState {
@@ -140,6 +142,13 @@ public:
     // Kept in the settings.
     LineEnding lineEnding() const { return m_lineEnding; }
     void setLineEnding(LineEnding ending);
+    // Put on the open line at once (throws Error when refused: the previous
+    // one stays, and is what is kept) and at every open; kept in the
+    // settings.
+    FlowControl flowControl() const;
+    void setFlowControl(FlowControl f);
+    // DTR and RTS by hand, the board's resets, the lamps' lines.
+    PortLines *lines() const;
 
 signals:
     // A message was counted.
@@ -168,7 +177,7 @@ private:
     void autosave(const Options &o, QByteArrayView line);
     void showSent(const QString &shown, qsizetype size);
     void fileSent(qint64 sent, bool complete, const QString &failure);
-    // The stored line ending.
+    // The stored line ending and flow control; the lines' failures told.
     void setUpBoard();
 
     MSComm *m_port;
