@@ -51,8 +51,9 @@ void measure(const char *name, bool shown, bool kernelWaits, int seconds)
 {
     Pty pty;
     mapPort(1, pty.slavePath());
-    auto fake = installFakeLines();
+    auto fake = std::make_shared<FakeLines>();
     fake->kernelWaits = kernelWaits;
+    fake->install();
     Session session;
     session.openPort();
     PortLines *lines = session.lines();
@@ -61,10 +62,10 @@ void measure(const char *name, bool shown, bool kernelWaits, int seconds)
 
     // Idle: nothing changes at the far end.
     const double before = cpuSeconds();
-    const int readsBefore = fake->reads();
+    const int readsBefore = fake->locked([&] { return fake->reads; });
     runFor(seconds * 1000);
     const double perMinute = (cpuSeconds() - before) * 60.0 / seconds;
-    const double readsPerSecond = double(fake->reads() - readsBefore) / seconds;
+    const double readsPerSecond = double(fake->locked([&] { return fake->reads; }) - readsBefore) / seconds;
 
     // Delay: CTS turned over every 200 ms, 25 times.
     std::vector<double> delays;
