@@ -4,6 +4,7 @@
 #include "core/codec.h"
 #include "core/error.h"
 #include "core/paritymarks.h"
+#include "core/portlines.h"
 #include "core/settings.h"
 #include <QTimer>
 #include <algorithm>
@@ -61,6 +62,7 @@ MSComm::MSComm(QObject *parent) : QObject(parent), m_port(new QSerialPort(this))
     });
     connect(m_port, &QSerialPort::bytesWritten, this, [this] { m_transientErrors = 0; });
     connect(m_port, &QSerialPort::errorOccurred, this, &MSComm::onError);
+    setUpLines();
 }
 
 void MSComm::readArrivals()
@@ -82,6 +84,8 @@ void MSComm::readArrivals()
 
 MSComm::~MSComm()
 {
+    // Nobody is told of the lines going with the object.
+    m_lines->blockSignals(true);
     if (m_port->isOpen())
         m_port->close();
 }
@@ -160,6 +164,7 @@ void MSComm::openDevice(const QString &device)
         emit closed();
         throw;
     }
+    m_lines->attach(int(m_port->handle()), portLabel(), m_flowControl == FlowControl::RtsCts);
     applyModemLines();
     m_port->clearError();
     // Bytes received before a loss and not yet taken stay a message of

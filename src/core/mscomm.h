@@ -1,5 +1,6 @@
 #pragma once
 #include "core/devicewatch.h"
+#include "core/flowcontrol.h"
 #include "core/paritymarks.h"
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -11,6 +12,8 @@
 class QTimer;
 
 namespace kestrum {
+
+class PortLines;
 
 // The program's serial-port object. Members keep the names the windows use;
 // every failure throws Error with a description for the message box.
@@ -47,6 +50,12 @@ public:
     void setRTSEnable(bool on);
     bool DTREnable() const { return m_dtrEnable; }
     void setDTREnable(bool on);
+    // Put on the line at once when open (Error when the device refuses it;
+    // the previous one stays), and at every open.
+    FlowControl flowControl() const { return m_flowControl; }
+    void setFlowControl(FlowControl f);
+    // DTR and RTS by hand, the board's resets, the modem lines followed.
+    PortLines *lines() const { return m_lines; }
 
     // Queues every character as one Windows-1251 byte; does not wait.
     void setOutput(const QString &text);
@@ -112,6 +121,8 @@ private:
     void presetLine();
     void applyLine();
     void applyModemLines();
+    void setUpLines();
+    void applyFlowControl();
     void onError(QSerialPort::SerialPortError error);
     bool looksTransient(QSerialPort::SerialPortError error) const;
     static bool isPseudoTerminal(const QString &device);
@@ -132,6 +143,8 @@ private:
     bool m_nullDiscard = false;
     bool m_rtsEnable = false;
     bool m_dtrEnable = false;
+    FlowControl m_flowControl = FlowControl::None;
+    PortLines *m_lines = nullptr;
     QByteArray m_received;
     // How many of the received bytes came before the port was opened again.
     qsizetype m_heldBack = 0;

@@ -34,6 +34,7 @@ Session::Session(QObject *parent) : QObject(parent)
     connect(m_port, &MSComm::opened, this, &Session::portOpened);
     // A closed port answers the wait for data with its failure.
     connect(m_port, &MSComm::closed, this, &Session::readWhenPending);
+    setUpBoard();
     // Told after the step that met the full disk is done, not in its middle.
     m_document.setNotice([this](const QString &description) {
         QMetaObject::invokeMethod(this, [this, description] { emit failure(description); }, Qt::QueuedConnection);
@@ -319,6 +320,7 @@ SendResult Session::send(const QString &text, SendMode mode)
     // As text every character is a byte; the other modes are read first, so
     // that the length check counts what will go out.
     const bool asText = mode == SendMode::Text;
+    const QByteArray ending = lineEndingBytes(m_lineEnding, mode);
     QByteArray bytes;
     if (!asText) {
         try {
@@ -337,7 +339,7 @@ SendResult Session::send(const QString &text, SendMode mode)
             return SendResult::TooLong;
         }
         // Not rounded: with 10.5 eleven characters are refused.
-        if (!(maximum >= double(asText ? text.size() : bytes.size())))
+        if (!(maximum >= double((asText ? text.size() : bytes.size()) + ending.size())))
             return SendResult::TooLong;
     }
     // Bytes of a send would land in the middle of the file's.
@@ -355,16 +357,17 @@ SendResult Session::send(const QString &text, SendMode mode)
         if (asText)
             bytes = toAnsi(text);
         openPort();
-        m_port->writeBytes(bytes);
+        // One write: the ending never goes out apart from its text.
+        m_port->writeBytes(bytes + ending);
     } catch (const Error &e) {
         emit failure(e.description());
         return SendResult::Failed;
     }
 
     if (asText)
-        showSent(text, text.size());
+        showSent(text, text.size() + ending.size());
     else
-        showSent(fromAnsi(bytes), bytes.size());
+        showSent(fromAnsi(bytes), bytes.size() + ending.size());
     return SendResult::Sent;
 }
 

@@ -12,7 +12,7 @@ void writeSetting(const QString &section, const QString &key, const QString &val
 // Removes one entry; a section left empty goes with it.
 void removeSetting(const QString &section, const QString &key);
 // Deletes the program's own sections ("Lng", "OtherSet", "Setings",
-// "Parametr", "History", "Find", "Transmit", "View", "Highlights"); the
+// "Parametr", "History", "Find", "Transmit", "View", "Highlights", "Board"); the
 // user's "Ports" map stays.
 void deleteAllSettings();
 
