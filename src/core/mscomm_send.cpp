@@ -2,6 +2,7 @@
 #include "core/error.h"
 #include "core/mscomm.h"
 #include <QCoreApplication>
+#include <QTimer>
 
 namespace kestrum {
 
