@@ -518,9 +518,12 @@ private slots:
         QCOMPARE(readBytes(o.autosaveFile), QByteArray("HELLO-WORLD-PART2\r\n"));
     }
 
-    // A board prints a line every 5 ms and resets 2 ms after the last one,
+    // A board prints a line every 5 ms and resets soon after the last one,
     // again and again: every line is kept, though the window's thread is
-    // busy meanwhile.
+    // busy throughout. (How soon the kernel and the reader need the processor
+    // is up to the machine's load: with 2 ms, on two cores loaded seven
+    // times over, even `cat` loses lines; bench/receive_edges.py measures
+    // that case beside it.)
     void aTrickleThenAHangUpKeepsEveryLine()
     {
         constexpr int kTries = 20;
@@ -538,7 +541,7 @@ private slots:
                 QVERIFY(pty->write(line));
                 sent += line;
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
             pty->closeMaster();
             QTRY_COMPARE(lost, 1);
             whole += document() == QString::fromLatin1(sent + "\r\n");
