@@ -6,11 +6,13 @@
 #include "core/error.h"
 #include "core/mscomm.h"
 #include "core/settingkeys.h"
+#include "core/recordwriter.h"
 #include "core/session.h"
 #include "core/settings.h"
 #include "support/files.h"
 #include "support/process.h"
 #include "support/sessiontest.h"
+#include "support/stream.h"
 #include "support/testenv.h"
 #include <QFile>
 #include <QTimer>
@@ -547,6 +549,31 @@ private slots:
             whole += document() == QString::fromLatin1(sent + "\r\n");
         }
         QCOMPARE(whole, kTries);
+    }
+
+    // A message of megabytes is written to the autosave file off the
+    // window's thread; what comes after it waits its turn.
+    void aLongRecordKeepsItsPlaceInTheFile()
+    {
+        QVERIFY(startSession());
+        session->setReceiveTimeout(50);
+        Options o;
+        o.autosave = true;
+        o.showSent = true;
+        o.autosaveFile = scratchDir() + QStringLiteral("/session-long.txt");
+        QFile::remove(o.autosaveFile);
+        session->options().set(o);
+        const QByteArray longMessage = streamBytes(3 << 20);
+        QVERIFY(pty->write(longMessage));
+        QTRY_VERIFY(session->document().size() > longMessage.size());
+        QCOMPARE(session->send(QStringLiteral("next")), SendResult::Sent);
+        session->finishRecords();
+        // The line may come in a few messages, as fast as it is.
+        const QByteArray file = readBytes(o.autosaveFile), last = "<<SenD>>   next\r\n";
+        QVERIFY(file.endsWith("\r\n" + last));
+        QCOMPARE(joinRecords(file.chopped(last.size()), false), longMessage);
+        QVERIFY(file.indexOf("\r\n") >= RecordWriter::kShort);
+        QCOMPARE(failures, QStringList());
     }
 
     void autosaveFollowsTheLiveFile()
