@@ -161,7 +161,9 @@ def framing(prog, count, gap_ms, timeout_ms):
                 msg = b"M%05d=%s" % (i, b"x" * 12)
                 os.write(master, msg)
                 sent.append(msg)
-                due += gap_ms / 1000.0
+                # From the write itself: a late writer never sends two
+                # messages closer than the gap.
+                due = time.monotonic() + gap_ms / 1000.0
             got = settle(log, quiet=1.5)
             cpu = cpu_s(p.pid) - cpu0
             wall = time.monotonic() - t0

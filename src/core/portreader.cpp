@@ -1,6 +1,8 @@
 #include "core/portreader.h"
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
 #include <chrono>
 #include <poll.h>
 #include <pthread.h>
@@ -22,6 +24,8 @@ constexpr qint64 kFrameNs = 16'000'000;
 // A descriptor that keeps saying it is ready and gives nothing this many
 // times in a row is a line that is gone, not a reason to spin a core.
 constexpr int kMostEmptyWakes = 64;
+// How near a count or an end must be for a wake-up to be timed closely.
+constexpr qint64 kEdgeNs = 20'000'000;
 
 qint64 steadyNs()
 {
@@ -33,6 +37,20 @@ qint64 wallMs()
 {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
         .count();
+}
+
+// How long this thread has waited for a processor while ready to run, in
+// nanoseconds (the kernel's scheduling statistics), or -1.
+qint64 runDelay(int fd)
+{
+    char text[96];
+    const ssize_t n = fd < 0 ? -1 : ::pread(fd, text, sizeof text - 1, 0);
+    if (n <= 0)
+        return -1;
+    text[n] = '\0';
+    char *end = nullptr;
+    std::strtoull(text, &end, 10);
+    return qint64(std::strtoull(end, nullptr, 10));
 }
 
 void signalFd(int fd)
@@ -294,11 +312,20 @@ void PortReader::run()
     short revents = 0;
     int polled = -1;
     quint64 polledOpening = 0;
+    // On a busy machine the thread may get a processor well after the bytes
+    // came: by then they would seem to have arrived later than they did, and
+    // a message that ends too late takes in the next one. The time it waited
+    // to run is known, and taken off, where a message's edge may be near.
+    const int schedStat = ::open("/proc/thread-self/schedstat", O_RDONLY | O_CLOEXEC);
+    qint64 waited = 0;
     for (;;) {
-        const qint64 now = steadyNs();
+        const qint64 now = steadyNs() - waited;
         std::unique_lock lock(m_lock);
-        if (m_stop)
+        if (m_stop) {
+            if (schedStat >= 0)
+                ::close(schedStat);
             return;
+        }
         if (m_detach) {
             // A mark cut by the port's closing will never be completed.
             m_marks.reset();
@@ -325,20 +352,29 @@ void PortReader::run()
         m_holding = m_fd >= 0 && waitingBytes() >= kMostWaiting;
         polled = m_holding ? -1 : m_fd;
         polledOpening = m_opening;
+        const bool nearEdge = m_framer.state() == Framer::State::Idle || wakeAt >= 0;
         lock.unlock();
 
         pollfd p[2] = {{m_wake, POLLIN, 0}, {polled, POLLIN, 0}};
         timespec wait{};
+        const qint64 before = steadyNs();
         if (wakeAt >= 0) {
-            const qint64 ns = std::max<qint64>(0, wakeAt - steadyNs());
+            const qint64 ns = std::max<qint64>(0, wakeAt - before);
             wait.tv_sec = time_t(ns / 1'000'000'000);
             wait.tv_nsec = long(ns % 1'000'000'000);
         }
+        // Near an edge: a quiet line (the next byte begins a message) or a
+        // count or an end due soon. In the middle of a long message (a
+        // flood) the statistics cost more than they tell.
+        const bool edge = nearEdge && (wakeAt < 0 || wakeAt - before < kEdgeNs);
+        const qint64 delay0 = edge ? runDelay(schedStat) : -1;
         if (::ppoll(p, 2, wakeAt >= 0 ? &wait : nullptr, nullptr) > 0) {
             if (p[0].revents != 0)
                 drainFd(m_wake);
             revents = p[1].revents;
         }
+        const qint64 delay1 = delay0 >= 0 ? runDelay(schedStat) : -1;
+        waited = delay1 >= delay0 && delay0 >= 0 ? std::min(delay1 - delay0, steadyNs() - before) : 0;
     }
 }
 
