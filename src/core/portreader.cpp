@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <chrono>
 #include <poll.h>
@@ -13,8 +14,6 @@ namespace kestrum {
 
 namespace {
 
-// What one read takes at most; a terminal driver hands over a few KB a read.
-constexpr qsizetype kChunk = 16384;
 // What one wake-up reads at most before the thread looks at the time, its
 // owner and its events again.
 constexpr qsizetype kMostPerWake = 256 * 1024;
@@ -263,29 +262,45 @@ void PortReader::decoded(const char *data, qsizetype n, qint64 now, qint64 wallM
     m_framer.arrived(bytes, errors, now, wallMs, m_found);
 }
 
-void PortReader::readArrivals(short revents, qint64 now, qint64 wallMs)
+void PortReader::took(const char *data, qsizetype n, qint64 now)
+{
+    m_framer.advance(now, m_found);
+    if (!m_marks.marking && !m_nullDiscard) {
+        std::memcpy(m_framer.room(n), data, size_t(n));
+        m_framer.arrived(n, now, wallMs(), m_found);
+    } else {
+        decoded(data, n, now, wallMs());
+    }
+}
+
+// Reads without the lock: a read may wait for the driver to hand its bytes
+// over, and the owner must not wait for that. The descriptor stays open
+// meanwhile: the owner closes it only once the thread has let go of it,
+// which it does between reads.
+void PortReader::readArrivals(int fd, short revents, qint64 now)
 {
     if (revents & POLLNVAL) {
+        const std::lock_guard lock(m_lock);
         lose(EBADF);
         return;
     }
-    char chunk[kChunk];
     qsizetype got = 0;
     for (;;) {
-        const bool plain = !m_marks.marking && !m_nullDiscard;
-        char *into = plain ? m_framer.room(kChunk) : chunk;
-        const ssize_t n = ::read(m_fd, into, size_t(kChunk));
+        // Read on while bytes come, each read timed as it ends: under a
+        // flood the next read finds the driver's next few KB at once, where
+        // a poll would wait for them to be handed over first.
+        if (got > 0)
+            now = steadyNs();
+        const ssize_t n = ::read(fd, m_chunk, sizeof m_chunk);
         const int error = errno;
-        if (plain)
-            m_framer.arrived(qMax<qsizetype>(n, 0), now, wallMs, m_found);
-        else if (n > 0)
-            decoded(chunk, n, now, wallMs);
+        const std::lock_guard lock(m_lock);
         if (n > 0) {
+            took(m_chunk, n, now);
             got += n;
             m_emptyWakes = 0;
             // A parity mark cut by this read is completed by the next one
             // before the message can end without it.
-            if ((n == kChunk && got < kMostPerWake) || m_marks.isCut())
+            if (!m_detach && (got < kMostPerWake || m_marks.isCut()))
                 continue;
             return;
         }
@@ -334,8 +349,13 @@ void PortReader::run()
         m_framer.advance(now, m_found);
         // What the poll said is of the descriptor as it was then: closed and
         // opened again meanwhile, it may have the same number.
-        if (revents != 0 && polled >= 0 && polled == m_fd && polledOpening == m_opening)
-            readArrivals(revents, now, wallMs());
+        if (revents != 0 && polled >= 0 && polled == m_fd && polledOpening == m_opening) {
+            lock.unlock();
+            readArrivals(polled, revents, now);
+            lock.lock();
+            if (m_stop)
+                continue;
+        }
         revents = 0;
 
         qint64 wakeAt = m_framer.due();

@@ -61,9 +61,10 @@ private:
     void run();
     void ensureRunning();
     void wake();
+    void readArrivals(int fd, short revents, qint64 now);
     // With m_lock held:
     ReceiveEvents takeLocked();
-    void readArrivals(short revents, qint64 now, qint64 wallMs);
+    void took(const char *data, qsizetype n, qint64 now);
     void decoded(const char *data, qsizetype n, qint64 now, qint64 wallMs);
     void lose(int error);
     void letGo();
@@ -84,6 +85,10 @@ private:
     bool m_announced = false;
     qint64 m_lastAnnounced = 0;
     bool m_holding = false;
+
+    // What a read lands in, the thread's alone (a terminal driver hands
+    // over a few KB a read).
+    char m_chunk[16384];
 
     int m_wake = -1;   // the owner wakes the thread
     int m_ready = -1;  // the thread tells the owner

@@ -37,7 +37,7 @@ void RecordWriter::append(const QString &path, const QByteArray &line, qsizetype
             m_waiting.push_back({path, line, length});
             if (!m_thread.joinable()) {
                 m_thread = std::thread(&RecordWriter::run, this);
-                pthread_setname_np(m_thread.native_handle(), "kestrum-autosave");
+                pthread_setname_np(m_thread.native_handle(), "kestrum-writer");
             }
             lock.unlock();
             m_changed.notify_all();
