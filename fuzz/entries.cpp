@@ -368,7 +368,7 @@ int fuzzStartup(const uint8_t *data, size_t size)
     for (const QString &m : fakes.messageBox->messages)
         FUZZ_CHECK(!m.trimmed().isEmpty());
     // Whatever the file held, the program runs on sound values.
-    FUZZ_CHECK(f->session->receiveTimer()->interval() >= 1);
+    FUZZ_CHECK(f->session->receiveTimeout() >= 1);
     FUZZ_CHECK(f->session->port()->InBufferSize() >= 1 && f->session->port()->InBufferSize() <= 32767);
     FUZZ_CHECK(f->session->port()->OutBufferSize() >= 1 && f->session->port()->OutBufferSize() <= 32767);
     FUZZ_CHECK(expectedLineParameters(f->session->port()->Settings()).valid);

@@ -152,7 +152,7 @@ void MSComm::applyLine()
         throw fail(QCoreApplication::translate("Port", "number of stop bits"));
     applyFlowControl();
     // Qt ignores bytes with parity errors; the line delivers them as "?".
-    m_parityMarks.marking = open && applyParityMarking(m_port->handle(), m_parity != QLatin1Char('n'));
+    m_reader.setMarking(open && applyParityMarking(m_port->handle(), m_parity != QLatin1Char('n')));
     m_port->clearError();
 }
 

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #endif
+#include <QTimer>
 
 namespace kestrum {
 

@@ -196,7 +196,7 @@ private slots:
         QCOMPARE(session->send(QStringLiteral("x")), SendResult::Failed);
         QCOMPARE(failures.size(), 1);
         QVERIFY(pty->write("OK"));
-        QTRY_COMPARE(session->framing(), Session::Framing::Counting);
+        QTRY_COMPARE(session->port()->gathered(), 2);
         session->tick();
         session->tick();
         QTRY_VERIFY(document().startsWith(QStringLiteral("OK\r\n")));

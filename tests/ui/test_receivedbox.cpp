@@ -176,7 +176,7 @@ private slots:
         test::Pty pty;
         test::mapPort(1, pty.slavePath());
         Session session;
-        session.receiveTimer()->setInterval(1);
+        session.setReceiveTimeout(1);
         session.port()->setSettings(QStringLiteral("9600,e,8,1"));
         session.port()->setPortOpen(true);
         termios tio;
