@@ -4,6 +4,7 @@
 #include "core/codec.h"
 #include "core/error.h"
 #include "core/paritymarks.h"
+#include "core/portlines.h"
 #include "core/settings.h"
 #include <QSocketNotifier>
 
@@ -20,10 +21,13 @@ MSComm::MSComm(QObject *parent) : QObject(parent), m_port(new QSerialPort(this))
     connect(m_readerReady, &QSocketNotifier::activated, this, [this] { deliver(m_reader.take()); });
     connect(m_port, &QSerialPort::bytesWritten, this, [this] { m_transientErrors = 0; });
     connect(m_port, &QSerialPort::errorOccurred, this, &MSComm::onError);
+    setUpLines();
 }
 
 MSComm::~MSComm()
 {
+    // Nobody is told of the lines going with the object.
+    m_lines->blockSignals(true);
     m_reader.detach();
     if (m_port->isOpen())
         m_port->close();
@@ -169,6 +173,7 @@ void MSComm::openDevice(const QString &device)
         emit closed();
         throw;
     }
+    m_lines->attach(int(m_port->handle()), portLabel(), m_flowControl == FlowControl::RtsCts);
     applyModemLines();
     m_port->clearError();
     m_reader.attach(int(m_port->handle()), ++m_opening);

@@ -1,5 +1,6 @@
 #pragma once
 #include "core/devicewatch.h"
+#include "core/flowcontrol.h"
 #include "core/framer.h"
 #include "core/portreader.h"
 #include <QByteArray>
@@ -11,6 +12,8 @@
 class QSocketNotifier;
 
 namespace kestrum {
+
+class PortLines;
 
 // The program's serial-port object. Members keep the names the windows use;
 // every failure throws Error with a description for the message box.
@@ -52,6 +55,12 @@ public:
     void setRTSEnable(bool on);
     bool DTREnable() const { return m_dtrEnable; }
     void setDTREnable(bool on);
+    // Put on the line at once when open (Error when the device refuses it;
+    // the previous one stays), and at every open.
+    FlowControl flowControl() const { return m_flowControl; }
+    void setFlowControl(FlowControl f);
+    // DTR and RTS by hand, the board's resets, the modem lines followed.
+    PortLines *lines() const { return m_lines; }
 
     // Queues every character as one Windows-1251 byte; does not wait.
     void setOutput(const QString &text);
@@ -59,8 +68,15 @@ public:
     void writeBytes(const QByteArray &bytes);
     // Bytes queued that the device has not taken yet.
     qint64 bytesToWrite() const;
-    // Drops what is queued and not yet on the line.
-    void discardOutput();
+    // Drops what is queued and not yet on the line: the port's own buffer
+    // and the system's queue for the line. Says how many bytes that was, as
+    // far as the system tells: a pseudo-terminal reports no queue, yet the
+    // drop throws away what the other side has not read (known is false).
+    struct Discarded {
+        qint64 bytes = 0;
+        bool known = true;
+    };
+    Discarded discardOutput();
     // Holds the line in the break condition for ms milliseconds; returns at once.
     void sendBreak(int ms);
     bool isBreakOn() const;
@@ -129,6 +145,8 @@ private:
     void presetLine();
     void applyLine();
     void applyModemLines();
+    void setUpLines();
+    void applyFlowControl();
     void onError(QSerialPort::SerialPortError error);
     bool looksTransient(QSerialPort::SerialPortError error) const;
     static bool isPseudoTerminal(const QString &device);
@@ -149,6 +167,8 @@ private:
     bool m_nullDiscard = false;
     bool m_rtsEnable = false;
     bool m_dtrEnable = false;
+    FlowControl m_flowControl = FlowControl::None;
+    PortLines *m_lines = nullptr;
     int m_receiveTimeout = 100;
     PortReader m_reader;
     QSocketNotifier *m_readerReady;

@@ -34,6 +34,7 @@ Session::Session(QObject *parent) : QObject(parent)
     connect(m_port, &MSComm::deviceGone, this, &Session::deviceGone);
     connect(m_port, &MSComm::opened, this, &Session::portOpened);
     connect(m_port, &MSComm::closed, this, &Session::portClosed);
+    setUpBoard();
     // Told after the step that met the full disk is done, not in its middle.
     m_document.setNotice([this](const QString &description) {
         QMetaObject::invokeMethod(this, [this, description] { emit failure(description); }, Qt::QueuedConnection);
@@ -270,6 +271,7 @@ SendResult Session::send(const QString &text, SendMode mode)
     // As text every character is a byte; the other modes are read first, so
     // that the length check counts what will go out.
     const bool asText = mode == SendMode::Text;
+    const QByteArray ending = lineEndingBytes(m_lineEnding, mode);
     QByteArray bytes;
     if (!asText) {
         try {
@@ -288,7 +290,7 @@ SendResult Session::send(const QString &text, SendMode mode)
             return SendResult::TooLong;
         }
         // Not rounded: with 10.5 eleven characters are refused.
-        if (!(maximum >= double(asText ? text.size() : bytes.size())))
+        if (!(maximum >= double((asText ? text.size() : bytes.size()) + ending.size())))
             return SendResult::TooLong;
     }
     // Bytes of a send would land in the middle of the file's.
@@ -306,16 +308,17 @@ SendResult Session::send(const QString &text, SendMode mode)
         if (asText)
             bytes = toAnsi(text);
         openPort();
-        m_port->writeBytes(bytes);
+        // One write: the ending never goes out apart from its text.
+        m_port->writeBytes(bytes + ending);
     } catch (const Error &e) {
         emit failure(e.description());
         return SendResult::Failed;
     }
 
     if (asText)
-        showSent(text, text.size());
+        showSent(text, text.size() + ending.size());
     else
-        showSent(fromAnsi(bytes), bytes.size());
+        showSent(fromAnsi(bytes), bytes.size() + ending.size());
     return SendResult::Sent;
 }
 
@@ -348,7 +351,8 @@ void Session::sendFile(const QString &path)
 void Session::fileSent(qint64 sent, bool complete, const QString &failed)
 {
     const QString name = QDir::toNativeSeparators(m_fileSender->fileName());
-    QString shown = QStringLiteral("File \"%1\": %2 bytes").arg(name).arg(sent);
+    QString shown = QStringLiteral("File \"%1\": %2%3 bytes")
+                        .arg(name, m_fileSender->countKnown() ? QString() : QStringLiteral("about "), QString::number(sent));
     if (!complete)
         shown += QStringLiteral(" of %1, %2").arg(m_fileSender->total())
                      .arg(failed.isEmpty() ? QLatin1String("cancelled") : QLatin1String("stopped"));

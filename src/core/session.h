@@ -1,5 +1,6 @@
 #pragma once
 #include "core/devicewatch.h"
+#include "core/flowcontrol.h"
 #include "core/options.h"
 #include "core/receivedstore.h"
 #include "core/sendbytes.h"
@@ -12,6 +13,7 @@ namespace kestrum {
 
 class FileSender;
 class MSComm;
+class PortLines;
 class RecordWriter;
 struct ReceivedMessage;
 
@@ -138,6 +140,19 @@ public:
     // Send break: the port opened if it is not; throws Error.
     void sendBreak();
 
+    // What Send adds after the text in the text and escape modes: counted
+    // by the length check and the sent line's size, not shown in the line.
+    // Kept in the settings.
+    LineEnding lineEnding() const { return m_lineEnding; }
+    void setLineEnding(LineEnding ending);
+    // Put on the open line at once (throws Error when refused: the previous
+    // one stays, and is what is kept) and at every open; kept in the
+    // settings.
+    FlowControl flowControl() const;
+    void setFlowControl(FlowControl f);
+    // DTR and RTS by hand, the board's resets, the lamps' lines.
+    PortLines *lines() const;
+
 signals:
     // A message was counted.
     void counted(qint32 count);
@@ -166,6 +181,8 @@ private:
     void autosave(const Options &o, const QByteArray &line, qsizetype length);
     void showSent(const QString &shown, qsizetype size);
     void fileSent(qint64 sent, bool complete, const QString &failure);
+    // The stored line ending and flow control; the lines' failures told.
+    void setUpBoard();
 
     MSComm *m_port;
     FileSender *m_fileSender;
@@ -177,6 +194,7 @@ private:
     qint32 m_count = 0;
     QString m_lineParameters;
     DocumentState m_state;
+    LineEnding m_lineEnding = LineEnding::None;
 };
 
 } // namespace kestrum

@@ -192,7 +192,7 @@ private slots:
         ReceivedStore opened;
         opened.prependBytes("file\r\n");
         doc.insert(0, opened.takeAll());
-        box.storeChanged();
+        box.storeChanged(0, 0, 6);
         box.setHexView(true);
         box.setCursorPosition(0);
         box.setCursorPosition(10, true);
