@@ -17,6 +17,9 @@ namespace {
 // What one wake-up reads at most before the thread looks at the time, its
 // owner and its events again.
 constexpr qsizetype kMostPerWake = 256 * 1024;
+// A read this long finds the driver's buffer (a few KB) full or nearly: more
+// is on its way.
+constexpr qsizetype kFullRead = 1024;
 // The owner hears of new events at most this often: under a flood of short
 // messages the window takes them a frame's worth at a time.
 constexpr qint64 kFrameNs = 16'000'000;
@@ -299,8 +302,9 @@ void PortReader::readArrivals(int fd, short revents, qint64 now)
             got += n;
             m_emptyWakes = 0;
             // A parity mark cut by this read is completed by the next one
-            // before the message can end without it.
-            if (!m_detach && (got < kMostPerWake || m_marks.isCut()))
+            // before the message can end without it. A few bytes are a
+            // trickle's: the next ones are not there yet.
+            if (!m_detach && ((n >= kFullRead && got < kMostPerWake) || m_marks.isCut()))
                 continue;
             return;
         }
