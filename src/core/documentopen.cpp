@@ -34,7 +34,7 @@ void DocumentOpening::read(Progress &progress)
     });
 }
 
-bool DocumentOpening::takeIn()
+DocumentOpening::Change DocumentOpening::takeIn()
 {
     std::deque<ReceivedStore::Batch> batches;
     {
@@ -43,20 +43,23 @@ bool DocumentOpening::takeIn()
         m_waiting = 0;
     }
     m_room.notify_all();
+    Change put{m_document.size() - m_below, 0};
     for (ReceivedStore::Batch &b : batches) {
-        m_added += b.length;
+        put.count += b.length;
         m_document.insert(m_document.size() - m_below, std::move(b));
     }
-    return !batches.empty();
+    m_added += put.count;
+    return put;
 }
 
-bool DocumentOpening::takeOut()
+DocumentOpening::Change DocumentOpening::takeOut()
 {
     if (m_added == 0)
-        return false;
+        return {};
     m_document.replace(m_document.size() - m_below - m_added, m_added, QString());
+    const Change out{m_document.size() - m_below, m_added};
     m_added = 0;
-    return true;
+    return out;
 }
 
 } // namespace kestrum

@@ -26,12 +26,20 @@ public:
     // 64 MB of it wait to be taken in (unless cancelled meanwhile). Throws
     // Error as readDocumentBackward does.
     void read(Progress &progress);
+    // Where the document changed: count characters went in (or came out)
+    // at `at`, counted from the top, as a view of it is told.
+    struct Change {
+        qsizetype at = 0;
+        qsizetype count = 0;
+        explicit operator bool() const { return count > 0; }
+    };
+
     // On the document's thread, any number of times while read runs and once
-    // after: puts in what was read so far. Whether anything went in.
-    bool takeIn();
+    // after: puts in what was read so far.
+    Change takeIn();
     // On the document's thread, after read ended: takes out everything put
-    // in. Whether there was anything.
-    bool takeOut();
+    // in.
+    Change takeOut();
 
     // Characters put in so far.
     qsizetype added() const { return m_added; }

@@ -5,39 +5,43 @@
 #include "core/messageline.h"
 #include "core/mscomm.h"
 #include "core/numbers.h"
+#include "core/recordwriter.h"
 #include "core/settingkeys.h"
 #include "core/textfile.h"
 #include <QCoreApplication>
 #include <QDir>
-#include <QTimer>
 #include <limits>
 
 namespace kestrum {
 
 Session::Session(QObject *parent) : QObject(parent)
 {
-    m_timer = new QTimer(this);
-    m_timer->setObjectName(QStringLiteral("Timer2"));
-    // A coarse timer may fire several percent early, which moves the
-    // boundary between messages.
-    m_timer->setTimerType(Qt::PreciseTimer);
-    m_timer->setInterval(70);
     m_port = new MSComm(this);
     m_port->setObjectName(QStringLiteral("MSComm1"));
+    // Until start-up loads the stored one.
+    m_port->setReceiveTimeout(70);
+    m_records = new RecordWriter(this);
+    connect(m_records, &RecordWriter::failed, this, &Session::failure);
     m_fileSender = new FileSender(m_port, this);
     connect(m_fileSender, &FileSender::finished, this, &Session::fileSent);
 
-    connect(m_timer, &QTimer::timeout, this, &Session::tick);
-    connect(m_port, &MSComm::OnComm, this, &Session::portEvent);
-    connect(m_port, &MSComm::deviceLost, this, &Session::portLost);
+    connect(m_port, &MSComm::messageCounted, this, &Session::messageCounted);
+    connect(m_port, &MSComm::waitingForData, this, &Session::waitingForData);
+    connect(m_port, &MSComm::messageReceived, this, &Session::finish);
+    connect(m_port, &MSComm::messageDropped, this, &Session::backToIdle);
+    // The message the device's last bytes made has been shown already.
+    connect(m_port, &MSComm::deviceLost, this, &Session::deviceLost);
     connect(m_port, &MSComm::deviceGone, this, &Session::deviceGone);
     connect(m_port, &MSComm::opened, this, &Session::portOpened);
-    // A closed port answers the wait for data with its failure.
-    connect(m_port, &MSComm::closed, this, &Session::readWhenPending);
+    connect(m_port, &MSComm::closed, this, &Session::portClosed);
+    setUpBoard();
     // Told after the step that met the full disk is done, not in its middle.
     m_document.setNotice([this](const QString &description) {
         QMetaObject::invokeMethod(this, [this, description] { emit failure(description); }, Qt::QueuedConnection);
     });
+    // A long record still on its way to the autosave file gets there.
+    if (QCoreApplication::instance())
+        connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, &Session::finishRecords);
 }
 
 Session::~Session()
@@ -79,8 +83,12 @@ void Session::loadReceiveTimeout()
     if (interval < 1)
         throw Error(QCoreApplication::translate("Port",
                 "Invalid property value: the receive timeout must be at least 1 ms."));
-    m_timer->setInterval(interval);
+    setReceiveTimeout(interval);
 }
+
+int Session::receiveTimeout() const { return m_port->receiveTimeout(); }
+
+void Session::setReceiveTimeout(int ms) { m_port->setReceiveTimeout(ms); }
 
 void Session::startPort(const QString &lineParameters, const StepRunner &step)
 {
@@ -140,12 +148,9 @@ Configured Session::configure(const Options &o)
             // The send reads the length limit from the live options itself;
             // only the receive timeout goes anywhere besides the store.
             o.store({row.key});
-            if (row.key == Setting::ReceiveTimeout) {
-                // Not restarted here: the next receive event starts it again.
-                if (m_timer->isActive())
-                    stopReceiveTimer();
-                m_timer->setInterval(toInt32(v));
-            }
+            // A message under way keeps the timeout it began with.
+            if (row.key == Setting::ReceiveTimeout)
+                setReceiveTimeout(toInt32(v));
         }
     } catch (const Error &) {
         result.failure = std::current_exception();
@@ -153,83 +158,57 @@ Configured Session::configure(const Options &o)
     return result;
 }
 
-void Session::portEvent()
+Session::Framing Session::framing() const
 {
-    if (m_waiting) {
-        readWhenPending();
-        return;
-    }
-    // A timer that runs already keeps its schedule: restarting it would let
-    // a steady stream postpone its message for ever.
-    if (m_framing != Framing::Reading && !m_timer->isActive()) {
-        m_timer->start();
-        m_framing = Framing::Counting;
-    }
+    if (m_counted || m_waiting)
+        return Framing::Reading;
+    return m_port->framing() == Framer::State::Idle ? Framing::Idle : Framing::Counting;
 }
 
-void Session::tick()
+void Session::portEvent() { m_port->beginMessage(); }
+
+void Session::tick() { m_port->tick(); }
+
+void Session::messageCounted()
 {
-    // Ticks while the message waits for data change nothing.
-    if (m_waiting)
-        return;
-    if (m_framing != Framing::Reading) {
-        m_framing = Framing::Reading;
-        // Past the largest count the counter starts again at 1 rather than
-        // turning negative.
-        m_count = m_count >= std::numeric_limits<qint32>::max() ? 1 : m_count + 1;
-        emit counted(m_count);
-        return;
-    }
+    m_counted = true;
+    // Past the largest count the counter starts again at 1 rather than
+    // turning negative.
+    m_count = m_count >= std::numeric_limits<qint32>::max() ? 1 : m_count + 1;
+    emit counted(m_count);
+}
+
+void Session::waitingForData()
+{
     m_waiting = true;
-    readWhenPending();
+    if (!m_port->PortOpen())
+        portClosed();
 }
 
-void Session::readWhenPending()
+void Session::portClosed()
 {
-    if (!m_waiting || m_readQueued)
-        return;
-    // After the events already waiting: a click made before the tick acts
-    // before the message is shown, and bytes the system holds are read.
-    m_readQueued = true;
-    QMetaObject::invokeMethod(this, [this] {
-        m_readQueued = false;
-        takeMessage();
-    }, Qt::QueuedConnection);
-}
-
-void Session::takeMessage()
-{
+    // A closed port answers the wait for data with its failure.
     if (!m_waiting)
         return;
-    QByteArray data;
-    try {
-        if (m_port->InBufferCount() < 1)
-            return;   // the next port event brings the data
-        data = m_port->inputBytes(&m_parityErrors);
-    } catch (const std::exception &e) {
-        finish(QByteArray(), describe(e));
-        return;
-    }
-    finish(std::move(data), QString());
+    backToIdle();
+    m_port->abandonWait();
+    emit failure(m_port->notOpenReason());
 }
 
 void Session::backToIdle()
 {
+    m_counted = false;
     m_waiting = false;
-    m_framing = Framing::Idle;
-    m_timer->stop();
 }
 
-void Session::finish(QByteArray data, const QString &failed)
+void Session::finish(ReceivedMessage *message)
 {
     // Idle before anything is shown, so that data arriving while a message
     // box is open starts a new message.
     backToIdle();
-    const QString loss = std::exchange(m_pendingLoss, QString());
-    const std::vector<qsizetype> errors = std::exchange(m_parityErrors, {});
-    if (!failed.isEmpty()) {
-        // A device lost meanwhile is reported by this failure, not twice.
-        emit failure(failed);
+    // Closed before its end, the port gives up what it held for it.
+    if (!m_port->PortOpen()) {
+        emit failure(m_port->notOpenReason());
         return;
     }
 
@@ -241,22 +220,20 @@ void Session::finish(QByteArray data, const QString &failed)
         optionsFailure = e.description();
     }
     // Bytes all the way from the port: a message of megabytes is neither
-    // widened nor narrowed, and without unused room the document keeps it
-    // as it is.
+    // widened nor narrowed, nor copied, and without unused room the
+    // document keeps it as it is.
     qsizetype dataAt = 0;
-    QByteArray line = receivedLine(std::move(data), o, &dataAt);
+    QByteArray line = receivedLine(std::move(message->bytes), o, &dataAt);
     line += "\r\n";
     line.squeeze();
     m_document.prependBytes(line);
-    m_document.markErrors(errors, dataAt);
+    m_document.markErrors(message->errors, dataAt);
     emit documentGrew();
     m_state.dataReceived = 1;
     emit messageShown();
     if (!optionsFailure.isEmpty())
         emit failure(optionsFailure);
-    autosave(o, QByteArrayView(line).chopped(2));
-    if (!loss.isEmpty())
-        emit deviceLost(loss);
+    autosave(o, line, line.size() - 2);
 }
 
 void Session::prependLine(const QString &line)
@@ -265,48 +242,26 @@ void Session::prependLine(const QString &line)
     emit documentGrew();
 }
 
-void Session::autosave(const Options &o, QByteArrayView line)
+void Session::autosave(const Options &o, const QByteArray &line, qsizetype length)
 {
     if (!o.autosave)
         return;
     try {
-        appendRecordBytes(o.autosaveFile, line);
+        m_records->append(o.autosaveFile, line, length);
     } catch (const Error &e) {
         emit failure(e.description());
     }
-}
-
-void Session::portLost(const QString &description)
-{
-    // While a message is under way its end reports the loss, after showing
-    // what had arrived; one loss, one message.
-    if (!m_timer->isActive() && m_framing != Framing::Reading && !m_waiting) {
-        emit deviceLost(description);
-        return;
-    }
-    m_pendingLoss = description;
-}
-
-void Session::stopReceiveTimer()
-{
-    m_timer->stop();
-    // A wait in progress finishes its message by itself; otherwise the
-    // message under way is dropped so the next data starts a new one.
-    if (m_waiting)
-        return;
-    m_framing = Framing::Idle;
-    // No tick will come to report a device lost meanwhile.
-    if (!m_pendingLoss.isEmpty())
-        emit deviceLost(std::exchange(m_pendingLoss, QString()));
 }
 
 void Session::abandonWait()
 {
     if (!m_waiting)
         return;
+    m_port->abandonWait();
     backToIdle();
-    m_pendingLoss.clear();
 }
+
+void Session::finishRecords() { m_records->finish(); }
 
 SendResult Session::send(const QString &text, SendMode mode)
 {
@@ -316,6 +271,7 @@ SendResult Session::send(const QString &text, SendMode mode)
     // As text every character is a byte; the other modes are read first, so
     // that the length check counts what will go out.
     const bool asText = mode == SendMode::Text;
+    const QByteArray ending = lineEndingBytes(m_lineEnding, mode);
     QByteArray bytes;
     if (!asText) {
         try {
@@ -334,7 +290,7 @@ SendResult Session::send(const QString &text, SendMode mode)
             return SendResult::TooLong;
         }
         // Not rounded: with 10.5 eleven characters are refused.
-        if (!(maximum >= double(asText ? text.size() : bytes.size())))
+        if (!(maximum >= double((asText ? text.size() : bytes.size()) + ending.size())))
             return SendResult::TooLong;
     }
     // Bytes of a send would land in the middle of the file's.
@@ -352,16 +308,17 @@ SendResult Session::send(const QString &text, SendMode mode)
         if (asText)
             bytes = toAnsi(text);
         openPort();
-        m_port->writeBytes(bytes);
+        // One write: the ending never goes out apart from its text.
+        m_port->writeBytes(bytes + ending);
     } catch (const Error &e) {
         emit failure(e.description());
         return SendResult::Failed;
     }
 
     if (asText)
-        showSent(text, text.size());
+        showSent(text, text.size() + ending.size());
     else
-        showSent(fromAnsi(bytes), bytes.size());
+        showSent(fromAnsi(bytes), bytes.size() + ending.size());
     return SendResult::Sent;
 }
 
@@ -373,7 +330,8 @@ void Session::showSent(const QString &shown, qsizetype size)
     const QString line = sentLine(shown, o, size);
     prependLine(line);
     // The text was found to fit the code page before it was sent.
-    autosave(o, toAnsi(line));
+    const QByteArray bytes = toAnsi(line);
+    autosave(o, bytes, bytes.size());
 }
 
 void Session::sendFile(const QString &path)
@@ -393,7 +351,8 @@ void Session::sendFile(const QString &path)
 void Session::fileSent(qint64 sent, bool complete, const QString &failed)
 {
     const QString name = QDir::toNativeSeparators(m_fileSender->fileName());
-    QString shown = QStringLiteral("File \"%1\": %2 bytes").arg(name).arg(sent);
+    QString shown = QStringLiteral("File \"%1\": %2%3 bytes")
+                        .arg(name, m_fileSender->countKnown() ? QString() : QStringLiteral("about "), QString::number(sent));
     if (!complete)
         shown += QStringLiteral(" of %1, %2").arg(m_fileSender->total())
                      .arg(failed.isEmpty() ? QLatin1String("cancelled") : QLatin1String("stopped"));

@@ -31,11 +31,18 @@ QString runOpen(ReceivedStore &document, DocumentOpening &opening, Progress &pro
         }
         finished = true;
     });
+    const qsizetype below = document.size();
+    bool misplaced = false;
     QString news;
     int taken = 0;
     for (bool last = false; !last;) {
         last = finished;
-        if (opening.takeIn()) {
+        if (const DocumentOpening::Change put = opening.takeIn()) {
+            // Each piece goes in below the messages and the pieces before
+            // it, right above the text the document held, and the view is
+            // told so.
+            if (put.at != news.size() + opening.added() - put.count || put.at + put.count + below != document.size())
+                misplaced = true;
             document.prependBytes(QByteArray("new\r\n"));
             news += QStringLiteral("new\r\n");
             if (++taken == stopAfter)
@@ -44,6 +51,8 @@ QString runOpen(ReceivedStore &document, DocumentOpening &opening, Progress &pro
         std::this_thread::yield();
     }
     reader.join();
+    if (misplaced)
+        *failure = QStringLiteral("a piece told at the wrong place");
     return news;
 }
 
@@ -114,8 +123,13 @@ private slots:
         QString failure;
         const QString news = runOpen(document, opening, progress, &failure, 1);
         QCOMPARE(failure.isEmpty(), !missing);
-        QCOMPARE(opening.takeOut(), !missing);
+        const qsizetype added = opening.added();
+        const DocumentOpening::Change out = opening.takeOut();
+        QCOMPARE(bool(out), !missing);
         QCOMPARE(document.text(), news + QStringLiteral("old\r\n"));
+        // The view is told where the text was: below the messages.
+        QCOMPARE(out.at, missing ? 0 : news.size());
+        QCOMPARE(out.count, added);
         // Nothing is taken out twice.
         QVERIFY(!opening.takeOut());
         QCOMPARE(document.text(), news + QStringLiteral("old\r\n"));

@@ -63,7 +63,7 @@ void openViaMenu(Form1 *main, const Fakes &fakes, const QString &file)
 bool idle(const Form1 *main)
 {
     const Session &s = main->session();
-    return s.receiving() == 0 && !s.receiveTimer()->isActive() && !s.isWaitingForData();
+    return s.receiving() == 0 && s.framing() == Session::Framing::Idle && !s.isWaitingForData();
 }
 
 } // namespace kestrum::test

@@ -231,7 +231,7 @@ private slots:
     {
         const QString log = path("log.txt");
         autosaveInto(log);
-        f->session().receiveTimer()->setInterval(30);
+        f->session().setReceiveTimeout(30);
         QVERIFY(pty->write("first"));
         QTRY_COMPARE(readBytes(log), QByteArray("first\r\n"));
 

@@ -13,6 +13,7 @@
 #include "ui/dialogs/optionswindow.h"
 #include "ui/dialogs/finddialog.h"
 #include "ui/dialogs/portswindow.h"
+#include "ui/received/receivedbox.h"
 #include "core/error.h"
 #include "core/mscomm.h"
 #include "core/sendbytes.h"
@@ -22,6 +23,7 @@
 #include "support/programtest.h"
 #include "support/pty.h"
 #include "support/testenv.h"
+#include <QAccessible>
 #include <QAction>
 #include <QToolButton>
 #include <QFile>
@@ -31,9 +33,12 @@
 #include <QTemporaryDir>
 #include <QProcess>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -423,6 +428,34 @@ private slots:
         QCOMPARE(o->windowTitle(), QStringLiteral("Параметры"));
         QCOMPARE(o->Check7->text(), QStringLiteral("Отображать размер строки*"));
         checkMainWindowRussian(f);
+    }
+
+    // A screen reader tells the controls apart by their labels' names (read
+    // here through the accessible interfaces AT-SPI serves): the five lists
+    // by their label (their own name is their value), the three text boxes
+    // by theirs; in the language shown, also after a switch.
+    void aScreenReaderNamesEachControl()
+    {
+        storeLanguage(QStringLiteral("1"));
+        Form1 *f = startOnPty();
+        QVERIFY(f);
+        const QList<QWidget *> controls{list(f, "Combo1"), list(f, "Combo2"), list(f, "Combo3"), list(f, "Combo4"), list(f, "Combo5"),
+                                        sendBox(f), receivedBox(f), messageCounter(f)};
+        const auto check = [&](const QStringList &names) {
+            for (qsizetype i = 0; i < controls.size(); ++i) {
+                QAccessibleInterface *a = QAccessible::queryAccessibleInterface(controls[i]);
+                QStringList said{a->text(QAccessible::Name)};
+                for (const auto &label : a->relations(QAccessible::Label))
+                    said << label.first->text(QAccessible::Name);
+                QVERIFY2(said.contains(names[i]), qPrintable(controls[i]->objectName() + QLatin1String(": ") + said.join(u'|')));
+            }
+        };
+        check({"Port", "Baud Rate", "Parity", "Data Bits", "Stop Bits", "Transmit", "Recived", "Message counter"});
+        if (QTest::currentTestFailed())
+            return;
+        action(f, "mnuRus")->trigger();
+        check({"Порт", "Скорость", "Четность", "Инфо биты", "Стоп биты", "Сообщения для отправки", "Принятые сообщения",
+               "Счетчик сообщений"});
     }
 
     // The Options window as its load makes it: in the language of the moment

@@ -45,7 +45,7 @@ class ReceiveTest : public ProgramTest {
         Form1 *f = startOnPty();
         if (!f)
             return nullptr;
-        f->session().receiveTimer()->setInterval(timeout);
+        f->session().setReceiveTimeout(timeout);
         setReceivedStamps(false, false, false);
         autosaveOff();
         fakes.messageBox->messages.clear();
@@ -161,7 +161,7 @@ private slots:
 
         // Clear while a message is being collected (a longer timeout gives
         // the test time to act between the two ticks).
-        f->session().receiveTimer()->setInterval(200);
+        f->session().setReceiveTimeout(200);
         QVERIFY(pty->write("4"));
         QTRY_COMPARE(f->session().receiving(), qint16(1));
         f->Command8_Click();
@@ -169,7 +169,7 @@ private slots:
         QCOMPARE(receivedBox(f)->text(), QString());
         QCOMPARE(messageCounter(f)->text(), QStringLiteral("0"));
         QCOMPARE(f->session().receiving(), qint16(1));
-        QVERIFY(f->session().receiveTimer()->isActive());
+        QVERIFY(f->session().framing() != Session::Framing::Idle);
         QTRY_COMPARE(receivedBox(f)->text(), QStringLiteral("4\r\n"));
         QVERIFY(action(f, "mnuSave")->isEnabled());
         QCOMPARE(messageCounter(f)->text(), QStringLiteral("0"));
@@ -196,7 +196,7 @@ private slots:
         Form1 *f = start(200);
         QVERIFY(f);
         QVERIFY(pty->write("lost"));
-        QTRY_VERIFY(f->session().receiveTimer()->isActive());
+        QTRY_VERIFY(f->session().framing() != Session::Framing::Idle);
         f->ports().Command2_Click();
         QVERIFY(!f->session().port()->PortOpen());
         QTRY_COMPARE(fakes.messageBox->messages.size(), 1);
@@ -218,7 +218,7 @@ private slots:
         QVERIFY(f);
         const QString path = autosaveTo(QStringLiteral("lost.txt"));
         QVERIFY(pty->write("DATA"));
-        QTRY_VERIFY(f->session().receiveTimer()->isActive());
+        QTRY_VERIFY(f->session().framing() != Session::Framing::Idle);
         pty->closeMaster();
         QTRY_VERIFY(!f->session().port()->PortOpen());
         // What arrived is shown and saved, then the loss is reported once.

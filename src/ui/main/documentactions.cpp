@@ -92,16 +92,16 @@ void DocumentActions::mnuOpen_Click()
     try {
         // The pieces show as they come in.
         runAside(caption(openingLabel), progress, [&] { opening.read(progress); }, [&] {
-            if (opening.takeIn())
-                m_ui.receivedBox->storeChanged();
+            if (const DocumentOpening::Change put = opening.takeIn())
+                m_ui.receivedBox->storeChanged(put.at, 0, put.count);
         });
     } catch (const std::exception &e) {
         failure = describe(e);
     }
     if (!failure.isEmpty() || progress.cancelled) {
         // Nothing of a file that failed or was cancelled stays.
-        if (opening.takeOut())
-            m_ui.receivedBox->storeChanged();
+        if (const DocumentOpening::Change out = opening.takeOut())
+            m_ui.receivedBox->storeChanged(out.at, out.count, 0);
         if (!failure.isEmpty())
             showMessage(failure);
         return;

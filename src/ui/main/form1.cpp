@@ -158,6 +158,15 @@ void Form1::buildControls()
     ui.messageCounter->setGeometry(twipsRect(5280, 6120, 1095, 375));
     setColours(ui.messageCounter, QColor(192, 255, 192), Qt::red);
 
+    // A screen reader names each control by its label.
+    ui.portCaption->setBuddy(ui.port.port);
+    ui.baudRateCaption->setBuddy(ui.port.baudRate);
+    ui.parityCaption->setBuddy(ui.port.parity);
+    ui.dataBitsCaption->setBuddy(ui.port.dataBits);
+    ui.stopBitsCaption->setBuddy(ui.port.stopBits);
+    ui.sendCaption->setBuddy(ui.transmit.sendBox);
+    ui.receivedCaption->setBuddy(ui.receivedBox);
+
     // Tab order follows the layout, top to bottom.
     setTabOrder(ui.port.port, ui.port.open);
     setTabOrder(ui.port.open, ui.port.close);

@@ -12,6 +12,7 @@
 #include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -55,6 +56,8 @@ void Form1::retranslateUi()
     ui.transmit.send->setText(tr("Отправить"));
     ui.clear->setText(tr("Очистить"));
     ui.lineFrame->setTitle(tr("Установки"));
+    // The counter has no label of its own: a screen reader needs its name.
+    ui.messageCounter->setAccessibleName(tr("Счетчик сообщений"));
     ui.viewMenu->setTitle(tr("Вид"));
     ui.hexView->setText(tr("Hex"));
     ui.transmitMenu->setTitle(tr("Передача"));

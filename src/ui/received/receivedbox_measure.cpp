@@ -80,12 +80,7 @@ void ReceivedBox::textReplaced(qsizetype pos, const QString &removed, const QStr
     m_cache->hexLines.clear();
     m_cache->longestKey = -1;
     scheduleLayout();
-    m_toldSize = m_store.size();
-    if (QAccessible::isActive()) {
-        QAccessibleTextUpdateEvent changed(this, int(std::min<qsizetype>(pos, INT_MAX)), displayForm(removed),
-                                           displayForm(inserted));
-        QAccessible::updateAccessibility(&changed);
-    }
+    tellReader(pos, count, removed, inserted.size());
 }
 
 // Measures the chunks of the line that the edit at column touched, as the
