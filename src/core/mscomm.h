@@ -81,6 +81,8 @@ public:
     QString deviceName() const;
     // "COM1 (/dev/ttyUSB0)".
     QString portLabel() const;
+    // The port was last closed because its device went away.
+    bool closedByLoss() const { return !m_port->isOpen() && !m_lostReason.isEmpty(); }
 
 signals:
     // Received characters are waiting.

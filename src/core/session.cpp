@@ -34,6 +34,7 @@ Session::Session(QObject *parent) : QObject(parent)
     connect(m_port, &MSComm::opened, this, &Session::portOpened);
     // A closed port answers the wait for data with its failure.
     connect(m_port, &MSComm::closed, this, &Session::readWhenPending);
+    connectPortEvents();
     // Told after the step that met the full disk is done, not in its middle.
     m_document.setNotice([this](const QString &description) {
         QMetaObject::invokeMethod(this, [this, description] { emit failure(description); }, Qt::QueuedConnection);
@@ -223,7 +224,7 @@ void Session::backToIdle()
     m_timer->stop();
 }
 
-void Session::finish(QByteArray data, const QString &failed)
+void Session::finish(QByteArray data, const QString &failed, const QDateTime &arrived)
 {
     // Idle before anything is shown, so that data arriving while a message
     // box is open starts a new message.
@@ -233,6 +234,7 @@ void Session::finish(QByteArray data, const QString &failed)
     if (!failed.isEmpty()) {
         // A device lost meanwhile is reported by this failure, not twice.
         emit failure(failed);
+        writeHeldEvents();
         return;
     }
 
@@ -247,33 +249,43 @@ void Session::finish(QByteArray data, const QString &failed)
     // widened nor narrowed, and without unused room the document keeps it
     // as it is.
     qsizetype dataAt = 0;
-    QByteArray line = receivedLine(std::move(data), o, &dataAt);
+    const Stamp stamp = receivedStamp(arrived);
+    QByteArray line = receivedLine(std::move(data), o, &dataAt, stamp);
     line += "\r\n";
     line.squeeze();
-    m_document.prependBytes(line);
-    m_document.markErrors(errors, dataAt);
-    emit documentGrew();
+    if (m_keepDocument) {
+        m_document.prependBytes(line);
+        m_document.markErrors(errors, dataAt);
+        emit documentGrew();
+    }
     m_state.dataReceived = 1;
     emit messageShown();
+    emit lineWritten(line);
     if (!optionsFailure.isEmpty())
         emit failure(optionsFailure);
-    autosave(o, QByteArrayView(line).chopped(2));
+    autosave(o, QByteArrayView(line).chopped(2), stamp.at);
+    writeHeldEvents();
     if (!loss.isEmpty())
         emit deviceLost(loss);
 }
 
 void Session::prependLine(const QString &line)
 {
-    m_document.prepend(line + QLatin1String("\r\n"));
-    emit documentGrew();
+    if (m_keepDocument) {
+        m_document.prepend(line + QLatin1String("\r\n"));
+        emit documentGrew();
+    }
 }
 
-void Session::autosave(const Options &o, QByteArrayView line)
+void Session::autosave(const Options &o, QByteArrayView line, const QDateTime &when)
 {
     if (!o.autosave)
         return;
     try {
-        appendRecordBytes(o.autosaveFile, line);
+        logChoices();
+        const QString written = m_files.append(o.autosaveFile, line, when);
+        if (written != std::exchange(m_lastFile, written))
+            emit autosaveFileChanged(written);
     } catch (const Error &e) {
         emit failure(e.description());
     }
@@ -298,6 +310,7 @@ void Session::stopReceiveTimer()
     if (m_waiting)
         return;
     m_framing = Framing::Idle;
+    writeHeldEvents();
     // No tick will come to report a device lost meanwhile.
     if (!m_pendingLoss.isEmpty())
         emit deviceLost(std::exchange(m_pendingLoss, QString()));
@@ -309,6 +322,7 @@ void Session::abandonWait()
         return;
     backToIdle();
     m_pendingLoss.clear();
+    writeHeldEvents();
 }
 
 SendResult Session::send(const QString &text, SendMode mode)
@@ -373,10 +387,13 @@ void Session::showSent(const QString &shown, qsizetype size)
     const Options o = m_options.current();
     if (!o.showSent)
         return;
-    const QString line = sentLine(shown, o, size);
+    const Stamp stamp = sentStamp();
+    const QString line = sentLine(shown, o, size, stamp);
     prependLine(line);
     // The text was found to fit the code page before it was sent.
-    autosave(o, toAnsi(line));
+    const QByteArray bytes = toAnsi(line);
+    emit lineWritten(bytes + "\r\n");
+    autosave(o, bytes, stamp.at);
 }
 
 void Session::sendFile(const QString &path)

@@ -1,6 +1,10 @@
 #pragma once
+#include "core/autosavefiles.h"
 #include "core/devicewatch.h"
+#include "core/logchoices.h"
+#include "core/messageline.h"
 #include "core/options.h"
+#include "core/portevents.h"
 #include "core/receivedstore.h"
 #include "core/sendbytes.h"
 #include <QObject>
@@ -135,6 +139,21 @@ public:
     // Send break: the port opened if it is not; throws Error.
     void sendBreak();
 
+    // The log's choices (files by day or size, port events, finer stamps),
+    // read from the store at first use; set takes effect with the next line
+    // and stores them when asked.
+    const LogChoices &logChoices();
+    void setLogChoices(const LogChoices &c, bool store = true);
+    // The autosave file written now: with a file each day or at a size, the
+    // dated one (what the autosave line names).
+    QString autosaveFileNow();
+    // Off: lines reach the autosave file and lineWritten only, and the
+    // document stays empty (the recorder's memory does not grow).
+    void setKeepsDocument(bool keep) { m_keepDocument = keep; }
+    // The program is ending: the message under way, and whatever the port
+    // and the system hold, end now as messages, so that all is written.
+    void endMessageNow();
+
 signals:
     // A message was counted.
     void counted(qint32 count);
@@ -151,15 +170,32 @@ signals:
     // and what it led to when opened; and every opening of the port.
     void deviceGone(const QString &device, const kestrum::DeviceIdentity &opened);
     void portOpened();
+    // The port was opened, closed, lost or opened again (whether or not the
+    // log shows port events).
+    void portEventHappened(const kestrum::PortEvent &event);
+    // A line was put in the log (document and autosave file), with its CR LF:
+    // received, sent or a port event.
+    void lineWritten(const QByteArray &line);
+    // The autosave went to another file than the record before (a new day,
+    // a size reached, another file chosen).
+    void autosaveFileChanged(const QString &path);
 
 private:
     void portLost(const QString &description);
     void readWhenPending();
     void takeMessage();
-    void finish(QByteArray data, const QString &failure);
+    // arrived: when the message's first byte arrived (invalid: now).
+    void finish(QByteArray data, const QString &failure, const QDateTime &arrived = {});
     void backToIdle();
     void prependLine(const QString &line);
-    void autosave(const Options &o, QByteArrayView line);
+    void autosave(const Options &o, QByteArrayView line, const QDateTime &when = {});
+    // session_log.cpp: the log's stamps, files and port events.
+    void connectPortEvents();
+    Stamp receivedStamp(const QDateTime &arrived);
+    Stamp sentStamp();
+    void notePortEvent(PortEvent::Kind kind);
+    void writeEventLine(const QByteArray &line, const QDateTime &at);
+    void writeHeldEvents();
     void showSent(const QString &shown, qsizetype size);
     void fileSent(qint64 sent, bool complete, const QString &failure);
 
@@ -177,6 +213,17 @@ private:
     QString m_pendingLoss;
     QString m_lineParameters;
     DocumentState m_state;
+    std::optional<LogChoices> m_log;
+    AutosaveFiles m_files;
+    QString m_lastFile;
+    PortEventLog m_portEvents;
+    // The device the port was opened on, for the event lines.
+    QString m_eventDevice;
+    bool m_eventOpen = false;
+    // Event lines that wait for the message under way, which came before.
+    QList<std::pair<QByteArray, QDateTime>> m_heldEvents;
+    QDateTime m_lastArrival;
+    bool m_keepDocument = true;
 };
 
 } // namespace kestrum

@@ -42,6 +42,13 @@ enum class Setting {
     SendMode,
     // Another: the received box shown as hex.
     HexView,
+    // And the log's: how the autosave file is cut, the size at which, port
+    // events in the log, and the finer stamps.
+    LogFiles,
+    LogFileSize,
+    LogPortEvents,
+    LogMilliseconds,
+    LogSinceLast,
     Count
 };
 
