@@ -41,6 +41,13 @@ private slots:
             << QStringList{"--port", "COM1=/dev/a", "--port", "com1=/dev/b"} << "COM1 is given twice";
         QTest::newRow("by-id without folder") << QStringList{"--by-id="} << "--by-id: no folder given";
         QTest::newRow("mistake beside --help") << QStringList{"--help", "--bogus"} << "Unknown option";
+        QTest::newRow("record without file") << QStringList{"--record="} << "--record: no file given";
+        QTest::newRow("record two ports") << QStringList{"--record", "f", "--port", "COM1=/a", "--port", "COM2=/b"}
+                                          << "--record records one port";
+        QTest::newRow("echo without record") << QStringList{"--echo"} << "--echo is for --record";
+        QTest::newRow("line without record") << QStringList{"--line", "9600,n,8,1"} << "--line is for --record";
+        QTest::newRow("new file of no size") << QStringList{"--record", "f", "--new-file", "0"} << "--new-file wants";
+        QTest::newRow("new file each week") << QStringList{"--record", "f", "--new-file", "week"} << "--new-file wants";
     }
     void mistakesAreRefusedWithAMessage()
     {
@@ -81,10 +88,38 @@ private slots:
         QCOMPARE(cmd.ports, ports);
         QCOMPARE(cmd.byIdFolder, args.contains("--by-id") ? QStringLiteral("/tmp/links") : QString());
         if (action == CommandLine::Help)
-            QVERIFY2(cmd.text.startsWith("Usage: kestrum [options]") && cmd.text.contains("--port <COMn=DEVICE>"),
+            QVERIFY2(cmd.text.startsWith("Usage: kestrum [options]") && cmd.text.contains("--port <COMn=DEVICE>")
+                         && cmd.text.contains("--record <FILE>") && cmd.text.contains("--new-file <day|SIZE_MB>"),
                      qPrintable(cmd.text));
         if (action == CommandLine::Version)
             QCOMPARE(cmd.text, QStringLiteral("kestrum " KESTRUM_VERSION "\n"));
+    }
+
+    void recordingIsAsked_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<double>("newFile");  // -1: the stored choice
+        QTest::addColumn<bool>("echo");
+        QTest::newRow("file alone") << QStringList{"--record", "log.txt"} << 1 << -1.0 << false;
+        QTest::newRow("port, a file each day, echo")
+            << QStringList{"--record=log.txt", "--port", "COM2=/dev/ttyACM0", "--new-file", "Day", "--echo"} << 2 << 0.0
+            << true;
+        QTest::newRow("a file at half a MB") << QStringList{"--new-file", "0.5", "--record", "log.txt"} << 1 << 0.5 << false;
+    }
+    void recordingIsAsked()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, port);
+        QFETCH(double, newFile);
+        QFETCH(bool, echo);
+        const CommandLine cmd = parseCommandLine(QStringList{"kestrum", "--line", "115200,n,8,1"} + args);
+        QCOMPARE(cmd.action, CommandLine::Record);
+        QCOMPARE(cmd.recordFile, QStringLiteral("log.txt"));
+        QCOMPARE(cmd.recordPort, port);
+        QCOMPARE(cmd.lineParameters, QStringLiteral("115200,n,8,1"));
+        QCOMPARE(cmd.newFileMB.value_or(-1), newFile);
+        QCOMPARE(cmd.echo, echo);
     }
 
     void aPortGivenForTheRunComesBeforeTheSettingsFile()
