@@ -4,8 +4,8 @@
 // (RssAnon) after; a screen at any line (the scroll bar moved, Ctrl+End);
 // Copy of everything and Print of everything (aside, with progress).
 //
-//   bench_open [megabytes] [0|1 copy|2 copy and print]   (default 1024 MB of 60-byte lines, 0;
-//   QT_QPA_PLATFORM=offscreen)
+//   bench_open [megabytes] [0|1 copy|2 copy and print] [crlf|lf]   (default 1024 MB of 60-byte
+//   lines ending in CR LF, 0; QT_QPA_PLATFORM=offscreen)
 #include "ui/form1.h"
 #include "ui/receivedbox.h"
 #include "ui/windows.h"
@@ -75,6 +75,8 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const qint64 megabytes = argc > 1 ? std::max(1, atoi(argv[1])) : 1024;
     const int copyPrint = argc > 2 ? atoi(argv[2]) : 0;
+    // Logs written by other tools often end their lines in LF alone.
+    const QByteArray lineEnd = argc > 3 && QByteArray(argv[3]) == "lf" ? "\n" : "\r\n";
     Fakes fakes = installFakes();
     Form1 *f = startProgram();
     f->resize(900, 700);
@@ -89,7 +91,7 @@ int main(int argc, char **argv)
         QByteArray chunk;
         for (int i = 0; chunk.size() < (4 << 20); ++i)
             chunk += QByteArray("2026-12-08 02:50:00.123 line ") + QByteArray::number(i).rightJustified(8, '0')
-                     + QByteArray(20, 'x') + "\r\n";
+                     + QByteArray(20, 'x') + lineEnd;
         for (qint64 done = 0; done < megabytes << 20; done += chunk.size())
             out.write(chunk);
     }
@@ -115,9 +117,9 @@ int main(int argc, char **argv)
     const double whole = t.nsecsElapsed() / 1e9;
     watch.stop();
     ticks.report("open");
-    std::printf("open of %.0f MB: first screen after %.1f ms; whole file %.2f s (%.0f MB/s); RssAnon %ld -> %ld MB "
+    std::printf("open of %.0f MB (%s): first screen after %.1f ms; whole file %.2f s (%.0f MB/s); RssAnon %ld -> %ld MB "
                 "(+%ld MB); messages %lld\n",
-                fileMB, firstScreen, whole, fileMB / whole, anonBefore / 1024, rssAnonKiB() / 1024,
+                fileMB, lineEnd == "\n" ? "LF" : "CR LF", firstScreen, whole, fileMB / whole, anonBefore / 1024, rssAnonKiB() / 1024,
                 (rssAnonKiB() - anonBefore) / 1024, qlonglong(fakes.messageBox->messages.size()));
 
     // A screen at any line: the scroll bar dragged there, then painted.

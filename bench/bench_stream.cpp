@@ -109,7 +109,7 @@ int main(int argc, char **argv)
     QObject::connect(&poll, &QTimer::timeout, &app, [&] {
         if (!writer.done())
             return;
-        const bool idle = f->session->receiving() == 0 && !f->session->receiveTimer()->isActive();
+        const bool idle = f->session->receiving() == 0 && f->session->framing() == Session::Framing::Idle;
         const double after = std::chrono::duration<double>(Steady::now() - start).count() - duration;
         if ((idle && f->Text2->textLength() >= writer.sent()) || after > 5)
             app.quit();

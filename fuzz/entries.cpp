@@ -8,6 +8,9 @@
 #include "core/numbers.h"
 #include "core/mscomm.h"
 #include "core/portmap.h"
+#include "core/receivedstore.h"
+#include "core/search.h"
+#include "core/sendbytes.h"
 #include "core/session.h"
 #include "core/settings.h"
 #include "support/fakes.h"
@@ -20,6 +23,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTimer>
 #include <cmath>
 #include <cstdio>
@@ -27,6 +31,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
+#include <memory>
+#include <vector>
 #include <sys/stat.h>
 
 // A broken promise stops the run in every build, release included, so that
@@ -362,7 +368,7 @@ int fuzzStartup(const uint8_t *data, size_t size)
     for (const QString &m : fakes.messageBox->messages)
         FUZZ_CHECK(!m.trimmed().isEmpty());
     // Whatever the file held, the program runs on sound values.
-    FUZZ_CHECK(f->session->receiveTimer()->interval() >= 1);
+    FUZZ_CHECK(f->session->receiveTimeout() >= 1);
     FUZZ_CHECK(f->session->port()->InBufferSize() >= 1 && f->session->port()->InBufferSize() <= 32767);
     FUZZ_CHECK(f->session->port()->OutBufferSize() >= 1 && f->session->port()->OutBufferSize() <= 32767);
     FUZZ_CHECK(expectedLineParameters(f->session->port()->Settings()).valid);
@@ -422,6 +428,286 @@ int fuzzDocuments(const uint8_t *data, size_t size)
         const QByteArray written = f.readAll();
         FUZZ_CHECK(written == (endsWithLineEnd ? content : content + "\r\n"));
         FUZZ_CHECK(test::documentLines(out) == lines);
+    }
+    return 0;
+}
+
+// ---- the received document's store -----------------------------------------
+
+namespace {
+
+// Line starts of a text the plain way: after CR LF, a lone CR, a lone LF.
+QList<qsizetype> lineStarts(const QString &t)
+{
+    QList<qsizetype> starts{0};
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        if (t[i] != QLatin1Char('\r') && t[i] != QLatin1Char('\n'))
+            continue;
+        if (t[i] == QLatin1Char('\r') && i + 1 < t.size() && t[i + 1] == QLatin1Char('\n'))
+            ++i;
+        starts << i + 1;
+    }
+    return starts;
+}
+
+void checkStore(const ReceivedStore &store, const QString &model)
+{
+    FUZZ_CHECK(store.size() == model.size());
+    FUZZ_CHECK(store.text() == model);
+    const QList<qsizetype> starts = lineStarts(model);
+    FUZZ_CHECK(store.lineCount() == starts.size());
+    qsizetype longest = 0;
+    for (qsizetype i = 0; i < starts.size(); ++i) {
+        const qsizetype end = i + 1 < starts.size() ? starts[i + 1] : model.size() + 1;
+        qsizetype length = end - 1 - starts[i];
+        if (i + 1 < starts.size() && length > 0 && model[end - 1] == QLatin1Char('\n') && model[end - 2] == QLatin1Char('\r'))
+            --length;
+        FUZZ_CHECK(store.lineStart(i) == starts[i]);
+        FUZZ_CHECK(store.lineLength(i) == length);
+        FUZZ_CHECK(store.lineOf(starts[i] + length) == i);
+        longest = std::max(longest, length);
+    }
+    FUZZ_CHECK(store.longestLineLength() == longest);
+    FUZZ_CHECK(store.lineLength(store.longestLine()) == longest);
+}
+
+// The lines of a document the way Find reads them: split at CR LF, a lone
+// CR or a lone LF; every non-empty match of the expression in each.
+struct Matches {
+    qsizetype count = 0;
+    qsizetype first = -1;
+};
+
+Matches expressionMatches(const QString &doc, const QRegularExpression &re)
+{
+    Matches m;
+    const QList<qsizetype> starts = lineStarts(doc);
+    for (qsizetype i = 0; i < starts.size(); ++i) {
+        qsizetype end = i + 1 < starts.size() ? starts[i + 1] - 1 : doc.size();
+        if (i + 1 < starts.size() && end > starts[i] && doc[end] == QLatin1Char('\n') && doc[end - 1] == QLatin1Char('\r'))
+            --end;
+        for (auto it = re.globalMatch(QStringView(doc).mid(starts[i], end - starts[i])); it.hasNext();) {
+            const QRegularExpressionMatch match = it.next();
+            if (match.capturedLength() == 0)
+                continue;
+            if (m.count++ == 0)
+                m.first = starts[i] + match.capturedStart();
+        }
+    }
+    return m;
+}
+
+// Where sendBytes says it refused: the position it names, from 0.
+qsizetype refusedAt(const Error &e)
+{
+    static const QRegularExpression at(QStringLiteral("at position (\\d+)"));
+    const QRegularExpressionMatch m = at.match(e.description());
+    FUZZ_CHECK(m.hasMatch());
+    FUZZ_CHECK(e.description().endsWith(QLatin1String("Nothing was sent.")));
+    return m.captured(1).toLongLong() - 1;
+}
+
+bool isHex(QChar c) { return QByteArrayView("0123456789abcdefABCDEF").contains(char(c.unicode() < 128 ? c.unicode() : 0)) && c.unicode() != 0; }
+
+} // namespace
+
+// Messages put in front, edits, Clear, text made by another store put in (as
+// Open does) and snapshots, against a plain string; tiny blocks, so that
+// most of it goes through the store's file and out of its cache.
+int fuzzStore(const uint8_t *data, size_t size)
+{
+    static const QString alphabet = QStringLiteral("ab\r\n\r\nЖ") + QChar(0) + QChar(0x98) + QChar(0x2713);
+    if (size == 0)
+        return 0;
+    ReceivedStore::Config config;
+    config.blockSize = 16 + data[0] % 48;
+    config.cacheBytes = 2 * config.blockSize;
+    config.folder = test::scratchDir() + QStringLiteral("/fuzz-store");
+    ReceivedStore store(config);
+    QString model;
+    std::vector<std::pair<std::shared_ptr<const StoreSnapshot>, QString>> snapshots;
+    size_t i = 1;
+    const auto next = [&]() -> uint8_t { return i < size ? data[i++] : 0; };
+    const auto text = [&](int n) {
+        QString t;
+        for (; n > 0; --n)
+            t += alphabet[next() % alphabet.size()];
+        return t;
+    };
+    const auto raw = [&](int n) {
+        QByteArray b;
+        for (; n > 0; --n)
+            b += char(next());
+        return b;
+    };
+    const auto position = [&] { return qsizetype(next() | next() << 8) % (model.size() + 1); };
+    while (i < size) {
+        const uint8_t op = next();
+        const int n = op >> 3;
+        switch (op & 7) {
+        case 0:
+        case 1: {
+            const QString t = text(n);
+            store.prepend(t);
+            model.prepend(t);
+            break;
+        }
+        case 2: {
+            const QByteArray b = raw(n);
+            store.prependBytes(b);
+            model.prepend(fromAnsi(b));
+            break;
+        }
+        case 3: {
+            const qsizetype pos = position();
+            const qsizetype count = std::min<qsizetype>(next() % 9, model.size() - pos);
+            const QString t = text(n % 6);
+            store.replace(pos, count, t);
+            model.replace(pos, count, t);
+            break;
+        }
+        case 4:
+            snapshots.emplace_back(store.snapshot(), model);
+            break;
+        case 5: {
+            ReceivedStore other(config);
+            const QByteArray b = raw(n * 4);
+            other.prependBytes(b);
+            const qsizetype pos = position();
+            store.insert(pos, other.takeAll());
+            model.insert(pos, fromAnsi(b));
+            break;
+        }
+        case 6:
+            if (n == 0) {
+                store.clear();
+                model.clear();
+                break;
+            }
+            [[fallthrough]];
+        default:
+            checkStore(store, model);
+        }
+    }
+    checkStore(store, model);
+    for (const auto &[snapshot, was] : snapshots) {
+        FUZZ_CHECK(snapshot->size() == was.size());
+        FUZZ_CHECK(snapshot->text(0, snapshot->size()) == was);
+        FUZZ_CHECK(!snapshot->readFailed());
+    }
+    return 0;
+}
+
+// Find and Count over a document of any bytes: an expression against the
+// engine line by line (the required text and the joined lines that narrow
+// the search included), plain text against QString. The first byte says how
+// (bit 0 match case, bit 1 expression), the pattern runs to the first NUL,
+// the document's bytes follow it.
+int fuzzSearch(const uint8_t *data, size_t size)
+{
+    if (size < 2)
+        return 0;
+    const bool matchCase = data[0] & 1, regex = data[0] & 2;
+    const QByteArray rest = bytes(data + 1, size - 1);
+    const qsizetype cut = rest.indexOf('\0');
+    if (cut < 0)
+        return 0;
+    const QString text = QString::fromUtf8(rest.left(cut));
+    const QByteArray docBytes = rest.mid(cut + 1);
+    const SearchPattern pattern(text, matchCase, regex);
+    if (!pattern.isValid())
+        return 0;
+    ReceivedStore::Config config;
+    config.blockSize = 64;
+    config.folder = test::scratchDir() + QStringLiteral("/fuzz-store");
+    ReceivedStore store(config);
+    store.prependBytes(docBytes);
+    const QString doc = fromAnsi(docBytes);
+    Matches want;
+    if (regex) {
+        want = expressionMatches(doc, QRegularExpression(text, matchCase ? QRegularExpression::NoPatternOption
+                                                                         : QRegularExpression::CaseInsensitiveOption));
+    } else {
+        // The pattern as the code page has it: what it lacks reads as "?".
+        QString needle;
+        for (const QChar c : text)
+            needle += fromAnsi(QByteArray(1, ansiByteOf(c.unicode())));
+        const Qt::CaseSensitivity cs = matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
+        want.first = doc.indexOf(needle, 0, cs);
+        for (qsizetype at = want.first; at >= 0; at = doc.indexOf(needle, at + needle.size(), cs))
+            ++want.count;
+    }
+    const auto snapshot = store.snapshot();
+    const CountResult counted = countMatches(*snapshot, pattern, -1);
+    FUZZ_CHECK(counted.complete);
+    FUZZ_CHECK(counted.total == want.count);
+    FUZZ_CHECK(findNext(*snapshot, pattern, 0, SearchDirection::Down).hit.pos == want.first);
+    return 0;
+}
+
+// Send hex against a reading of its own: gaps and pairs of hex digits, and
+// where the first thing that is neither stands.
+int fuzzSendHex(const uint8_t *data, size_t size)
+{
+    const QString text = utf8(data, size);
+    static const QRegularExpression valid(QStringLiteral("\\A(?:[ \\t\\r\\n]|[0-9A-Fa-f]{2})*+"));
+    const qsizetype k = valid.match(text).capturedLength();
+    qsizetype bad = -1;
+    if (k < text.size())
+        bad = !isHex(text[k]) ? k : k + 1;
+    try {
+        const QByteArray got = sendBytes(text, SendMode::Hex);
+        FUZZ_CHECK(bad < 0);
+        QString digits = text;
+        digits.remove(QRegularExpression(QStringLiteral("[ \\t\\r\\n]")));
+        FUZZ_CHECK(got == QByteArray::fromHex(digits.toLatin1()));
+    } catch (const Error &e) {
+        FUZZ_CHECK(bad >= 0);
+        FUZZ_CHECK(refusedAt(e) == bad);
+    }
+    return 0;
+}
+
+// Send with escapes against a reading of its own: \r \n \t \\ \xNN and
+// characters of the code page; the first that is neither refused where it
+// stands.
+int fuzzSendEscapes(const uint8_t *data, size_t size)
+{
+    const QString text = utf8(data, size);
+    QByteArray want;
+    qsizetype bad = -1;
+    for (qsizetype i = 0; i < text.size() && bad < 0; ++i) {
+        const QChar c = text[i];
+        if (c != QLatin1Char('\\')) {
+            if (!fitsAnsi(QString(c)))
+                bad = i;
+            else
+                want += ansiByteOf(c.unicode());
+            continue;
+        }
+        const QChar e = i + 1 < text.size() ? text[i + 1] : QChar();
+        const int simple = QStringLiteral("rnt\\").indexOf(e);
+        if (!e.isNull() && simple >= 0) {
+            want += "\r\n\t\\"[simple];
+            ++i;
+        } else if (e == QLatin1Char('x')) {
+            if (i + 2 >= text.size() || !isHex(text[i + 2]))
+                bad = i + 2;
+            else if (i + 3 >= text.size() || !isHex(text[i + 3]))
+                bad = i + 3;
+            else
+                want += char(text.mid(i + 2, 2).toInt(nullptr, 16));
+            i += 3;
+        } else {
+            bad = i;
+        }
+    }
+    try {
+        FUZZ_CHECK(sendBytes(text, SendMode::Escapes) == want);
+        FUZZ_CHECK(bad < 0);
+    } catch (const Error &e) {
+        FUZZ_CHECK(bad >= 0);
+        FUZZ_CHECK(refusedAt(e) == bad);
     }
     return 0;
 }

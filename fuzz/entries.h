@@ -23,5 +23,12 @@ int fuzzSettings(const uint8_t *data, size_t size);
 int fuzzStartup(const uint8_t *data, size_t size);
 // A document file read as lines, and written back.
 int fuzzDocuments(const uint8_t *data, size_t size);
+// The received document's store against a plain string.
+int fuzzStore(const uint8_t *data, size_t size);
+// Find and Count against the expression engine line by line, and QString.
+int fuzzSearch(const uint8_t *data, size_t size);
+// The send box read as hex pairs, and with escapes.
+int fuzzSendHex(const uint8_t *data, size_t size);
+int fuzzSendEscapes(const uint8_t *data, size_t size);
 
 } // namespace kestrum::fuzz

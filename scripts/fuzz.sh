@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Fuzzes every reader of outside text for a bounded time, one target after
+# Fuzzes every reader of outside text, and the store, the search and the send
+# parsers against plain models of them, for a bounded time, one target after
 # the other: scripts/fuzz.sh [seconds-per-target] (default 60).
 # Builds into build-fuzz/ with clang, libFuzzer, AddressSanitizer and
 # UndefinedBehaviorSanitizer. An input that made a target fail is copied to
@@ -9,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 SECONDS_PER_TARGET=${1:-60}
-TARGETS=(${KESTRUM_FUZZ_TARGETS:-line_parameters numbers settings startup documents})
+TARGETS=(${KESTRUM_FUZZ_TARGETS:-line_parameters numbers settings startup documents store search send_hex send_escapes})
 
 source scripts/packages.sh
 ensure_packages build-essential cmake clang libclang-rt-14-dev qt6-base-dev qt6-serialport-dev qt6-svg-dev qt6-tools-dev qt6-l10n-tools libgl-dev fonts-liberation2

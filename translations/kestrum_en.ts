@@ -149,6 +149,10 @@ Author: Kestrum, Novosibirsk, kestrum@example.org</translation>
 <context>
     <name>kestrum::Form1</name>
     <message>
+        <source>Счетчик сообщений</source>
+        <translation>Message counter</translation>
+    </message>
+    <message>
         <source>Английский/English</source>
         <translation>Английский/English</translation>
     </message>
@@ -467,6 +471,10 @@ Author: Kestrum, Novosibirsk, kestrum@example.org</translation>
 </context>
 <context>
     <name>kestrum::Form3</name>
+    <message>
+        <source>Устройства</source>
+        <translation>Devices</translation>
+    </message>
     <message>
         <source>Порты</source>
         <translation>Ports</translation>

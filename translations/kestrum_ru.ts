@@ -352,6 +352,54 @@
         <source>Invalid property value: "%1" is not an item of the list.</source>
         <translation>Недопустимое значение свойства: "%1" не является элементом списка.</translation>
     </message>
+    <message>
+        <source>%1 has no modem lines (DTR, RTS, CTS, DSR, DCD, RI): its driver does not provide them, as a pseudo-terminal does not (%2).</source>
+        <translation>У %1 нет модемных линий (DTR, RTS, CTS, DSR, DCD, RI): их нет у его драйвера, как у псевдотерминала (%2).</translation>
+    </message>
+    <message>
+        <source>%1: the modem lines cannot be read: %2</source>
+        <translation>%1: модемные линии не удается прочитать: %2</translation>
+    </message>
+    <message>
+        <source>%1 has no modem lines here.</source>
+        <translation>У %1 здесь нет модемных линий.</translation>
+    </message>
+    <message>
+        <source>%1: %2: %3</source>
+        <translation>%1: %2: %3</translation>
+    </message>
+    <message>
+        <source>DTR cannot be set</source>
+        <translation>DTR не удается установить</translation>
+    </message>
+    <message>
+        <source>DTR and RTS cannot be set</source>
+        <translation>DTR и RTS не удается установить</translation>
+    </message>
+    <message>
+        <source>the modem lines cannot be read</source>
+        <translation>модемные линии не удается прочитать</translation>
+    </message>
+    <message>
+        <source>the modem lines cannot be watched</source>
+        <translation>за модемными линиями не удается следить</translation>
+    </message>
+    <message>
+        <source>The port is not open.</source>
+        <translation>Порт не открыт.</translation>
+    </message>
+    <message>
+        <source>The board is being reset: wait for the reset to end.</source>
+        <translation>Плата перезапускается: дождитесь конца перезапуска.</translation>
+    </message>
+    <message>
+        <source>RTS cannot be set by hand while RTS/CTS flow control drives it. Choose another flow control first.</source>
+        <translation>RTS нельзя переключить вручную, пока им управляет управление потоком RTS/CTS. Сначала выберите другое управление потоком.</translation>
+    </message>
+    <message>
+        <source>The board cannot be reset into its boot loader while RTS/CTS flow control drives RTS. Choose another flow control first.</source>
+        <translation>Плату нельзя перезапустить в загрузчик, пока линией RTS управляет управление потоком RTS/CTS. Сначала выберите другое управление потоком.</translation>
+    </message>
 </context>
 <context>
     <name>Printing</name>
@@ -504,8 +552,12 @@
         <translation>в "%1" нельзя создать файл (%2)</translation>
     </message>
     <message>
-        <source>The received text can no longer be kept on disk: %1. It is kept in memory from now on; nothing received is lost.</source>
-        <translation>Принятый текст больше нельзя хранить на диске: %1. Отныне он хранится в памяти; ничего из принятого не потеряно.</translation>
+        <source>The received text cannot be kept on disk: %1. It is kept in memory until the disk takes it again; nothing received is lost.</source>
+        <translation>Принятый текст нельзя хранить на диске: %1. Он хранится в памяти, пока диск снова не сможет его принять; ничего из принятого не потеряно.</translation>
+    </message>
+    <message>
+        <source>The received text is kept on disk again.</source>
+        <translation>Принятый текст снова хранится на диске.</translation>
     </message>
 </context>
 </TS>

@@ -168,6 +168,8 @@ int runRecorder(const CommandLine &cmd, int &argc, char **argv)
         session.endMessageNow();
         watch.stop();
         step([&] { session.closePort(); });
+        // Long records still on their way to the file get there.
+        session.finishRecords();
         app.quit();
     });
     app.exec();

@@ -27,7 +27,7 @@ AutosaveFiles::AutosaveFiles(Clock *clock) : m_clock(clock) {}
 void AutosaveFiles::setPolicy(FilePolicy policy, qint64 sizeLimit)
 {
     if (policy != m_policy)
-        forget();
+        unsure();
     m_policy = policy;
     m_limit = qMax<qint64>(1, sizeLimit);
 }
@@ -63,7 +63,7 @@ void AutosaveFiles::resume(const QString &chosen, QDate day)
     m_size = QFileInfo(dayFile(chosen, day, m_number)).size();
 }
 
-QString AutosaveFiles::fileFor(const QString &chosen, qint64 bytes, const QDateTime &when)
+QString AutosaveFiles::pathFor(const QString &chosen, qint64 bytes, const QDateTime &when)
 {
     // Without a name the write fails with the message that says so.
     if (m_policy == FilePolicy::OneFile || chosen.isEmpty())
@@ -85,12 +85,12 @@ QString AutosaveFiles::fileFor(const QString &chosen, qint64 bytes, const QDateT
 
 QString AutosaveFiles::append(const QString &chosen, QByteArrayView line, const QDateTime &when)
 {
-    const QString path = fileFor(chosen, line.size() + 2, when);
+    const QString path = pathFor(chosen, line.size() + 2, when);
     try {
         appendRecordBytes(path, line);
     } catch (...) {
         // What reached the file is not known: it is looked at again next time.
-        forget();
+        unsure();
         throw;
     }
     return path;
@@ -102,7 +102,7 @@ QString AutosaveFiles::currentFile(const QString &chosen)
         return chosen;
     if (chosen == m_chosen)
         return dayFile(chosen, m_day, m_number);
-    return fileFor(chosen, 0, {});
+    return pathFor(chosen, 0, {});
 }
 
 } // namespace kestrum

@@ -32,16 +32,21 @@ public:
     // as appendRecordBytes() does, and returns that file. when is the
     // record's time (invalid: the clock's now). Throws Error.
     QString append(const QString &chosen, QByteArrayView line, const QDateTime &when = {});
+    // The file a record of bytes bytes (its CR LF counted) at when belongs
+    // in, taken as written there: the records' writer appends it, in the
+    // order they were given here.
+    QString pathFor(const QString &chosen, qint64 bytes, const QDateTime &when = {});
     // The file the last record went to; before any, the one the next would.
     QString currentFile(const QString &chosen);
+    // A write failed and what reached the file is not known: the file's
+    // size is looked at again with the next record.
+    void unsure() { m_chosen.clear(); }
 
     // The n-th file of a day (n from 1).
     static QString dayFile(const QString &chosen, QDate day, int n);
 
 private:
-    QString fileFor(const QString &chosen, qint64 bytes, const QDateTime &when);
     void resume(const QString &chosen, QDate day);
-    void forget() { m_chosen.clear(); }
 
     Clock *m_clock;
     FilePolicy m_policy = FilePolicy::OneFile;

@@ -100,11 +100,15 @@ void FileSender::end(bool complete, const QString &failure)
 {
     m_timer->stop();
     // What is sent is what left the port. A send cut short drops the rest,
-    // also what the system holds for the line; a complete one leaves that
-    // to go out.
-    const qint64 done = sent();
-    if (!complete)
-        m_port->discardOutput();
+    // also what the system holds for the line, which did not leave either;
+    // a complete one leaves that to go out.
+    qint64 done = sent();
+    m_countKnown = true;
+    if (!complete) {
+        const MSComm::Discarded dropped = m_port->discardOutput();
+        done = m_handed - dropped.bytes;
+        m_countKnown = dropped.known;
+    }
     m_file.close();
     emit finished(done, complete, failure);
 }

@@ -37,6 +37,9 @@ public:
     qint64 total() const { return m_total; }
     // Bytes the port has passed on to the device.
     qint64 sent() const;
+    // The count of a send cut short is what the system told; false where
+    // it could not tell what it dropped.
+    bool countKnown() const { return m_countKnown; }
     qint64 elapsedMs() const { return m_clock.isValid() ? m_clock.elapsed() : 0; }
 
 signals:
@@ -59,6 +62,7 @@ private:
     qint64 m_window = 512;
     QElapsedTimer m_clock;
     qint64 m_lastProgress = -1;
+    bool m_countKnown = true;
 };
 
 } // namespace kestrum

@@ -1,87 +1,38 @@
 // The serial-port object: opening and closing the port, sending, and
-// receiving (what arrives, when it is read, how it is handed over).
+// handing over what its reader thread received.
 #include "core/mscomm.h"
 #include "core/codec.h"
 #include "core/error.h"
 #include "core/paritymarks.h"
+#include "core/portlines.h"
 #include "core/settings.h"
-#include <QTimer>
-#include <algorithm>
-#include <cerrno>
-#include <limits>
-
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QSocketNotifier>
+#include <sys/ioctl.h>
+#include <thread>
 
 namespace kestrum {
 
-namespace {
-// An arrival this soon after the last read is a trickle (a line every few
-// milliseconds at 115200 baud, a USB adapter handing over a packet a
-// millisecond): it is read together with what follows it, kReadPace after
-// the last read. Each read is a wake-up of the whole program, and reading
-// every piece of a trickle cost more than everything else it does. Only
-// what such a trickle brought since the last read can be thrown away by a
-// tty that hangs up.
-constexpr int kTrickleGap = 10;
-constexpr int kReadPace = 40;
-// A read bringing this much, or coming at this many bytes a second, is no
-// trickle: the next one is not put off, or a fast source would wait on a
-// full system buffer (a pseudo-terminal holds a few KB).
-constexpr qsizetype kSmallRead = 4096;
-constexpr double kTrickleRate = 64 * 1024;
-} // namespace
-
-MSComm::MSComm(QObject *parent) : QObject(parent), m_port(new QSerialPort(this)), m_readPace(new QTimer(this))
+MSComm::MSComm(QObject *parent) : QObject(parent), m_port(new QSerialPort(this))
 {
-    // The port keeps a single byte and stops watching the device until it
-    // is read: the program, not the port, decides when to read (a byte kept
-    // there is taken before the system's, so the order holds).
+    // The reader thread reads the descriptor; the port object must not read
+    // it too (its own notifier is silenced at each opening). Should it ever
+    // read anyway, it keeps one byte, not a stream.
     m_port->setReadBufferSize(1);
-    m_readPace->setSingleShot(true);
-    m_readPace->setTimerType(Qt::PreciseTimer);
-    connect(m_readPace, &QTimer::timeout, this, &MSComm::readArrivals);
-    // Read at every arrival, also while a message is gathered, a trickle no
-    // later than kReadPace after the last read: a tty that hangs up (a board
-    // that prints its last words and resets, an adapter pulled) throws away
-    // whatever input nobody has read yet.
-    connect(m_port, &QSerialPort::readyRead, this, [this] {
-        m_transientErrors = 0;
-        if (!m_port->isOpen() || m_readPace->isActive())
-            return;
-        const qint64 since = m_lastRead.isValid() ? m_lastRead.elapsed() : kReadPace;
-        if (m_lastReadSmall && since < kTrickleGap) {
-            m_readPace->start(int(kReadPace - since));
-            // The message's time runs from its first byte, read or not.
-            emit OnComm();
-            return;
-        }
-        readArrivals();
-    });
+    m_reader.setTimeout(m_receiveTimeout);
+    m_readerReady = new QSocketNotifier(m_reader.readyFd(), QSocketNotifier::Read, this);
+    connect(m_readerReady, &QSocketNotifier::activated, this, [this] { deliver(m_reader.take()); });
     connect(m_port, &QSerialPort::bytesWritten, this, [this] { m_transientErrors = 0; });
     connect(m_port, &QSerialPort::errorOccurred, this, &MSComm::onError);
-}
-
-void MSComm::readArrivals()
-{
-    if (m_port->isOpen()) {
-        // Reading the port's byte has it watch the device again; whatever
-        // else is waiting is taken from the system now, one wake-up for all.
-        const QByteArray got = m_port->readAll();
-        takeReceived(got);
-        const qsizetype more = readDescriptor();
-        const qsizetype bytes = got.size() + more;
-        const qint64 ns = m_lastRead.isValid() ? qMax<qint64>(m_lastRead.nsecsElapsed(), 1) : 1;
-        m_lastRead.start();
-        m_lastReadSmall = bytes < kSmallRead && double(bytes) * 1e9 / double(ns) < kTrickleRate;
-        if (!m_received.isEmpty())
-            emit OnComm();
-    }
+    setUpLines();
 }
 
 MSComm::~MSComm()
 {
+    // Nobody is told of the lines going with the object.
+    m_lines->blockSignals(true);
+    m_reader.detach();
     if (m_port->isOpen())
         m_port->close();
 }
@@ -92,12 +43,8 @@ void MSComm::setPortOpen(bool open)
 {
     if (!open) {
         if (m_port->isOpen()) {
-            m_readPace->stop();
+            m_reader.detach();
             m_port->close();
-            m_received.clear();
-            m_errorsAt.clear();
-            m_heldBack = 0;
-            m_parityMarks.reset();
             emit closed();
         }
         return;
@@ -112,6 +59,108 @@ void MSComm::setPortOpen(bool open)
                         .arg(m_commPort)
                         .arg(devicesPresentText(), settingsFilePath()));
     openDevice(device);
+}
+
+void MSComm::setNullDiscard(bool on)
+{
+    m_nullDiscard = on;
+    m_reader.setNullDiscard(on);
+}
+
+void MSComm::setReceiveTimeout(int ms)
+{
+    m_receiveTimeout = ms;
+    m_reader.setTimeout(ms);
+}
+
+void MSComm::beginMessage() { deliver(m_reader.begin()); }
+
+void MSComm::tick() { deliver(m_reader.tick()); }
+
+void MSComm::abandonWait() { deliver(m_reader.abandonWait()); }
+
+bool MSComm::receiving() const { return !m_pending.empty() || m_reader.holdsAny(); }
+
+void MSComm::endReading()
+{
+    if (m_port->isOpen()) {
+        // A terminal's driver hands bytes on to what the descriptor reads
+        // in steps of its own (a pseudo-terminal's at most 4 KB at a time,
+        // from a worker thread of the kernel): what the system holds is all
+        // read once nothing has waited and nothing was read for a while.
+        constexpr int kQuietMs = 100;
+        const int fd = int(m_port->handle());
+        QDeadlineTimer deadline(3000);
+        QElapsedTimer quiet;
+        quiet.start();
+        qint64 read = m_reader.bytesRead();
+        while (quiet.elapsed() < kQuietMs && !deadline.hasExpired()) {
+            // Taken as it comes, so that the reader never stops for want of
+            // room.
+            deliver(m_reader.take());
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            int queued = 0;
+            const qint64 now = m_reader.bytesRead();
+            if (now != read || (::ioctl(fd, FIONREAD, &queued) == 0 && queued > 0))
+                quiet.restart();
+            read = now;
+        }
+        m_reader.detach();
+    }
+    deliver(m_reader.endNow());
+}
+
+void MSComm::deliver(ReceiveEvents events)
+{
+    for (ReceiveEvent &e : events)
+        m_pending.push_back(std::move(e));
+    // Each event leaves the queue before it is handled: one handled in an
+    // event loop of a handler's own is not handled twice.
+    while (!m_pending.empty()) {
+        ReceiveEvent e = std::move(m_pending.front());
+        m_pending.pop_front();
+        handle(e);
+    }
+}
+
+void MSComm::handle(ReceiveEvent &e)
+{
+    switch (e.kind) {
+    case ReceiveEvent::Kind::Counted:
+        emit messageCounted();
+        break;
+    case ReceiveEvent::Kind::Waiting:
+        emit waitingForData();
+        break;
+    case ReceiveEvent::Kind::Ended:
+        m_transientErrors = 0;
+        emit messageReceived(&e.message);
+        break;
+    case ReceiveEvent::Kind::Dropped:
+        emit messageDropped();
+        break;
+    case ReceiveEvent::Kind::Lost:
+        // A loss of an earlier opening was dealt with when it was found.
+        if (m_port->isOpen() && e.opening == m_opening)
+            lose(qt_error_string(e.error));
+        break;
+    }
+}
+
+QString MSComm::notOpenReason() const
+{
+    if (!m_lostReason.isEmpty())
+        return m_lostReason;
+    return QCoreApplication::translate("Port", "Operation valid only when the port is open (%1).").arg(portLabel());
+}
+
+// QSerialPort reads through a read notifier of its own, made enabled at each
+// opening; only the reader thread reads here.
+void MSComm::silenceOwnReading()
+{
+    for (QSocketNotifier *n : m_port->findChildren<QSocketNotifier *>())
+        if (n->type() == QSocketNotifier::Read)
+            n->setEnabled(false);
 }
 
 bool MSComm::openAsPseudoTerminal(const QString &device, QSerialPort::SerialPortError error)
@@ -138,8 +187,6 @@ void MSComm::openDevice(const QString &device)
         throw Error(QCoreApplication::translate("Port", "%1 is already open.").arg(portLabel()));
     m_port->setPortName(device);
     presetLine();
-    // A sequence cut by the loss of the device belongs to what came before.
-    takeCut();
     if (!m_port->open(QIODevice::ReadWrite)) {
         const QSerialPort::SerialPortError error = m_port->error();
         const QString reason = m_port->errorString();
@@ -147,6 +194,7 @@ void MSComm::openDevice(const QString &device)
         if (!openAsPseudoTerminal(device, error))
             throw Error(openFailure(device, error, reason));
     }
+    silenceOwnReading();
     m_openDevice = device;
     // Taken now: the device may be back at its path before its loss is
     // noticed, and must not be taken for the one that was lost.
@@ -160,23 +208,14 @@ void MSComm::openDevice(const QString &device)
         emit closed();
         throw;
     }
+    m_lines->attach(int(m_port->handle()), portLabel(), m_flowControl == FlowControl::RtsCts);
     applyModemLines();
     m_port->clearError();
-    // Bytes received before a loss and not yet taken stay a message of
-    // their own.
-    m_heldBack = m_received.size();
+    m_reader.attach(int(m_port->handle()), ++m_opening);
     emit opened();
-    if (m_heldBack > 0)
-        emit OnComm();
 }
 
-void MSComm::throwNotOpen() const
-{
-    if (!m_lostReason.isEmpty())
-        throw Error(m_lostReason);
-    throw Error(QCoreApplication::translate("Port",
-            "Operation valid only when the port is open (%1).").arg(portLabel()));
-}
+void MSComm::throwNotOpen() const { throw Error(notOpenReason()); }
 
 void MSComm::setOutput(const QString &text)
 {
@@ -212,132 +251,6 @@ void MSComm::writeBytes(const QByteArray &bytes)
     }
 }
 
-void MSComm::takeReceived(const QByteArray &bytes)
-{
-    const size_t known = m_errorsAt.size();
-    QByteArray decoded = m_parityMarks.decode(bytes, &m_errorsAt);
-    if (m_nullDiscard) {
-        // The errors' positions move back over the NULs dropped before them.
-        qsizetype nuls = 0, at = 0;
-        for (size_t i = known; i < m_errorsAt.size(); ++i) {
-            for (; at < m_errorsAt[i]; ++at)
-                nuls += decoded.at(at) == '\0';
-            m_errorsAt[i] -= nuls;
-        }
-        decoded.replace(QByteArray(1, '\0'), QByteArray());
-    }
-    for (size_t i = known; i < m_errorsAt.size(); ++i)
-        m_errorsAt[i] += m_received.size();
-    m_received += decoded;
-}
-
-void MSComm::takeCut()
-{
-    bool error = false;
-    const QByteArray cut = m_parityMarks.takeCut(&error);
-    if (error)
-        m_errorsAt.push_back(m_received.size());
-    m_received += cut;
-}
-
-void MSComm::pullReceived()
-{
-    if (!m_port->isOpen())
-        return;
-    takeReceived(m_port->readAll());
-    // Everything waiting means also what the system holds and the port has
-    // not been told of yet (a parity mark cut by the port's last read among
-    // it); a fault is left to the port's next read.
-    if (readDescriptor() > 0)
-        emit OnComm();
-}
-
-qsizetype MSComm::readDescriptor()
-{
-    qsizetype got = 0;
-#ifdef Q_OS_UNIX
-    const int fd = int(m_port->handle());
-    if (fd < 0)
-        return 0;
-    // Read straight into the received bytes when nothing is to be decoded.
-    const bool plain = !m_parityMarks.marking && !m_nullDiscard;
-    char chunk[16384];
-    // A source that never pauses still leaves the event loop its turn; a
-    // parity mark cut by the last read is completed first, or it would end
-    // up in the next message.
-    while (got < 256 * 1024 || m_parityMarks.isCut()) {
-        const qsizetype at = m_received.size();
-        if (plain)
-            m_received.resize(at + qsizetype(sizeof chunk));
-        const ssize_t n = ::read(fd, plain ? m_received.data() + at : chunk, sizeof chunk);
-        if (plain)
-            m_received.resize(at + qMax<qsizetype>(n, 0));
-        if (n > 0) {
-            if (!plain)
-                takeReceived(QByteArray(chunk, qsizetype(n)));
-            got += n;
-            continue;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        // The port reads without a minimum count: nothing waiting reads as 0
-        // bytes, as a hung-up line does. An error other than "nothing more"
-        // is left to the port's own reading, which reports it.
-        break;
-    }
-    if (got > 0)
-        m_transientErrors = 0;
-#endif
-    return got;
-}
-
-QByteArray MSComm::inputBytes(std::vector<qsizetype> *errors)
-{
-    if (!PortOpen() && m_received.isEmpty())
-        throwNotOpen();
-    pullReceived();
-    QByteArray bytes;
-    const qsizetype taken = m_heldBack > 0 && m_heldBack < m_received.size() ? m_heldBack : m_received.size();
-    const auto kept = std::lower_bound(m_errorsAt.begin(), m_errorsAt.end(), taken);
-    if (errors)
-        errors->assign(m_errorsAt.begin(), kept);
-    m_errorsAt.erase(m_errorsAt.begin(), kept);
-    for (qsizetype &at : m_errorsAt)
-        at -= taken;
-    if (m_heldBack > 0 && m_heldBack < m_received.size()) {
-        bytes = m_received.left(m_heldBack);
-        m_received.remove(0, m_heldBack);
-        // The rest came after the port was opened again: once this message
-        // is done it starts the next one.
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (!m_received.isEmpty())
-                    emit OnComm();
-            },
-            Qt::QueuedConnection);
-    } else {
-        bytes = std::move(m_received);
-        m_received = QByteArray();
-        // The next message of a fast stream is about as long as this one:
-        // room for it now spares copying what came so far each time the
-        // buffer fills (a message of megabytes is read 16 KB at a time).
-        if (bytes.size() > 64 * 1024)
-            m_received.reserve(qMin<qsizetype>(bytes.size() + bytes.size() / 4, 32 << 20));
-    }
-    m_heldBack = 0;
-    return bytes;
-}
-
-int MSComm::InBufferCount()
-{
-    if (!PortOpen() && m_received.isEmpty())
-        throwNotOpen();
-    pullReceived();
-    const qsizetype waiting = m_heldBack > 0 ? m_heldBack : m_received.size();
-    return int(qMin<qsizetype>(waiting, std::numeric_limits<int>::max()));
-}
-
 void MSComm::onError(QSerialPort::SerialPortError error)
 {
     if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError && error != QSerialPort::WriteError)
@@ -356,18 +269,23 @@ void MSComm::onError(QSerialPort::SerialPortError error)
     }
     // An unplugged adapter keeps reporting the same error many thousand times
     // a second; close on the first and report once.
-    const QString reason = m_port->errorString();
+    lose(m_port->errorString());
+}
+
+void MSComm::lose(const QString &reason)
+{
     m_lostReason = QCoreApplication::translate("Port",
             "COM%1 (%2) stopped working and has been closed: %3. "
             "Check the cable or adapter: the port will be opened again when the device "
             "comes back.")
                        .arg(m_commPort)
                        .arg(shownPath(m_openDevice), reason);
-    // What arrived before the loss stays waiting for the receive path, a
-    // parity mark cut by the loss included.
-    pullReceived();
-    takeCut();
-    m_readPace->stop();
+    // What arrived before the loss, a parity mark it cut included, is a
+    // message that ends now, shown before the loss is told.
+    m_reader.detach();
+    deliver(m_reader.endNow());
+    if (!m_port->isOpen())
+        return;
     m_port->close();
     m_port->clearError();
     emit closed();

@@ -1,19 +1,27 @@
 #pragma once
 #include "core/devicewatch.h"
-#include "core/paritymarks.h"
+#include "core/flowcontrol.h"
+#include "core/framer.h"
+#include "core/portreader.h"
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
-#include <vector>
+#include <deque>
 
-class QTimer;
+class QSocketNotifier;
 
 namespace kestrum {
 
+class PortLines;
+
 // The program's serial-port object. Members keep the names the windows use;
 // every failure throws Error with a description for the message box.
+//
+// The port is set up, written and closed here, on the owner's thread, through
+// QSerialPort; what arrives is read by the port's reader thread
+// (PortReader), which frames the messages, and comes back here as the
+// signals below, in the order it happened.
 class MSComm : public QObject {
     Q_OBJECT
 public:
@@ -42,11 +50,17 @@ public:
     void setOutBufferSize(int size);
 
     bool NullDiscard() const { return m_nullDiscard; }
-    void setNullDiscard(bool on) { m_nullDiscard = on; }
+    void setNullDiscard(bool on);
     bool RTSEnable() const { return m_rtsEnable; }
     void setRTSEnable(bool on);
     bool DTREnable() const { return m_dtrEnable; }
     void setDTREnable(bool on);
+    // Put on the line at once when open (Error when the device refuses it;
+    // the previous one stays), and at every open.
+    FlowControl flowControl() const { return m_flowControl; }
+    void setFlowControl(FlowControl f);
+    // DTR and RTS by hand, the board's resets, the modem lines followed.
+    PortLines *lines() const { return m_lines; }
 
     // Queues every character as one Windows-1251 byte; does not wait.
     void setOutput(const QString &text);
@@ -54,22 +68,50 @@ public:
     void writeBytes(const QByteArray &bytes);
     // Bytes queued that the device has not taken yet.
     qint64 bytesToWrite() const;
-    // Drops what is queued and not yet on the line.
-    void discardOutput();
+    // Drops what is queued and not yet on the line: the port's own buffer
+    // and the system's queue for the line. Says how many bytes that was, as
+    // far as the system tells: a pseudo-terminal reports no queue, yet the
+    // drop throws away what the other side has not read (known is false).
+    struct Discarded {
+        qint64 bytes = 0;
+        bool known = true;
+    };
+    Discarded discardOutput();
     // Holds the line in the break condition for ms milliseconds; returns at once.
     void sendBreak(int ms);
     bool isBreakOn() const;
     // Characters a second at the line's speed (start, data, parity and stop
     // bits each).
     double lineBytesPerSecond() const;
-    // Every waiting byte (Windows-1251, one byte a character), removed:
-    // a message of megabytes is never widened and narrowed again. What
-    // arrived before the port was lost and opened again is taken apart from
-    // what came after, so that it ends a message of its own. errors, if
-    // given, gets the positions of the bytes received with a parity error.
-    QByteArray inputBytes(std::vector<qsizetype> *errors = nullptr);
-    // How many received bytes are waiting (as inputBytes would take them).
-    int InBufferCount();
+
+    // Receive framing (see Framer): a message is what arrives within two
+    // receive timeouts of its first byte. The timeout counts for messages
+    // that begin from then on.
+    int receiveTimeout() const { return m_receiveTimeout; }
+    void setReceiveTimeout(int ms);
+    // An event of the port without data (a modem line): a message begins
+    // now on a quiet line.
+    void beginMessage();
+    // The receive timer's tick, given by hand: the message under way is
+    // counted, or, counted already, ends with what has arrived.
+    void tick();
+    // The program is leaving: a message waiting for its bytes is given up.
+    void abandonWait();
+    // The framing as it stands on the reader's side, and the bytes of the
+    // message under way there.
+    Framer::State framing() const { return m_reader.state(); }
+    qsizetype gathered() const { return m_reader.gathered(); }
+    // Something received is not handed over yet: a message under way, or
+    // ended and not yet taken.
+    bool receiving() const;
+    // The program is ending: the reader reads what the system holds for the
+    // line until the line has been quiet for 100 ms (for at most 3 s: a
+    // source that never pauses is cut), lets go of it, and the message under
+    // way ends now with what arrived, all handed over before this returns.
+    // The port stays open.
+    void endReading();
+    // Why a message cannot be taken from the closed port.
+    QString notOpenReason() const;
 
     // The parsed line parameters as held by the object.
     int baudRate() const { return m_baud; }
@@ -85,8 +127,14 @@ public:
     bool closedByLoss() const { return !m_port->isOpen() && !m_lostReason.isEmpty(); }
 
 signals:
-    // Received characters are waiting.
-    void OnComm();
+    // The message under way has lasted one receive timeout.
+    void messageCounted();
+    // Its two timeouts are over without a byte: the next bytes end it.
+    void waitingForData();
+    // The receivers may take the message's bytes.
+    void messageReceived(kestrum::ReceivedMessage *message);
+    // A message without bytes ended with its device.
+    void messageDropped();
     // The device went away while open; the port is closed already.
     void deviceLost(const QString &description);
     // Any loss of the device, also one that fails a send instead of being
@@ -98,15 +146,18 @@ signals:
     void opened();
 
 private:
-    void pullReceived();
-    // Takes what the port and the system hold, and notes when and how much.
-    void readArrivals();
-    void takeReceived(const QByteArray &bytes);
-    void takeCut();
-    qsizetype readDescriptor();
+    // Hands what the reader found on, in order; a handler that waits in an
+    // event loop of its own (a message box) lets later events through.
+    void deliver(ReceiveEvents events);
+    void handle(ReceiveEvent &event);
+    // The device went away: what arrived before is told, then the loss.
+    void lose(const QString &reason);
+    void silenceOwnReading();
     void presetLine();
     void applyLine();
     void applyModemLines();
+    void setUpLines();
+    void applyFlowControl();
     void onError(QSerialPort::SerialPortError error);
     bool looksTransient(QSerialPort::SerialPortError error) const;
     static bool isPseudoTerminal(const QString &device);
@@ -127,12 +178,15 @@ private:
     bool m_nullDiscard = false;
     bool m_rtsEnable = false;
     bool m_dtrEnable = false;
-    QByteArray m_received;
-    // How many of the received bytes came before the port was opened again.
-    qsizetype m_heldBack = 0;
-    ParityMarks m_parityMarks;
-    // Positions in m_received of the bytes received with a parity error.
-    std::vector<qsizetype> m_errorsAt;
+    FlowControl m_flowControl = FlowControl::None;
+    PortLines *m_lines = nullptr;
+    int m_receiveTimeout = 100;
+    PortReader m_reader;
+    QSocketNotifier *m_readerReady;
+    std::deque<ReceiveEvent> m_pending;
+    // Counts the openings, to tell the reader's report of a loss of an
+    // earlier one.
+    quint64 m_opening = 0;
     QString m_openDevice;
     DeviceIdentity m_openedIdentity;
     QString m_lostReason;
@@ -140,10 +194,6 @@ private:
     bool m_sending = false;
     // Transient line errors since data last moved.
     int m_transientErrors = 0;
-    // The next read of a trickle, at most kReadPace after the last one.
-    QTimer *m_readPace;
-    QElapsedTimer m_lastRead;
-    bool m_lastReadSmall = false;
 };
 
 } // namespace kestrum

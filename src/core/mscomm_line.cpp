@@ -4,6 +4,7 @@
 #include "core/error.h"
 #include "core/linespeed.h"
 #include "core/paritymarks.h"
+#include "core/portlines.h"
 #include <QStringList>
 
 namespace kestrum {
@@ -149,10 +150,9 @@ void MSComm::applyLine()
         throw fail(QCoreApplication::translate("Port", "parity"));
     if (!m_port->setStopBits(toQtStopBits(m_stopBits)))
         throw fail(QCoreApplication::translate("Port", "number of stop bits"));
-    if (!m_port->setFlowControl(QSerialPort::NoFlowControl))
-        throw fail(QCoreApplication::translate("Port", "flow control"));
+    applyFlowControl();
     // Qt ignores bytes with parity errors; the line delivers them as "?".
-    m_parityMarks.marking = open && applyParityMarking(m_port->handle(), m_parity != QLatin1Char('n'));
+    m_reader.setMarking(open && applyParityMarking(m_port->handle(), m_parity != QLatin1Char('n')));
     m_port->clearError();
 }
 
@@ -162,18 +162,18 @@ void MSComm::presetLine()
     m_port->setDataBits(QSerialPort::DataBits(m_dataBits));
     m_port->setParity(toQtParity(m_parity));
     m_port->setStopBits(toQtStopBits(m_stopBits));
-    m_port->setFlowControl(QSerialPort::NoFlowControl);
+    m_port->setFlowControl(toQtFlowControl(m_flowControl));
 }
 
 void MSComm::applyModemLines()
 {
     if (!m_port->isOpen())
         return;
-    // Devices without modem lines (pseudo-terminals) refuse these; that is
-    // not a fault of the line.
-    m_port->setRequestToSend(m_rtsEnable);
-    m_port->setDataTerminalReady(m_dtrEnable);
-    m_port->clearError();
+    // Both in one write: from the two raised at open straight to the
+    // switches' values, without passing through RTS alone asserted, which
+    // holds an ESP32 board in reset. A device without modem lines (a
+    // pseudo-terminal) is left alone.
+    m_lines->applySwitches(m_dtrEnable, m_rtsEnable);
 }
 
 void MSComm::setRTSEnable(bool on)

@@ -2,15 +2,34 @@
 #include "core/error.h"
 #include "core/mscomm.h"
 #include <QCoreApplication>
+#ifdef Q_OS_LINUX
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#endif
+#include <QTimer>
 
 namespace kestrum {
 
 qint64 MSComm::bytesToWrite() const { return PortOpen() ? m_port->bytesToWrite() : 0; }
 
-void MSComm::discardOutput()
+MSComm::Discarded MSComm::discardOutput()
 {
-    if (PortOpen())
-        m_port->clear(QSerialPort::Output);
+    Discarded d;
+    if (!PortOpen())
+        return d;
+    d.bytes = m_port->bytesToWrite();
+#ifdef Q_OS_LINUX
+    const int fd = int(m_port->handle());
+    int queued = 0;
+    if (::ioctl(fd, TIOCOUTQ, &queued) == 0)
+        d.bytes += queued;
+    struct stat st {};
+    // Pseudo-terminal slaves have the majors 136 to 143.
+    d.known = !(::fstat(fd, &st) == 0 && S_ISCHR(st.st_mode) && major(st.st_rdev) >= 136 && major(st.st_rdev) <= 143);
+#endif
+    m_port->clear(QSerialPort::Output);
+    return d;
 }
 
 void MSComm::sendBreak(int ms)

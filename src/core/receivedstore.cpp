@@ -582,6 +582,7 @@ bool ReceivedStore::prependWhole(const char *data, qsizetype &size)
     if (qsizetype(m_entries.size()) == first)
         return false;
     recount(first);
+    moveToFile();
     return true;
 }
 
@@ -613,11 +614,14 @@ void ReceivedStore::seal(Block &b)
     b.growable = false;
     b.packed.shrink_to_fit();
     b.anchors.shrink_to_fit();
-    if (!ensureFile())
+    if (!ensureFile()) {
+        m_heldSinceTry += b.length;
         return;
+    }
     const QString failed = storedetail::writeAt(*m_file, m_fileEnd, b.memory.get() + b.memoryStart, b.length);
     if (!failed.isEmpty()) {
         giveUpFile(failed);
+        m_heldSinceTry += b.length;
         return;
     }
     b.file = m_file;
@@ -625,14 +629,50 @@ void ReceivedStore::seal(Block &b)
     m_fileEnd += b.length;
     cache(Cached{&b, std::move(b.memory), b.memoryStart, b.capacity});
     b.memory.reset();
+    moveToFile();
+}
+
+// Once the file takes text again, the blocks kept in memory meanwhile go to
+// it, some at every block written, so that no message waits long for them;
+// when the last has gone the user hears that the text is on disk again.
+void ReceivedStore::moveToFile()
+{
+    if (!m_fileRefused || !m_file)
+        return;
+    for (int moved = 0; m_moveFrom < qsizetype(m_entries.size()) && moved < 64; ++m_moveFrom) {
+        Block &b = *m_entries[size_t(m_moveFrom)].block;
+        if (b.isWide || b.growable || !b.memory || b.file)
+            continue;
+        const QString failed = storedetail::writeAt(*m_file, m_fileEnd, b.memory.get() + b.memoryStart, b.length);
+        if (!failed.isEmpty()) {
+            giveUpFile(failed);
+            return;
+        }
+        b.file = m_file;
+        b.fileOffset = m_fileEnd;
+        m_fileEnd += b.length;
+        b.memory.reset();
+        ++moved;
+    }
+    if (m_moveFrom < qsizetype(m_entries.size()))
+        return;
+    m_fileRefused = false;
+    m_refusedReason.clear();
+    if (m_notice)
+        m_notice(QCoreApplication::translate("Store", "The received text is kept on disk again."));
 }
 
 bool ReceivedStore::ensureFile()
 {
     if (m_file)
         return true;
-    if (m_fileRefused)
+    // After a failure the file is tried again only now and then: a disk
+    // that stays full costs one failed write per so much text, not one per
+    // block.
+    if (m_fileRefused && m_heldSinceTry < m_config.retryAfter)
         return false;
+    m_heldSinceTry = 0;
+    m_moveFrom = 0;
     QString folder = m_config.folder.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::CacheLocation)
                                                : m_config.folder;
     if (folder.isEmpty()) {
@@ -669,12 +709,13 @@ void ReceivedStore::giveUpFile(const QString &reason)
 {
     // Blocks already in the file keep it open for reading.
     m_file.reset();
+    m_heldSinceTry = 0;
     if (std::exchange(m_fileRefused, true))
         return;
     m_refusedReason = reason;
     if (m_notice)
-        m_notice(QCoreApplication::translate("Store", "The received text can no longer be kept on disk: %1. It is kept in "
-                                                     "memory from now on; nothing received is lost.")
+        m_notice(QCoreApplication::translate("Store", "The received text cannot be kept on disk: %1. It is kept in memory "
+                                                     "until the disk takes it again; nothing received is lost.")
                      .arg(reason));
 }
 
@@ -698,14 +739,18 @@ void ReceivedStore::emptyOut()
     m_lines = 0;
     m_errorMarks.clear();
     forgetLines();
+    m_moveFrom = 0;
 }
 
 void ReceivedStore::clear()
 {
     emptyOut();
-    // Snapshots may still read the old file; new text goes to a new one.
+    // Snapshots may still read the old file; new text goes to a new one,
+    // also after a failure: the next block tries the disk again.
     m_file.reset();
     m_fileEnd = 0;
+    if (m_fileRefused)
+        m_heldSinceTry = m_config.retryAfter;
 }
 
 void ReceivedStore::setText(const QString &text)
@@ -839,6 +884,7 @@ void ReceivedStore::spliced(qsizetype lo, qsizetype made)
         seal(*m_entries[size_t(below)].block);
     recount(lo);
     forgetLines();
+    m_moveFrom = 0;
     if (m_length == 0)
         clear();
 }

@@ -66,7 +66,9 @@ private:
 // folder, so that neither the end of the program nor a crash leaves it
 // behind); a bounded cache keeps the blocks last read in memory. When the
 // folder cannot be written or the disk fills, the store keeps its text in
-// memory from then on and says so once.
+// memory and says so once; it tries a file again at Clear and after every
+// so much text, moves what memory held into it once it can, and says that
+// too.
 //
 // Every block carries the line starts within it, as distances from its end
 // packed a byte or two a line, and its line count; an edit rebuilds the
@@ -83,6 +85,9 @@ public:
         qsizetype cacheBytes = 512 * 1024;
         // Where the store's file is made; empty: the user's cache folder.
         QString folder;
+        // After the file failed, it is tried again each time this much more
+        // text has been kept in memory (and at Clear).
+        qsizetype retryAfter = 4 << 20;
     };
 
     ReceivedStore();
@@ -145,8 +150,8 @@ public:
     qsizetype longestLine() const;
     qsizetype longestLineLength() const;
 
-    // Called once, the first time the store cannot use its file, with the
-    // reason for the user.
+    // Called when the store can no longer use its file, with the reason for
+    // the user, and when the text is back on disk.
     void setNotice(std::function<void(const QString &)> notice) { m_notice = std::move(notice); }
     // The text lies in the store's file (false: in memory only).
     bool onDisk() const { return m_file != nullptr; }
@@ -181,6 +186,7 @@ private:
     const uchar *cache(Cached c) const;
     bool ensureFile();
     void giveUpFile(const QString &reason);
+    void moveToFile();
     void prependWide(const QString &text);
     void forgetCached(const storedetail::Block *b) const;
     void settleRuns() const;
@@ -195,8 +201,12 @@ private:
     quint64 m_lines = 0;  // line starts other than the document's own
     std::shared_ptr<storedetail::BlockFile> m_file;
     quint64 m_fileEnd = 0;
+    // The file failed and the user was told; it stays so until the text
+    // kept in memory meanwhile is in a file again.
     bool m_fileRefused = false;
     QString m_refusedReason;
+    qsizetype m_heldSinceTry = 0;  // characters kept in memory since the file was last tried
+    qsizetype m_moveFrom = 0;      // blocks below this one are in the file again
     std::function<void(const QString &)> m_notice;
     ErrorMarks m_errorMarks;
 

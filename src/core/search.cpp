@@ -55,13 +55,194 @@ int commonness(uchar c)
     return 1;
 }
 
+bool isAsciiAlnum(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= '0' && u <= '9') || (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z');
+}
+
+// Where the run of pattern from `from` that ends at `close` ends (after
+// it), or -1 when there is no such character.
+qsizetype after(const QString &pattern, qsizetype from, QChar close)
+{
+    const qsizetype at = pattern.indexOf(close, from);
+    return at < 0 ? -1 : at + 1;
+}
+
+// Where the escape at pattern[i] (a backslash) ends, with what it stands
+// for in `plain` when that is one character that can be told (a backslash
+// before anything but an ASCII letter or digit, \xhh, \x{hhh}); -1 when
+// its end cannot be told. Escapes take arguments: \x41, \x{263a}, \o{101},
+// \101, \cA, \N{U+41}, \p{Lu}, \g{-1}, \k<name>.
+qsizetype escapeEnd(const QString &pattern, qsizetype i, QChar *plain)
+{
+    *plain = QChar();
+    const qsizetype n = pattern.size();
+    if (i + 1 >= n)
+        return -1;
+    const QChar c = pattern[i + 1];
+    const QChar arg = i + 2 < n ? pattern[i + 2] : QChar();
+    if (!isAsciiAlnum(c)) {
+        *plain = c;
+        return i + 2;
+    }
+    switch (c.unicode()) {
+    case 'x': {
+        if (arg == QLatin1Char('{')) {
+            const qsizetype end = after(pattern, i + 3, QLatin1Char('}'));
+            bool ok = false;
+            const uint code = end < 0 ? 0 : pattern.mid(i + 3, end - i - 4).toUInt(&ok, 16);
+            if (ok && code <= 0xFFFF)
+                *plain = QChar(char16_t(code));
+            return end;
+        }
+        qsizetype j = i + 2;
+        while (j < n && j < i + 4 && isAsciiAlnum(pattern[j]) && QChar(pattern[j]).toLower() <= QLatin1Char('f'))
+            ++j;
+        if (j > i + 2)
+            *plain = QChar(char16_t(pattern.mid(i + 2, j - i - 2).toUInt(nullptr, 16)));
+        return j;
+    }
+    case 'o':
+        return arg == QLatin1Char('{') ? after(pattern, i + 3, QLatin1Char('}')) : -1;
+    case 'c':
+        return arg.isNull() ? -1 : i + 3;
+    case 'N':
+    case 'p':
+    case 'P':
+        if (arg == QLatin1Char('{'))
+            return after(pattern, i + 3, QLatin1Char('}'));
+        return c == QLatin1Char('N') ? i + 2 : (arg.isNull() ? -1 : i + 3);
+    case 'g':
+    case 'k':
+        if (arg == QLatin1Char('{'))
+            return after(pattern, i + 3, QLatin1Char('}'));
+        if (arg == QLatin1Char('<'))
+            return after(pattern, i + 3, QLatin1Char('>'));
+        if (arg == QLatin1Char('\''))
+            return after(pattern, i + 3, QLatin1Char('\''));
+        if (c == QLatin1Char('k'))
+            return -1;
+        break;
+    default:
+        break;
+    }
+    // \0 and up to two octal digits, a reference or an octal number, \g1:
+    // every digit that follows is taken as the escape's.
+    qsizetype j = i + 2;
+    if (c.isDigit() || c == QLatin1Char('g')) {
+        if (c == QLatin1Char('g') && (arg == QLatin1Char('-') || arg == QLatin1Char('+')))
+            ++j;
+        while (j < n && pattern[j].unicode() < 128 && pattern[j].isDigit())
+            ++j;
+    }
+    return j;
+}
+
+// Where the class opening at pattern[i] ('[') ends, after its ']'; -1 when
+// that cannot be told. A ']' first is a member; [:digit:] inside is a
+// class of its own, whose ']' does not end the outer one.
+qsizetype classEnd(const QString &pattern, qsizetype i)
+{
+    const qsizetype n = pattern.size();
+    qsizetype j = i + 1;
+    if (j < n && pattern[j] == QLatin1Char('^'))
+        ++j;
+    if (j < n && pattern[j] == QLatin1Char(']'))
+        ++j;
+    while (j < n) {
+        const QChar c = pattern[j];
+        if (c == QLatin1Char(']'))
+            return j + 1;
+        if (c == QLatin1Char('\\')) {
+            QChar plain;
+            j = escapeEnd(pattern, j, &plain);
+            if (j < 0)
+                return -1;
+            continue;
+        }
+        if (c == QLatin1Char('[') && j + 1 < n && pattern[j + 1] == QLatin1Char(':')) {
+            qsizetype k = j + 2;
+            if (k < n && pattern[k] == QLatin1Char('^'))
+                ++k;
+            const qsizetype name = k;
+            while (k < n && isAsciiAlnum(pattern[k]) && !pattern[k].isDigit())
+                ++k;
+            if (k > name && QStringView(pattern).mid(k, 2) == QLatin1String(":]")) {
+                j = k + 2;
+                continue;
+            }
+        }
+        ++j;
+    }
+    return -1;
+}
+
+// Where the group opening at pattern[i] ('(') ends, after its ')'; -1 when
+// that cannot be told.
+qsizetype groupEnd(const QString &pattern, qsizetype i)
+{
+    const qsizetype n = pattern.size();
+    int depth = 0;
+    for (qsizetype j = i; j < n;) {
+        const QChar c = pattern[j];
+        if (c == QLatin1Char('\\')) {
+            QChar plain;
+            j = escapeEnd(pattern, j, &plain);
+            if (j < 0)
+                return -1;
+            continue;
+        }
+        if (c == QLatin1Char('[')) {
+            j = classEnd(pattern, j);
+            if (j < 0)
+                return -1;
+            continue;
+        }
+        if (QStringView(pattern).mid(j, 3) == QLatin1String("(?#")) {
+            // A comment ends at the first ')', whatever it holds.
+            j = after(pattern, j + 3, QLatin1Char(')'));
+            if (j < 0)
+                return -1;
+            continue;
+        }
+        if (c == QLatin1Char('('))
+            ++depth;
+        else if (c == QLatin1Char(')') && --depth == 0)
+            return j + 1;
+        ++j;
+    }
+    return -1;
+}
+
+// Where the quantifier {n}, {n,}, {n,m} opening at pattern[i] ends, or -1
+// when the brace is no quantifier (then it is a character). Read loosely
+// ({,m}, blanks inside): a brace taken for a quantifier only makes the
+// atom before it optional.
+qsizetype braceEnd(const QString &pattern, qsizetype i)
+{
+    qsizetype j = i + 1;
+    bool digit = false;
+    for (; j < pattern.size(); ++j) {
+        const QChar c = pattern[j];
+        if (c.unicode() < 128 && c.isDigit())
+            digit = true;
+        else if (c != QLatin1Char(',') && c != QLatin1Char(' '))
+            break;
+    }
+    return digit && j < pattern.size() && pattern[j] == QLatin1Char('}') ? j + 1 : -1;
+}
+
 // The part of an expression every match must contain, as it is typed:
 // the longest run of plain characters outside any group or class, in an
 // expression without alternatives at its top. Empty when that cannot be
-// told for certain (inline options, verbs, quoting).
+// told for certain (options set inside, verbs, quoting): the lines are
+// then all matched, never only those holding a text the expression might
+// not need.
 QString requiredLiteral(const QString &pattern)
 {
-    if (pattern.contains(QLatin1String("(*")) || pattern.contains(QLatin1String("\\Q")))
+    static const QRegularExpression unreadable(QStringLiteral("\\(\\*|\\\\[QE]|\\(\\?[A-Za-z^-]"));
+    if (pattern.contains(unreadable))
         return QString();
     QString best, run;
     auto endRun = [&] {
@@ -72,84 +253,54 @@ QString requiredLiteral(const QString &pattern)
     const qsizetype n = pattern.size();
     for (qsizetype i = 0; i < n;) {
         const QChar c = pattern[i];
-        qsizetype atomEnd = i + 1;
-        bool literal = false;
-        QChar ch = c;
-        if (c == QLatin1Char('\\')) {
-            if (i + 1 >= n)
+        QChar plain;
+        qsizetype next = i + 1;
+        if (c == QLatin1Char('\\'))
+            next = escapeEnd(pattern, i, &plain);
+        else if (QStringView(pattern).mid(i, 3) == QLatin1String("(?#")) {
+            // A comment is not there: a quantifier after it is the atom's
+            // before it.
+            next = after(pattern, i + 3, QLatin1Char(')'));
+            if (next < 0 || (next < n && QStringLiteral("?*+{").contains(pattern[next])))
                 return QString();
-            ch = pattern[i + 1];
-            atomEnd = i + 2;
-            literal = !ch.isLetterOrNumber();
-        } else if (c == QLatin1Char('|')) {
+            i = next;
+            continue;
+        } else if (c == QLatin1Char('('))
+            next = groupEnd(pattern, i);
+        else if (c == QLatin1Char('['))
+            next = classEnd(pattern, i);
+        else if (c == QLatin1Char('|') || c == QLatin1Char(')'))
             return QString();
-        } else if (c == QLatin1Char('(')) {
-            if (i + 2 < n && pattern[i + 1] == QLatin1Char('?')) {
-                const QChar k = pattern[i + 2];
-                // Option settings change how the rest reads.
-                if (k.isLetter() || k == QLatin1Char('-') || k == QLatin1Char('^') || k == QLatin1Char(')'))
-                    return QString();
+        else if (!QStringLiteral(".^$*+?{}").contains(c))
+            plain = c;
+        if (next < 0)
+            return QString();
+        // Quantifiers after the atom: ?, * and {} make it optional, + has
+        // it at least once (and lazy or possessive forms are read as
+        // optional, which only gives up some of the run).
+        bool optional = false, repeated = false;
+        for (;;) {
+            const QChar q = next < n ? pattern[next] : QChar();
+            if (q == QLatin1Char('?') || q == QLatin1Char('*')) {
+                optional = true;
+                ++next;
+            } else if (q == QLatin1Char('+')) {
+                optional = optional || repeated;
+                repeated = true;
+                ++next;
+            } else if (q == QLatin1Char('{') && braceEnd(pattern, next) > 0) {
+                optional = true;
+                next = braceEnd(pattern, next);
+            } else {
+                break;
             }
-            int depth = 0;
-            qsizetype j = i;
-            bool inClass = false;
-            for (; j < n; ++j) {
-                const QChar d = pattern[j];
-                if (d == QLatin1Char('\\')) {
-                    ++j;
-                } else if (inClass) {
-                    inClass = d != QLatin1Char(']');
-                } else if (d == QLatin1Char('[')) {
-                    inClass = true;
-                    if (j + 1 < n && pattern[j + 1] == QLatin1Char('^'))
-                        ++j;
-                    if (j + 1 < n && pattern[j + 1] == QLatin1Char(']'))
-                        ++j;
-                } else if (d == QLatin1Char('(')) {
-                    ++depth;
-                } else if (d == QLatin1Char(')') && --depth == 0) {
-                    break;
-                }
-            }
-            if (j >= n)
-                return QString();
-            atomEnd = j + 1;
-        } else if (c == QLatin1Char('[')) {
-            qsizetype j = i + 1;
-            if (j < n && pattern[j] == QLatin1Char('^'))
-                ++j;
-            if (j < n && pattern[j] == QLatin1Char(']'))
-                ++j;
-            for (; j < n && pattern[j] != QLatin1Char(']'); ++j)
-                if (pattern[j] == QLatin1Char('\\'))
-                    ++j;
-            if (j >= n)
-                return QString();
-            atomEnd = j + 1;
-        } else {
-            literal = !QStringLiteral(".^$)*+?{}").contains(c);
         }
-        literal = literal && ch != QLatin1Char('\r') && ch != QLatin1Char('\n') && ansiByteOf(ch.unicode()) != '?';
-        // A quantifier after the atom: the atom may be missing (?, *, {),
-        // or repeated (+), so the run cannot go on past it.
-        qsizetype next = atomEnd;
-        const QChar q = next < n ? pattern[next] : QChar();
-        const bool optional = q == QLatin1Char('?') || q == QLatin1Char('*') || q == QLatin1Char('{');
-        const bool repeated = q == QLatin1Char('+');
+        const bool literal = !plain.isNull() && plain != QLatin1Char('\r') && plain != QLatin1Char('\n')
+                             && ansiByteOf(plain.unicode()) != '?';
         if (literal && !optional)
-            run += ch;
+            run += plain;
         if (!literal || optional || repeated)
             endRun();
-        if (optional || repeated) {
-            ++next;
-            if (q == QLatin1Char('{')) {
-                while (next < n && pattern[next] != QLatin1Char('}'))
-                    ++next;
-                ++next;
-            }
-            if (next < n && (pattern[next] == QLatin1Char('?') || pattern[next] == QLatin1Char('+')))
-                ++next;
-        }
         i = next;
     }
     endRun();
@@ -667,6 +818,16 @@ CountResult countMatches(const StoreSnapshot &s, const SearchPattern &p, qsizety
         return true;
     });
     return r;
+}
+
+bool forEachMatch(const StoreSnapshot &s, const SearchPattern &p, qsizetype from, qsizetype to,
+                  const std::function<bool(qsizetype, qsizetype)> &onMatch, const StopFlag &stopped)
+{
+    if (!p.isValid())
+        return true;
+    SearchScan scan(s, p, stopped);
+    from = std::clamp<qsizetype>(from, 0, s.size());
+    return scan.forward(from, std::clamp<qsizetype>(to, from, s.size()), onMatch);
 }
 
 } // namespace kestrum

@@ -89,4 +89,10 @@ struct CountResult {
 CountResult countMatches(const StoreSnapshot &s, const SearchPattern &p, qsizetype mark, const StopFlag &stopped = {},
                          const std::function<void(double)> &progress = {});
 
+// Every match that starts in [from, to), in order, each after the end of the
+// one before, handed to onMatch(pos, length) until it returns false; false
+// when stopped. What the filter runs over a snapshot, part by part.
+bool forEachMatch(const StoreSnapshot &s, const SearchPattern &p, qsizetype from, qsizetype to,
+                  const std::function<bool(qsizetype, qsizetype)> &onMatch, const StopFlag &stopped = {});
+
 } // namespace kestrum

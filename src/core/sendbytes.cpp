@@ -18,6 +18,32 @@ SendMode storedSendMode()
 
 void storeSendMode(SendMode mode) { writeSetting(Setting::SendMode, QString::number(int(mode))); }
 
+LineEnding storedLineEnding()
+{
+    bool ok = false;
+    const int v = readSetting(Setting::LineEnding).trimmed().toInt(&ok);
+    return ok && v >= 0 && v <= 3 ? LineEnding(v) : LineEnding::None;
+}
+
+void storeLineEnding(LineEnding ending) { writeSetting(Setting::LineEnding, QString::number(int(ending))); }
+
+QByteArray lineEndingBytes(LineEnding ending, SendMode mode)
+{
+    if (mode == SendMode::Hex)
+        return QByteArray();
+    switch (ending) {
+    case LineEnding::CR: return QByteArrayLiteral("\r");
+    case LineEnding::LF: return QByteArrayLiteral("\n");
+    case LineEnding::CRLF: return QByteArrayLiteral("\r\n");
+    case LineEnding::None: break;
+    }
+    return QByteArray();
+}
+
+bool storedEnterSends() { return readSetting(Setting::EnterSends).trimmed() == QLatin1String("1"); }
+
+void storeEnterSends(bool on) { writeSetting(Setting::EnterSends, on ? QStringLiteral("1") : QStringLiteral("0")); }
+
 namespace {
 
 int hexValue(QChar c)

@@ -5,40 +5,50 @@
 #include "core/messageline.h"
 #include "core/mscomm.h"
 #include "core/numbers.h"
+#include "core/recordwriter.h"
 #include "core/settingkeys.h"
 #include "core/textfile.h"
 #include <QCoreApplication>
 #include <QDir>
-#include <QTimer>
 #include <limits>
 
 namespace kestrum {
 
 Session::Session(QObject *parent) : QObject(parent)
 {
-    m_timer = new QTimer(this);
-    m_timer->setObjectName(QStringLiteral("Timer2"));
-    // A coarse timer may fire several percent early, which moves the
-    // boundary between messages.
-    m_timer->setTimerType(Qt::PreciseTimer);
-    m_timer->setInterval(70);
     m_port = new MSComm(this);
     m_port->setObjectName(QStringLiteral("MSComm1"));
+    // Until start-up loads the stored one.
+    m_port->setReceiveTimeout(70);
+    m_records = new RecordWriter(this);
+    connect(m_records, &RecordWriter::failed, this, [this](const QString &description) {
+        m_files.unsure();
+        emit failure(description);
+    });
     m_fileSender = new FileSender(m_port, this);
     connect(m_fileSender, &FileSender::finished, this, &Session::fileSent);
 
-    connect(m_timer, &QTimer::timeout, this, &Session::tick);
-    connect(m_port, &MSComm::OnComm, this, &Session::portEvent);
-    connect(m_port, &MSComm::deviceLost, this, &Session::portLost);
+    connect(m_port, &MSComm::messageCounted, this, &Session::messageCounted);
+    connect(m_port, &MSComm::waitingForData, this, &Session::waitingForData);
+    connect(m_port, &MSComm::messageReceived, this, &Session::finish);
+    connect(m_port, &MSComm::messageDropped, this, [this] {
+        backToIdle();
+        writeHeldEvents();
+    });
+    // The message the device's last bytes made has been shown already.
+    connect(m_port, &MSComm::deviceLost, this, &Session::deviceLost);
     connect(m_port, &MSComm::deviceGone, this, &Session::deviceGone);
     connect(m_port, &MSComm::opened, this, &Session::portOpened);
-    // A closed port answers the wait for data with its failure.
-    connect(m_port, &MSComm::closed, this, &Session::readWhenPending);
+    connect(m_port, &MSComm::closed, this, &Session::portClosed);
+    setUpBoard();
     connectPortEvents();
     // Told after the step that met the full disk is done, not in its middle.
     m_document.setNotice([this](const QString &description) {
         QMetaObject::invokeMethod(this, [this, description] { emit failure(description); }, Qt::QueuedConnection);
     });
+    // A long record still on its way to the autosave file gets there.
+    if (QCoreApplication::instance())
+        connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, &Session::finishRecords);
 }
 
 Session::~Session()
@@ -80,8 +90,12 @@ void Session::loadReceiveTimeout()
     if (interval < 1)
         throw Error(QCoreApplication::translate("Port",
                 "Invalid property value: the receive timeout must be at least 1 ms."));
-    m_timer->setInterval(interval);
+    setReceiveTimeout(interval);
 }
+
+int Session::receiveTimeout() const { return m_port->receiveTimeout(); }
+
+void Session::setReceiveTimeout(int ms) { m_port->setReceiveTimeout(ms); }
 
 void Session::startPort(const QString &lineParameters, const StepRunner &step)
 {
@@ -141,12 +155,9 @@ Configured Session::configure(const Options &o)
             // The send reads the length limit from the live options itself;
             // only the receive timeout goes anywhere besides the store.
             o.store({row.key});
-            if (row.key == Setting::Timeout) {
-                // Not restarted here: the next receive event starts it again.
-                if (m_timer->isActive())
-                    stopReceiveTimer();
-                m_timer->setInterval(toInt32(v));
-            }
+            // A message under way keeps the timeout it began with.
+            if (row.key == Setting::Timeout)
+                setReceiveTimeout(toInt32(v));
         }
     } catch (const Error &) {
         result.failure = std::current_exception();
@@ -154,86 +165,58 @@ Configured Session::configure(const Options &o)
     return result;
 }
 
-void Session::portEvent()
+Session::Framing Session::framing() const
 {
-    if (m_waiting) {
-        readWhenPending();
-        return;
-    }
-    // A timer that runs already keeps its schedule: restarting it would let
-    // a steady stream postpone its message for ever.
-    if (m_framing != Framing::Reading && !m_timer->isActive()) {
-        m_timer->start();
-        m_framing = Framing::Counting;
-    }
+    if (m_counted || m_waiting)
+        return Framing::Reading;
+    return m_port->framing() == Framer::State::Idle ? Framing::Idle : Framing::Counting;
 }
 
-void Session::tick()
+void Session::portEvent() { m_port->beginMessage(); }
+
+void Session::tick() { m_port->tick(); }
+
+void Session::messageCounted()
 {
-    // Ticks while the message waits for data change nothing.
-    if (m_waiting)
-        return;
-    if (m_framing != Framing::Reading) {
-        m_framing = Framing::Reading;
-        // Past the largest count the counter starts again at 1 rather than
-        // turning negative.
-        m_count = m_count >= std::numeric_limits<qint32>::max() ? 1 : m_count + 1;
-        emit counted(m_count);
-        return;
-    }
+    m_counted = true;
+    // Past the largest count the counter starts again at 1 rather than
+    // turning negative.
+    m_count = m_count >= std::numeric_limits<qint32>::max() ? 1 : m_count + 1;
+    emit counted(m_count);
+}
+
+void Session::waitingForData()
+{
     m_waiting = true;
-    readWhenPending();
+    if (!m_port->PortOpen())
+        portClosed();
 }
 
-void Session::readWhenPending()
+void Session::portClosed()
 {
-    if (!m_waiting || m_readQueued)
-        return;
-    // After the events already waiting: a click made before the tick acts
-    // before the message is shown, and bytes the system holds are read.
-    m_readQueued = true;
-    QMetaObject::invokeMethod(this, [this] {
-        m_readQueued = false;
-        takeMessage();
-    }, Qt::QueuedConnection);
-}
-
-void Session::takeMessage()
-{
+    // A closed port answers the wait for data with its failure.
     if (!m_waiting)
         return;
-    QByteArray data;
-    try {
-        if (m_port->InBufferCount() < 1)
-            return;   // the next port event brings the data
-        data = m_port->inputBytes(&m_parityErrors);
-    } catch (const Error &e) {
-        finish(QByteArray(), e.description());
-        return;
-    } catch (const std::exception &e) {
-        finish(QByteArray(), QString::fromLocal8Bit(e.what()));
-        return;
-    }
-    finish(std::move(data), QString());
+    backToIdle();
+    m_port->abandonWait();
+    emit failure(m_port->notOpenReason());
+    writeHeldEvents();
 }
 
 void Session::backToIdle()
 {
+    m_counted = false;
     m_waiting = false;
-    m_framing = Framing::Idle;
-    m_timer->stop();
 }
 
-void Session::finish(QByteArray data, const QString &failed, const QDateTime &arrived)
+void Session::finish(ReceivedMessage *message)
 {
     // Idle before anything is shown, so that data arriving while a message
     // box is open starts a new message.
     backToIdle();
-    const QString loss = std::exchange(m_pendingLoss, QString());
-    const std::vector<qsizetype> errors = std::exchange(m_parityErrors, {});
-    if (!failed.isEmpty()) {
-        // A device lost meanwhile is reported by this failure, not twice.
-        emit failure(failed);
+    // Closed before its end, the port gives up what it held for it.
+    if (!m_port->PortOpen()) {
+        emit failure(m_port->notOpenReason());
         writeHeldEvents();
         return;
     }
@@ -246,16 +229,16 @@ void Session::finish(QByteArray data, const QString &failed, const QDateTime &ar
         optionsFailure = e.description();
     }
     // Bytes all the way from the port: a message of megabytes is neither
-    // widened nor narrowed, and without unused room the document keeps it
-    // as it is.
+    // widened nor narrowed, nor copied, and without unused room the
+    // document keeps it as it is.
     qsizetype dataAt = 0;
-    const Stamp stamp = receivedStamp(arrived);
-    QByteArray line = receivedLine(std::move(data), o, &dataAt, stamp);
+    const Stamp stamp = receivedStamp(*message);
+    QByteArray line = receivedLine(std::move(message->bytes), o, &dataAt, stamp);
     line += "\r\n";
     line.squeeze();
     if (m_keepDocument) {
         m_document.prependBytes(line);
-        m_document.markErrors(errors, dataAt);
+        m_document.markErrors(message->errors, dataAt);
         emit documentGrew();
     }
     m_state.dataReceived = 1;
@@ -263,10 +246,8 @@ void Session::finish(QByteArray data, const QString &failed, const QDateTime &ar
     emit lineWritten(line);
     if (!optionsFailure.isEmpty())
         emit failure(optionsFailure);
-    autosave(o, QByteArrayView(line).chopped(2), stamp.at);
+    autosave(o, line, line.size() - 2, stamp.at);
     writeHeldEvents();
-    if (!loss.isEmpty())
-        emit deviceLost(loss);
 }
 
 void Session::prependLine(const QString &line)
@@ -277,52 +258,37 @@ void Session::prependLine(const QString &line)
     }
 }
 
-void Session::autosave(const Options &o, QByteArrayView line, const QDateTime &when)
+void Session::autosave(const Options &o, const QByteArray &line, qsizetype length, const QDateTime &when)
 {
     if (!o.autosave)
         return;
     try {
         logChoices();
-        const QString written = m_files.append(o.autosaveFile, line, when);
-        if (written != std::exchange(m_lastFile, written))
-            emit autosaveFileChanged(written);
+        const QString path = m_files.pathFor(o.autosaveFile, length + 2, when);
+        if (path != std::exchange(m_lastFile, path))
+            emit autosaveFileChanged(path);
+        m_records->append(path, line, length);
     } catch (const Error &e) {
+        // What reached the file is not known: it is looked at again next time.
+        m_files.unsure();
         emit failure(e.description());
     }
-}
-
-void Session::portLost(const QString &description)
-{
-    // While a message is under way its end reports the loss, after showing
-    // what had arrived; one loss, one message.
-    if (!m_timer->isActive() && m_framing != Framing::Reading && !m_waiting) {
-        emit deviceLost(description);
-        return;
-    }
-    m_pendingLoss = description;
-}
-
-void Session::stopReceiveTimer()
-{
-    m_timer->stop();
-    // A wait in progress finishes its message by itself; otherwise the
-    // message under way is dropped so the next data starts a new one.
-    if (m_waiting)
-        return;
-    m_framing = Framing::Idle;
-    writeHeldEvents();
-    // No tick will come to report a device lost meanwhile.
-    if (!m_pendingLoss.isEmpty())
-        emit deviceLost(std::exchange(m_pendingLoss, QString()));
 }
 
 void Session::abandonWait()
 {
     if (!m_waiting)
         return;
+    m_port->abandonWait();
     backToIdle();
-    m_pendingLoss.clear();
     writeHeldEvents();
+}
+
+void Session::finishRecords()
+{
+    // Leaving: no message will come to let the held event lines through.
+    writeHeldEvents(true);
+    m_records->finish();
 }
 
 SendResult Session::send(const QString &text, SendMode mode)
@@ -333,6 +299,7 @@ SendResult Session::send(const QString &text, SendMode mode)
     // As text every character is a byte; the other modes are read first, so
     // that the length check counts what will go out.
     const bool asText = mode == SendMode::Text;
+    const QByteArray ending = lineEndingBytes(m_lineEnding, mode);
     QByteArray bytes;
     if (!asText) {
         try {
@@ -351,7 +318,7 @@ SendResult Session::send(const QString &text, SendMode mode)
             return SendResult::TooLong;
         }
         // Not rounded: with 10.5 eleven characters are refused.
-        if (!(maximum >= double(asText ? text.size() : bytes.size())))
+        if (!(maximum >= double((asText ? text.size() : bytes.size()) + ending.size())))
             return SendResult::TooLong;
     }
     // Bytes of a send would land in the middle of the file's.
@@ -369,16 +336,17 @@ SendResult Session::send(const QString &text, SendMode mode)
         if (asText)
             bytes = toAnsi(text);
         openPort();
-        m_port->writeBytes(bytes);
+        // One write: the ending never goes out apart from its text.
+        m_port->writeBytes(bytes + ending);
     } catch (const Error &e) {
         emit failure(e.description());
         return SendResult::Failed;
     }
 
     if (asText)
-        showSent(text, text.size());
+        showSent(text, text.size() + ending.size());
     else
-        showSent(fromAnsi(bytes), bytes.size());
+        showSent(fromAnsi(bytes), bytes.size() + ending.size());
     return SendResult::Sent;
 }
 
@@ -393,7 +361,7 @@ void Session::showSent(const QString &shown, qsizetype size)
     // The text was found to fit the code page before it was sent.
     const QByteArray bytes = toAnsi(line);
     emit lineWritten(bytes + "\r\n");
-    autosave(o, bytes, stamp.at);
+    autosave(o, bytes, bytes.size(), stamp.at);
 }
 
 void Session::sendFile(const QString &path)
@@ -413,7 +381,8 @@ void Session::sendFile(const QString &path)
 void Session::fileSent(qint64 sent, bool complete, const QString &failed)
 {
     const QString name = QDir::toNativeSeparators(m_fileSender->fileName());
-    QString shown = QStringLiteral("File \"%1\": %2 bytes").arg(name).arg(sent);
+    QString shown = QStringLiteral("File \"%1\": %2%3 bytes")
+                        .arg(name, m_fileSender->countKnown() ? QString() : QStringLiteral("about "), QString::number(sent));
     if (!complete)
         shown += QStringLiteral(" of %1, %2").arg(m_fileSender->total())
                      .arg(failed.isEmpty() ? QLatin1String("cancelled") : QLatin1String("stopped"));

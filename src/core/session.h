@@ -1,6 +1,7 @@
 #pragma once
 #include "core/autosavefiles.h"
 #include "core/devicewatch.h"
+#include "core/flowcontrol.h"
 #include "core/logchoices.h"
 #include "core/messageline.h"
 #include "core/options.h"
@@ -11,13 +12,15 @@
 #include <QString>
 #include <exception>
 #include <functional>
-
-class QTimer;
+#include <optional>
 
 namespace kestrum {
 
 class FileSender;
 class MSComm;
+class PortLines;
+class RecordWriter;
+struct ReceivedMessage;
 
 // What the save and exit steps share, in one place for the whole run.
 struct DocumentState {
@@ -44,19 +47,17 @@ enum class SendResult { Sent, TooLong, Failed };
 using StepRunner = std::function<bool(const std::function<void()> &)>;
 
 // One run of the terminal without its windows: the serial-port object, the
-// receive framing with its timer and message counter, the received
-// document, the live options, the autosave file, and the flags the save and
-// exit steps share. It reports through signals and return values; the
-// window shows what it reports.
+// message counter, the received document, the live options, the autosave
+// file, and the flags the save and exit steps share. It reports through
+// signals and return values; the window shows what it reports.
 //
-// Receive framing, driven by port events and timer ticks:
-//   Idle      nothing under way. A port event starts the timer: Counting.
-//   Counting  the timer runs; its next tick counts the message: Reading.
-//   Reading   the message is counted; the next tick takes what waits as the
-//             message and goes back to Idle. A tick that finds nothing
-//             leaves the message to the next port event that brings data.
-// Taking the message always comes after the events already pending (a
-// click, a port event) have run, then runs to its end without yielding.
+// Receive framing is done where the bytes are read, by their arrival times
+// (the port's reader thread, see Framer); the session follows it:
+//   Idle      nothing under way.
+//   Counting  a message has begun (its first byte, or a port event).
+//   Reading   it has lasted one receive timeout and is counted; at two it
+//             is shown and the session is Idle again. Two timeouts without
+//             a byte leave it waiting for the next bytes, which end it.
 class Session : public QObject {
     Q_OBJECT
 public:
@@ -100,27 +101,32 @@ public:
     // ends it, what was done before staying done.
     Configured configure(const Options &o);
 
-    // For tests and benchmarks, which look at the port and the timer
-    // themselves; the windows go through the operations above.
+    // For tests and benchmarks, which look at the port themselves; the
+    // windows go through the operations above.
     MSComm *port() const { return m_port; }
-    QTimer *receiveTimer() const { return m_timer; }
 
-    Framing framing() const { return m_framing; }
+    // The receive timeout in milliseconds: for messages that begin from now
+    // on.
+    int receiveTimeout() const;
+    void setReceiveTimeout(int ms);
+
+    Framing framing() const;
     // 1 from the count of a message until its line is shown.
-    qint16 receiving() const { return m_framing == Framing::Reading ? 1 : 0; }
-    // The second tick has come and no data waited.
+    qint16 receiving() const { return m_counted ? 1 : 0; }
+    // Two timeouts have passed and no byte came.
     bool isWaitingForData() const { return m_waiting; }
     qint32 messageCount() const { return m_count; }
     void setMessageCount(qint32 count) { m_count = count; }
 
-    // The port's event and the timer's tick (connected here; the window's
-    // handlers of the same names call them too).
+    // A port event without data (the window's handler of the port's event)
+    // and the receive timer's tick given by hand (the handler of the
+    // timer's).
     void portEvent();
     void tick();
-    // The timer is stopped by someone other than the framing (Apply).
-    void stopReceiveTimer();
     // The program is leaving: a message waiting for data is dropped.
     void abandonWait();
+    // Every autosave record given so far is in its file.
+    void finishRecords();
 
     // Clear: the document and the counter; a message under way goes on.
     void clear();
@@ -139,6 +145,19 @@ public:
     // Send break: the port opened if it is not; throws Error.
     void sendBreak();
 
+    // What Send adds after the text in the text and escape modes: counted
+    // by the length check and the sent line's size, not shown in the line.
+    // Kept in the settings.
+    LineEnding lineEnding() const { return m_lineEnding; }
+    void setLineEnding(LineEnding ending);
+    // Put on the open line at once (throws Error when refused: the previous
+    // one stays, and is what is kept) and at every open; kept in the
+    // settings.
+    FlowControl flowControl() const;
+    void setFlowControl(FlowControl f);
+    // DTR and RTS by hand, the board's resets, the lamps' lines.
+    PortLines *lines() const;
+
     // The log's choices (files by day or size, port events, finer stamps),
     // read from the store at first use; set takes effect with the next line
     // and stores them when asked.
@@ -150,8 +169,10 @@ public:
     // Off: lines reach the autosave file and lineWritten only, and the
     // document stays empty (the recorder's memory does not grow).
     void setKeepsDocument(bool keep) { m_keepDocument = keep; }
-    // The program is ending: the message under way, and whatever the port
-    // and the system hold, end now as messages, so that all is written.
+    // The program is ending: what the system holds for the port is read,
+    // then the reader lets go of it and the message under way ends now with
+    // what arrived, so that everything received is given its line. The port
+    // stays open (its close is the caller's, and the log's next line).
     void endMessageNow();
 
 signals:
@@ -181,38 +202,42 @@ signals:
     void autosaveFileChanged(const QString &path);
 
 private:
-    void portLost(const QString &description);
-    void readWhenPending();
-    void takeMessage();
-    // arrived: when the message's first byte arrived (invalid: now).
-    void finish(QByteArray data, const QString &failure, const QDateTime &arrived = {});
+    void messageCounted();
+    void waitingForData();
+    // The receiver takes the message's bytes.
+    void finish(ReceivedMessage *message);
+    void portClosed();
     void backToIdle();
     void prependLine(const QString &line);
-    void autosave(const Options &o, QByteArrayView line, const QDateTime &when = {});
+    // when: the record's time, for the file of its day (invalid: now).
+    void autosave(const Options &o, const QByteArray &line, qsizetype length, const QDateTime &when = {});
     // session_log.cpp: the log's stamps, files and port events.
     void connectPortEvents();
-    Stamp receivedStamp(const QDateTime &arrived);
+    // The stamp of a received message: with milliseconds or the gap chosen,
+    // the time its first byte arrived; otherwise the clock's now, as ever.
+    Stamp receivedStamp(const ReceivedMessage &message);
     Stamp sentStamp();
     void notePortEvent(PortEvent::Kind kind);
     void writeEventLine(const QByteArray &line, const QDateTime &at);
-    void writeHeldEvents();
+    // Once no message that arrived before them waits to be shown; leaving:
+    // at once.
+    void writeHeldEvents(bool leaving = false);
     void showSent(const QString &shown, qsizetype size);
     void fileSent(qint64 sent, bool complete, const QString &failure);
+    // The stored line ending and flow control; the lines' failures told.
+    void setUpBoard();
 
     MSComm *m_port;
     FileSender *m_fileSender;
-    QTimer *m_timer;
+    RecordWriter *m_records;
     ReceivedStore m_document;
     LiveOptions m_options;
-    Framing m_framing = Framing::Idle;
+    bool m_counted = false;
     bool m_waiting = false;
-    bool m_readQueued = false;
     qint32 m_count = 0;
-    // The bytes of the message being taken received with a parity error.
-    std::vector<qsizetype> m_parityErrors;
-    QString m_pendingLoss;
     QString m_lineParameters;
     DocumentState m_state;
+    LineEnding m_lineEnding = LineEnding::None;
     std::optional<LogChoices> m_log;
     AutosaveFiles m_files;
     QString m_lastFile;
@@ -220,9 +245,11 @@ private:
     // The device the port was opened on, for the event lines.
     QString m_eventDevice;
     bool m_eventOpen = false;
-    // Event lines that wait for the message under way, which came before.
+    // Event lines that wait for the messages which arrived before them and
+    // are not yet shown.
     QList<std::pair<QByteArray, QDateTime>> m_heldEvents;
-    QDateTime m_lastArrival;
+    // The last received message's first byte, milliseconds since 1970.
+    std::optional<qint64> m_lastArrivalMs;
     bool m_keepDocument = true;
 };
 

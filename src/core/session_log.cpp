@@ -44,16 +44,20 @@ QString Session::autosaveFileNow()
     return m_files.currentFile(m_options.current().autosaveFile);
 }
 
-Stamp Session::receivedStamp(const QDateTime &arrived)
+Stamp Session::receivedStamp(const ReceivedMessage &message)
 {
     const LogChoices &c = logChoices();
     Stamp s;
-    s.at = arrived.isValid() ? arrived : clock().now();
     s.milliseconds = c.milliseconds;
+    // Finer stamps are worth having only from the bytes' own arrival (a
+    // message is shown two receive timeouts later, and later still when the
+    // window is busy); without them the stamp is the time it is shown, as
+    // it always was.
+    s.at = c.milliseconds || c.sinceLast ? QDateTime::fromMSecsSinceEpoch(message.firstByteMs) : clock().now();
     // The first message has nothing before it to count from.
-    if (c.sinceLast && m_lastArrival.isValid())
-        s.sinceLastMs = m_lastArrival.msecsTo(s.at);
-    m_lastArrival = s.at;
+    if (c.sinceLast && m_lastArrivalMs)
+        s.sinceLastMs = message.firstByteMs - *m_lastArrivalMs;
+    m_lastArrivalMs = message.firstByteMs;
     return s;
 }
 
@@ -72,17 +76,19 @@ void Session::notePortEvent(PortEvent::Kind kind)
     if (!logChoices().portEvents)
         return;
     const QByteArray line = portEventLine(e, m_log->milliseconds);
-    // The message under way holds what came before the event: its line
-    // comes first.
-    if (m_framing != Framing::Idle || m_waiting) {
+    // Messages that arrived before the event and are not shown yet (the
+    // one under way, those the reader has not handed over) come first.
+    if (m_counted || m_waiting || m_port->receiving() || !m_heldEvents.isEmpty()) {
         m_heldEvents.append({line, e.at});
         return;
     }
     writeEventLine(line, e.at);
 }
 
-void Session::writeHeldEvents()
+void Session::writeHeldEvents(bool leaving)
 {
+    if (!leaving && (m_counted || m_waiting || m_port->receiving()))
+        return;
     for (const auto &[line, at] : std::exchange(m_heldEvents, {}))
         writeEventLine(line, at);
 }
@@ -101,30 +107,16 @@ void Session::writeEventLine(const QByteArray &line, const QDateTime &at)
         emit failure(e.description());
         return;
     }
-    autosave(o, line, at);
+    const QByteArray bytes = line + "\r\n";
+    autosave(o, bytes, line.size(), at);
 }
 
 void Session::endMessageNow()
 {
-    // A source that never pauses would keep this going: what comes after
-    // the end was asked for is left.
-    for (int round = 0; round < 64; ++round) {
-        int waiting = 0;
-        try {
-            waiting = m_port->InBufferCount();
-        } catch (const Error &) {
-            waiting = 0;
-        }
-        if (waiting < 1)
-            break;
-        // What came before the port was opened again is a message of its
-        // own, then the rest.
-        m_waiting = true;
-        takeMessage();
-    }
+    m_port->endReading();
+    // A message waiting for bytes that will not come now is given up.
     backToIdle();
-    m_pendingLoss.clear();
-    writeHeldEvents();
+    writeHeldEvents(true);
 }
 
 } // namespace kestrum

@@ -12,6 +12,7 @@ const char *const parametr = "Parametr";
 const char *const find = "Find";
 const char *const transmit = "Transmit";
 const char *const view = "View";
+const char *const board = "Board";
 const char *const log = "Log";
 
 // In the order of the enumeration. Names are matched without regard to case
@@ -50,6 +51,10 @@ const SettingName table[] = {
     {find, "Up", "0", nullptr},
     {transmit, "SendMode", "0", nullptr},
     {view, "Hex", "0", nullptr},
+    {board, "LineEnding", "0", nullptr},
+    {board, "EnterSends", "0", nullptr},
+    {board, "FlowControl", "0", nullptr},
+    {board, "PulseDTR", "100", nullptr},
     {log, "AutosaveFiles", "0", nullptr},
     {log, "FileSizeMB", "100", nullptr},
     {log, "PortEvents", "0", nullptr},

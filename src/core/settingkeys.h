@@ -42,6 +42,12 @@ enum class Setting {
     SendMode,
     // Another: the received box shown as hex.
     HexView,
+    // Driving a board ([Board]): the ending added to a send, Enter sending
+    // the box, flow control, the length of the DTR pulse.
+    LineEnding,
+    EnterSends,
+    FlowControl,
+    PulseDTR,
     // And the log's: how the autosave file is cut, the size at which, port
     // events in the log, and the finer stamps.
     LogFiles,

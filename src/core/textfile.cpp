@@ -341,40 +341,38 @@ bool writeDocument(const QString &path, const StoreSnapshot &text, Progress &pro
 
 namespace {
 
-// Whole lines (each but perhaps the last ending in CR LF) as Open puts them
-// in front: last line first, each followed by CR LF. Written into out, whose
-// buffer is used again piece after piece.
-void linesLastFirst(const char *p, qsizetype n, QByteArray &out)
+// The lines of p[0, n), a text that ends where a line ends (the CR LF after
+// it not included), as Open puts them in front: last line first, each
+// followed by CR LF. Written at dst, n + 2 bytes; the bytes looked at are
+// added to examined.
+void linesLastFirst(const char *p, qsizetype n, char *dst, std::atomic<qint64> &examined)
 {
-    out.resize(n == 0 ? 0 : n + 2);
-    if (n == 0)
-        return;
-    char *dst = out.data();
-    qsizetype end = n;
-    if (n >= 2 && p[n - 2] == '\r' && p[n - 1] == '\n')
-        end = n - 2;
     const auto put = [&dst](const char *from, qsizetype count) {
         std::memcpy(dst, from, size_t(count));
         dst[count] = '\r';
         dst[count + 1] = '\n';
         dst += count + 2;
     };
+    qsizetype end = n;
     for (;;) {
         // The last CR LF that ends before end.
         qsizetype k = -1;
-        for (qsizetype limit = end; limit > 1;) {
+        qsizetype limit = end;
+        while (limit > 1) {
             const char *lf = static_cast<const char *>(memrchr(p + 1, '\n', size_t(limit - 1)));
-            if (!lf)
+            if (!lf) {
+                limit = 0;
                 break;
+            }
             limit = lf - p;
             if (p[limit - 1] == '\r') {
                 k = limit;
                 break;
             }
         }
+        examined += end - std::max<qsizetype>(limit - 1, 0);
         if (k < 0) {
             put(p, end);
-            out.resize(dst - out.constData());
             return;
         }
         put(p + k + 1, end - k - 1);
@@ -420,49 +418,129 @@ void readDocumentBackward(const QString &path, Progress &progress, const std::fu
         if ((now.first == size && now.second != opened.second) || sample() != before)
             throw failed(QCoreApplication::translate("File", "the file was changed while it was read; nothing of it was kept."));
     };
+    const auto readAt = [&](qint64 from, char *out, qint64 n) {
+        if (!f.seek(from))
+            throw failed(f.errorString());
+        const qint64 got = f.read(out, n);
+        if (got < 0)
+            throw failed(f.errorString());
+        if (got < n)
+            throw failed(QCoreApplication::translate("File", "the file became shorter while it was read; nothing of it was kept."));
+        progress.examined += n;
+    };
+    constexpr qint64 kPiece = qint64(4) << 20;
     // The first piece small, so that the top of the box shows at once.
     qint64 piece = 64 * 1024;
-    QByteArray carry;  // the start of the text after end, up to its first whole line
-    // Both buffers are used again for every piece: fresh memory of megabytes
-    // costs a page fault every 4 KB.
+    // The file is read from its end a piece at a time. [end, lineEnd) is
+    // the start of the line that runs on below the piece, not yet handed on
+    // (it ends in its CR LF, or at the end of the file). Its bytes are kept
+    // while they are no more than a piece; a longer line (a log whose lines
+    // end in LF alone is one line to Open) is only scanned for where it
+    // starts, and read again once that is found, so that every byte is
+    // looked at a bounded number of times and memory holds a few pieces.
+    qint64 lineEnd = size;
+    QByteArray tail;
+    bool tailHeld = true;
+    char after = 0;  // the byte at end, while end < lineEnd
+    // Buffers used again piece after piece: fresh memory of megabytes costs
+    // a page fault every 4 KB.
     QByteArray data;
     QByteArray lines;
+    const auto report = [&](qint64 end, qint64 again) {
+        // A line read twice counts half for each reading.
+        progress.done = size - lineEnd + (lineEnd - end + again) / 2;
+    };
     for (qint64 end = size; end > 0;) {
         if (progress.cancelled)
             return;
         const qint64 start = std::max<qint64>(0, end - piece);
-        piece = qint64(4) << 20;
-        const qsizetype read = qsizetype(end - start);
-        data.resize(read + carry.size());
-        if (!f.seek(start))
-            throw failed(f.errorString());
-        const qint64 got = f.read(data.data(), read);
-        if (got < 0)
-            throw failed(f.errorString());
-        if (got < read)
-            throw failed(QCoreApplication::translate("File", "the file became shorter while it was read; nothing of it was kept."));
-        std::memcpy(data.data() + read, carry.constData(), size_t(carry.size()));
-        qsizetype from = 0;
-        if (start > 0) {
-            // Lines are whole only after the first CR LF.
-            const qsizetype crlf = data.indexOf("\r\n");
-            if (crlf < 0) {
-                carry = std::exchange(data, QByteArray());
-                end = start;
-                continue;
+        piece = kPiece;
+        const qsizetype n = qsizetype(end - start);
+        data.resize(n);
+        readAt(start, data.data(), n);
+        const char *p = data.constData();
+        // Lines start in this piece after its first and after its last CR
+        // LF, also one across its end; at the start of the file.
+        const bool across = end < lineEnd && p[n - 1] == '\r' && after == '\n';
+        qsizetype first = -1, last = -1;
+        if (const char *crlf = static_cast<const char *>(memmem(p, size_t(n), "\r\n", 2))) {
+            first = crlf - p + 2;
+            progress.examined += first;
+            const qsizetype from = across ? n + 1 : n;
+            last = from;
+            if (!across) {
+                while (last > first && !(p[last - 1] == '\n' && p[last - 2] == '\r'))
+                    last = static_cast<const char *>(memrchr(p + 1, '\n', size_t(last - 2))) - p + 1;
+                progress.examined += n - last;
             }
-            from = crlf + 2;
-            carry = data.left(from);
         } else {
-            carry.clear();
+            progress.examined += n;
+            if (across)
+                first = last = n + 1;
+        }
+        if (start == 0) {
+            first = 0;
+            last = std::max<qsizetype>(last, 0);
+        }
+        if (first < 0) {
+            // The line running on below starts further up: it grows.
+            tailHeld = tailHeld && lineEnd - start <= kPiece;
+            if (tailHeld)
+                tail.prepend(data);
+            else
+                tail.clear();
+            report(start, 0);
+            end = start;
+            after = p[0];
+            continue;
         }
         if (start == 0)
             checkUnchanged();
-        linesLastFirst(data.constData() + from, data.size() - from, lines);
-        hand(lines);
-        progress.done = size - start;
+        // The line running on from here goes on top, then the whole lines
+        // of the piece, last first.
+        const qint64 runFrom = start + last;
+        // The file's last line gets the CR LF it may lack.
+        const bool needsEnd = lineEnd == size && runFrom < lineEnd && !before.endsWith("\r\n");
+        lines.resize(0);
+        if (!tailHeld) {
+            for (qint64 at = runFrom; at < lineEnd;) {
+                if (progress.cancelled)
+                    return;
+                const qint64 k = std::min(kPiece, lineEnd - at);
+                lines.resize(k);
+                readAt(at, lines.data(), k);
+                at += k;
+                if (at == lineEnd && needsEnd)
+                    lines.append("\r\n", 2);
+                hand(lines);
+                report(start, at - runFrom);
+            }
+            checkUnchanged();
+            lines.resize(0);
+        } else if (runFrom < lineEnd) {
+            if (last < n)
+                lines.append(p + last, n - last);
+            lines.append(tail.constData() + (last > n ? 1 : 0), tail.size() - (last > n ? 1 : 0));
+            if (needsEnd)
+                lines.append("\r\n", 2);
+        }
+        if (last >= first + 2) {
+            const qsizetype head = lines.size();
+            lines.resize(head + (last - 2 - first) + 2);
+            linesLastFirst(p + first, last - 2 - first, lines.data() + head, progress.examined);
+        }
+        if (!lines.isEmpty())
+            hand(lines);
+        tail = data.left(std::min<qsizetype>(first, n));
+        if (first > n)
+            tail.append('\n');
+        tailHeld = true;
+        lineEnd = start + first;
         end = start;
+        after = p[0];
+        report(end, 0);
     }
+    progress.done = size;
 }
 
 } // namespace kestrum

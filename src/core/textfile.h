@@ -62,6 +62,9 @@ struct Progress {
     std::atomic<qint64> done{0};
     std::atomic<qint64> total{0};
     std::atomic<bool> cancelled{false};
+    // Bytes read or searched, for the tests that check a file is read in
+    // linear time whatever its lines.
+    std::atomic<qint64> examined{0};
 };
 
 // writeDocument for a document of any size, from a snapshot of the received

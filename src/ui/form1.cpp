@@ -154,6 +154,15 @@ void Form1::buildControls()
     Text3->setGeometry(twipsRect(5280, 6120, 1095, 375));
     setColours(Text3, QColor(192, 255, 192), Qt::red);
 
+    // A screen reader names each control by its label.
+    Label1->setBuddy(Combo1);
+    Label2->setBuddy(Combo2);
+    Label3->setBuddy(Combo3);
+    Label4->setBuddy(Combo4);
+    Label5->setBuddy(Combo5);
+    Label6->setBuddy(Text1);
+    Label7->setBuddy(Text2);
+
     // Tab order follows the layout, top to bottom.
     setTabOrder(Combo1, Command3);
     setTabOrder(Command3, Command2);

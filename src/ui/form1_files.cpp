@@ -69,12 +69,15 @@ void Form1::mnuOpen_Click()
             waiting = 0;
         }
         room.notify_all();
+        const qsizetype at = store.size() - below;
+        qsizetype put = 0;
         for (ReceivedStore::Batch &b : batches) {
-            added += b.length;
+            put += b.length;
             store.insert(store.size() - below, std::move(b));
         }
-        if (!batches.empty())
-            Text2->storeChanged();
+        added += put;
+        if (put > 0)
+            Text2->storeChanged(at, 0, put);
     };
     const auto read = [&] {
         // Blocks are made (indexed and written to a file of their own) on
@@ -102,7 +105,7 @@ void Form1::mnuOpen_Click()
         // Nothing of a file that failed or was cancelled stays.
         if (added > 0) {
             store.replace(store.size() - below - added, added, QString());
-            Text2->storeChanged();
+            Text2->storeChanged(store.size() - below, added, 0);
         }
         if (!failure.isEmpty())
             showMessage(failure);

@@ -10,6 +10,7 @@
 #include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 
@@ -51,6 +52,8 @@ void Form1::retranslateUi()
     Command1->setText(tr("Отправить"));
     Command8->setText(tr("Очистить"));
     Frame1->setTitle(tr("Установки"));
+    // The counter has no label of its own: a screen reader needs its name.
+    Text3->setAccessibleName(tr("Счетчик сообщений"));
     retranslateBytesMenus();
 }
 

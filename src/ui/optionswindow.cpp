@@ -110,6 +110,12 @@ void Form2::buildControls()
     Command2 = makeButton(this, "Command2", QString(), twipsRect(2280, 4920, 1455, 495));
     Command3 = makeButton(this, "Command3", QString(), twipsRect(4200, 4920, 1455, 495));
 
+    // A screen reader names each text box by the label beside it.
+    Label2->setBuddy(Text1);
+    Label5->setBuddy(Text4);
+    Label3->setBuddy(Text2);
+    Label4->setBuddy(Text3);
+
     keepTabControlsPlaced(SSTab1);
 }
 

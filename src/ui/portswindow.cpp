@@ -70,6 +70,10 @@ Form3::Form3(QWidget *parent) : Recaptioned(parent)
     Label3 = makeLabel(Frame1, "Label3", QStringLiteral("COM3"), twipsRect(240, 1320, 735, 255));
     Combo3 = makeChoice(Frame1, "Combo3", twipsRect(960, 1260, 6315, 315));
     Label4 = makeLabel(this, "Label4", QString(), twipsRect(120, 4680, 7455, 495));
+    // A screen reader names each list by the port beside it.
+    Label1->setBuddy(Combo1);
+    Label2->setBuddy(Combo2);
+    Label3->setBuddy(Combo3);
 
     Command1 = makeButton(this, "Command1", QString(), twipsRect(7800, 2880, 1695, 495));
     Command2 = makeButton(this, "Command2", QString(), twipsRect(7800, 3480, 1695, 495));
@@ -81,6 +85,8 @@ Form3::Form3(QWidget *parent) : Recaptioned(parent)
 void Form3::retranslateUi()
 {
     setWindowTitle(tr("Порты"));
+    // The table has no label: a screen reader needs its name.
+    Table1->setAccessibleName(tr("Устройства"));
     Table1->setHorizontalHeaderLabels({tr("№"), tr("Устройство"), tr("Постоянное имя"), tr("Описание"),
                                        tr("Производитель"), tr("Серийный номер"), tr("VID:PID")});
     Frame1->setTitle(tr("Какое устройство открывает порт"));

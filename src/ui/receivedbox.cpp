@@ -323,6 +323,8 @@ bool ReceivedBox::isEmptyText() const { return m_store.isEmpty(); }
 void ReceivedBox::setText(const QString &text)
 {
     keepPrimary(0, m_store.size(), QString());
+    const qsizetype removed = m_store.size();
+    const QString old = QAccessible::isActive() && removed <= kReaderPiece ? m_store.text() : QString();
     m_store.setText(text);
     m_caret = m_anchor = m_store.size();
     m_topDistance = -1;
@@ -331,11 +333,7 @@ void ReceivedBox::setText(const QString &text)
     forgetGeometry();
     layoutNow();
     viewport()->update();
-    m_toldSize = m_store.size();
-    if (QAccessible::isActive()) {
-        QAccessibleValueChangeEvent changed(this, QVariant());
-        QAccessible::updateAccessibility(&changed);
-    }
+    tellReader(0, removed, old, m_store.size());
 }
 
 void ReceivedBox::clearText() { setText(QString()); }
@@ -354,17 +352,50 @@ void ReceivedBox::storeGrew()
     // counted from the end.
     scheduleLayout();
     const qsizetype grown = m_store.size() - m_toldSize;
-    m_toldSize = m_store.size();
-    if (grown > 0 && QAccessible::isActive()) {
-        QAccessibleTextInsertEvent inserted(this, 0, displayForm(m_store.text(0, grown)));
-        QAccessible::updateAccessibility(&inserted);
-        // The value is the whole document: a reader asks for what it needs.
-        QAccessibleValueChangeEvent changed(this, QVariant());
-        QAccessible::updateAccessibility(&changed);
-    }
+    if (grown > 0)
+        tellReader(0, 0, QString(), grown);
 }
 
-void ReceivedBox::storeChanged() { forgetGeometry(); }
+void ReceivedBox::storeChanged(qsizetype pos, qsizetype removed, qsizetype inserted)
+{
+    forgetGeometry();
+    tellReader(pos, removed, QString(), inserted);
+}
+
+// Tells assistive technology that `removed` characters at pos became
+// `inserted` characters, as Qt's own text boxes do (a removed text no
+// longer at hand told as blanks of its length). A change of more than
+// kReaderPiece characters on either side (an Open, a Clear of a long
+// document) is told as a new value and the caret's place, which a reader
+// answers by asking for the text it needs, instead of as one string the
+// size of the document.
+void ReceivedBox::tellReader(qsizetype pos, qsizetype removed, const QString &removedText, qsizetype inserted)
+{
+    m_toldSize = m_store.size();
+    if (!QAccessible::isActive() || (removed == 0 && inserted == 0))
+        return;
+    const int at = int(std::min<qsizetype>(pos, INT_MAX));
+    if (removed > kReaderPiece || inserted > kReaderPiece) {
+        QAccessibleTextCursorEvent caret(this, int(std::min<qsizetype>(cursorPosition(), INT_MAX)));
+        QAccessible::updateAccessibility(&caret);
+    } else {
+        const QString gone = removedText.size() == removed ? displayForm(removedText) : QString(removed, QLatin1Char(' '));
+        const QString put = displayForm(m_store.text(pos, inserted));
+        if (removed == 0) {
+            QAccessibleTextInsertEvent e(this, at, put);
+            QAccessible::updateAccessibility(&e);
+        } else if (inserted == 0) {
+            QAccessibleTextRemoveEvent e(this, at, gone);
+            QAccessible::updateAccessibility(&e);
+        } else {
+            QAccessibleTextUpdateEvent e(this, at, gone, put);
+            QAccessible::updateAccessibility(&e);
+        }
+    }
+    // The value is the whole document: a reader asks for what it needs.
+    QAccessibleValueChangeEvent changed(this, QVariant());
+    QAccessible::updateAccessibility(&changed);
+}
 
 void ReceivedBox::forgetGeometry()
 {
@@ -409,12 +440,7 @@ void ReceivedBox::textReplaced(qsizetype pos, const QString &removed, const QStr
     m_cache->hexLines.clear();
     m_cache->longestKey = -1;
     scheduleLayout();
-    m_toldSize = m_store.size();
-    if (QAccessible::isActive()) {
-        QAccessibleTextUpdateEvent changed(this, int(std::min<qsizetype>(pos, INT_MAX)), displayForm(removed),
-                                           displayForm(inserted));
-        QAccessible::updateAccessibility(&changed);
-    }
+    tellReader(pos, count, removed, inserted.size());
 }
 
 // Measures the chunks of the line that the edit at column touched, as the

@@ -58,6 +58,10 @@ public:
     // How a text is shown: NUL, which has no glyph, as U+2400.
     static QString displayForm(const QString &text);
 
+    // The most characters assistive technology is handed at once: what a
+    // change tells, what it gets when it asks for the whole text.
+    static constexpr qsizetype kReaderPiece = 64 * 1024;
+
     // Caret and selection, as positions in the document.
     qsizetype cursorPosition() const;
     // Marks every match of the pattern (the last search) in the lines
@@ -83,8 +87,9 @@ public:
 public slots:
     // Lines were put in front of the store by its owner.
     void storeGrew();
-    // Text was put in or taken out of the store by its owner below its top.
-    void storeChanged();
+    // The owner replaced `removed` characters of the store at pos (counted
+    // from the top, as it reads now) by `inserted` characters.
+    void storeChanged(qsizetype pos, qsizetype removed, qsizetype inserted);
     void selectAll();
     void copy();
     void cut();
@@ -168,6 +173,7 @@ private:
     void applyEdit(const Edit &e, bool forward);
     void forgetGeometry();
     void textReplaced(qsizetype pos, const QString &removed, const QString &inserted);
+    void tellReader(qsizetype pos, qsizetype removed, const QString &removedText, qsizetype inserted);
     void restartBlink();
     void tellCaret();
     void selectionToX11();

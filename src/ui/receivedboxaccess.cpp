@@ -57,8 +57,9 @@ public:
 
     QString text(QAccessible::Text t) const override
     {
+        // The top of a long document: a reader asks for the rest by offsets.
         if (t == QAccessible::Value)
-            return ReceivedBox::displayForm(box()->text());
+            return text(0, characterCount());
         return QAccessibleWidget::text(t);
     }
 
@@ -97,9 +98,11 @@ public:
     int cursorPosition() const override { return toInt(box()->cursorPosition()); }
     void setCursorPosition(int position) override { box()->setCursorPosition(position); }
 
+    // At most kReaderPiece characters from start, however many are asked.
     QString text(int start, int end) const override
     {
-        return ReceivedBox::displayForm(box()->m_store.text(start, qsizetype(end) - start));
+        const qsizetype count = std::min<qsizetype>(qsizetype(end) - start, ReceivedBox::kReaderPiece);
+        return ReceivedBox::displayForm(box()->m_store.text(start, count));
     }
     int characterCount() const override { return toInt(box()->textLength()); }
 
@@ -115,13 +118,9 @@ public:
             return t.textAfterOffset(at, type, s, e);
         });
     }
+    // With no boundary, the characters around the offset.
     QString textAtOffset(int offset, QAccessible::TextBoundaryType type, int *start, int *end) const override
     {
-        if (type == QAccessible::NoBoundary) {
-            *start = 0;
-            *end = characterCount();
-            return text(0, *end);
-        }
         return around(offset, start, end, [&](TextAround &t, int at, int *s, int *e) {
             return t.textAtOffset(at, type, s, e);
         });

@@ -52,6 +52,8 @@ DialogSendFile::DialogSendFile(FileSender *sender, QWidget *parent) : Recaptione
 void DialogSendFile::retranslateUi()
 {
     setWindowTitle(tr("Отправка файла"));
+    // The bar has no label: a screen reader names it as the window.
+    ProgressBar1->setAccessibleName(windowTitle());
     CancelButton->setText(tr("Отмена"));
     showProgress(m_sender ? m_sender->sent() : m_sent, m_sender ? m_sender->total() : 0);
 }

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMap>
+#include <QRegularExpression>
 
 using namespace kestrum;
 using namespace kestrum::test;
@@ -193,13 +194,13 @@ private slots:
         QCOMPARE(timeText(when, QLocale("en_US"), true), QStringLiteral("2:05:09.123 PM"));
     }
 
-    // In the session: events as stored, the lost device's line after the
-    // message of its last bytes, the gap between messages, and the autosave
-    // file the same as the box.
-    void portEventsAndGapsInTheSession()
+    // In the session: events as stored, each event's line after every
+    // message that arrived before it (one under way when the port was closed
+    // and opened again, the device's last words), and the autosave file the
+    // same as the box.
+    void portEventsFollowTheirMessages()
     {
         writeSetting(Setting::LogPortEvents, "1");
-        writeSetting(Setting::LogSinceLast, "1");
         fakes.clock->current = at("2026-12-08T10:00:00.000");
         QVERIFY(startSession());
         const QString label = "<<Port COM1 (" + pty->slavePath() + ") ";
@@ -208,26 +209,30 @@ private slots:
         o.autosaveFile = scratchDir() + "/session-events.txt";
         QFile::remove(o.autosaveFile);
         session->options().set(o);
-        for (const auto &[bytes, time] : {std::pair{"one", "10:00:01.000"}, {"two", "10:00:01.250"}, {"bye", "10:00:02.000"}}) {
-            QVERIFY(pty->write(bytes));
-            QTRY_COMPARE(session->framing(), Session::Framing::Counting);
-            QTRY_COMPARE(session->port()->InBufferCount(), 3);
-            fakes.clock->current = at(QStringLiteral("2026-12-08T") + time);
-            // The last words, then the device goes while they are gathered.
-            if (QByteArray(bytes) == "bye") {
-                pty->closeMaster();
-                QTRY_VERIFY(!session->isPortOpen());
-            }
-            session->tick();
-            session->tick();
-            QTRY_COMPARE(session->framing(), Session::Framing::Idle);
-        }
+        // Under way while the port is closed and opened again (as Apply
+        // does): it ends after, and comes before both lines.
+        QVERIFY(pty->write("mid"));
+        QTRY_COMPARE(session->port()->gathered(), 3);
+        fakes.clock->current = at("2026-12-08T10:00:01.000");
+        session->closePort();
+        session->openPort();
+        session->tick();
+        session->tick();
+        QTRY_COMPARE(session->framing(), Session::Framing::Idle);
+        // The last words, then the device goes while they are gathered.
+        QVERIFY(pty->write("bye"));
+        QTRY_COMPARE(session->port()->gathered(), 3);
+        fakes.clock->current = at("2026-12-08T10:00:02.000");
+        pty->closeMaster();
+        QTRY_VERIFY(!session->isPortOpen());
         Pty back;
         fakes.clock->current = at("2026-12-08T10:00:03.000");
         session->openDevice(back.slavePath());
         session->closePort();
+        session->finishRecords();
         const QString again = "<<Port COM1 (" + back.slavePath() + ") ";
-        const QStringList lines{"10:00:01    one", "10:00:01 +250 ms    two", "10:00:02 +750 ms    bye",
+        const QStringList lines{"10:00:01    mid", label + "closed 2026-12-08 10:00:01>>",
+                                label + "opened 2026-12-08 10:00:01>>", "10:00:02    bye",
                                 label + "lost 2026-12-08 10:00:02>>", again + "opened again 2026-12-08 10:00:03>>",
                                 again + "closed 2026-12-08 10:00:03>>"};
         QCOMPARE(QString::fromLatin1(readBytes(o.autosaveFile)).split("\r\n", Qt::SkipEmptyParts), lines);
@@ -236,6 +241,44 @@ private slots:
         // The opening came before autosave was on: in the box only.
         QCOMPARE(shown, QStringList{label + "opened 2026-12-08 10:00:00>>"} + lines);
         QCOMPARE(failures, QStringList());
+    }
+
+    // With milliseconds and the gap, a stamp is its first byte's arrival
+    // (between the write and the reader's having it), not the time the
+    // message is shown, later; the gap is the one between the arrivals.
+    void stampsFromArrival()
+    {
+        writeSetting(Setting::LogMilliseconds, "1");
+        writeSetting(Setting::LogSinceLast, "1");
+        QVERIFY(startSession());
+        Options o;
+        o.receivedTime = true;
+        session->options().set(o);
+        qint64 from[2], to[2];
+        for (int i = 0; i < 2; ++i) {
+            from[i] = QDateTime::currentMSecsSinceEpoch();
+            QVERIFY(pty->write(i ? "two" : "one"));
+            QTRY_COMPARE(session->port()->gathered(), 3);
+            to[i] = QDateTime::currentMSecsSinceEpoch();
+            QTRY_VERIFY(QDateTime::currentMSecsSinceEpoch() > to[i] + 20);
+            session->tick();
+            session->tick();
+            QTRY_COMPARE(session->framing(), Session::Framing::Idle);
+        }
+        const QStringList shown = document().split("\r\n", Qt::SkipEmptyParts);
+        QCOMPARE(shown.size(), 2);
+        const auto stampedWithin = [](const QString &line, qint64 a, qint64 b) {
+            for (qint64 t = a; t <= b; ++t)
+                if (line.startsWith(timeText(QDateTime::fromMSecsSinceEpoch(t), QLocale::system(), true) + ' '))
+                    return true;
+            return false;
+        };
+        QVERIFY2(stampedWithin(shown[1], from[0], to[0]) && stampedWithin(shown[0], from[1], to[1]),
+                 qPrintable(shown.join('|')));
+        QVERIFY2(!shown[1].contains(" ms "), qPrintable(shown[1]));
+        const QRegularExpressionMatch gap = QRegularExpression(" \\+(\\d+) ms    two$").match(shown[0]);
+        QVERIFY2(gap.hasMatch(), qPrintable(shown[0]));
+        QVERIFY(gap.captured(1).toLongLong() >= from[1] - to[0] && gap.captured(1).toLongLong() <= to[1] - from[0]);
     }
 };
 

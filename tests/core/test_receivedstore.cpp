@@ -261,6 +261,52 @@ private slots:
         QCOMPARE(notices.size(), 1);
     }
 
+    // A disk full for a while: the store goes back to a file, at Clear or
+    // after so much more text, with what memory held meanwhile.
+    void fullDiskIsLeftOnceTheFileWorksAgain_data()
+    {
+        QTest::addColumn<bool>("clear");
+        QTest::newRow("as text goes on") << false;
+        QTest::newRow("after Clear") << true;
+    }
+
+    void fullDiskIsLeftOnceTheFileWorksAgain()
+    {
+        QFETCH(bool, clear);
+        QTemporaryDir dir;
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, SIG_IGN);
+        ReceivedStore store({1024, 2048, dir.path(), 48 * 1024});
+        QStringList notices;
+        store.setNotice([&](const QString &n) { notices << n; });
+        QString expected;
+        const auto receive = [&](int from, int to) {
+            for (int i = from; i < to; ++i) {
+                const QString m = QStringLiteral("line %1 ").arg(i) + QString(90, QLatin1Char('x')) + QStringLiteral("\r\n");
+                store.prepend(m);
+                expected.prepend(m);
+            }
+        };
+        rlimit small = old;
+        small.rlim_cur = 3000;
+        setrlimit(RLIMIT_FSIZE, &small);
+        receive(0, 400);
+        setrlimit(RLIMIT_FSIZE, &old);
+        QCOMPARE(notices.size(), 1);
+        QVERIFY(!store.onDisk());
+        if (clear) {
+            store.clear();
+            expected.clear();
+        }
+        receive(400, 1000);
+        QCOMPARE(notices.size(), 2);
+        QCOMPARE(notices.last(), QStringLiteral("The received text is kept on disk again."));
+        QVERIFY(store.onDisk());
+        QVERIFY2(store.memoryUsed() < expected.size() / 2, qPrintable(QString::number(store.memoryUsed())));
+        check(store, expected);
+    }
+
     // Open reads from the end, in pieces that go in below one another,
     // made by a store of their own: the box must read as the file's lines,
     // last first, above what it held.
@@ -277,6 +323,15 @@ private slots:
             big += QByteArray(int(r.bounded(200)), 'a' + char(r.bounded(26))) + QByteArray("\r\n\r\r\n\n\0").mid(int(r.bounded(6)), 2);
         QTest::newRow("pieces across CR LF") << big;
         QTest::newRow("one line longer than a piece") << QByteArray(300'000, 'L') + "\r\n" + QByteArray(70'000, 'M');
+        // Lines in LF alone are one long line to Open: here one across many
+        // pieces, between a CR LF near the top and one across the end of
+        // the first piece read (the last 64 KB).
+        QByteArray lf;
+        for (int i = 0; lf.size() < 16'000'000; ++i)
+            lf += "2026-12-08 02:50:00.123 line " + QByteArray::number(i) + "\n";
+        lf.replace(999, 2, "\r\n");
+        lf.replace(lf.size() - 64 * 1024 - 1, 2, "\r\n");
+        QTest::newRow("LF-only lines") << lf;
     }
 
     void openPiecesGoInBelowOneAnother()
@@ -311,6 +366,8 @@ private slots:
             news += 5;
         });
         QCOMPARE(progress.done.load(), file.size());
+        // Every byte is looked at a bounded number of times, whatever the lines.
+        QVERIFY2(progress.examined <= 3 * file.size() + 65536, qPrintable(QString::number(progress.examined)));
         const QString text = store.text();
         QCOMPARE(text.mid(news, expected.size()), fromAnsi(expected));
         QCOMPARE(text.mid(news + expected.size()), QStringLiteral("✓ typed\r\nold\r\n"));

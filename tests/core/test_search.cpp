@@ -190,6 +190,10 @@ private slots:
         QTest::newRow("end of a long line") << filler + QStringLiteral("Zz\r\nz") << QStringLiteral("zz") << false;
         QTest::newRow("expression, long line")
             << QStringLiteral("z\n") + filler + QStringLiteral("b12") << QStringLiteral("[b-z]\\d+") << true;
+        // Escapes take arguments; a POSIX class has a ']' of its own.
+        QTest::newRow("escape with an argument") << QStringLiteral("xyzABC\r\nabc") << QStringLiteral("\\x41BC") << true;
+        QTest::newRow("POSIX class") << QStringLiteral("t=5ms\r\n") << QStringLiteral("[[:digit:]]ms") << true;
+        QTest::newRow("terminal colour") << QStringLiteral("\x1b[31mred\r\n") << QStringLiteral("\\x1b\\[31m") << true;
     }
 
     void edgesOfTheDocumentAndLongLines()
@@ -208,6 +212,61 @@ private slots:
                 const FindResult got = findNext(*snap, pattern, from, d);
                 QCOMPARE(describe(got), describe(modelFind(m, from, d)));
             }
+    }
+
+    // The lines an expression's required text narrows the search to are
+    // never fewer than those the expression matches: generated expressions
+    // (escapes with arguments, classes, groups, quantifiers, alternatives)
+    // against the expression engine line by line.
+    void generatedExpressionsMatchAsTheEngine_data()
+    {
+        QTest::addColumn<bool>("matchCase");
+        QTest::newRow("any case") << false;
+        QTest::newRow("match case") << true;
+    }
+
+    void generatedExpressionsMatchAsTheEngine()
+    {
+        QFETCH(bool, matchCase);
+        static const char *const atoms[] = {
+            "a", "B", "1", "Ж", "x", ":", " ", "ab", "AB", "\\x41", "\\x{62}", "\\x4", "\\101", "\\0", "\\01",
+            "\\cA", "\\o{102}", "\\N{U+41}", "\\N", "\\p{Lu}", "\\pL", "\\d", "\\w", "\\s", "\\.", "\\[", "\\]",
+            "\\\\", "[[:digit:]]", "[[:alpha:]x]", "[^[:space:]]", "[]a]", "[^]b]", "[a-c]", "[\\]x]", "[:a]", "[\\x41-\\x43]",
+            ".", "^", "$", "\\b", "(a|b)", "(?:ab)", "(?=a)", "(?!1)", "(?<=a)", "(?#c)", "(?<n>a)", "\\g{-1}", "\\k<n>",
+            "(?i)", "\\Qa.\\E", "{", "}", "{1}a", "]", "#", "\\1",
+        };
+        static const char *const quantifiers[] = {"", "", "", "", "?", "*", "+", "{0}", "{2}", "{1,2}", "{,2}", "{ 1 }", "+?", "*+"};
+        QRandomGenerator r(29);
+        const QString chars = QStringLiteral("aAbB1 :xЖж[]{}.#\\\x01\t");
+        QString doc;
+        for (int line = 0; line < 60; ++line) {
+            for (int k = int(r.bounded(12)); k > 0; --k)
+                doc += chars[int(r.bounded(int(chars.size())))];
+            doc += QStringList{QStringLiteral("\r\n"), QStringLiteral("\n"), QStringLiteral("\r")}[int(r.bounded(3))];
+        }
+        ReceivedStore store;
+        store.prepend(doc);
+        const auto snap = store.snapshot();
+        int compared = 0;
+        for (int i = 0; i < 4000; ++i) {
+            QString text;
+            for (int k = int(r.bounded(1, 6)); k > 0; --k) {
+                if (r.bounded(10) == 0)
+                    text += QLatin1Char('|');
+                text += QString::fromUtf8(atoms[r.bounded(int(std::size(atoms)))]);
+                text += QLatin1String(quantifiers[r.bounded(int(std::size(quantifiers)))]);
+            }
+            const SearchPattern pattern(text, matchCase, true);
+            if (!pattern.isValid())
+                continue;
+            ++compared;
+            const Model m = modelOf(doc, text, matchCase, true);
+            const FindResult first = findNext(*snap, pattern, 0, SearchDirection::Down);
+            QVERIFY2(countMatches(*snap, pattern, -1).total == m.chain.size()
+                         && first.hit.pos == (m.chain.isEmpty() ? -1 : m.chain.first().pos),
+                     qPrintable(text));
+        }
+        QVERIFY(compared > 2000);
     }
 
     void nothingToFind_data()

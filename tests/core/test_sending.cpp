@@ -162,6 +162,30 @@ private slots:
         QCOMPARE(failures, QStringList());
     }
 
+    // Cancel drops what waits to go out. A pseudo-terminal reports no queue
+    // yet drops what the other side has not read: the count is "about".
+    void cancelledFileCountsWhatLeft()
+    {
+        QVERIFY(start(QStringLiteral("115200,n,8,1")));
+        const QString path = scratchDir() + QStringLiteral("/send.bin");
+        const QByteArray data = pattern(1024 * 1024);
+        writeBytes(path, data);
+        FileSender *sender = session->fileSender();
+        QSignalSpy done(sender, &FileSender::finished);
+        session->sendFile(path);
+        QByteArray got = pty->read(20000, 2000);
+        // The device stops reading: what is handed over meanwhile waits in the system.
+        QTRY_VERIFY(sender->sent() > got.size() + 8000);
+        sender->cancel();
+        got += pty->read(300);
+        QCOMPARE(got, data.left(got.size()));
+        QCOMPARE(done.size(), 1);
+        const qint64 counted = done.first().at(0).toLongLong();
+        QVERIFY2(counted >= got.size(), qPrintable(QString::number(counted)));
+        QVERIFY2(counted == got.size() || document().contains(QStringLiteral(": about %1 bytes of 1048576, cancelled").arg(counted)),
+                 qPrintable(QStringLiteral("%1 counted, %2 arrived: %3").arg(counted).arg(got.size()).arg(document())));
+    }
+
     void receivingGoesOnWhileSending()
     {
         QVERIFY(start(QStringLiteral("115200,n,8,1")));
@@ -172,7 +196,7 @@ private slots:
         QCOMPARE(session->send(QStringLiteral("x")), SendResult::Failed);
         QCOMPARE(failures.size(), 1);
         QVERIFY(pty->write("OK"));
-        QTRY_COMPARE(session->framing(), Session::Framing::Counting);
+        QTRY_COMPARE(session->port()->gathered(), 2);
         session->tick();
         session->tick();
         QTRY_VERIFY(document().startsWith(QStringLiteral("OK\r\n")));

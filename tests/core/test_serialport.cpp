@@ -8,9 +8,12 @@
 #include "support/fakes.h"
 #include "support/process.h"
 #include "support/pty.h"
+#include "support/received.h"
+#include "support/stream.h"
 #include "support/testenv.h"
 #include <QSignalSpy>
 #include <ctime>
+#include <limits>
 #include <poll.h>
 #include <termios.h>
 
@@ -42,16 +45,13 @@ private slots:
         Pty pty;
         mapPort(1, pty.slavePath());
         MSComm port;
+        Received got(port);
         port.setPortOpen(true);
-        QSignalSpy events(&port, &MSComm::OnComm);
         QVERIFY(pty.write(allBytes()));
-        QTRY_COMPARE(port.InBufferCount(), 256);
-        QVERIFY(events.count() >= 1);
-        const QString text = fromAnsi(port.inputBytes());
-        QCOMPARE(text.size(), 256);
+        QTRY_COMPARE(got.joined(), allBytes());
+        const QString text = fromAnsi(got.joined());
         QCOMPARE(text.at(0x98), QChar(0x98));
         QCOMPARE(text.at(0xC0), QChar(0x0410));  // Cyrillic capital A
-        QCOMPARE(port.InBufferCount(), 0);
 
         port.setOutput(text);
         QCOMPARE(pty.read(2000, 256), allBytes());
@@ -78,11 +78,11 @@ private slots:
         Pty pty;
         mapPort(1, pty.slavePath());
         MSComm port;
+        Received got(port);
         port.setNullDiscard(true);
         port.setPortOpen(true);
         QVERIFY(pty.write(QByteArray("a\0b\0\0c", 6)));
-        QTRY_COMPARE(port.InBufferCount(), 3);
-        QCOMPARE(port.inputBytes(), QByteArray("abc"));
+        QTRY_COMPARE(got.joined(), QByteArray("abc"));
     }
 
     void markedSequencesAreDecoded_data()
@@ -135,6 +135,7 @@ private slots:
         Pty pty;
         mapPort(1, pty.slavePath());
         MSComm port;
+        Received got(port);
         port.setSettings(QStringLiteral("9600,e,8,1"));
         port.setPortOpen(true);
         for (const QString &settings : {"9600,e,8,1", "9600,n,8,1", "9600,o,8,1"}) {
@@ -147,9 +148,9 @@ private slots:
             QCOMPARE(bool(tio.c_iflag & IGNPAR), !checked);
             // A 0xFF that ends a read could still be the start of a mark, so
             // it waits for the next byte; an ordinary byte ends the burst.
+            got.messages.clear();
             QVERIFY(pty.write(allBytes() + "Z"));
-            QTRY_COMPARE(port.InBufferCount(), 257);
-            QCOMPARE(port.inputBytes(), allBytes() + "Z");
+            QTRY_COMPARE(got.joined(), allBytes() + "Z");
         }
     }
 
@@ -170,6 +171,9 @@ private slots:
         Pty pty, back;
         mapPort(1, pty.slavePath());
         MSComm port;
+        Received got(port);
+        // The message ends when the test ticks.
+        port.setReceiveTimeout(3600 * 1000);
         port.setSettings(QStringLiteral("9600,e,8,1"));
         port.setPortOpen(true);
         termios tio;
@@ -177,20 +181,23 @@ private slots:
         tio.c_iflag &= ~PARMRK;
         QVERIFY(::tcsetattr(pty.slaveFd(), TCSANOW, &tio) == 0);
         QVERIFY(pty.write("abc\xFF"));
-        QTRY_COMPARE(port.InBufferCount(), 3);
+        QTRY_COMPARE(port.gathered(), 3);
         if (lost) {
             pty.closeMaster();
             QTRY_VERIFY(!port.PortOpen());
             port.openDevice(back.slavePath());
         } else {
             QVERIFY(pty.write("\xFF"));
-            struct pollfd p{pty.slaveFd(), POLLIN, 0};
-            QVERIFY(::poll(&p, 1, 2000) == 1);
+            QTRY_COMPARE(port.gathered(), 4);
+            port.tick();
+            port.tick();
         }
-        QCOMPARE(port.inputBytes(), QByteArray("abc\xFF"));
+        QCOMPARE(got.messages, QList<QByteArray>{"abc\xFF"});
         QVERIFY((lost ? back : pty).write("Z"));
-        QTRY_COMPARE(port.InBufferCount(), 1);
-        QCOMPARE(port.inputBytes(), QByteArray("Z"));
+        QTRY_COMPARE(port.gathered(), 1);
+        port.tick();
+        port.tick();
+        QCOMPARE(got.messages, (QList<QByteArray>{"abc\xFF", "Z"}));
     }
 
     void aStreamFasterThanTheLineArrivesWhole_data()
@@ -219,17 +226,101 @@ private slots:
         Pty pty;
         mapPort(1, pty.slavePath());
         MSComm port;
+        Received got(port);
         port.setSettings(settings);
         port.setPortOpen(true);
-        QSignalSpy events(&port, &MSComm::OnComm);
-        QVERIFY(pty.write(stream.left(1)));
-        QTRY_VERIFY(events.count() >= 1);
-        for (int at = 1; at < size; at += piece)
+        for (int at = 0; at < size; at += piece)
             QVERIFY(pty.write(stream.mid(at, piece)));
         // A 0xFF that ends a read waits for the byte after it.
         QVERIFY(pty.write("Z"));
-        QTRY_COMPARE(port.InBufferCount(), size + 1);
-        QCOMPARE(port.inputBytes(), stream + "Z");
+        QTRY_COMPARE(got.joined().size(), size + 1);
+        QCOMPARE(got.joined(), stream + "Z");
+    }
+
+    // The framing by arrival times, at its edges. The script is steps
+    // "what@µs": bytes, "!" a port event without data, "^" a tick by hand,
+    // "=ms" a new timeout, "x" the device gone. The events come out as "#"
+    // counted, "~" waiting, "[bytes]" a message, "x" one dropped.
+    void framingByArrivalTime_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("events");
+        // The timeout is 100 ms.
+        QTest::newRow("counted at one timeout") << "a@0" << "#[a]";
+        QTest::newRow("a byte at two timeouts belongs") << "a@0 b@200000" << "#[ab]";
+        QTest::newRow("a byte just after begins the next") << "a@0 b@200001" << "#[a]#[b]";
+        QTest::newRow("a steady stream does not put the end off") << "a@0 b@100000 c@199999 d@200001 e@300000"
+                                                                  << "#[abc]#[de]";
+        QTest::newRow("event without data, bytes in time") << "!@0 a@150000" << "#[a]";
+        QTest::newRow("event without data, bytes after") << "!@0 a@900000 b@900001" << "#~[a]#[b]";
+        QTest::newRow("ticks by hand") << "a@0 ^@10 b@20 ^@30 c@40" << "#[ab]#[c]";
+        QTest::newRow("ticks on a quiet line") << "^@0 ^@1 a@5" << "#~[a]";
+        QTest::newRow("a new timeout counts from the next message")
+            << "a@0 =50@10 b@150000 c@300000 d@399999 e@400001" << "#[ab]#[cd]#[e]";
+        QTest::newRow("device gone") << "a@0 x@150000 b@160000" << "#[a]#[b]";
+        QTest::newRow("device gone before the count") << "a@0 x@50" << "#[a]";
+        QTest::newRow("device gone while waiting") << "!@0 x@300000" << "#~x";
+    }
+
+    void framingByArrivalTime()
+    {
+        QFETCH(QString, script);
+        QFETCH(QString, events);
+        Framer framer;
+        framer.setTimeout(100'000'000);
+        ReceiveEvents out;
+        for (const QString &step : script.split(QLatin1Char(' '))) {
+            const QString what = step.section(QLatin1Char('@'), 0, 0);
+            const qint64 at = step.section(QLatin1Char('@'), 1).toLongLong() * 1000;
+            framer.advance(at, out);
+            if (what == QLatin1String("!"))
+                framer.begin(at, 0);
+            else if (what == QLatin1String("^"))
+                framer.tick(at, 0, out);
+            else if (what == QLatin1String("x"))
+                framer.endNow(out);
+            else if (what.startsWith(QLatin1Char('=')))
+                framer.setTimeout(what.mid(1).toLongLong() * 1'000'000);
+            else
+                framer.arrived(what.toLatin1(), {}, at, 0, out);
+        }
+        framer.advance(std::numeric_limits<qint64>::max() / 2, out);
+        QString told;
+        for (const ReceiveEvent &e : out)
+            told += e.kind == ReceiveEvent::Kind::Counted   ? QStringLiteral("#")
+                    : e.kind == ReceiveEvent::Kind::Waiting ? QStringLiteral("~")
+                    : e.kind == ReceiveEvent::Kind::Ended   ? QLatin1Char('[') + QString::fromLatin1(e.message.bytes) + QLatin1Char(']')
+                                                            : QStringLiteral("x");
+        QCOMPARE(told, events);
+    }
+
+    // Speed and line changes, modem lines, closing and opening again, all
+    // while the reader thread reads a stream as fast as the line takes it:
+    // nothing read is lost, doubled or mixed up, and each step returns.
+    void controlWhileTheReaderReads()
+    {
+        Pty pty;
+        mapPort(1, pty.slavePath());
+        MSComm port;
+        Received got(port);
+        port.setReceiveTimeout(2);
+        port.setPortOpen(true);
+        PacedWriter writer;
+        writer.start(pty.masterFd(), 4'000'000, 2);
+        for (int i = 0; !writer.done(); ++i) {
+            switch (i % 4) {
+            case 0: port.setSettings(i % 8 ? QStringLiteral("115200,e,8,1") : QStringLiteral("9600,n,8,1")); break;
+            case 1: port.setDTREnable(i % 8 == 1); break;
+            case 2: port.setNullDiscard(i % 8 == 2); break;
+            default:
+                port.setPortOpen(false);
+                port.setPortOpen(true);
+            }
+            QTest::qWait(3);
+        }
+        writer.wait();
+        QTRY_COMPARE_WITH_TIMEOUT(got.joined().size(), writer.sent(), 10000);
+        QVERIFY(got.joined() == streamBytes(writer.sent()));
     }
 
     void settingsTextIsParsedAndRefusedWhole()
@@ -286,7 +377,6 @@ private slots:
         port.setCommPort(2);
         port.setInBufferSize(2048);
         QCOMPARE(port.InBufferSize(), 2048);
-        QVERIFY_THROWS_EXCEPTION(Error, port.InBufferCount());
         QVERIFY_THROWS_EXCEPTION(Error, port.setOutput(QStringLiteral("x")));
     }
 
@@ -349,24 +439,25 @@ private slots:
         Pty pty;
         mapPort(1, pty.slavePath());
         MSComm port;
+        Received got(port);
         port.setPortOpen(true);
         QSignalSpy lost(&port, &MSComm::deviceLost);
         QVERIFY(pty.write("last words"));
-        QTRY_COMPARE(port.InBufferCount(), 10);
+        QTRY_COMPARE(port.gathered(), 10);
         pty.closeMaster();
         QTRY_COMPARE(lost.count(), 1);
         QVERIFY(!port.PortOpen());
         QVERIFY(lost.first().first().toString().contains(QStringLiteral("COM1")));
-        // What came before the loss is still there for the reader.
-        QCOMPARE(port.inputBytes(), QByteArray("last words"));
+        // What came before the loss ended its message before the loss was told.
+        QCOMPARE(got.messages, QList<QByteArray>{"last words"});
         // No storm afterwards: no more reports, no core spinning.
         const double before = cpuSeconds();
         QTest::qWait(500);
         QCOMPARE(lost.count(), 1);
         QVERIFY2(cpuSeconds() - before < 0.1, "the event loop kept spinning after the loss");
-        // Reading now reports the loss.
+        // Sending now reports the loss.
         try {
-            port.InBufferCount();
+            port.setOutput(QStringLiteral("x"));
             QFAIL("no error");
         } catch (const Error &e) {
             QVERIFY(e.description().contains(QStringLiteral("stopped working")));

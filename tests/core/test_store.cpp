@@ -127,6 +127,7 @@ private slots:
         QTest::newRow("find") << "Find" << "Text";
         QTest::newRow("send mode") << "Transmit" << "SendMode";
         QTest::newRow("hex view") << "View" << "Hex";
+        QTest::newRow("board") << "Board" << "LineEnding";
         QTest::newRow("log choices") << "Log" << "PortEvents";
     }
 

@@ -62,7 +62,7 @@ double cpuOverASecond()
 
 bool idle(const Form1 *f)
 {
-    return f->session->receiving() == 0 && !f->session->receiveTimer()->isActive() && !f->session->isWaitingForData();
+    return f->session->receiving() == 0 && f->session->framing() == Session::Framing::Idle && !f->session->isWaitingForData();
 }
 
 QByteArray boxBytes(const Form1 *f) { return f->Text2->text().toLatin1(); }
@@ -173,7 +173,7 @@ class FaultsTest : public ProgramTest {
             return false;
         mapPort(1, link);
         f = startTestProgram();
-        f->session->receiveTimer()->setInterval(timeout);
+        f->session->setReceiveTimeout(timeout);
         Form2 *o = options();
         o->Check5->setChecked(false);
         o->Check6->setChecked(false);
@@ -233,7 +233,7 @@ private slots:
             pty->closeMaster();
         } else if (when == QLatin1String("collecting")) {
             QVERIFY(pty->write("during"));
-            QTRY_VERIFY(f->session->receiveTimer()->isActive());
+            QTRY_VERIFY(f->session->framing() != Session::Framing::Idle);
             pty->closeMaster();
         } else if (when == QLatin1String("waiting")) {
             // A port event without data: the second tick waits for the device.
@@ -285,18 +285,18 @@ private slots:
         QVERIFY(readBytes(autosave).endsWith("after\r\n"));
     }
 
-    // Back while the message under way is still collected: that message
-    // keeps what came before the loss, the next burst is one of its own.
+    // Back within the timeouts of the message under way at the loss: that
+    // message keeps what came before the loss (it ends with it), the next
+    // burst is one of its own.
     void backDuringAMessage()
     {
         QVERIFY(start(1000));
         QVERIFY(pty->write("during"));
-        QTRY_VERIFY(f->session->receiveTimer()->isActive());
+        QTRY_VERIFY(f->session->framing() != Session::Framing::Idle);
         pty->closeMaster();
         QTRY_VERIFY(!f->session->port()->PortOpen());
         QVERIFY(plugIn());
         QTRY_VERIFY(f->session->port()->PortOpen());
-        QVERIFY(f->session->receiveTimer()->isActive());
         QVERIFY(pty->write("after"));
         QTRY_COMPARE(boxBytes(f), QByteArray("after\r\nduring\r\n"));
         QTRY_VERIFY(idle(f));
@@ -536,7 +536,7 @@ private slots:
         // Each short enough for a message box on a screen, none empty.
         for (const QString &m : messages())
             QVERIFY2(!m.trimmed().isEmpty() && m.size() < 400, qPrintable(m.left(400)));
-        QVERIFY(f->session->receiveTimer()->interval() >= 1);
+        QVERIFY(f->session->receiveTimeout() >= 1);
 
         // The windows that read the store open, and the program still
         // receives and leaves.

@@ -65,6 +65,18 @@ private slots:
 
     void documents_data() { addInputs("documents"); }
     void documents() { replay(&fuzz::fuzzDocuments); }
+
+    void store_data() { addInputs("store"); }
+    void store() { replay(&fuzz::fuzzStore); }
+
+    void search_data() { addInputs("search"); }
+    void search() { replay(&fuzz::fuzzSearch); }
+
+    void sendHex_data() { addInputs("send_hex"); }
+    void sendHex() { replay(&fuzz::fuzzSendHex); }
+
+    void sendEscapes_data() { addInputs("send_escapes"); }
+    void sendEscapes() { replay(&fuzz::fuzzSendEscapes); }
 };
 
 KESTRUM_TEST_MAIN(FuzzRegressionsTest)

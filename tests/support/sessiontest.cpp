@@ -1,7 +1,7 @@
 #include "support/sessiontest.h"
 #include "core/mscomm.h"
 #include "support/testenv.h"
-#include <QTimer>
+
 
 namespace kestrum::test {
 
@@ -26,7 +26,7 @@ bool SessionTest::startSession(const QString &line)
     mapPort(1, pty->slavePath());
     session = std::make_unique<Session>();
     connect(session.get(), &Session::failure, this, [this](const QString &d) { failures << d; });
-    session->receiveTimer()->setInterval(3600 * 1000);
+    session->setReceiveTimeout(3600 * 1000);
     if (!line.isEmpty())
         session->port()->setSettings(line);
     session->port()->setPortOpen(true);

@@ -2,6 +2,7 @@
 #include "ui/form1.h"
 #include "ui/windows.h"
 #include <QPointer>
+#include "core/controlline.h"
 #include "core/settings.h"
 #include <QDir>
 #include <QFile>
@@ -67,6 +68,7 @@ Windows &windows()
 void resetProgramState()
 {
     closeProgram();
+    setControlLineMaker(nullptr);
     QFile::remove(settingsFilePath());
     deleteAllSettings();
     resetStoreWarnings();

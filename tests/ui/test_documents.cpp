@@ -18,6 +18,7 @@
 #include "support/testenv.h"
 #include "support/unprivileged.h"
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
@@ -288,6 +289,70 @@ private slots:
         QCOMPARE(parametr("FileNameOpen"), QStringLiteral("<unset>"));
         QCOMPARE(parametr("FileNameSaveAs"), QStringLiteral("<unset>"));
         QVERIFY(QDir(dir->path()).entryList(QDir::Files).isEmpty());
+    }
+
+    // A screen reader hears each change in its place and size, a long one
+    // in a bounded form, and every message after an Open, even a cancelled
+    // one; what it asks of the box costs a bounded piece.
+    void aScreenReaderIsToldOpenAndWhatFollows()
+    {
+        static QObject *box = nullptr;
+        static QStringList heard;
+        box = f->Text2;
+        const auto previous = QAccessible::installUpdateHandler([](QAccessibleEvent *e) {
+            if (e->object() != box)
+                return;
+            if (e->type() == QAccessible::TextInserted)
+                heard << QStringLiteral("inserted %1 at %2").arg(static_cast<QAccessibleTextInsertEvent *>(e)->textInserted().size())
+                             .arg(static_cast<QAccessibleTextInsertEvent *>(e)->changePosition());
+            else if (e->type() == QAccessible::TextRemoved)
+                heard << QStringLiteral("removed %1 at %2").arg(static_cast<QAccessibleTextRemoveEvent *>(e)->textRemoved().size())
+                             .arg(static_cast<QAccessibleTextRemoveEvent *>(e)->changePosition());
+            else if (e->type() == QAccessible::TextUpdated)
+                heard << QStringLiteral("updated");
+            else if (e->type() == QAccessible::TextCaretMoved)
+                heard << QStringLiteral("caret");
+        });
+        const auto restore = qScopeGuard([&] { QAccessible::installUpdateHandler(previous); });
+        if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+            QSKIP("events go out only with an accessibility bus (the X11 run)");
+        QTRY_VERIFY(QAccessible::isActive());
+        f->Text2->setText(QStringLiteral("old\r\n"));
+        QVERIFY(writeBytes(path("small.txt"), "a\r\nbc\r\n"));
+        QVERIFY(writeBytes(path("big.txt"), QByteArray("line\r\n").repeated(100'000)));
+        heard.clear();
+        open(path("small.txt"));
+        QCOMPARE(heard, QStringList{QStringLiteral("inserted 7 at 0")});
+        heard.clear();
+        open(path("big.txt"));
+        for (const QString &h : heard)
+            QVERIFY2(h == QStringLiteral("caret") || h.section(QLatin1Char(' '), 1, 1).toInt() <= ReceivedBox::kReaderPiece,
+                     qPrintable(h));
+        heard.clear();
+        f->Text2->prepend(QStringLiteral("new\r\n"));
+        QCOMPARE(heard, QStringList{QStringLiteral("inserted 5 at 0")});
+
+        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(f->Text2);
+        QVERIFY(a->text(QAccessible::Value).size() <= ReceivedBox::kReaderPiece);
+        int start = -1, end = -1;
+        const QString around = a->textInterface()->textAtOffset(300'000, QAccessible::NoBoundary, &start, &end);
+        QVERIFY(around.size() <= ReceivedBox::kReaderPiece && start <= 300'000 && 300'000 < end);
+        QCOMPARE(around, a->textInterface()->text(start, end));
+
+        // Cancelled while it reads: whatever it put in goes, and the next
+        // message is still heard.
+        QTimer::singleShot(0, f, [] {
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (w->objectName() == QStringLiteral("ProgressDialog1"))
+                    qobject_cast<QProgressDialog *>(w)->cancel();
+        });
+        open(path("big.txt"));
+        heard.clear();
+        f->Text2->prepend(QStringLiteral("next\r\n"));
+        QCOMPARE(heard, QStringList{QStringLiteral("inserted 6 at 0")});
+        heard.clear();
+        f->Text2->clearText();
+        QCOMPARE(heard, QStringList{QStringLiteral("caret")});
     }
 
     void failedOpenIsReportedAndChangesNothing()

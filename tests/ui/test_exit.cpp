@@ -241,7 +241,7 @@ private slots:
         Form2 *options = windows().form2();
         options->Check8->setChecked(true);
         options->setAutosaveFile(log);
-        f->session->receiveTimer()->setInterval(30);
+        f->session->setReceiveTimeout(30);
         QVERIFY(pty->write("first"));
         QTRY_COMPARE(readBytes(log), QByteArray("first\r\n"));
 

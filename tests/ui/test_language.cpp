@@ -9,6 +9,7 @@
 #include "ui/clearsettingsdialog.h"
 #include "ui/warningdialog.h"
 #include "ui/optionswindow.h"
+#include "ui/receivedbox.h"
 #include "core/error.h"
 #include "core/mscomm.h"
 #include "core/sendbytes.h"
@@ -17,11 +18,15 @@
 #include "support/programtest.h"
 #include "support/pty.h"
 #include "support/testenv.h"
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -393,6 +398,33 @@ private slots:
         QCOMPARE(o->windowTitle(), QStringLiteral("Параметры"));
         QCOMPARE(o->Check7->text(), QStringLiteral("Отображать размер строки*"));
         checkMainWindowRussian(f);
+    }
+
+    // A screen reader tells the controls apart by their labels' names (read
+    // here through the accessible interfaces AT-SPI serves): the five lists
+    // by their label (their own name is their value), the three text boxes
+    // by theirs; in the language shown, also after a switch.
+    void aScreenReaderNamesEachControl()
+    {
+        storeLanguage(QStringLiteral("1"));
+        Form1 *f = startOnPty();
+        QVERIFY(f);
+        const QList<QWidget *> controls{f->Combo1, f->Combo2, f->Combo3, f->Combo4, f->Combo5, f->Text1, f->Text2, f->Text3};
+        const auto check = [&](const QStringList &names) {
+            for (qsizetype i = 0; i < controls.size(); ++i) {
+                QAccessibleInterface *a = QAccessible::queryAccessibleInterface(controls[i]);
+                QStringList said{a->text(QAccessible::Name)};
+                for (const auto &label : a->relations(QAccessible::Label))
+                    said << label.first->text(QAccessible::Name);
+                QVERIFY2(said.contains(names[i]), qPrintable(controls[i]->objectName() + QLatin1String(": ") + said.join(u'|')));
+            }
+        };
+        check({"Port", "Baud Rate", "Parity", "Data Bits", "Stop Bits", "Transmit", "Recived", "Message counter"});
+        if (QTest::currentTestFailed())
+            return;
+        f->mnuRus->trigger();
+        check({"Порт", "Скорость", "Четность", "Инфо биты", "Стоп биты", "Сообщения для отправки", "Принятые сообщения",
+               "Счетчик сообщений"});
     }
 
     // The Options window as its load makes it: in the language of the moment

@@ -42,7 +42,7 @@ QString autosaveTo(const QString &name)
 
 bool idle(const Form1 *f)
 {
-    return f->session->receiving() == 0 && !f->session->receiveTimer()->isActive() && !f->session->isWaitingForData();
+    return f->session->receiving() == 0 && f->session->framing() == Session::Framing::Idle && !f->session->isWaitingForData();
 }
 
 // Lines of the box, oldest first.
@@ -64,7 +64,7 @@ class ReceiveTest : public ProgramTest {
         Form1 *f = startOnPty();
         if (!f)
             return nullptr;
-        f->session->receiveTimer()->setInterval(timeout);
+        f->session->setReceiveTimeout(timeout);
         decorate(false, false, false);
         options()->Check8->setChecked(false);
         fakes.messageBox->messages.clear();
@@ -180,7 +180,7 @@ private slots:
 
         // Clear while a message is being collected (a longer timeout gives
         // the test time to act between the two ticks).
-        f->session->receiveTimer()->setInterval(200);
+        f->session->setReceiveTimeout(200);
         QVERIFY(pty->write("4"));
         QTRY_COMPARE(f->session->receiving(), qint16(1));
         f->Command8_Click();
@@ -188,7 +188,7 @@ private slots:
         QCOMPARE(f->Text2->text(), QString());
         QCOMPARE(f->Text3->text(), QStringLiteral("0"));
         QCOMPARE(f->session->receiving(), qint16(1));
-        QVERIFY(f->session->receiveTimer()->isActive());
+        QVERIFY(f->session->framing() != Session::Framing::Idle);
         QTRY_COMPARE(f->Text2->text(), QStringLiteral("4\r\n"));
         QVERIFY(f->mnuSave->isEnabled());
         QCOMPARE(f->Text3->text(), QStringLiteral("0"));
@@ -215,7 +215,7 @@ private slots:
         Form1 *f = start(200);
         QVERIFY(f);
         QVERIFY(pty->write("lost"));
-        QTRY_VERIFY(f->session->receiveTimer()->isActive());
+        QTRY_VERIFY(f->session->framing() != Session::Framing::Idle);
         f->Command2_Click();
         QVERIFY(!f->session->port()->PortOpen());
         QTRY_COMPARE(fakes.messageBox->messages.size(), 1);
@@ -237,7 +237,7 @@ private slots:
         QVERIFY(f);
         const QString path = autosaveTo(QStringLiteral("lost.txt"));
         QVERIFY(pty->write("DATA"));
-        QTRY_VERIFY(f->session->receiveTimer()->isActive());
+        QTRY_VERIFY(f->session->framing() != Session::Framing::Idle);
         pty->closeMaster();
         QTRY_VERIFY(!f->session->port()->PortOpen());
         // What arrived is shown and saved, then the loss is reported once.

@@ -176,7 +176,7 @@ private slots:
         test::Pty pty;
         test::mapPort(1, pty.slavePath());
         Session session;
-        session.receiveTimer()->setInterval(1);
+        session.setReceiveTimeout(1);
         session.port()->setSettings(QStringLiteral("9600,e,8,1"));
         session.port()->setPortOpen(true);
         termios tio;
@@ -192,7 +192,7 @@ private slots:
         ReceivedStore opened;
         opened.prependBytes("file\r\n");
         doc.insert(0, opened.takeAll());
-        box.storeChanged();
+        box.storeChanged(0, 0, 6);
         box.setHexView(true);
         box.setCursorPosition(0);
         box.setCursorPosition(10, true);

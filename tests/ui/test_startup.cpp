@@ -47,8 +47,8 @@ private slots:
         QCOMPARE(f->session->port()->CommPort(), 1);
         QCOMPARE(pty.baudRate(), 9600);
         QCOMPARE(pty.stopBits(), 2);
-        QCOMPARE(f->session->receiveTimer()->interval(), 100);
-        QVERIFY(!f->session->receiveTimer()->isActive());
+        QCOMPARE(f->session->receiveTimeout(), 100);
+        QVERIFY(f->session->framing() == Session::Framing::Idle);
         QCOMPARE(f->session->port()->InBufferSize(), 1024);
         QCOMPARE(f->session->port()->OutBufferSize(), 512);
         QVERIFY(!f->session->port()->NullDiscard());
@@ -164,7 +164,7 @@ private slots:
         if (!message.isEmpty())
             QVERIFY2(said.first().startsWith(message), qPrintable(said.first()));
         const MSComm *port = f->session->port();
-        const QMap<QString, int> held = {{"Timeout", f->session->receiveTimer()->interval()},
+        const QMap<QString, int> held = {{"Timeout", f->session->receiveTimeout()},
                                          {"InBufferSize", port->InBufferSize()},
                                          {"OutBufferSize", port->OutBufferSize()},
                                          {"RTSEnable", port->RTSEnable()},

@@ -275,7 +275,7 @@ private slots:
     {
         Form1 *f = start();
         QVERIFY(f);
-        f->session->receiveTimer()->setInterval(200);
+        f->session->setReceiveTimeout(200);
         showSent(true, false, false, false);
         QVERIFY(pty->write("in"));
         QTRY_COMPARE(f->session->receiving(), qint16(1));
