@@ -161,6 +161,29 @@
     </message>
 </context>
 <context>
+    <name>Log</name>
+    <message>
+        <source>%1 %2 opened</source>
+        <translation>%1 %2 открыт</translation>
+    </message>
+    <message>
+        <source>%1 %2 closed</source>
+        <translation>%1 %2 закрыт</translation>
+    </message>
+    <message>
+        <source>%1 %2 lost: the device went away</source>
+        <translation>%1 %2 потерян: устройство пропало</translation>
+    </message>
+    <message>
+        <source>%1 %2 opened again: the board seems to be resetting again and again</source>
+        <translation>%1 %2 снова открыт: похоже, плата перезапускается раз за разом</translation>
+    </message>
+    <message>
+        <source>%1 %2 opened again</source>
+        <translation>%1 %2 снова открыт</translation>
+    </message>
+</context>
+<context>
     <name>Number</name>
     <message>
         <source>Type mismatch</source>
@@ -395,6 +418,21 @@
     <message>
         <source>Printing failed: the received text could not be read back from the cache folder.</source>
         <translation>Печать не удалась: принятый текст не удалось прочитать из папки кэша.</translation>
+    </message>
+</context>
+<context>
+    <name>Recorder</name>
+    <message>
+        <source>%1 cannot be written: the folder %2 does not exist.</source>
+        <translation>%1 нельзя записать: папки %2 нет.</translation>
+    </message>
+    <message>
+        <source>%1 cannot be written: it is not a file this user may write.</source>
+        <translation>%1 нельзя записать: это не файл, который этот пользователь может записывать.</translation>
+    </message>
+    <message>
+        <source>%1 cannot be written: this user may not write in the folder %2.</source>
+        <translation>%1 нельзя записать: этот пользователь не может записывать в папку %2.</translation>
     </message>
 </context>
 <context>

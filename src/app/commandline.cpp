@@ -43,7 +43,26 @@ CommandLine parseCommandLine(const QStringList &arguments)
                                   QStringLiteral("Look for the stable names of serial devices in FOLDER instead of "
                                                  "/dev/serial/by-id (links to the devices, as udev makes them)."),
                                   QStringLiteral("FOLDER"));
-    parser.addOptions({help, version, port, byId});
+    const QCommandLineOption record(
+        QStringLiteral("record"),
+        QStringLiteral("Record without a window: open the port (COM1, or the one --port names) and write every "
+                       "message to FILE, as the autosave file, until SIGINT or SIGTERM. Needs no display. The "
+                       "stored line parameters, receive timeout, stamps and log choices apply. Port events go "
+                       "to standard error, one line each. Exit status: 0 after a signal, 2 for a mistake on the "
+                       "command line, 3 when the port cannot be opened, 4 when FILE cannot be written."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption line(QStringLiteral("line"),
+                                  QStringLiteral("With --record: the line parameters for this run, e.g. 115200,n,8,1 "
+                                                 "(baud rate, parity n/e/o/m/s, data bits, stop bits)."),
+                                  QStringLiteral("PARAMETERS"));
+    const QCommandLineOption newFile(QStringLiteral("new-file"),
+                                     QStringLiteral("With --record: a new file each day ('day'), or each day and "
+                                                    "whenever the file has reached SIZE_MB megabytes (of 1,048,576 "
+                                                    "bytes); the date goes before FILE's extension."),
+                                     QStringLiteral("day|SIZE_MB"));
+    const QCommandLineOption echo(QStringLiteral("echo"),
+                                  QStringLiteral("With --record: write each line to standard output too."));
+    parser.addOptions({help, version, port, byId, record, line, newFile, echo});
 
     if (!parser.parse(arguments))
         return failure(parser.errorText());
@@ -73,6 +92,37 @@ CommandLine parseCommandLine(const QStringList &arguments)
         cmd.ports.insert(n, device);
     }
 
+    if (parser.isSet(record)) {
+        cmd.recordFile = parser.value(record);
+        if (cmd.recordFile.trimmed().isEmpty())
+            return failure(QStringLiteral("--record: no file given"));
+        if (cmd.ports.size() > 1)
+            return failure(QStringLiteral("--record records one port: give --port once"));
+        if (!cmd.ports.isEmpty())
+            cmd.recordPort = cmd.ports.firstKey();
+    } else {
+        for (const QCommandLineOption *o : {&line, &newFile, &echo})
+            if (parser.isSet(*o))
+                return failure(QStringLiteral("--%1 is for --record").arg(o->names().constFirst()));
+    }
+    if (parser.isSet(line)) {
+        cmd.lineParameters = parser.value(line).trimmed();
+        if (cmd.lineParameters.isEmpty())
+            return failure(QStringLiteral("--line: no parameters given"));
+    }
+    if (parser.isSet(newFile)) {
+        const QString value = parser.value(newFile).trimmed();
+        bool ok = false;
+        const double mb = value.toDouble(&ok);
+        if (value.compare(QLatin1String("day"), Qt::CaseInsensitive) == 0)
+            cmd.newFileMB = 0;
+        else if (ok && mb > 0 && mb <= 1e9)
+            cmd.newFileMB = mb;
+        else
+            return failure(QStringLiteral("--new-file wants 'day' or a size in MB greater than 0, not '%1'").arg(value));
+    }
+    cmd.echo = parser.isSet(echo);
+
     if (parser.isSet(byId)) {
         cmd.byIdFolder = parser.value(byId).trimmed();
         if (cmd.byIdFolder.isEmpty())
@@ -89,6 +139,8 @@ CommandLine parseCommandLine(const QStringList &arguments)
     } else if (parser.isSet(version)) {
         cmd.action = CommandLine::Version;
         cmd.text = QStringLiteral("kestrum %1\n").arg(QStringLiteral(KESTRUM_VERSION));
+    } else if (!cmd.recordFile.isEmpty()) {
+        cmd.action = CommandLine::Record;
     }
     return cmd;
 }

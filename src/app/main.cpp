@@ -1,4 +1,5 @@
 #include "app/commandline.h"
+#include "app/recorder.h"
 #include "ui/main/form1.h"
 #include "core/portmap.h"
 #include <QApplication>
@@ -28,11 +29,14 @@ int main(int argc, char *argv[])
     // Read before QApplication exists: --help, --version and a mistake need
     // no display, and a mistake starts nothing and writes nothing.
     const kestrum::CommandLine cmd = kestrum::parseCommandLine(kestrum::argumentList(argc, argv));
-    if (cmd.action != kestrum::CommandLine::Run)
+    if (cmd.action != kestrum::CommandLine::Run && cmd.action != kestrum::CommandLine::Record)
         return kestrum::reportCommandLine(cmd);
     kestrum::setPortOverrides(cmd.ports);
     if (!cmd.byIdFolder.isEmpty())
         kestrum::setByIdFolder(cmd.byIdFolder);
+    // No window system at all: runs over SSH and as a service.
+    if (cmd.action == kestrum::CommandLine::Record)
+        return kestrum::runRecorder(cmd, argc, argv);
 
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("kestrum"));

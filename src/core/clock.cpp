@@ -48,14 +48,40 @@ QString dateText(const QDateTime &when, const QLocale &locale)
     return fitsAnsi(text) ? text : QLocale::c().toString(when.date(), QStringLiteral("dd.MM.yyyy"));
 }
 
-QString timeText(const QDateTime &when, const QLocale &locale)
+namespace {
+
+// The pattern with ".zzz" after its seconds field (the last run of "s"
+// outside quoted literal text), so that "h:mm:ss AP" reads 2:05:09.123 PM.
+QString withMilliseconds(const QString &format)
+{
+    qsizetype after = -1;
+    bool quoted = false;
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        if (format.at(i) == QLatin1Char('\''))
+            quoted = !quoted;
+        else if (!quoted && format.at(i) == QLatin1Char('s'))
+            after = i + 1;
+    }
+    if (after < 0)
+        return format;
+    return format.left(after) + QLatin1String(".zzz") + format.mid(after);
+}
+
+} // namespace
+
+QString timeText(const QDateTime &when, const QLocale &locale, bool milliseconds)
 {
     // The locale's long time form carries seconds and a time zone; drop the zone.
     QString format = withoutTimeZone(locale.timeFormat(QLocale::LongFormat));
     if (!format.contains(QLatin1Char('s')))
         format = QStringLiteral("HH:mm:ss");
+    QString numeric = QStringLiteral("HH:mm:ss");
+    if (milliseconds) {
+        format = withMilliseconds(format);
+        numeric = withMilliseconds(numeric);
+    }
     const QString text = locale.toString(when.time(), format);
-    return fitsAnsi(text) ? text : QLocale::c().toString(when.time(), QStringLiteral("HH:mm:ss"));
+    return fitsAnsi(text) ? text : QLocale::c().toString(when.time(), numeric);
 }
 
 } // namespace kestrum

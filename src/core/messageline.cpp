@@ -13,26 +13,31 @@ struct LineForm {
 };
 
 // What goes before and after the text.
-std::pair<QString, QString> decorations(qsizetype size, const LineForm &f)
+std::pair<QString, QString> decorations(qsizetype size, const LineForm &f, const Stamp &stamp)
 {
     QString before, after;
+    const bool gap = stamp.sinceLastMs.has_value();
     if (f.date || f.time) {
         // One reading of the clock, so date and time agree.
-        const QDateTime now = clock().now();
+        const QDateTime now = stamp.at.isValid() ? stamp.at : clock().now();
         if (f.date)
             before += dateText(now) + QLatin1String("   ");
         if (f.time)
-            before += timeText(now) + f.afterTime;
+            before += timeText(now, QLocale::system(), stamp.milliseconds) + (gap ? QLatin1String(" ") : f.afterTime);
     }
+    if (gap)
+        before += (*stamp.sinceLastMs < 0 ? QString::number(*stamp.sinceLastMs)
+                                          : QLatin1Char('+') + QString::number(*stamp.sinceLastMs))
+                  + QLatin1String(" ms") + f.afterTime;
     before += f.marker;
     if (f.size)
         after = f.sizeLabel + QString::number(size);
     return {before, after};
 }
 
-QString messageLine(const QString &text, const LineForm &f, qsizetype size = -1)
+QString messageLine(const QString &text, const LineForm &f, qsizetype size, const Stamp &stamp)
 {
-    const auto [before, after] = decorations(size < 0 ? text.size() : size, f);
+    const auto [before, after] = decorations(size < 0 ? text.size() : size, f, stamp);
     return before + text + after;
 }
 
@@ -44,9 +49,9 @@ LineForm receivedForm(const Options &o)
 
 } // namespace
 
-QByteArray receivedLine(QByteArray data, const Options &o, qsizetype *dataAt)
+QByteArray receivedLine(QByteArray data, const Options &o, qsizetype *dataAt, const Stamp &stamp)
 {
-    const auto [before, after] = decorations(data.size(), receivedForm(o));
+    const auto [before, after] = decorations(data.size(), receivedForm(o), stamp);
     if (dataAt)
         *dataAt = 0;
     if (before.isEmpty() && after.isEmpty())
@@ -64,10 +69,10 @@ QByteArray receivedLine(QByteArray data, const Options &o, qsizetype *dataAt)
     return line;
 }
 
-QString sentLine(const QString &text, const Options &o, qsizetype size)
+QString sentLine(const QString &text, const Options &o, qsizetype size, const Stamp &stamp)
 {
     return messageLine(text, {o.sentDate, o.sentTime, o.sentSize, QLatin1String("   "),
-                              QLatin1String("<<SenD>>   "), QLatin1String("  Size, byte ")}, size);
+                              QLatin1String("<<SenD>>   "), QLatin1String("  Size, byte ")}, size, stamp);
 }
 
 QString withCrLf(const QString &typed)

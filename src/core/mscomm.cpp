@@ -6,7 +6,11 @@
 #include "core/paritymarks.h"
 #include "core/portlines.h"
 #include "core/settings.h"
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QSocketNotifier>
+#include <sys/ioctl.h>
+#include <thread>
 
 namespace kestrum {
 
@@ -74,6 +78,37 @@ void MSComm::beginMessage() { deliver(m_reader.begin()); }
 void MSComm::tick() { deliver(m_reader.tick()); }
 
 void MSComm::abandonWait() { deliver(m_reader.abandonWait()); }
+
+bool MSComm::receiving() const { return !m_pending.empty() || m_reader.holdsAny(); }
+
+void MSComm::endReading()
+{
+    if (m_port->isOpen()) {
+        // A terminal's driver hands bytes on to what the descriptor reads
+        // in steps of its own (a pseudo-terminal's at most 4 KB at a time,
+        // from a worker thread of the kernel): what the system holds is all
+        // read once nothing has waited and nothing was read for a while.
+        constexpr int kQuietMs = 100;
+        const int fd = int(m_port->handle());
+        QDeadlineTimer deadline(3000);
+        QElapsedTimer quiet;
+        quiet.start();
+        qint64 read = m_reader.bytesRead();
+        while (quiet.elapsed() < kQuietMs && !deadline.hasExpired()) {
+            // Taken as it comes, so that the reader never stops for want of
+            // room.
+            deliver(m_reader.take());
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            int queued = 0;
+            const qint64 now = m_reader.bytesRead();
+            if (now != read || (::ioctl(fd, FIONREAD, &queued) == 0 && queued > 0))
+                quiet.restart();
+            read = now;
+        }
+        m_reader.detach();
+    }
+    deliver(m_reader.endNow());
+}
 
 void MSComm::deliver(ReceiveEvents events)
 {

@@ -101,6 +101,15 @@ public:
     // message under way there.
     Framer::State framing() const { return m_reader.state(); }
     qsizetype gathered() const { return m_reader.gathered(); }
+    // Something received is not handed over yet: a message under way, or
+    // ended and not yet taken.
+    bool receiving() const;
+    // The program is ending: the reader reads what the system holds for the
+    // line until the line has been quiet for 100 ms (for at most 3 s: a
+    // source that never pauses is cut), lets go of it, and the message under
+    // way ends now with what arrived, all handed over before this returns.
+    // The port stays open.
+    void endReading();
     // Why a message cannot be taken from the closed port.
     QString notOpenReason() const;
 
@@ -114,6 +123,8 @@ public:
     QString deviceName() const;
     // "COM1 (/dev/ttyUSB0)".
     QString portLabel() const;
+    // The port was last closed because its device went away.
+    bool closedByLoss() const { return !m_port->isOpen() && !m_lostReason.isEmpty(); }
 
 signals:
     // The message under way has lasted one receive timeout.

@@ -147,6 +147,18 @@ qsizetype PortReader::gathered() const
     return m_framer.gathered();
 }
 
+bool PortReader::holdsAny() const
+{
+    const std::lock_guard lock(m_lock);
+    return !m_found.empty() || m_framer.state() != Framer::State::Idle;
+}
+
+qint64 PortReader::bytesRead() const
+{
+    const std::lock_guard lock(m_lock);
+    return m_bytesRead;
+}
+
 Framer::State PortReader::state() const
 {
     const std::lock_guard lock(m_lock);
@@ -298,6 +310,7 @@ void PortReader::readArrivals(int fd, short revents, qint64 now)
         const int error = errno;
         const std::lock_guard lock(m_lock);
         if (n > 0) {
+            m_bytesRead += n;
             took(m_chunk, n, now);
             got += n;
             m_emptyWakes = 0;

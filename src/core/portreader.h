@@ -55,6 +55,10 @@ public:
     // Readable while take() has something.
     int readyFd() const { return m_ready; }
     qsizetype gathered() const;
+    // take() has something, or will have once the message under way ends.
+    bool holdsAny() const;
+    // Bytes read since the reader was made.
+    qint64 bytesRead() const;
     Framer::State state() const;
 
 private:
@@ -85,6 +89,7 @@ private:
     bool m_announced = false;
     qint64 m_lastAnnounced = 0;
     bool m_holding = false;
+    qint64 m_bytesRead = 0;
 
     // What a read lands in, the thread's alone (a terminal driver hands
     // over a few KB a read).

@@ -21,20 +21,27 @@ Session::Session(QObject *parent) : QObject(parent)
     // Until start-up loads the stored one.
     m_port->setReceiveTimeout(70);
     m_records = new RecordWriter(this);
-    connect(m_records, &RecordWriter::failed, this, &Session::failure);
+    connect(m_records, &RecordWriter::failed, this, [this](const QString &description) {
+        m_files.unsure();
+        emit failure(description);
+    });
     m_fileSender = new FileSender(m_port, this);
     connect(m_fileSender, &FileSender::finished, this, &Session::fileSent);
 
     connect(m_port, &MSComm::messageCounted, this, &Session::messageCounted);
     connect(m_port, &MSComm::waitingForData, this, &Session::waitingForData);
     connect(m_port, &MSComm::messageReceived, this, &Session::finish);
-    connect(m_port, &MSComm::messageDropped, this, &Session::backToIdle);
+    connect(m_port, &MSComm::messageDropped, this, [this] {
+        backToIdle();
+        writeHeldEvents();
+    });
     // The message the device's last bytes made has been shown already.
     connect(m_port, &MSComm::deviceLost, this, &Session::deviceLost);
     connect(m_port, &MSComm::deviceGone, this, &Session::deviceGone);
     connect(m_port, &MSComm::opened, this, &Session::portOpened);
     connect(m_port, &MSComm::closed, this, &Session::portClosed);
     setUpBoard();
+    connectPortEvents();
     // Told after the step that met the full disk is done, not in its middle.
     m_document.setNotice([this](const QString &description) {
         QMetaObject::invokeMethod(this, [this, description] { emit failure(description); }, Qt::QueuedConnection);
@@ -193,6 +200,7 @@ void Session::portClosed()
     backToIdle();
     m_port->abandonWait();
     emit failure(m_port->notOpenReason());
+    writeHeldEvents();
 }
 
 void Session::backToIdle()
@@ -209,6 +217,7 @@ void Session::finish(ReceivedMessage *message)
     // Closed before its end, the port gives up what it held for it.
     if (!m_port->PortOpen()) {
         emit failure(m_port->notOpenReason());
+        writeHeldEvents();
         return;
     }
 
@@ -223,32 +232,45 @@ void Session::finish(ReceivedMessage *message)
     // widened nor narrowed, nor copied, and without unused room the
     // document keeps it as it is.
     qsizetype dataAt = 0;
-    QByteArray line = receivedLine(std::move(message->bytes), o, &dataAt);
+    const Stamp stamp = receivedStamp(*message);
+    QByteArray line = receivedLine(std::move(message->bytes), o, &dataAt, stamp);
     line += "\r\n";
     line.squeeze();
-    m_document.prependBytes(line);
-    m_document.markErrors(message->errors, dataAt);
-    emit documentGrew();
+    if (m_keepDocument) {
+        m_document.prependBytes(line);
+        m_document.markErrors(message->errors, dataAt);
+        emit documentGrew();
+    }
     m_state.dataReceived = 1;
     emit messageShown();
+    emit lineWritten(line);
     if (!optionsFailure.isEmpty())
         emit failure(optionsFailure);
-    autosave(o, line, line.size() - 2);
+    autosave(o, line, line.size() - 2, stamp.at);
+    writeHeldEvents();
 }
 
 void Session::prependLine(const QString &line)
 {
-    m_document.prepend(line + QLatin1String("\r\n"));
-    emit documentGrew();
+    if (m_keepDocument) {
+        m_document.prepend(line + QLatin1String("\r\n"));
+        emit documentGrew();
+    }
 }
 
-void Session::autosave(const Options &o, const QByteArray &line, qsizetype length)
+void Session::autosave(const Options &o, const QByteArray &line, qsizetype length, const QDateTime &when)
 {
     if (!o.autosave)
         return;
     try {
-        m_records->append(o.autosaveFile, line, length);
+        logChoices();
+        const QString path = m_files.pathFor(o.autosaveFile, length + 2, when);
+        if (path != std::exchange(m_lastFile, path))
+            emit autosaveFileChanged(path);
+        m_records->append(path, line, length);
     } catch (const Error &e) {
+        // What reached the file is not known: it is looked at again next time.
+        m_files.unsure();
         emit failure(e.description());
     }
 }
@@ -259,9 +281,15 @@ void Session::abandonWait()
         return;
     m_port->abandonWait();
     backToIdle();
+    writeHeldEvents();
 }
 
-void Session::finishRecords() { m_records->finish(); }
+void Session::finishRecords()
+{
+    // Leaving: no message will come to let the held event lines through.
+    writeHeldEvents(true);
+    m_records->finish();
+}
 
 SendResult Session::send(const QString &text, SendMode mode)
 {
@@ -327,11 +355,13 @@ void Session::showSent(const QString &shown, qsizetype size)
     const Options o = m_options.current();
     if (!o.showSent)
         return;
-    const QString line = sentLine(shown, o, size);
+    const Stamp stamp = sentStamp();
+    const QString line = sentLine(shown, o, size, stamp);
     prependLine(line);
     // The text was found to fit the code page before it was sent.
     const QByteArray bytes = toAnsi(line);
-    autosave(o, bytes, bytes.size());
+    emit lineWritten(bytes + "\r\n");
+    autosave(o, bytes, bytes.size(), stamp.at);
 }
 
 void Session::sendFile(const QString &path)

@@ -1,13 +1,18 @@
 #pragma once
+#include "core/autosavefiles.h"
 #include "core/devicewatch.h"
 #include "core/flowcontrol.h"
+#include "core/logchoices.h"
+#include "core/messageline.h"
 #include "core/options.h"
+#include "core/portevents.h"
 #include "core/receivedstore.h"
 #include "core/sendbytes.h"
 #include <QObject>
 #include <QString>
 #include <exception>
 #include <functional>
+#include <optional>
 
 namespace kestrum {
 
@@ -153,6 +158,23 @@ public:
     // DTR and RTS by hand, the board's resets, the lamps' lines.
     PortLines *lines() const;
 
+    // The log's choices (files by day or size, port events, finer stamps),
+    // read from the store at first use; set takes effect with the next line
+    // and stores them when asked.
+    const LogChoices &logChoices();
+    void setLogChoices(const LogChoices &c, bool store = true);
+    // The autosave file written now: with a file each day or at a size, the
+    // dated one (what the autosave line names).
+    QString autosaveFileNow();
+    // Off: lines reach the autosave file and lineWritten only, and the
+    // document stays empty (the recorder's memory does not grow).
+    void setKeepsDocument(bool keep) { m_keepDocument = keep; }
+    // The program is ending: what the system holds for the port is read,
+    // then the reader lets go of it and the message under way ends now with
+    // what arrived, so that everything received is given its line. The port
+    // stays open (its close is the caller's, and the log's next line).
+    void endMessageNow();
+
 signals:
     // A message was counted.
     void counted(qint32 count);
@@ -169,6 +191,15 @@ signals:
     // and what it led to when opened; and every opening of the port.
     void deviceGone(const QString &device, const kestrum::DeviceIdentity &opened);
     void portOpened();
+    // The port was opened, closed, lost or opened again (whether or not the
+    // log shows port events).
+    void portEventHappened(const kestrum::PortEvent &event);
+    // A line was put in the log (document and autosave file), with its CR LF:
+    // received, sent or a port event.
+    void lineWritten(const QByteArray &line);
+    // The autosave went to another file than the record before (a new day,
+    // a size reached, another file chosen).
+    void autosaveFileChanged(const QString &path);
 
 private:
     void messageCounted();
@@ -178,7 +209,19 @@ private:
     void portClosed();
     void backToIdle();
     void prependLine(const QString &line);
-    void autosave(const Options &o, const QByteArray &line, qsizetype length);
+    // when: the record's time, for the file of its day (invalid: now).
+    void autosave(const Options &o, const QByteArray &line, qsizetype length, const QDateTime &when = {});
+    // session_log.cpp: the log's stamps, files and port events.
+    void connectPortEvents();
+    // The stamp of a received message: with milliseconds or the gap chosen,
+    // the time its first byte arrived; otherwise the clock's now, as ever.
+    Stamp receivedStamp(const ReceivedMessage &message);
+    Stamp sentStamp();
+    void notePortEvent(PortEvent::Kind kind);
+    void writeEventLine(const QByteArray &line, const QDateTime &at);
+    // Once no message that arrived before them waits to be shown; leaving:
+    // at once.
+    void writeHeldEvents(bool leaving = false);
     void showSent(const QString &shown, qsizetype size);
     void fileSent(qint64 sent, bool complete, const QString &failure);
     // The stored line ending and flow control; the lines' failures told.
@@ -195,6 +238,19 @@ private:
     QString m_lineParameters;
     DocumentState m_state;
     LineEnding m_lineEnding = LineEnding::None;
+    std::optional<LogChoices> m_log;
+    AutosaveFiles m_files;
+    QString m_lastFile;
+    PortEventLog m_portEvents;
+    // The device the port was opened on, for the event lines.
+    QString m_eventDevice;
+    bool m_eventOpen = false;
+    // Event lines that wait for the messages which arrived before them and
+    // are not yet shown.
+    QList<std::pair<QByteArray, QDateTime>> m_heldEvents;
+    // The last received message's first byte, milliseconds since 1970.
+    std::optional<qint64> m_lastArrivalMs;
+    bool m_keepDocument = true;
 };
 
 } // namespace kestrum

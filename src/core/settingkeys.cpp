@@ -13,6 +13,7 @@ const char *const find = "Find";
 const char *const transmit = "Transmit";
 const char *const view = "View";
 const char *const board = "Board";
+const char *const log = "Log";
 
 // In the order of the enumeration. Names are matched without regard to case
 // by the store; the spelling here is the one written to the file.
@@ -54,6 +55,11 @@ const SettingName table[] = {
     {board, "EnterSends", "0", nullptr},
     {board, "FlowControl", "0", nullptr},
     {board, "PulseDTR", "100", nullptr},
+    {log, "AutosaveFiles", "0", nullptr},
+    {log, "FileSizeMB", "100", nullptr},
+    {log, "PortEvents", "0", nullptr},
+    {log, "Milliseconds", "0", nullptr},
+    {log, "SinceLast", "0", nullptr},
 };
 static_assert(sizeof table / sizeof table[0] == size_t(Setting::Count), "one row for every setting");
 

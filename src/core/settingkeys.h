@@ -50,6 +50,13 @@ enum class Setting {
     EnterSends,
     FlowControl,
     PulseDTR,
+    // And the log's: how the autosave file is cut, the size at which, port
+    // events in the log, and the finer stamps.
+    LogFiles,
+    LogFileSize,
+    LogPortEvents,
+    LogMilliseconds,
+    LogSinceLast,
     Count
 };
 

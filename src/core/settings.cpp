@@ -118,7 +118,7 @@ void deleteAllSettings()
     const QStringList own{QStringLiteral("Lng"), QStringLiteral("OtherSet"), QStringLiteral("Setings"),
                           QStringLiteral("Parametr"), QStringLiteral("History"), QStringLiteral("Find"),
                           QStringLiteral("Transmit"), QStringLiteral("View"), QStringLiteral("Highlights"),
-                          QStringLiteral("Board")};
+                          QStringLiteral("Board"), QStringLiteral("Log")};
     for (const QString &group : s->childGroups())
         if (own.contains(group, Qt::CaseInsensitive))
             s->remove(group);

@@ -12,8 +12,8 @@ void writeSetting(const QString &section, const QString &key, const QString &val
 // Removes one entry; a section left empty goes with it.
 void removeSetting(const QString &section, const QString &key);
 // Deletes the program's own sections ("Lng", "OtherSet", "Setings",
-// "Parametr", "History", "Find", "Transmit", "View", "Highlights", "Board"); the
-// user's "Ports" map stays.
+// "Parametr", "History", "Find", "Transmit", "View", "Highlights", "Board",
+// "Log"); the user's "Ports" map stays.
 void deleteAllSettings();
 
 // Full path of the store's file.

@@ -128,6 +128,7 @@ private slots:
         QTest::newRow("send mode") << "Transmit" << "SendMode";
         QTest::newRow("hex view") << "View" << "Hex";
         QTest::newRow("board") << "Board" << "LineEnding";
+        QTest::newRow("log choices") << "Log" << "PortEvents";
     }
 
     // The port map is the user's: it survives.

@@ -60,7 +60,8 @@ private slots:
             << "share/man/man1/kestrum.1"
             << QStringList{".TH KESTRUM 1 ", "Kestrum " KESTRUM_VERSION, ".SH OPTIONS", ".BI \\-\\-port \" COMn\" = DEVICE",
                            ".BR \\-h \", \" \\-\\-help", ".BR \\-v \", \" \\-\\-version", "[Ports]", "COM1=/dev/ttyUSB0",
-                           ".BR dialout ,", ".I $XDG_CONFIG_HOME/Kestrum/Kestrum.ini", ".SH EXIT STATUS"};
+                           ".BR dialout ,", ".I $XDG_CONFIG_HOME/Kestrum/Kestrum.ini", ".SH EXIT STATUS",
+                           ".BI \\-\\-record \" FILE\"", ".SH RECORDING WITHOUT A WINDOW"};
     }
     void eachFileSaysWhatItMust()
     {

@@ -51,6 +51,10 @@ Pty::Pty()
     if (m_master < 0)
         return;
     ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    // A program the test starts must not hold the line too: closing the
+    // master would then not hang it up.
+    ::fcntl(m_master, F_SETFD, FD_CLOEXEC);
+    ::fcntl(m_slave, F_SETFD, FD_CLOEXEC);
     m_slavePath = QString::fromLocal8Bit(name);
 }
 
