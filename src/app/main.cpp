@@ -1,6 +1,6 @@
 #include "app/commandline.h"
 #include "ui/main/form1.h"
-#include "core/portmap.h"
+#include "core/devices/portmap.h"
 #include <QApplication>
 #include <QIcon>
 #include <QPainter>

@@ -1,8 +1,8 @@
 // The command line: what it accepts, what it refuses, and that the program
 // answers it before touching the window system or the settings file.
 #include "app/commandline.h"
-#include "core/portmap.h"
-#include "core/settings.h"
+#include "core/devices/portmap.h"
+#include "core/settings/settings.h"
 #include "support/files.h"
 #include "support/pty.h"
 #include "support/testenv.h"

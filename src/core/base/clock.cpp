@@ -1,0 +1,61 @@
+#include "core/base/clock.h"
+#include "core/base/codec.h"
+
+namespace kestrum {
+
+namespace {
+
+class SystemClock : public Clock {
+public:
+    QDateTime now() override { return QDateTime::currentDateTime(); }
+};
+
+std::unique_ptr<Clock> &current()
+{
+    static std::unique_ptr<Clock> c;
+    return c;
+}
+
+} // namespace
+
+Clock &clock()
+{
+    if (!current())
+        current() = std::make_unique<SystemClock>();
+    return *current();
+}
+
+void setClock(std::unique_ptr<Clock> c) { current() = std::move(c); }
+
+QString withoutTimeZone(const QString &format)
+{
+    QString out;
+    bool quoted = false;
+    for (const QChar c : format) {
+        if (c == QLatin1Char('\''))
+            quoted = !quoted;
+        else if (c == QLatin1Char('t') && !quoted)
+            continue;
+        out += c;
+    }
+    out.replace(QLatin1String("()"), QString());
+    return out.trimmed();
+}
+
+QString dateText(const QDateTime &when, const QLocale &locale)
+{
+    const QString text = locale.toString(when.date(), QLocale::ShortFormat);
+    return fitsAnsi(text) ? text : QLocale::c().toString(when.date(), QStringLiteral("dd.MM.yyyy"));
+}
+
+QString timeText(const QDateTime &when, const QLocale &locale)
+{
+    // The locale's long time form carries seconds and a time zone; drop the zone.
+    QString format = withoutTimeZone(locale.timeFormat(QLocale::LongFormat));
+    if (!format.contains(QLatin1Char('s')))
+        format = QStringLiteral("HH:mm:ss");
+    const QString text = locale.toString(when.time(), format);
+    return fitsAnsi(text) ? text : QLocale::c().toString(when.time(), QStringLiteral("HH:mm:ss"));
+}
+
+} // namespace kestrum
