@@ -5,9 +5,9 @@
 // while the filter is on.
 //
 //   bench_filter [megabytes]     (default 1024)
-#include "core/linefilter.h"
-#include "core/receivedstore.h"
-#include "core/search.h"
+#include "core/stream/linefilter.h"
+#include "core/document/receivedstore.h"
+#include "core/search/search.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTimer>

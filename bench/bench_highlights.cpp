@@ -5,8 +5,8 @@
 // QRegularExpression on every line, for comparison.
 //
 //   bench_highlights [screens]     (default 3000)
-#include "core/highlights.h"
-#include "core/sgr.h"
+#include "core/stream/highlights.h"
+#include "core/stream/sgr.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QRandomGenerator>

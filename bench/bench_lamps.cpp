@@ -7,9 +7,9 @@
 // nothing but wake 20 times a second.
 //
 //   bench_lamps [seconds-each]   (default 20)
-#include "core/mscomm.h"
-#include "core/portlines.h"
-#include "core/session.h"
+#include "core/port/mscomm.h"
+#include "core/board/portlines.h"
+#include "core/session/session.h"
 #include "support/fakeline.h"
 #include "support/pty.h"
 #include "support/testenv.h"

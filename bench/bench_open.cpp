@@ -9,7 +9,7 @@
 #include "ui/main/form1.h"
 #include "ui/received/receivedbox.h"
 #include "ui/main/windows.h"
-#include "core/session.h"
+#include "core/session/session.h"
 #include "support/controls.h"
 #include "support/fakes.h"
 #include "support/process.h"

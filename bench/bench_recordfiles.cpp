@@ -11,9 +11,9 @@
 // ticks, as bench_soak does (a real 1 ms timer costs over 2 ms a message):
 // once the port holds the whole message the benchmark ticks until it is
 // written, so each message is one record.
-#include "core/autosavefiles.h"
-#include "core/mscomm.h"
-#include "core/session.h"
+#include "core/log/autosavefiles.h"
+#include "core/port/mscomm.h"
+#include "core/session/session.h"
 #include "support/files.h"
 #include "support/process.h"
 #include "support/pty.h"

@@ -11,12 +11,12 @@
 // before the port is open still waits in the line; on a real adapter it
 // would be gone. Hence "open before the bytes were sent" is counted apart.
 #include "ui/main/form1.h"
-#include "core/session.h"
+#include "core/session/session.h"
 #include "ui/main/windows.h"
-#include "core/devicewatch.h"
+#include "core/devices/devicewatch.h"
 #include "ui/received/receivedbox.h"
 #include "ui/dialogs/optionswindow.h"
-#include "core/mscomm.h"
+#include "core/port/mscomm.h"
 #include "support/controls.h"
 #include "support/fakes.h"
 #include "support/process.h"

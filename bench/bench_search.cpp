@@ -3,9 +3,9 @@
 // window's thread answers a 10 ms timer while a search runs on the worker.
 //
 //   bench_search [megabytes]     (default 1024)
-#include "core/receivedstore.h"
-#include "core/search.h"
-#include "core/searcher.h"
+#include "core/document/receivedstore.h"
+#include "core/search/search.h"
+#include "core/search/searcher.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTimer>

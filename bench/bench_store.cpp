@@ -5,8 +5,8 @@
 // as a document and opening that document again.
 //
 //   bench_store [millions-of-lines]    (default 20)
-#include "core/receivedstore.h"
-#include "core/textfile.h"
+#include "core/document/receivedstore.h"
+#include "core/document/textfile.h"
 #include "support/process.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 #include "app/commandline.h"
 #include "app/recorder.h"
 #include "ui/main/form1.h"
-#include "core/portmap.h"
+#include "core/devices/portmap.h"
 #include <QApplication>
 #include <QIcon>
 #include <QPainter>

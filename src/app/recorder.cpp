@@ -1,10 +1,10 @@
 #include "app/recorder.h"
 #include "app/commandline.h"
-#include "core/codec.h"
-#include "core/devicewatch.h"
-#include "core/error.h"
-#include "core/session.h"
-#include "core/settingkeys.h"
+#include "core/base/codec.h"
+#include "core/devices/devicewatch.h"
+#include "core/base/error.h"
+#include "core/session/session.h"
+#include "core/settings/settingkeys.h"
 #include "ui/common/captions.h"
 #include <QCoreApplication>
 #include <QFileInfo>

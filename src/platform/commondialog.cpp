@@ -1,5 +1,5 @@
 #include "platform/commondialog.h"
-#include "core/error.h"
+#include "core/base/error.h"
 #include "platform/platform.h"
 #include <QFileInfo>
 #include <QStringList>

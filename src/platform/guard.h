@@ -1,5 +1,5 @@
 #pragma once
-#include "core/error.h"
+#include "core/base/error.h"
 #include "platform/platform.h"
 #include <exception>
 #include <utility>

@@ -1,7 +1,7 @@
 #include "platform/printing.h"
-#include "core/error.h"
-#include "core/receivedstore.h"
-#include "core/textfile.h"
+#include "core/base/error.h"
+#include "core/document/receivedstore.h"
+#include "core/document/textfile.h"
 #include <QCoreApplication>
 #include <QFontDatabase>
 #include <QPainter>

@@ -1,6 +1,6 @@
-#include "core/codec.h"
-#include "core/error.h"
-#include "core/settings.h"
+#include "core/base/codec.h"
+#include "core/base/error.h"
+#include "core/settings/settings.h"
 #include "platform/platform.h"
 #include "platform/printing.h"
 #include <QApplication>

@@ -1,10 +1,10 @@
 // Driving a board: line endings and flow control on a pseudo-terminal; DTR
 // and RTS by hand, the resets and the lamps over a fake line under the port.
-#include "core/error.h"
-#include "core/linewatcher.h"
-#include "core/mscomm.h"
-#include "core/portlines.h"
-#include "core/settings.h"
+#include "core/base/error.h"
+#include "core/board/linewatcher.h"
+#include "core/port/mscomm.h"
+#include "core/board/portlines.h"
+#include "core/settings/settings.h"
 #include "support/fakeline.h"
 #include "support/sessiontest.h"
 #include "support/testenv.h"

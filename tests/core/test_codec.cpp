@@ -1,6 +1,6 @@
 // The code page: which characters it cannot carry, and where they stand.
-#include "core/codec.h"
-#include "core/error.h"
+#include "core/base/codec.h"
+#include "core/base/error.h"
 #include "support/testenv.h"
 #include <QTest>
 

@@ -1,7 +1,7 @@
 // Waiting for a lost device to come back, on real files and folders.
-#include "core/devicewatch.h"
-#include "core/error.h"
-#include "core/mscomm.h"
+#include "core/devices/devicewatch.h"
+#include "core/base/error.h"
+#include "core/port/mscomm.h"
 #include "support/files.h"
 #include "support/pty.h"
 #include "support/received.h"

@@ -1,10 +1,10 @@
 // Open's reading pipeline without a window: a reading thread hands the
 // document's thread pieces of the file, last line first, while messages go
 // on arriving on top.
-#include "core/codec.h"
-#include "core/documentopen.h"
-#include "core/error.h"
-#include "core/textfile.h"
+#include "core/base/codec.h"
+#include "core/document/documentopen.h"
+#include "core/base/error.h"
+#include "core/document/textfile.h"
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>

@@ -1,6 +1,6 @@
 // The hex view's text of a line: stamps kept as text, the rest as bytes.
-#include "core/codec.h"
-#include "core/hexview.h"
+#include "core/base/codec.h"
+#include "core/document/hexview.h"
 #include "support/testenv.h"
 #include <QTest>
 

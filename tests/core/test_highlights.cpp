@@ -1,7 +1,7 @@
 // Highlight rules: the ranges a line gets, the first rule winning, and the
 // rules kept in the settings file.
-#include "core/highlights.h"
-#include "core/settings.h"
+#include "core/stream/highlights.h"
+#include "core/settings/settings.h"
 #include "support/testenv.h"
 #include <QRandomGenerator>
 

@@ -1,9 +1,9 @@
 // The live filter against a plain model: the document as one string, cut
 // into lines, each line tested alone; through messages put in front, edits,
 // clears and new patterns, with the work read in small pieces.
-#include "core/codec.h"
-#include "core/linefilter.h"
-#include "core/receivedstore.h"
+#include "core/base/codec.h"
+#include "core/stream/linefilter.h"
+#include "core/document/receivedstore.h"
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTest>

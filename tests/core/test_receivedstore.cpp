@@ -1,8 +1,8 @@
 // The received document's store against a plain string doing the same.
-#include "core/receivedstore.h"
-#include "core/codec.h"
-#include "core/error.h"
-#include "core/textfile.h"
+#include "core/document/receivedstore.h"
+#include "core/base/codec.h"
+#include "core/base/error.h"
+#include "core/document/textfile.h"
 #include <QFile>
 #include <QDir>
 #include <QRandomGenerator>

@@ -1,10 +1,10 @@
 // Find and count in the received document against a plain model: the
 // document as one string, searched with QString and, for expressions, line
 // by line.
-#include "core/codec.h"
-#include "core/receivedstore.h"
-#include "core/search.h"
-#include "core/searcher.h"
+#include "core/base/codec.h"
+#include "core/document/receivedstore.h"
+#include "core/search/search.h"
+#include "core/search/searcher.h"
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTest>

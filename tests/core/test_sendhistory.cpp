@@ -1,6 +1,6 @@
 // The send box's history: order, limit, duplicates, the store, and stepping.
-#include "core/sendhistory.h"
-#include "core/settings.h"
+#include "core/sending/sendhistory.h"
+#include "core/settings/settings.h"
 #include "support/testenv.h"
 
 using namespace kestrum;

@@ -1,12 +1,12 @@
 // Sending bytes: the send box read as text, hex or with escapes, byte for
 // byte on a pseudo-terminal; a file paced by the line, and cancelled; a
 // break.
-#include "core/codec.h"
-#include "core/error.h"
-#include "core/filesend.h"
-#include "core/mscomm.h"
-#include "core/sendbytes.h"
-#include "core/session.h"
+#include "core/base/codec.h"
+#include "core/base/error.h"
+#include "core/sending/filesend.h"
+#include "core/port/mscomm.h"
+#include "core/sending/sendbytes.h"
+#include "core/session/session.h"
 #include "support/files.h"
 #include "support/sessiontest.h"
 #include "support/testenv.h"

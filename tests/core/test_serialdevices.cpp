@@ -1,6 +1,6 @@
 // Which device each port stands for, and how a device is described, from
 // made-up device lists.
-#include "core/serialdevices.h"
+#include "core/devices/serialdevices.h"
 #include "support/testenv.h"
 
 using namespace kestrum;

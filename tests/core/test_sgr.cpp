@@ -1,8 +1,8 @@
 // Escape sequences of a line as the box shows them, the attributes carried
 // from line to line, and the marks of where messages begin.
-#include "core/codec.h"
-#include "core/messagemarks.h"
-#include "core/sgr.h"
+#include "core/base/codec.h"
+#include "core/stream/messagemarks.h"
+#include "core/stream/sgr.h"
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTest>

@@ -1,6 +1,6 @@
 // The settings store on its real INI file.
-#include "core/settingkeys.h"
-#include "core/settings.h"
+#include "core/settings/settingkeys.h"
+#include "core/settings/settings.h"
 #include "support/fakes.h"
 #include "support/files.h"
 #include "support/testenv.h"

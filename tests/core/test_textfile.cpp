@@ -1,6 +1,6 @@
 // Saving a document over an old one: whatever fails, the old file survives.
-#include "core/error.h"
-#include "core/textfile.h"
+#include "core/base/error.h"
+#include "core/document/textfile.h"
 #include "support/files.h"
 #include "support/testenv.h"
 #include "support/unprivileged.h"

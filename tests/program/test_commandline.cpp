@@ -2,8 +2,8 @@
 // answers it before touching the window system or the settings file; the
 // recorder it starts.
 #include "app/commandline.h"
-#include "core/portmap.h"
-#include "core/settings.h"
+#include "core/devices/portmap.h"
+#include "core/settings/settings.h"
 #include "support/files.h"
 #include "support/pty.h"
 #include "support/testenv.h"

@@ -1,5 +1,5 @@
 #include "support/controls.h"
-#include "core/devicewatch.h"
+#include "core/devices/devicewatch.h"
 #include "ui/received/receivedbox.h"
 #include <QAction>
 #include <QComboBox>

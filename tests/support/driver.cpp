@@ -5,7 +5,7 @@
 #include "ui/dialogs/optionswindow.h"
 #include "ui/main/form1.h"
 #include "ui/main/windows.h"
-#include "core/session.h"
+#include "core/session/session.h"
 #include <QAction>
 #include <QCheckBox>
 #include <QFile>

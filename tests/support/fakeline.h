@@ -1,5 +1,5 @@
 #pragma once
-#include "core/controlline.h"
+#include "core/board/controlline.h"
 #include <QElapsedTimer>
 #include <condition_variable>
 #include <memory>

@@ -1,6 +1,6 @@
 #include "support/fakes.h"
-#include "core/error.h"
-#include "core/receivedstore.h"
+#include "core/base/error.h"
+#include "core/document/receivedstore.h"
 #include "platform/printing.h"
 #include <QPrinter>
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "core/clock.h"
+#include "core/base/clock.h"
 #include "platform/platform.h"
 #include <QDateTime>
 #include <QQueue>

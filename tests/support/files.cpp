@@ -1,7 +1,7 @@
 #include "support/files.h"
-#include "core/settings.h"
-#include "core/codec.h"
-#include "core/textfile.h"
+#include "core/settings/settings.h"
+#include "core/base/codec.h"
+#include "core/document/textfile.h"
 #include <algorithm>
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "support/controls.h"
 #include "support/program.h"
 #include "ui/main/form1.h"
-#include "core/session.h"
+#include "core/session/session.h"
 #include "ui/received/receivedbox.h"
 #include <QAction>
 

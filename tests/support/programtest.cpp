@@ -1,6 +1,6 @@
 #include "support/programtest.h"
 #include "support/testenv.h"
-#include "core/portmap.h"
+#include "core/devices/portmap.h"
 
 namespace kestrum::test {
 

@@ -1,5 +1,5 @@
 #include "support/pty.h"
-#include "core/settings.h"
+#include "core/settings/settings.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <cerrno>

@@ -1,5 +1,5 @@
 #pragma once
-#include "core/mscomm.h"
+#include "core/port/mscomm.h"
 #include <QList>
 #include <QObject>
 

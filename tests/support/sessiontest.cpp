@@ -1,5 +1,5 @@
 #include "support/sessiontest.h"
-#include "core/mscomm.h"
+#include "core/port/mscomm.h"
 #include "support/testenv.h"
 
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "core/session.h"
+#include "core/session/session.h"
 #include "support/fakes.h"
 #include "support/pty.h"
 #include <QObject>

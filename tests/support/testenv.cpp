@@ -2,8 +2,8 @@
 #include "ui/main/form1.h"
 #include "ui/main/windows.h"
 #include <QPointer>
-#include "core/controlline.h"
-#include "core/settings.h"
+#include "core/board/controlline.h"
+#include "core/settings/settings.h"
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>

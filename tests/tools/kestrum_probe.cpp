@@ -9,8 +9,8 @@
 #include "ui/main/portpanel.h"
 #include "ui/main/windows.h"
 #include "ui/dialogs/optionswindow.h"
-#include "core/error.h"
-#include "core/mscomm.h"
+#include "core/base/error.h"
+#include "core/port/mscomm.h"
 #include "support/controls.h"
 #include "support/fakes.h"
 #include <QApplication>

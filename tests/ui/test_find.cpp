@@ -5,7 +5,7 @@
 #include "ui/main/form1.h"
 #include "ui/received/receivedbox.h"
 #include "ui/main/windows.h"
-#include "core/settings.h"
+#include "core/settings/settings.h"
 #include "support/controls.h"
 #include "support/programtest.h"
 #include "support/testenv.h"

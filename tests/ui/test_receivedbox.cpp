@@ -2,8 +2,8 @@
 // selection, clipboard, editing and scrolling over a growing document.
 #include "ui/received/receivedbox.h"
 #include "ui/common/longwork.h"
-#include "core/mscomm.h"
-#include "core/session.h"
+#include "core/port/mscomm.h"
+#include "core/session/session.h"
 #include "support/pty.h"
 #include "support/testenv.h"
 #include <termios.h>

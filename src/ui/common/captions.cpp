@@ -4,8 +4,8 @@
 // (kestrum_ru.ts) the messages' Russian. Both are compiled into the
 // program's resources, so an installed program needs no file beside it.
 #include "ui/common/captions.h"
-#include "core/numbers.h"
-#include "core/settingkeys.h"
+#include "core/base/numbers.h"
+#include "core/settings/settingkeys.h"
 #include <QCoreApplication>
 #include <QEvent>
 #include <QPointer>

@@ -1,5 +1,5 @@
 #include "ui/common/longwork.h"
-#include "core/textfile.h"
+#include "core/document/textfile.h"
 #include <QApplication>
 #include <QEvent>
 #include <QEventLoop>

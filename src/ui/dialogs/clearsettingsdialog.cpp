@@ -4,7 +4,7 @@
 #include "ui/main/windows.h"
 #include "ui/common/captions.h"
 #include "ui/dialogs/optionswindow.h"
-#include "core/settings.h"
+#include "core/settings/settings.h"
 #include <QCloseEvent>
 #include <QEvent>
 #include <QLabel>

@@ -4,7 +4,7 @@
 #include "ui/main/findactions.h"
 #include "ui/main/form1.h"
 #include "ui/main/windows.h"
-#include "core/settingkeys.h"
+#include "core/settings/settingkeys.h"
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QEvent>

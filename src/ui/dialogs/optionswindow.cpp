@@ -5,11 +5,11 @@
 #include "ui/dialogs/clearsettingsdialog.h"
 #include "ui/dialogs/warningdialog.h"
 #include "platform/guard.h"
-#include "core/numbers.h"
+#include "core/base/numbers.h"
 #include "platform/platform.h"
-#include "core/options.h"
-#include "core/session.h"
-#include "core/settingkeys.h"
+#include "core/settings/options.h"
+#include "core/session/session.h"
+#include "core/settings/settingkeys.h"
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QEvent>

@@ -2,8 +2,8 @@
 #include "ui/common/captions.h"
 #include "ui/common/controls.h"
 #include "ui/main/windows.h"
-#include "core/portmap.h"
-#include "core/settings.h"
+#include "core/devices/portmap.h"
+#include "core/settings/settings.h"
 #include "platform/guard.h"
 #include <QComboBox>
 #include <QEvent>

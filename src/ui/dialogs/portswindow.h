@@ -1,5 +1,5 @@
 #pragma once
-#include "core/serialdevices.h"
+#include "core/devices/serialdevices.h"
 #include <QWidget>
 #include "ui/common/recaptioned.h"
 

@@ -7,7 +7,7 @@
 #include "ui/common/captions.h"
 #include "platform/guard.h"
 #include "platform/platform.h"
-#include "core/settingkeys.h"
+#include "core/settings/settingkeys.h"
 #include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>

@@ -1,5 +1,5 @@
 #include "ui/dialogs/sendfiledialog.h"
-#include "core/filesend.h"
+#include "core/sending/filesend.h"
 #include <QCloseEvent>
 #include <QDir>
 #include <QEvent>

@@ -3,7 +3,7 @@
 #include "ui/main/documentactions.h"
 #include "ui/dialogs/savechangesprompt.h"
 #include "ui/main/windows.h"
-#include "core/session.h"
+#include "core/session/session.h"
 #include <QAction>
 #include <QPushButton>
 #include <QScopeGuard>

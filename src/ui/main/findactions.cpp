@@ -4,8 +4,8 @@
 #include "ui/dialogs/finddialog.h"
 #include "ui/received/receivedbox.h"
 #include "ui/main/windows.h"
-#include "core/searcher.h"
-#include "core/settingkeys.h"
+#include "core/search/searcher.h"
+#include "core/settings/settingkeys.h"
 #include "platform/guard.h"
 #include <QAction>
 #include <QApplication>

@@ -4,8 +4,8 @@
 #include "ui/main/windows.h"
 #include "ui/received/receivedbox.h"
 #include "ui/dialogs/optionswindow.h"
-#include "core/session.h"
-#include "core/settingkeys.h"
+#include "core/session/session.h"
+#include "core/settings/settingkeys.h"
 #include "platform/guard.h"
 #include "platform/platform.h"
 #include <QAction>

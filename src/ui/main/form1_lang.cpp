@@ -7,7 +7,7 @@
 #include "ui/dialogs/aboutdialog.h"
 #include "ui/dialogs/optionswindow.h"
 #include "platform/guard.h"
-#include "core/settingkeys.h"
+#include "core/settings/settingkeys.h"
 #include <QAction>
 #include <QEvent>
 #include <QGroupBox>

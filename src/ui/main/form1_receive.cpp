@@ -4,8 +4,8 @@
 #include "ui/main/form1.h"
 #include "ui/main/form1ui.h"
 #include "ui/received/receivedbox.h"
-#include "core/session.h"
-#include "core/settingkeys.h"
+#include "core/session/session.h"
+#include "core/settings/settingkeys.h"
 #include "platform/guard.h"
 #include "platform/platform.h"
 #include <QAction>

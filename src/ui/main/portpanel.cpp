@@ -3,11 +3,11 @@
 #include "ui/main/portpanel.h"
 #include "ui/dialogs/portswindow.h"
 #include "ui/main/windows.h"
-#include "core/devicewatch.h"
-#include "core/error.h"
-#include "core/portmap.h"
-#include "core/session.h"
-#include "core/settingkeys.h"
+#include "core/devices/devicewatch.h"
+#include "core/base/error.h"
+#include "core/devices/portmap.h"
+#include "core/session/session.h"
+#include "core/settings/settingkeys.h"
 #include "platform/guard.h"
 #include <QAction>
 #include <QComboBox>

@@ -1,5 +1,5 @@
 #include "ui/main/sendboxhistory.h"
-#include "core/messageline.h"
+#include "core/log/messageline.h"
 #include <QAction>
 #include <QKeyEvent>
 #include <QMenu>

@@ -1,5 +1,5 @@
 #pragma once
-#include "core/sendhistory.h"
+#include "core/sending/sendhistory.h"
 #include <QObject>
 
 class QMenu;

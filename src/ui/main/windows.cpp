@@ -9,7 +9,7 @@
 #include "ui/dialogs/portswindow.h"
 #include "ui/dialogs/sendfiledialog.h"
 #include "ui/main/portpanel.h"
-#include "core/session.h"
+#include "core/session/session.h"
 #include <QApplication>
 
 namespace kestrum {

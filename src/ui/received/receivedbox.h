@@ -1,6 +1,6 @@
 #pragma once
-#include "core/hexview.h"
-#include "core/receivedstore.h"
+#include "core/document/hexview.h"
+#include "core/document/receivedstore.h"
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 #include <QPointer>

@@ -1,8 +1,8 @@
 // Editing the received box: the user's edits, their undo and redo, and the clipboard (a big
 // selection copied aside with progress and Cancel).
 #include "ui/received/receivedboxparts.h"
-#include "core/messageline.h"
-#include "core/textfile.h"
+#include "core/log/messageline.h"
+#include "core/document/textfile.h"
 #include "ui/common/longwork.h"
 #include "platform/platform.h"
 #include <QClipboard>

@@ -1,7 +1,7 @@
 // Painting the received box: only the lines in view, and of a long line only the part in
 // view, with the selection and the marks of the last search.
 #include "ui/received/receivedboxparts.h"
-#include "core/search.h"
+#include "core/search/search.h"
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>

@@ -10,7 +10,7 @@
 //   receivedbox_primary.cpp   the X11 primary selection
 //   receivedbox_input.cpp     the caret, keys and mouse
 #include "ui/received/receivedbox.h"
-#include "core/hexview.h"
+#include "core/document/hexview.h"
 #include <QFont>
 #include <QString>
 #include <QTextLayout>

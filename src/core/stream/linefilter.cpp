@@ -1,0 +1,425 @@
+#include "core/stream/linefilter.h"
+#include "core/base/codec.h"
+#include "core/document/receivedstore.h"
+#include <QMetaObject>
+#include <QThread>
+#include <algorithm>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+namespace kestrum {
+
+namespace {
+
+// The first line break in b[i, n), or n.
+qsizetype findBreak(const uchar *b, qsizetype i, qsizetype n)
+{
+#ifdef __SSE2__
+    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(b + i));
+        const unsigned m = unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf))));
+        if (m)
+            return i + __builtin_ctz(m);
+    }
+#endif
+    for (; i < n; ++i)
+        if (b[i] == '\r' || b[i] == '\n')
+            return i;
+    return n;
+}
+
+// Where a piece ends: the line under way, where it starts and whether a
+// match was seen in it so far. Filtering matching lines, lineStart is where
+// the first line not yet found can start.
+struct Walk {
+    qsizetype lineStart = 0;
+    bool matched = false;
+};
+
+// Not matching: every line of the piece is walked. The starts of the lines
+// whose break lies in [from, to) and that hold no match go to `starts`.
+// False when stopped.
+bool walkPiece(const StoreSnapshot &s, const SearchPattern &p, qsizetype from, qsizetype to, Walk &w,
+               std::vector<uchar> &buf, std::vector<qsizetype> &starts, const StopFlag &stopped)
+{
+    const qsizetype n = to - from;
+    // One more byte: a CR at the end may be the first half of CR LF.
+    const qsizetype read = n + (to < s.size() ? 1 : 0);
+    buf.resize(size_t(read));
+    s.readBytes(from, read, reinterpret_cast<char *>(buf.data()));
+    const uchar *b = buf.data();
+    qsizetype lineEnd = findBreak(b, std::clamp<qsizetype>(w.lineStart - from, 0, n), n);
+    auto finishLine = [&] {
+        if (!w.matched)
+            starts.push_back(w.lineStart);
+        const qsizetype next = lineEnd + (b[lineEnd] == '\r' && lineEnd + 1 < read && b[lineEnd + 1] == '\n' ? 2 : 1);
+        w = {from + next, false};
+        lineEnd = findBreak(b, std::min(next, n), n);
+    };
+    const bool done = forEachMatch(
+        s, p, from, to,
+        [&](qsizetype pos, qsizetype) {
+            while (lineEnd < n && pos - from >= lineEnd)
+                finishLine();
+            w.matched = true;
+            return true;
+        },
+        stopped);
+    if (!done)
+        return false;
+    while (lineEnd < n)
+        finishLine();
+    return true;
+}
+
+// The bytes around a match: from the piece when it was read whole, or read
+// a little at a time, more as a line proves long.
+class Around {
+public:
+    Around(const StoreSnapshot &s, std::vector<uchar> &piece) : m_s(s), m_piece(piece) {}
+
+    bool holdsPiece() const { return m_to > m_from; }
+    void readPiece(qsizetype from, qsizetype to)
+    {
+        m_from = from;
+        m_to = std::min(m_s.size(), to + 1);
+        m_piece.resize(size_t(m_to - m_from));
+        m_s.readBytes(m_from, m_to - m_from, reinterpret_cast<char *>(m_piece.data()));
+    }
+
+    // The last line break in [lo, pos), or -1.
+    qsizetype breakBefore(qsizetype lo, qsizetype pos)
+    {
+        qsizetype window = 512;
+        for (qsizetype hi = pos; hi > lo;) {
+            const qsizetype from = hi - 1 >= m_from && hi - 1 < m_to ? std::max(lo, m_from)
+                                                                      : std::max({lo, hi - window, m_to <= hi ? m_to : lo});
+            const uchar *b = bytes(from, hi);
+            for (qsizetype i = hi - from - 1; i >= 0; --i)
+                if (b[i] == '\r' || b[i] == '\n')
+                    return from + i;
+            hi = from;
+            window = std::min<qsizetype>(window * 4, 1 << 20);
+        }
+        return -1;
+    }
+
+    // The first line break in [pos, end), or end.
+    qsizetype breakFrom(qsizetype pos, qsizetype end)
+    {
+        qsizetype window = 512;
+        for (qsizetype lo = pos; lo < end;) {
+            const qsizetype to = lo >= m_from && lo < m_to ? std::min(end, m_to)
+                                                           : std::min({end, lo + window, m_from > lo ? m_from : end});
+            const qsizetype at = findBreak(bytes(lo, to), 0, to - lo);
+            if (at < to - lo)
+                return lo + at;
+            lo = to;
+            window = std::min<qsizetype>(window * 4, 1 << 20);
+        }
+        return end;
+    }
+
+    uchar at(qsizetype pos) { return *bytes(pos, pos + 1); }
+
+private:
+    const uchar *bytes(qsizetype from, qsizetype to)
+    {
+        if (from >= m_from && to <= m_to)
+            return m_piece.data() + (from - m_from);
+        m_scratch.resize(size_t(to - from));
+        m_s.readBytes(from, to - from, reinterpret_cast<char *>(m_scratch.data()));
+        return m_scratch.data();
+    }
+
+    const StoreSnapshot &m_s;
+    std::vector<uchar> &m_piece;
+    std::vector<uchar> m_scratch;
+    qsizetype m_from = 0, m_to = 0;
+};
+
+// Matching: the lines are found around the matches; the text between them
+// is left to the search engine, and the piece is read whole only when its
+// matches are many (more than one in 4 KB: a few small reads each cost
+// about as much as reading 4 KB). The starts of the lines holding a match that starts in
+// [from, to) go to `starts`. False when stopped.
+bool matchingPiece(const StoreSnapshot &s, const SearchPattern &p, qsizetype from, qsizetype to, Walk &w,
+                   std::vector<uchar> &buf, std::vector<qsizetype> &starts, const StopFlag &stopped)
+{
+    const size_t few = size_t((to - from) / 4096);
+    const qsizetype end = s.size();
+    Around around(s, buf);
+    std::vector<qsizetype> held;
+    auto line = [&](qsizetype m) {
+        if (m < w.lineStart)
+            return;
+        const qsizetype before = around.breakBefore(w.lineStart, m);
+        starts.push_back(before < 0 ? w.lineStart : before + 1);
+        const qsizetype e = around.breakFrom(m, end);
+        w.lineStart = e >= end ? end : e + (around.at(e) == '\r' && e + 1 < end && around.at(e + 1) == '\n' ? 2 : 1);
+    };
+    const bool done = forEachMatch(
+        s, p, from, to,
+        [&](qsizetype m, qsizetype) {
+            if (m < w.lineStart)
+                return true;
+            if (!around.holdsPiece()) {
+                if (held.size() < few) {
+                    held.push_back(m);
+                    return true;
+                }
+                around.readPiece(from, to);
+                for (qsizetype h : held)
+                    line(h);
+                held.clear();
+            }
+            line(m);
+            // The rest of the piece is the line just found.
+            return w.lineStart < to;
+        },
+        stopped);
+    if (!done)
+        return false;
+    for (qsizetype h : held)
+        line(h);
+    return true;
+}
+
+// A snapshot of text alone, for the search engine: a store of its own that
+// keeps it in memory in one block.
+std::shared_ptr<const StoreSnapshot> snapshotOf(const QByteArray &bytes)
+{
+    ReceivedStore::Config c;
+    c.blockSize = bytes.size() + 16;
+    ReceivedStore text(c);
+    text.prependBytes(bytes);
+    return text.snapshot();
+}
+
+} // namespace
+
+// One piece of work for the worker: the whole document, filtered a piece at
+// a time, or the text of messages put in front.
+struct LineFilter::Job {
+    quint64 generation = 0;
+    // The worker compiles its own pattern: nothing of it is shared between
+    // threads.
+    QString text;
+    bool matchCase = false, regex = false, notMatching = false;
+    std::shared_ptr<const StoreSnapshot> snapshot;  // the whole document
+    QString message;            // or the messages' text and the character after it
+    qsizetype length = 0;       // of the text to filter
+    qsizetype size = 0;         // of the live document when it was taken
+    qsizetype piece = 0;
+    qsizetype done = 0;
+    Walk walk;
+};
+
+// What lives on the worker's thread.
+struct LineFilter::Worker {
+    QObject context;
+    std::shared_ptr<std::atomic<quint64>> current;
+    quint64 patternFor = 0;
+    std::unique_ptr<SearchPattern> pattern;
+    std::vector<uchar> buffer;
+
+    void run(const std::shared_ptr<Job> &job, LineFilter *owner);
+};
+
+void LineFilter::Worker::run(const std::shared_ptr<Job> &job, LineFilter *owner)
+{
+    const quint64 id = job->generation;
+    const StopFlag stopped = [this, id] { return current->load() != id; };
+    if (stopped())
+        return;
+    if (patternFor != id) {
+        pattern = std::make_unique<SearchPattern>(job->text, job->matchCase, job->regex);
+        patternFor = id;
+    }
+    const auto piece = job->notMatching ? walkPiece : matchingPiece;
+    std::vector<qsizetype> starts;
+    std::vector<qint64> values;
+    auto answer = [&](bool newer, bool last, int percent) {
+        // The owner waits for this thread before it goes.
+        QMetaObject::invokeMethod(
+            owner, [owner, id, newer, last, percent, v = std::move(values)]() mutable {
+                owner->received(id, newer, std::move(v), last, percent);
+            },
+            Qt::QueuedConnection);
+    };
+
+    if (!job->snapshot) {
+        // Messages put in front: they must end with a line break, or the
+        // line below them changed too (then everything again).
+        QByteArray bytes(job->message.size(), Qt::Uninitialized);
+        for (qsizetype i = 0; i < bytes.size(); ++i)
+            bytes[i] = ansiByteOf(job->message[i].unicode());
+        const qsizetype n = job->length;
+        const char last = bytes[n - 1];
+        if (last != '\n' && (last != '\r' || (bytes.size() > n && bytes[n] == '\n'))) {
+            QMetaObject::invokeMethod(owner, [owner, id] {
+                if (owner->m_generation == id)
+                    owner->restart();
+            }, Qt::QueuedConnection);
+            return;
+        }
+        bytes.truncate(n);
+        const std::shared_ptr<const StoreSnapshot> text = snapshotOf(bytes);
+        Walk w;
+        for (qsizetype from = 0; from < n; from += job->piece)
+            if (!piece(*text, *pattern, from, std::min(n, from + job->piece), w, buffer, starts, stopped))
+                return;
+        for (auto it = starts.rbegin(); it != starts.rend(); ++it)
+            values.push_back(job->size - *it);
+        answer(true, true, -1);
+        return;
+    }
+
+    const qsizetype end = job->snapshot->size();
+    const qsizetype to = std::min(end, job->done + job->piece);
+    if (!piece(*job->snapshot, *pattern, job->done, to, job->walk, buffer, starts, stopped))
+        return;
+    job->done = to;
+    const bool last = to >= end;
+    // The last line, when the document does not end with a line break.
+    if (last && job->notMatching && job->walk.lineStart < end && !job->walk.matched)
+        starts.push_back(job->walk.lineStart);
+    for (qsizetype p : starts)
+        values.push_back(p - end);
+    answer(false, last, end > 0 ? int(to * 100 / end) : 100);
+    if (!last)
+        QMetaObject::invokeMethod(&context, [this, job, owner] { run(job, owner); }, Qt::QueuedConnection);
+}
+
+LineFilter::LineFilter(const ReceivedStore &store, QObject *parent)
+    : QObject(parent), m_store(store), m_current(std::make_shared<std::atomic<quint64>>(0))
+{
+}
+
+LineFilter::~LineFilter()
+{
+    m_current->store(0);
+    if (m_thread) {
+        m_thread->quit();
+        m_thread->wait();
+    }
+}
+
+void LineFilter::setPattern(const SearchPattern &pattern, bool notMatching)
+{
+    m_pattern = pattern;
+    m_notMatching = notMatching;
+    restart();
+}
+
+void LineFilter::documentChanged()
+{
+    if (m_pattern.isValid() || count() > 0)
+        restart();
+}
+
+void LineFilter::restart()
+{
+    static std::atomic<quint64> generations{0};
+    m_generation = ++generations;
+    m_current->store(m_generation);
+    m_newer.clear();
+    m_older.clear();
+    m_pending = 0;
+    m_known = 0;
+    emit linesChanged();
+    if (!m_pattern.isValid()) {
+        setBusy(false);
+        return;
+    }
+    auto job = std::make_shared<Job>();
+    // Taken here, on the owner's thread, at the moment of asking.
+    job->snapshot = m_store.snapshot();
+    m_known = job->snapshot->size();
+    setBusy(true);
+    post(job);
+}
+
+void LineFilter::documentGrew()
+{
+    if (!m_pattern.isValid())
+        return;
+    const qsizetype size = m_store.size();
+    if (size < m_known) {
+        restart();
+        return;
+    }
+    if (size == m_known)
+        return;
+    auto job = std::make_shared<Job>();
+    job->length = size - m_known;
+    job->size = size;
+    job->message = m_store.text(0, std::min(size, job->length + 1));
+    m_known = size;
+    post(job);
+}
+
+void LineFilter::post(std::shared_ptr<Job> job)
+{
+    if (!m_thread) {
+        m_thread = new QThread(this);
+        m_thread->setObjectName(QStringLiteral("Filter"));
+        m_worker = std::make_shared<Worker>();
+        m_worker->current = m_current;
+        m_worker->context.moveToThread(m_thread);
+        m_thread->start(QThread::LowPriority);
+    }
+    job->generation = m_generation;
+    job->text = m_pattern.text();
+    job->matchCase = m_pattern.matchCase();
+    job->regex = m_pattern.isRegex();
+    job->notMatching = m_notMatching;
+    job->piece = std::max<qsizetype>(1, m_piece);
+    ++m_pending;
+    Worker *worker = m_worker.get();
+    QMetaObject::invokeMethod(&worker->context, [worker, job, this] { worker->run(job, this); }, Qt::QueuedConnection);
+}
+
+void LineFilter::received(quint64 generation, bool newer, std::vector<qint64> values, bool last, int percent)
+{
+    if (generation != m_generation)
+        return;
+    PositionList &to = newer ? m_newer : m_older;
+    for (qint64 v : values)
+        to.append(v);
+    if (last)
+        --m_pending;
+    if (!values.empty())
+        emit linesChanged();
+    if (percent >= 0)
+        emit progress(percent);
+    if (last && !newer)
+        setBusy(false);
+}
+
+void LineFilter::setBusy(bool busy)
+{
+    if (m_busy == busy)
+        return;
+    m_busy = busy;
+    emit busyChanged(busy);
+}
+
+qsizetype LineFilter::lineStart(qsizetype i) const
+{
+    const qsizetype n = m_newer.size();
+    const qint64 distance = i < n ? m_newer.at(n - 1 - i) : -m_older.at(i - n);
+    return m_store.size() - distance;
+}
+
+qsizetype LineFilter::countAbove(qsizetype pos) const
+{
+    const qint64 distance = m_store.size() - pos;
+    const qsizetype n = m_newer.size();
+    const qsizetype above = n - m_newer.countBelow(distance + 1);
+    return above < n ? above : n + m_older.countBelow(-distance);
+}
+
+} // namespace kestrum
