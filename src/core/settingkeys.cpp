@@ -54,6 +54,7 @@ const SettingName table[] = {
     {board, "EnterSends", "0", nullptr},
     {board, "FlowControl", "0", nullptr},
     {board, "PulseDTR", "100", nullptr},
+    {board, "LineSignals", "0", nullptr},
 };
 static_assert(sizeof table / sizeof table[0] == size_t(Setting::Count), "one row for every setting");
 

@@ -43,11 +43,13 @@ enum class Setting {
     // Another: the received box shown as hex.
     HexView,
     // Driving a board ([Board]): the ending added to a send, Enter sending
-    // the box, flow control, the length of the DTR pulse.
+    // the box, flow control, the length of the DTR pulse, the strip of
+    // modem-line lamps shown.
     LineEnding,
     EnterSends,
     FlowControl,
     PulseDTR,
+    LineSignals,
     Count
 };
 

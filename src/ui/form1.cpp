@@ -1,6 +1,7 @@
 #include "ui/form1.h"
 #include "ui/controls.h"
 #include "ui/windows.h"
+#include "ui/main/boardactions.h"
 #include "core/devicewatch.h"
 #include "ui/receivedbox.h"
 #include "ui/sendboxhistory.h"
@@ -82,6 +83,7 @@ Form1::Form1(QWidget *parent) : Recaptioned(parent)
     buildBytesMenus();
     retranslateUi();
     connectHandlers();
+    new BoardActions({mnuTransmit, mnuView, Text1, Command1, Text2}, *session, this);
 }
 
 Form1::~Form1()
