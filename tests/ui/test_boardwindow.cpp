@@ -1,7 +1,7 @@
 // Driving a board from the main window: the Transmit items on a fake line
 // under the port, the lamps following it, endings and Enter on a
 // pseudo-terminal, the choices kept and captioned in both languages.
-#include "ui/form1.h"
+#include "ui/main/form1.h"
 #include "core/portlines.h"
 #include "core/session.h"
 #include "support/fakeline.h"
@@ -20,7 +20,7 @@ namespace {
 
 QAction *item(Form1 *f, const QString &name) { return f->findChild<QAction *>(name); }
 QWidget *control(Form1 *f, const char *name) { return f->findChild<QWidget *>(QLatin1String(name)); }
-PortLines *linesOf(Form1 *f) { return f->session->lines(); }
+PortLines *linesOf(Form1 *f) { return f->session().lines(); }
 bool lit(Form1 *f, const char *lamp) { return control(f, lamp)->property("lit").toBool(); }
 
 } // namespace

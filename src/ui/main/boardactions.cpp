@@ -1,5 +1,5 @@
 #include "ui/main/boardactions.h"
-#include "ui/controls.h"
+#include "ui/common/controls.h"
 #include "core/portlines.h"
 #include "core/sendbytes.h"
 #include "core/session.h"
