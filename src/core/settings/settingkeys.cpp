@@ -55,6 +55,7 @@ const SettingName table[] = {
     {board, "EnterSends", "0", nullptr},
     {board, "FlowControl", "0", nullptr},
     {board, "PulseDTR", "100", nullptr},
+    {board, "LineSignals", "0", nullptr},
     {log, "AutosaveFiles", "0", nullptr},
     {log, "FileSizeMB", "100", nullptr},
     {log, "PortEvents", "0", nullptr},

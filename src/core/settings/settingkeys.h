@@ -45,11 +45,13 @@ enum class Setting {
     // Another: the received box shown as hex.
     HexView,
     // Driving a board ([Board]): the ending added to a send, Enter sending
-    // the box, flow control, the length of the DTR pulse.
+    // the box, flow control, the length of the DTR pulse, the strip of
+    // modem-line lamps shown.
     LineEnding,
     EnterSends,
     FlowControl,
     PulseDTR,
+    LineSignals,
     // And the log's: how the autosave file is cut, the size at which, port
     // events in the log, and the finer stamps.
     LogFiles,

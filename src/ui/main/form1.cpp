@@ -2,6 +2,7 @@
 #include "ui/main/form1ui.h"
 #include "ui/common/controls.h"
 #include "ui/main/windows.h"
+#include "ui/main/boardactions.h"
 #include "ui/received/receivedbox.h"
 #include "ui/dialogs/optionswindow.h"
 #include "core/session/session.h"
@@ -82,6 +83,8 @@ Form1::Form1(QWidget *parent) : Recaptioned(parent), m_ui(std::make_unique<Ui>()
     m_documents = new DocumentActions(m_ui->documents, *m_session, *m_windows, this);
     m_find = new FindActions(m_ui->find, m_session->document(), *m_windows, this);
     m_transmit = new TransmitActions(m_ui->transmit, *m_session, *m_windows, this);
+    new BoardActions({m_ui->transmitMenu, m_ui->viewMenu, m_ui->transmit.sendBox, m_ui->transmit.send, m_ui->receivedBox},
+                     *m_session, this);
     m_exitCheck = new ExitCheck(m_ui->exit, *m_session, *m_windows, *m_documents, this);
     retranslateUi();
     connectHandlers();
