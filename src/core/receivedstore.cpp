@@ -738,6 +738,7 @@ void ReceivedStore::emptyOut()
     m_length = 0;
     m_lines = 0;
     m_errorMarks.clear();
+    m_messageMarks.clear();
     forgetLines();
     m_moveFrom = 0;
 }
@@ -766,6 +767,7 @@ void ReceivedStore::replace(qsizetype pos, qsizetype count, const QString &text)
     if (count == 0 && text.isEmpty())
         return;
     m_errorMarks.replaced(pos, count, text.size(), m_length);
+    m_messageMarks.replaced(pos, count, text.size(), m_length);
     const qsizetype end = pos + count;
 
     // The blocks the edit touches: hi holds pos, lo the last character
@@ -915,6 +917,7 @@ void ReceivedStore::insert(qsizetype pos, Batch batch)
         return;
     pos = std::clamp<qsizetype>(pos, 0, m_length);
     m_errorMarks.replaced(pos, 0, batch.length, m_length);
+    m_messageMarks.replaced(pos, 0, batch.length, m_length);
     qsizetype lo = 0;
     if (pos < m_length) {
         const qsizetype i = entryAt(pos);
@@ -1069,7 +1072,7 @@ qsizetype ReceivedStore::memoryUsed() const
             used += b.capacity;
         used += b.wide.capacity() * 2;
     }
-    return used;
+    return used + m_messageMarks.memoryUsed();
 }
 
 } // namespace kestrum

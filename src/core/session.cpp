@@ -228,6 +228,7 @@ void Session::finish(ReceivedMessage *message)
     line.squeeze();
     m_document.prependBytes(line);
     m_document.markErrors(message->errors, dataAt);
+    m_document.markMessage(line.size());
     emit documentGrew();
     m_state.dataReceived = 1;
     emit messageShown();
@@ -239,6 +240,7 @@ void Session::finish(ReceivedMessage *message)
 void Session::prependLine(const QString &line)
 {
     m_document.prepend(line + QLatin1String("\r\n"));
+    m_document.markMessage(line.size() + 2);
     emit documentGrew();
 }
 
