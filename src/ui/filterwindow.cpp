@@ -305,15 +305,15 @@ void FilterWindow::showCount()
 {
     const SearchPattern &p = m_filter->pattern();
     if (!p.errorString().isEmpty()) {
-        Label2->setText(tr("The expression is not valid: %1").arg(p.errorString()));
+        Label2->setText(QCoreApplication::translate("Filter", "The expression is not valid: %1").arg(p.errorString()));
         return;
     }
     if (!p.isValid()) {
         Label2->clear();
         return;
     }
-    const QString count = tr("Lines: %1").arg(m_filter->count());
-    Label2->setText(m_filter->isBusy() ? tr("%1 (filtering, %2%)").arg(count).arg(m_percent) : count);
+    const QString count = QCoreApplication::translate("Filter", "Lines: %1").arg(m_filter->count());
+    Label2->setText(m_filter->isBusy() ? QCoreApplication::translate("Filter", "%1 (filtering, %2%)").arg(count).arg(m_percent) : count);
 }
 
 void FilterWindow::documentGrew()

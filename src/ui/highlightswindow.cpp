@@ -1,5 +1,6 @@
 #include "ui/highlightswindow.h"
 #include <QColorDialog>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -189,7 +190,7 @@ void HighlightsWindow::showErrors()
     for (size_t i = 0; i < h.rules().size(); ++i) {
         const QString e = h.errorString(int(i));
         if (!e.isEmpty())
-            text += tr("Rule %1 (%2): %3").arg(i + 1).arg(h.rules()[i].expression, e) + QLatin1Char('\n');
+            text += QCoreApplication::translate("Highlights", "Rule %1 (%2): %3").arg(i + 1).arg(h.rules()[i].expression, e) + QLatin1Char('\n');
     }
     Label1->setText(text.trimmed());
 }
