@@ -1,5 +1,5 @@
 #include "app/commandline.h"
-#include "ui/form1.h"
+#include "ui/main/form1.h"
 #include "core/portmap.h"
 #include <QApplication>
 #include <QIcon>
