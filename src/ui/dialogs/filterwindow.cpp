@@ -1,4 +1,4 @@
-#include "ui/filterwindow.h"
+#include "ui/dialogs/filterwindow.h"
 #include "core/linefilter.h"
 #include "core/receivedstore.h"
 #include <QApplication>

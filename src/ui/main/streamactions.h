@@ -1,5 +1,5 @@
 #pragma once
-#include "ui/linelook.h"
+#include "ui/common/linelook.h"
 #include <QObject>
 #include <QPointer>
 
@@ -11,17 +11,18 @@ namespace kestrum {
 
 class FilterWindow;
 class HighlightsWindow;
+class ReceivedBox;
 class ReceivedStore;
 
 // The View menu's items for reading a live stream: Colours (the escape
 // sequences' colours in the received box), Highlights (the rules and their
 // window) and Filter (the window of matching lines). The look they make is
-// handed to the received box through lookChanged; the box's document is
-// only read.
+// handed to the received box; its document is only read, a line chosen in
+// the filter window is selected in it.
 class StreamActions : public QObject {
     Q_OBJECT
 public:
-    StreamActions(QMenu *viewMenu, const ReceivedStore &store, QWidget *window);
+    StreamActions(QMenu *viewMenu, ReceivedBox *box, QWidget *window);
     ~StreamActions() override;
 
     QAction *mnuColours;
@@ -44,17 +45,16 @@ public slots:
     // The document changed otherwise (Open, Clear, an edit).
     void documentChanged();
 
-signals:
-    void lookChanged(const kestrum::LineLook &look);
-    // A line chosen in the filter window, to be shown and selected.
-    void showLine(qsizetype lineStart);
-
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void setRules(const std::vector<HighlightRule> &rules);
+    void lookChanged();
+    // A line chosen in the filter window: shown and selected in the box.
+    void showLine(qsizetype lineStart);
 
+    ReceivedBox *m_box;
     const ReceivedStore &m_store;
     QWidget *m_window;
     LineLook m_look;

@@ -1,6 +1,6 @@
 #pragma once
-#include "ui/linelook.h"
-#include "ui/recaptioned.h"
+#include "ui/common/linelook.h"
+#include "ui/common/recaptioned.h"
 #include <QAbstractScrollArea>
 #include <QTimer>
 #include <QWidget>

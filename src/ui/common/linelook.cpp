@@ -1,16 +1,17 @@
-#include "ui/linelook.h"
+#include "ui/common/linelook.h"
 #include "core/receivedstore.h"
 #include <QColor>
 #include <QFont>
 
 namespace kestrum {
 
-std::shared_ptr<const SgrLine> LineLook::parse(const ReceivedStore &store, qsizetype start, const QString &text) const
+std::shared_ptr<const SgrLine> LineLook::parse(const ReceivedStore &store, qsizetype start, const QString &text,
+                                               const SgrAttributes *carried) const
 {
     if (!colours || text.size() > kLongestParsed)
         return nullptr;
     const auto read = [&store](qsizetype pos, qsizetype count) { return store.text(pos, count); };
-    const SgrAttributes at = sgrAttributesAt(start, store.messageStart(start), read);
+    const SgrAttributes at = carried ? *carried : sgrAttributesAt(start, store.messageStart(start), read);
     // A line with no sequence of its own in the default colours is drawn as
     // it always was.
     if (at.isDefault() && !text.contains(QChar(0x1B)))

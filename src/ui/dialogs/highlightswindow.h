@@ -1,6 +1,6 @@
 #pragma once
 #include "core/highlights.h"
-#include "ui/recaptioned.h"
+#include "ui/common/recaptioned.h"
 #include <QWidget>
 
 class QLabel;

@@ -21,10 +21,12 @@ struct LineLook {
     static constexpr qsizetype kLongestParsed = 64 * 1024;
 
     // The line as shown, with colours on: parsed from the attributes in force
-    // where it begins (its message's colours carried from the lines above).
-    // Null when it shows as its characters (no sequence, colours off, too
-    // long).
-    std::shared_ptr<const SgrLine> parse(const ReceivedStore &store, qsizetype start, const QString &text) const;
+    // where it begins (its message's colours carried from the lines above:
+    // `carried` when the caller knows them from the line above, else looked
+    // back for). Null when it shows as its characters (no sequence and no
+    // colour carried in, colours off, too long).
+    std::shared_ptr<const SgrLine> parse(const ReceivedStore &store, qsizetype start, const QString &text,
+                                         const SgrAttributes *carried = nullptr) const;
 
     // The formats of a shown text: the colours of its runs, then the
     // highlights over them.

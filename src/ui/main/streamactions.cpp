@@ -1,9 +1,10 @@
-#include "ui/streamactions.h"
+#include "ui/main/streamactions.h"
 #include "core/settingkeys.h"
 #include "platform/guard.h"
-#include "ui/captions.h"
-#include "ui/filterwindow.h"
-#include "ui/highlightswindow.h"
+#include "ui/common/captions.h"
+#include "ui/dialogs/filterwindow.h"
+#include "ui/dialogs/highlightswindow.h"
+#include "ui/received/receivedbox.h"
 #include <QAction>
 #include <QEvent>
 #include <QLineEdit>
@@ -11,8 +12,8 @@
 
 namespace kestrum {
 
-StreamActions::StreamActions(QMenu *viewMenu, const ReceivedStore &store, QWidget *window)
-    : QObject(window), m_store(store), m_window(window)
+StreamActions::StreamActions(QMenu *viewMenu, ReceivedBox *box, QWidget *window)
+    : QObject(window), m_box(box), m_store(box->store()), m_window(window)
 {
     viewMenu->addSeparator();
     auto item = [&](const char *name) {
@@ -35,11 +36,36 @@ StreamActions::StreamActions(QMenu *viewMenu, const ReceivedStore &store, QWidge
     connect(mnuColours, &QAction::triggered, this, &StreamActions::mnuColours_Click);
     connect(mnuHighlights, &QAction::triggered, this, &StreamActions::mnuHighlights_Click);
     connect(mnuFilter, &QAction::triggered, this, &StreamActions::mnuFilter_Click);
+    connect(box, &ReceivedBox::documentEdited, this, &StreamActions::documentChanged);
+    box->setLook(m_look);
     window->installEventFilter(this);
     retranslate();
 }
 
-StreamActions::~StreamActions() = default;
+// The windows read the box's document: they go before it.
+StreamActions::~StreamActions()
+{
+    delete m_filter;
+    delete m_highlights;
+}
+
+void StreamActions::lookChanged()
+{
+    if (m_filter)
+        m_filter->setLook(m_look);
+    m_box->setLook(m_look);
+}
+
+void StreamActions::showLine(qsizetype lineStart)
+{
+    if (lineStart < 0 || lineStart > m_store.size())
+        return;
+    const qsizetype end = lineStart + m_store.lineLength(m_store.lineOf(lineStart));
+    m_box->setCursorPosition(lineStart);
+    m_box->setCursorPosition(end, true);
+    m_window->activateWindow();
+    m_box->setFocus();
+}
 
 bool StreamActions::eventFilter(QObject *watched, QEvent *event)
 {
@@ -60,9 +86,7 @@ void StreamActions::mnuColours_Click()
 {
     m_look.colours = mnuColours->isChecked();
     guarded([&] { writeSetting(Setting::Colours, m_look.colours ? QStringLiteral("1") : QStringLiteral("0")); });
-    if (m_filter)
-        m_filter->setLook(m_look);
-    emit lookChanged(m_look);
+    lookChanged();
 }
 
 HighlightsWindow *StreamActions::highlightsWindow()
@@ -87,9 +111,7 @@ void StreamActions::mnuHighlights_Click()
 void StreamActions::setRules(const std::vector<HighlightRule> &rules)
 {
     m_look.highlighter = std::make_shared<const Highlighter>(rules);
-    if (m_filter)
-        m_filter->setLook(m_look);
-    emit lookChanged(m_look);
+    lookChanged();
 }
 
 FilterWindow *StreamActions::filterWindow()

@@ -1,4 +1,4 @@
-#include "ui/highlightswindow.h"
+#include "ui/dialogs/highlightswindow.h"
 #include <QColorDialog>
 #include <QCoreApplication>
 #include <QGridLayout>
