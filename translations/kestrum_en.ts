@@ -195,6 +195,33 @@ Author: Kestrum, Novosibirsk, kestrum@example.org</translation>
     </message>
 </context>
 <context>
+    <name>kestrum::FilterWindow</name>
+    <message>
+        <source>Фильтр</source>
+        <translation>Filter</translation>
+    </message>
+    <message>
+        <source>Что:</source>
+        <translation>Find what:</translation>
+    </message>
+    <message>
+        <source>С учетом регистра</source>
+        <translation>Match case</translation>
+    </message>
+    <message>
+        <source>Регулярное выражение</source>
+        <translation>Regular expression</translation>
+    </message>
+    <message>
+        <source>Не совпадающие</source>
+        <translation>Not matching</translation>
+    </message>
+    <message>
+        <source>Найденные строки</source>
+        <translation>Lines found</translation>
+    </message>
+</context>
+<context>
     <name>kestrum::FindDialog</name>
     <message>
         <source>Найти</source>
@@ -664,6 +691,61 @@ Author: Kestrum, Novosibirsk, kestrum@example.org</translation>
     </message>
 </context>
 <context>
+    <name>kestrum::HighlightsWindow</name>
+    <message>
+        <source>Подсветка</source>
+        <translation>Highlights</translation>
+    </message>
+    <message>
+        <source>Вкл.</source>
+        <translation>On</translation>
+    </message>
+    <message>
+        <source>Выражение</source>
+        <translation>Expression</translation>
+    </message>
+    <message>
+        <source>Рег. выражение</source>
+        <translation>Reg. expression</translation>
+    </message>
+    <message>
+        <source>С учетом регистра</source>
+        <translation>Match case</translation>
+    </message>
+    <message>
+        <source>Цвет текста</source>
+        <translation>Text colour</translation>
+    </message>
+    <message>
+        <source>Цвет фона</source>
+        <translation>Background</translation>
+    </message>
+    <message>
+        <source>Добавить</source>
+        <translation>Add</translation>
+    </message>
+    <message>
+        <source>Удалить</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <source>Выше</source>
+        <translation>Up</translation>
+    </message>
+    <message>
+        <source>Ниже</source>
+        <translation>Down</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
     <name>kestrum::ReceivedBox</name>
     <message>
         <source>Копирование выделенного текста...</source>
@@ -679,6 +761,21 @@ Author: Kestrum, Novosibirsk, kestrum@example.org</translation>
     <message>
         <source>Отправленные</source>
         <translation>Sent</translation>
+    </message>
+</context>
+<context>
+    <name>kestrum::StreamActions</name>
+    <message>
+        <source>Цвета</source>
+        <translation>Colours</translation>
+    </message>
+    <message>
+        <source>Подсветка…</source>
+        <translation>Highlights…</translation>
+    </message>
+    <message>
+        <source>Фильтр…</source>
+        <translation>Filter…</translation>
     </message>
 </context>
 </TS>

@@ -122,6 +122,21 @@
     </message>
 </context>
 <context>
+    <name>Filter</name>
+    <message>
+        <source>The expression is not valid: %1</source>
+        <translation>Выражение неверно: %1</translation>
+    </message>
+    <message>
+        <source>Lines: %1</source>
+        <translation>Строк: %1</translation>
+    </message>
+    <message>
+        <source>%1 (filtering, %2%)</source>
+        <translation>%1 (фильтрация, %2%)</translation>
+    </message>
+</context>
+<context>
     <name>Find</name>
     <message>
         <source>Not found</source>
@@ -181,6 +196,13 @@
     <message>
         <source>%1 %2 opened again</source>
         <translation>%1 %2 снова открыт</translation>
+    </message>
+</context>
+<context>
+    <name>Highlights</name>
+    <message>
+        <source>Rule %1 (%2): %3</source>
+        <translation>Правило %1 (%2): %3</translation>
     </message>
 </context>
 <context>

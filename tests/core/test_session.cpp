@@ -124,6 +124,16 @@ private slots:
         }
         QTRY_COMPARE(document(), shown);
         QCOMPARE(session->messageCount(), qint32(shown.count(QStringLiteral("\r\n"))));
+        // Each message is where colours start afresh, also after an edit
+        // above it has moved it.
+        ReceivedStore &d = session->document();
+        d.replace(0, 0, QStringLiteral("typed"));
+        qsizetype start = 0;
+        for (qsizetype pos = 0; pos < d.size(); ++pos) {
+            QCOMPARE(d.messageStart(pos), start);
+            if (pos > 0 && d.text().mid(pos - 1, 2) == QLatin1String("\r\n"))
+                start = pos + 1;
+        }
     }
 
     void counterWraps_data()

@@ -202,6 +202,7 @@ void ReceivedStore::emptyOut()
     m_length = 0;
     m_lines = 0;
     m_errorMarks.clear();
+    m_messageMarks.clear();
     forgetLines();
     m_moveFrom = 0;
 }
@@ -230,6 +231,7 @@ void ReceivedStore::replace(qsizetype pos, qsizetype count, const QString &text)
     if (count == 0 && text.isEmpty())
         return;
     m_errorMarks.replaced(pos, count, text.size(), m_length);
+    m_messageMarks.replaced(pos, count, text.size(), m_length);
     const qsizetype end = pos + count;
 
     // The blocks the edit touches: hi holds pos, lo the last character
@@ -379,6 +381,7 @@ void ReceivedStore::insert(qsizetype pos, Batch batch)
         return;
     pos = std::clamp<qsizetype>(pos, 0, m_length);
     m_errorMarks.replaced(pos, 0, batch.length, m_length);
+    m_messageMarks.replaced(pos, 0, batch.length, m_length);
     qsizetype lo = 0;
     if (pos < m_length) {
         const qsizetype i = entryAt(pos);

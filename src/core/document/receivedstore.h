@@ -1,4 +1,5 @@
 #pragma once
+#include "core/stream/messagemarks.h"
 #include "core/port/paritymarks.h"
 #include <QByteArray>
 #include <QString>
@@ -127,6 +128,14 @@ public:
         return m_errorMarks.within(lineStart + from, count, lineStart, m_length);
     }
 
+    // The text just put in front, length characters of it, is a message:
+    // where it begins the colours of its escape sequences start afresh.
+    // The marks follow the text as errors do; clearing drops them.
+    void markMessage(qsizetype length) { m_messageMarks.put(length, m_length); }
+    // Where the message holding pos begins, or -1 when it is not known
+    // (text opened or typed).
+    qsizetype messageStart(qsizetype pos) const { return m_messageMarks.startAtOrAbove(pos, m_length); }
+
     // Text made by another store (on another thread, with a file of its
     // own), handed over whole: taking it empties that store, putting it in
     // costs the number of blocks, not the characters.
@@ -209,6 +218,7 @@ private:
     qsizetype m_moveFrom = 0;      // blocks below this one are in the file again
     std::function<void(const QString &)> m_notice;
     ErrorMarks m_errorMarks;
+    MessageMarks m_messageMarks;
 
     // The blocks read last first, so that the one read longest ago goes first.
     mutable std::list<Cached> m_cached;

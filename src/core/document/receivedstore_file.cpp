@@ -183,7 +183,7 @@ qsizetype ReceivedStore::memoryUsed() const
             used += b.capacity;
         used += b.wide.capacity() * 2;
     }
-    return used;
+    return used + m_messageMarks.memoryUsed();
 }
 
 } // namespace kestrum

@@ -239,6 +239,7 @@ void Session::finish(ReceivedMessage *message)
     if (m_keepDocument) {
         m_document.prependBytes(line);
         m_document.markErrors(message->errors, dataAt);
+        m_document.markMessage(line.size());
         emit documentGrew();
     }
     m_state.dataReceived = 1;
@@ -254,6 +255,7 @@ void Session::prependLine(const QString &line)
 {
     if (m_keepDocument) {
         m_document.prepend(line + QLatin1String("\r\n"));
+        m_document.markMessage(line.size() + 2);
         emit documentGrew();
     }
 }

@@ -51,6 +51,7 @@ const SettingName table[] = {
     {find, "Up", "0", nullptr},
     {transmit, "SendMode", "0", nullptr},
     {view, "Hex", "0", nullptr},
+    {view, "Colours", "1", nullptr},
     {board, "LineEnding", "0", nullptr},
     {board, "EnterSends", "0", nullptr},
     {board, "FlowControl", "0", nullptr},

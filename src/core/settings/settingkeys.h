@@ -44,6 +44,8 @@ enum class Setting {
     SendMode,
     // Another: the received box shown as hex.
     HexView,
+    // The received box's colours from the escape sequences it receives.
+    Colours,
     // Driving a board ([Board]): the ending added to a send, Enter sending
     // the box, flow control, the length of the DTR pulse, the strip of
     // modem-line lamps shown.

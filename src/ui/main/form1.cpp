@@ -1,5 +1,6 @@
 #include "ui/main/form1.h"
 #include "ui/main/form1ui.h"
+#include "ui/main/streamactions.h"
 #include "ui/common/controls.h"
 #include "ui/main/windows.h"
 #include "ui/main/boardactions.h"
@@ -86,6 +87,7 @@ Form1::Form1(QWidget *parent) : Recaptioned(parent), m_ui(std::make_unique<Ui>()
     new BoardActions({m_ui->transmitMenu, m_ui->viewMenu, m_ui->transmit.sendBox, m_ui->transmit.send, m_ui->receivedBox},
                      *m_session, this);
     m_exitCheck = new ExitCheck(m_ui->exit, *m_session, *m_windows, *m_documents, this);
+    m_stream = new StreamActions(m_ui->viewMenu, m_ui->receivedBox, this);
     retranslateUi();
     connectHandlers();
 }
@@ -96,6 +98,7 @@ Form1::~Form1()
     // first; then the received box, which shows the session's document; then
     // the parts, the searcher among them, which work on it too.
     m_windows.reset();
+    delete m_stream;
     delete centralWidget();
     delete m_exitCheck;
     delete m_transmit;
@@ -259,6 +262,7 @@ void Form1::connectHandlers()
     connect(m_session, &Session::counted, this,
             [this](qint32 count) { m_ui->messageCounter->setText(QString::number(count)); });
     connect(m_session, &Session::documentGrew, ui.receivedBox, &ReceivedBox::storeGrew);
+    connect(m_session, &Session::documentGrew, m_stream, &StreamActions::documentGrew);
     connect(m_session, &Session::messageShown, this, [this] { m_documents->enableSave(true); });
     connect(m_session, &Session::failure, this, [](const QString &description) { showMessage(description); });
     connect(m_session, &Session::deviceLost, this, [this](const QString &d) { MSComm1_DeviceLost(d); });

@@ -11,6 +11,7 @@ class ExitCheck;
 class FindActions;
 class PortPanel;
 class Session;
+class StreamActions;
 class TransmitActions;
 class Windows;
 
@@ -80,6 +81,7 @@ private:
     FindActions *m_find = nullptr;
     TransmitActions *m_transmit = nullptr;
     ExitCheck *m_exitCheck = nullptr;
+    StreamActions *m_stream = nullptr;
     bool m_showingLoss = false;
 };
 

@@ -118,6 +118,7 @@ void ReceivedBox::setText(const QString &text)
     layoutNow();
     viewport()->update();
     tellReader(0, removed, old, m_store.size());
+    emit documentEdited();
 }
 
 void ReceivedBox::clearText() { setText(QString()); }
@@ -144,6 +145,7 @@ void ReceivedBox::storeChanged(qsizetype pos, qsizetype removed, qsizetype inser
 {
     forgetGeometry();
     tellReader(pos, removed, QString(), inserted);
+    emit documentEdited();
 }
 
 // Tells assistive technology that `removed` characters at pos became
@@ -185,6 +187,7 @@ void ReceivedBox::forgetGeometry()
 {
     m_cache->lines.clear();
     m_cache->hexLines.clear();
+    m_cache->sgrLines.clear();
     m_cache->longestKey = -1;
     scheduleLayout();
 }

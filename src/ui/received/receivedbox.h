@@ -1,14 +1,15 @@
 #pragma once
 #include "core/document/hexview.h"
 #include "core/document/receivedstore.h"
+#include "ui/common/linelook.h"
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 #include <QPointer>
 #include <QString>
+#include <QTextLayout>
 #include <memory>
 #include <vector>
 
-class QTextLayout;
 
 namespace kestrum {
 
@@ -55,6 +56,12 @@ public:
     void setHexView(bool on);
     bool isHexView() const { return m_hex; }
 
+    // The colours of escape sequences and the highlight rules. The document
+    // stays as it is; with colours on, what is shown, selected and copied is
+    // the text without the sequences.
+    void setLook(const LineLook &look);
+    const LineLook &look() const { return m_look; }
+
     // How a text is shown: NUL, which has no glyph, as U+2400.
     static QString displayForm(const QString &text);
 
@@ -83,6 +90,11 @@ public:
         qint64 converted = 0;
     };
     static WorkDone workDone();
+
+signals:
+    // The document changed otherwise than by messages put in front: Open,
+    // Clear, an edit, undo.
+    void documentEdited();
 
 public slots:
     // Lines were put in front of the store by its owner.
@@ -142,6 +154,8 @@ private:
     // A line as the view shows it (the same as the document's in text view),
     // by columns of what is shown.
     HexLine hexLine(qsizetype line) const;
+    // A line as shown with colours on, when it differs from its text.
+    std::shared_ptr<const SgrLine> sgrLine(qsizetype line) const;
     qsizetype shownLength(qsizetype line) const;
     QString shownText(qsizetype line, qsizetype from, qsizetype count) const;
     qsizetype toShown(qsizetype line, qsizetype column) const;
@@ -157,7 +171,8 @@ private:
     void scrollToLine(qsizetype line);
     void drawLine(QPainter &painter, qsizetype line, int y, const QRect &clip) const;
     void drawPiece(QPainter &painter, const QString &text, std::pair<qsizetype, qsizetype> selected, qsizetype from, bool lineEnd,
-                   QPointF at, const QRect &clip, const std::vector<SearchHit> &marks) const;
+                   QPointF at, const QRect &clip, const std::vector<SearchHit> &marks,
+                   const QList<QTextLayout::FormatRange> &looks) const;
     void findMarks(qsizetype start, qsizetype length, qsizetype from, qsizetype to,
                    std::vector<SearchHit> &out) const;
 
@@ -208,6 +223,7 @@ private:
     qsizetype m_toldSize = 0;
     std::shared_ptr<const SearchPattern> m_marks;
     bool m_hex = false;
+    LineLook m_look;
 };
 
 } // namespace kestrum

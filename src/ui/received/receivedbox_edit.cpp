@@ -101,9 +101,13 @@ QString ReceivedBox::selectedText() const
 // Characters between two distances from the end, as the clipboards get them.
 QString ReceivedBox::clipboardText(qsizetype near, qsizetype far) const
 {
-    if (!m_hex)
-        return clipboardForm(m_store.text(m_store.size() - far, far - near));
-    // As shown: line by line, each line's part as hex.
+    if (!m_hex) {
+        const QString text = m_store.text(m_store.size() - far, far - near);
+        if (!m_look.colours || !text.contains(QChar(0x1B)))
+            return clipboardForm(text);
+    }
+    // As shown: line by line, each line's part as hex, or as its text
+    // without the escape sequences.
     const qsizetype from = m_store.size() - far, to = m_store.size() - near;
     QString out;
     for (qsizetype line = m_store.lineOf(from); line < m_store.lineCount(); ++line) {
@@ -111,7 +115,10 @@ QString ReceivedBox::clipboardText(qsizetype near, qsizetype far) const
         const qsizetype a = std::max(from, start) - start, b = std::min(to, start + length) - start;
         if (b > a) {
             g_work.converted += b - a;
-            out += hexText(hexLine(line), a, m_store.text(start + a, b - a), m_store.errorColumns(start, a, b - a));
+            if (m_hex)
+                out += hexText(hexLine(line), a, m_store.text(start + a, b - a), m_store.errorColumns(start, a, b - a));
+            else
+                out += displayForm(shownText(line, toShown(line, a), toShown(line, b) - toShown(line, a)));
         }
         if (to <= start + length)
             break;

@@ -1,4 +1,5 @@
-// The hex view of the received box: which columns of a line show which bytes.
+// What a line of the received box shows: in the hex view its bytes, with colours on its text
+// without escape sequences; which columns of the line show which characters.
 #include "ui/received/receivedboxparts.h"
 #include <algorithm>
 
@@ -17,16 +18,49 @@ HexLine ReceivedBox::hexLine(qsizetype line) const
     });
 }
 
+std::shared_ptr<const SgrLine> ReceivedBox::sgrLine(qsizetype line) const
+{
+    if (m_hex || !m_look.colours)
+        return nullptr;
+    const qsizetype length = m_store.lineLength(line);
+    if (length > LineLook::kLongestParsed)
+        return nullptr;
+    const qsizetype start = m_store.lineStart(line);
+    return cachedForLine(m_cache->sgrLines, quint64(m_store.size() - start), length, kCachedSgrLines, [&] {
+        // The colours carried in from the line above when it was worked out
+        // already (painting goes down the screen): no looking back. The
+        // first line of a message starts in the default ones.
+        const SgrAttributes *carried = nullptr;
+        SgrAttributes above;
+        if (line > 0 && m_store.messageStart(start) != start) {
+            const qsizetype prev = m_store.lineStart(line - 1);
+            const auto found = m_cache->sgrLines.find(quint64(m_store.size() - prev));
+            if (found != m_cache->sgrLines.end() && found->second.first == m_store.lineLength(line - 1)) {
+                above = found->second.second ? found->second.second->end : SgrAttributes();
+                carried = &above;
+            }
+        } else {
+            carried = &above;
+        }
+        return m_look.parse(m_store, start, m_store.text(start, length), carried);
+    });
+}
+
 qsizetype ReceivedBox::shownLength(qsizetype line) const
 {
-    return m_hex ? hexLine(line).shownLength() : m_store.lineLength(line);
+    if (m_hex)
+        return hexLine(line).shownLength();
+    const auto sgr = sgrLine(line);
+    return sgr ? sgr->text.size() : m_store.lineLength(line);
 }
 
 QString ReceivedBox::shownText(qsizetype line, qsizetype from, qsizetype count) const
 {
     const qsizetype start = m_store.lineStart(line);
-    if (!m_hex)
-        return m_store.text(start + from, count);
+    if (!m_hex) {
+        const auto sgr = sgrLine(line);
+        return sgr ? sgr->text.mid(from, count) : m_store.text(start + from, count);
+    }
     const HexLine h = hexLine(line);
     const qsizetype first = h.toColumn(from, HexLine::Round::Down);
     const qsizetype last = h.toColumn(from + count, HexLine::Round::Up);
@@ -37,12 +71,18 @@ QString ReceivedBox::shownText(qsizetype line, qsizetype from, qsizetype count) 
 
 qsizetype ReceivedBox::toShown(qsizetype line, qsizetype column) const
 {
-    return m_hex ? hexLine(line).toShown(column) : column;
+    if (m_hex)
+        return hexLine(line).toShown(column);
+    const auto sgr = sgrLine(line);
+    return sgr ? sgr->toShown(column) : column;
 }
 
 qsizetype ReceivedBox::fromShown(qsizetype line, qsizetype shown) const
 {
-    return m_hex ? hexLine(line).toColumn(shown) : shown;
+    if (m_hex)
+        return hexLine(line).toColumn(shown);
+    const auto sgr = sgrLine(line);
+    return sgr ? sgr->toSource(shown) : shown;
 }
 
 std::vector<ReceivedBox::Chunk> ReceivedBox::measureShown(qsizetype line, qsizetype length) const
@@ -53,6 +93,18 @@ std::vector<ReceivedBox::Chunk> ReceivedBox::measureShown(qsizetype line, qsizet
         out.push_back({t.size(), widthOf(t.constData(), 0, t.size(), t.size())});
     }
     return out;
+}
+
+void ReceivedBox::setLook(const LineLook &look)
+{
+    const bool reshown = look.colours != m_look.colours;
+    m_look = look;
+    if (reshown) {
+        m_wantedX = -1;
+        forgetGeometry();
+        layoutNow();
+    }
+    viewport()->update();
 }
 
 void ReceivedBox::setHexView(bool on)

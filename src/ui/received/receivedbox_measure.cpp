@@ -57,7 +57,9 @@ void ReceivedBox::textReplaced(qsizetype pos, const QString &removed, const QStr
     const qsizetype oldSize = m_store.size() - delta;
     // Without a line break on either side the edited line keeps its start
     // and only its length changes.
-    const bool sameLines = !breaksLine(removed) && !breaksLine(inserted);
+    // With colours on, the edited line's sequences may have changed what it
+    // shows: it is measured again whole.
+    const bool sameLines = !breaksLine(removed) && !breaksLine(inserted) && !m_look.colours;
     // A geometry belongs to the characters from its start on, never to the
     // line as such: a line found at that start with that length later is
     // made of the same characters.
@@ -78,9 +80,11 @@ void ReceivedBox::textReplaced(qsizetype pos, const QString &removed, const QStr
     }
     lines = std::move(kept);
     m_cache->hexLines.clear();
+    m_cache->sgrLines.clear();
     m_cache->longestKey = -1;
     scheduleLayout();
     tellReader(pos, count, removed, inserted.size());
+    emit documentEdited();
 }
 
 // Measures the chunks of the line that the edit at column touched, as the
@@ -222,7 +226,7 @@ const ReceivedBox::LineGeometry &ReceivedBox::geometry(qsizetype line) const
     const qsizetype length = shownLength(line);
     return cachedForLine(m_cache->lines, quint64(m_store.size() - start), length, kCachedLines, [&] {
         LineGeometry g;
-        g.chunks = m_hex ? measureShown(line, length) : measureChunks(start, length);
+        g.chunks = m_hex || sgrLine(line) ? measureShown(line, length) : measureChunks(start, length);
         for (const auto &c : g.chunks)
             g.width += c.width;
         return g;
@@ -233,6 +237,8 @@ QString ReceivedBox::lineText(qsizetype line) const
 {
     if (m_hex)
         return shownText(line, 0, shownLength(line));
+    if (sgrLine(line))
+        return displayForm(shownText(line, 0, shownLength(line)));
     return displayForm(m_store.text(m_store.lineStart(line), m_store.lineLength(line)));
 }
 

@@ -1,5 +1,5 @@
 // Painting the received box: only the lines in view, and of a long line only the part in
-// view, with the selection and the marks of the last search.
+// view, with their colours and highlights, the selection and the marks of the last search.
 #include "ui/received/receivedboxparts.h"
 #include "core/search/search.h"
 #include <QPaintEvent>
@@ -58,12 +58,23 @@ void ReceivedBox::findMarks(qsizetype start, qsizetype length, qsizetype from, q
 // laid out from x, with the marks (in columns of the line) and the part of
 // the selection among them.
 void ReceivedBox::drawPiece(QPainter &painter, const QString &text, std::pair<qsizetype, qsizetype> selected, qsizetype from, bool lineEnd,
-                            QPointF at, const QRect &clip, const std::vector<SearchHit> &marks) const
+                            QPointF at, const QRect &clip, const std::vector<SearchHit> &marks,
+                            const QList<QTextLayout::FormatRange> &looks) const
 {
     QTextLayout layout(displayForm(text));
     layOut(layout, font());
     QList<QTextLayout::FormatRange> selections;
     const qsizetype to = from + text.size();
+    // Colours and highlights first: the marks and the selection go over them.
+    for (const QTextLayout::FormatRange &l : looks) {
+        const qsizetype a = std::max<qsizetype>(l.start, from), b = std::min<qsizetype>(l.start + l.length, to);
+        if (b <= a)
+            continue;
+        QTextLayout::FormatRange r = l;
+        r.start = int(a - from);
+        r.length = int(b - a);
+        selections.append(r);
+    }
     for (const SearchHit &h : marks) {
         if (h.end() <= from || h.pos >= to)
             continue;
@@ -115,11 +126,16 @@ void ReceivedBox::drawLine(QPainter &painter, qsizetype line, int y, const QRect
     // Marks are of the document's text, which the hex view does not show.
     const SearchPattern *marking = m_hex ? nullptr : m_marks.get();
     std::vector<SearchHit> marks;
+    // Colours and highlights, of a line short enough to be looked at whole.
+    QList<QTextLayout::FormatRange> looks;
+    const bool looked = !m_hex && (m_look.colours || (m_look.highlighter && !m_look.highlighter->isEmpty()));
+    if (looked && length <= LineLook::kLongestParsed)
+        looks = m_look.formats(sgrLine(line).get(), shownText(line, 0, length));
     if (length <= kWholeLine) {
         const QString text = shownText(line, 0, length);
         if (marking)
             marking->matchesInLine(text, marks);
-        drawPiece(painter, text, selected, 0, true, QPointF(origin, y), clip, marks);
+        drawPiece(painter, text, selected, 0, true, QPointF(origin, y), clip, marks, looks);
         return;
     }
     // The marks of the columns from marked to markedTo.
@@ -150,7 +166,7 @@ void ReceivedBox::drawLine(QPainter &painter, qsizetype line, int y, const QRect
         auto flush = [&](qsizetype end) {
             if (runStart >= 0 && end > runStart) {
                 drawPiece(painter, t.mid(runStart, end - runStart), selected, column + runStart,
-                          column + end == length, QPointF(origin + runX, y), clip, marks);
+                          column + end == length, QPointF(origin + runX, y), clip, marks, looks);
                 drawn += end - runStart;
             }
             runStart = -1;

@@ -36,6 +36,7 @@ constexpr qsizetype kChunk = 1024;
 // Geometries kept for long lines.
 constexpr size_t kCachedLines = 256;
 constexpr size_t kCachedHexLines = 4096;
+constexpr size_t kCachedSgrLines = 4096;
 // A stretch of more zero-width characters than this (soft hyphens, control
 // characters) is skipped when a long line is drawn: it shows nothing.
 constexpr qsizetype kZeroWidthRun = 16;
@@ -168,6 +169,8 @@ struct ReceivedBox::Cache {
     std::unordered_map<quint64, std::pair<qsizetype, LineGeometry>> lines;
     // The stamps of lines in the hex view, keyed the same way.
     std::unordered_map<quint64, std::pair<qsizetype, HexLine>> hexLines;
+    // Lines as shown with colours on (null: as their text), keyed the same way.
+    std::unordered_map<quint64, std::pair<qsizetype, std::shared_ptr<const SgrLine>>> sgrLines;
     Advances advances;
     qsizetype longestKey = -1, longestLength = -1;
     qreal longestWidth = 0;
