@@ -2,97 +2,6 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US" sourcelanguage="ru_RU">
 <context>
-    <name>kestrum::BoardActions</name>
-    <message>
-        <source>включена</source>
-        <translation>on</translation>
-    </message>
-    <message>
-        <source>выключена</source>
-        <translation>off</translation>
-    </message>
-    <message>
-        <source>Конец строки</source>
-        <translation>Line ending</translation>
-    </message>
-    <message>
-        <source>Нет</source>
-        <translation>None</translation>
-    </message>
-    <message>
-        <source>CR</source>
-        <translation>CR</translation>
-    </message>
-    <message>
-        <source>LF</source>
-        <translation>LF</translation>
-    </message>
-    <message>
-        <source>CR LF</source>
-        <translation>CR LF</translation>
-    </message>
-    <message>
-        <source>Enter отправляет (Shift+Enter: новая строка)</source>
-        <translation>Enter sends (Shift+Enter: new line)</translation>
-    </message>
-    <message>
-        <source>Управление потоком</source>
-        <translation>Flow control</translation>
-    </message>
-    <message>
-        <source>RTS/CTS</source>
-        <translation>RTS/CTS</translation>
-    </message>
-    <message>
-        <source>XON/XOFF</source>
-        <translation>XON/XOFF</translation>
-    </message>
-    <message>
-        <source>DTR</source>
-        <translation>DTR</translation>
-    </message>
-    <message>
-        <source>RTS</source>
-        <translation>RTS</translation>
-    </message>
-    <message>
-        <source>Сбросить плату (импульс DTR)</source>
-        <translation>Reset the board (DTR pulse)</translation>
-    </message>
-    <message>
-        <source>Сбросить в загрузчик (ESP32/ESP8266)</source>
-        <translation>Reset into the boot loader (ESP32/ESP8266)</translation>
-    </message>
-    <message>
-        <source>Сигналы линии</source>
-        <translation>Line signals</translation>
-    </message>
-    <message>
-        <source>CTS: другая сторона готова принять</source>
-        <translation>CTS: the other end is ready to receive</translation>
-    </message>
-    <message>
-        <source>DSR: другая сторона включена</source>
-        <translation>DSR: the other end is on</translation>
-    </message>
-    <message>
-        <source>DCD: несущая обнаружена</source>
-        <translation>DCD: carrier detected</translation>
-    </message>
-    <message>
-        <source>RI: звонок</source>
-        <translation>RI: ring</translation>
-    </message>
-    <message>
-        <source>DTR: этот конец готов</source>
-        <translation>DTR: this end is ready</translation>
-    </message>
-    <message>
-        <source>RTS: этот конец просит передачу</source>
-        <translation>RTS: this end asks to send</translation>
-    </message>
-</context>
-<context>
     <name>kestrum::Dialog</name>
     <message>
         <source>Kestrum предназначен для работы с асинхронным приемопередатчиком UART  различных микроконтроллеров по линиям Rx и Tx.
@@ -449,6 +358,94 @@ Author: Kestrum, Novosibirsk, kestrum@example.org</translation>
     <message>
         <source>Печать документа...</source>
         <translation>Printing the document...</translation>
+    </message>
+    <message>
+        <source>включена</source>
+        <translation>on</translation>
+    </message>
+    <message>
+        <source>выключена</source>
+        <translation>off</translation>
+    </message>
+    <message>
+        <source>Конец строки</source>
+        <translation>Line ending</translation>
+    </message>
+    <message>
+        <source>Нет</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>CR</source>
+        <translation>CR</translation>
+    </message>
+    <message>
+        <source>LF</source>
+        <translation>LF</translation>
+    </message>
+    <message>
+        <source>CR LF</source>
+        <translation>CR LF</translation>
+    </message>
+    <message>
+        <source>Enter отправляет (Shift+Enter: новая строка)</source>
+        <translation>Enter sends (Shift+Enter: new line)</translation>
+    </message>
+    <message>
+        <source>Управление потоком</source>
+        <translation>Flow control</translation>
+    </message>
+    <message>
+        <source>RTS/CTS</source>
+        <translation>RTS/CTS</translation>
+    </message>
+    <message>
+        <source>XON/XOFF</source>
+        <translation>XON/XOFF</translation>
+    </message>
+    <message>
+        <source>DTR</source>
+        <translation>DTR</translation>
+    </message>
+    <message>
+        <source>RTS</source>
+        <translation>RTS</translation>
+    </message>
+    <message>
+        <source>Сбросить плату (импульс DTR)</source>
+        <translation>Reset the board (DTR pulse)</translation>
+    </message>
+    <message>
+        <source>Сбросить в загрузчик (ESP32/ESP8266)</source>
+        <translation>Reset into the boot loader (ESP32/ESP8266)</translation>
+    </message>
+    <message>
+        <source>Сигналы линии</source>
+        <translation>Line signals</translation>
+    </message>
+    <message>
+        <source>CTS: другая сторона готова принять</source>
+        <translation>CTS: the other end is ready to receive</translation>
+    </message>
+    <message>
+        <source>DSR: другая сторона включена</source>
+        <translation>DSR: the other end is on</translation>
+    </message>
+    <message>
+        <source>DCD: несущая обнаружена</source>
+        <translation>DCD: carrier detected</translation>
+    </message>
+    <message>
+        <source>RI: звонок</source>
+        <translation>RI: ring</translation>
+    </message>
+    <message>
+        <source>DTR: этот конец готов</source>
+        <translation>DTR: this end is ready</translation>
+    </message>
+    <message>
+        <source>RTS: этот конец просит передачу</source>
+        <translation>RTS: this end asks to send</translation>
     </message>
 </context>
 <context>

@@ -7,6 +7,7 @@
 #include "platform/guard.h"
 #include <QAction>
 #include <QActionGroup>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -36,7 +37,9 @@ public:
         setText(QStringLiteral("<span style=\"color:%1; font-size:11pt\">&#x25CF;</span>&nbsp;%2")
                     .arg(lit ? QStringLiteral("#00c000") : QStringLiteral("#505050"), m_line));
         setAccessibleName(m_line);
-        setAccessibleDescription(lit ? BoardActions::tr("включена") : BoardActions::tr("выключена"));
+        const char *state = lit ? QT_TRANSLATE_NOOP("kestrum::Form1", "включена")
+                                : QT_TRANSLATE_NOOP("kestrum::Form1", "выключена");
+        setAccessibleDescription(QCoreApplication::translate("kestrum::Form1", state));
     }
 
 private:
@@ -167,24 +170,28 @@ void BoardActions::build()
 
 void BoardActions::retranslate()
 {
-    m_lineEndingMenu->setTitle(tr("Конец строки"));
+    // Captions of the main window, in its table.
+    m_lineEndingMenu->setTitle(QCoreApplication::translate("kestrum::Form1", "Конец строки"));
     const QList<QAction *> endings = m_endings->actions();
-    endings[0]->setText(tr("Нет"));
-    endings[1]->setText(tr("CR"));
-    endings[2]->setText(tr("LF"));
-    endings[3]->setText(tr("CR LF"));
-    m_enterSends->setText(tr("Enter отправляет (Shift+Enter: новая строка)"));
-    m_flowMenu->setTitle(tr("Управление потоком"));
+    endings[0]->setText(QCoreApplication::translate("kestrum::Form1", "Нет"));
+    endings[1]->setText(QCoreApplication::translate("kestrum::Form1", "CR"));
+    endings[2]->setText(QCoreApplication::translate("kestrum::Form1", "LF"));
+    endings[3]->setText(QCoreApplication::translate("kestrum::Form1", "CR LF"));
+    m_enterSends->setText(
+        QCoreApplication::translate("kestrum::Form1", "Enter отправляет (Shift+Enter: новая строка)"));
+    m_flowMenu->setTitle(QCoreApplication::translate("kestrum::Form1", "Управление потоком"));
     const QList<QAction *> flows = m_flows->actions();
-    flows[0]->setText(tr("Нет"));
-    flows[1]->setText(tr("RTS/CTS"));
-    flows[2]->setText(tr("XON/XOFF"));
-    m_dtr->setText(tr("DTR"));
-    m_rts->setText(tr("RTS"));
-    m_pulseDtr->setText(tr("Сбросить плату (импульс DTR)"));
-    m_bootLoader->setText(tr("Сбросить в загрузчик (ESP32/ESP8266)"));
-    m_lineSignals->setText(tr("Сигналы линии"));
-    m_strip->setAccessibleName(tr("Сигналы линии"));
+    flows[0]->setText(QCoreApplication::translate("kestrum::Form1", "Нет"));
+    flows[1]->setText(QCoreApplication::translate("kestrum::Form1", "RTS/CTS"));
+    flows[2]->setText(QCoreApplication::translate("kestrum::Form1", "XON/XOFF"));
+    m_dtr->setText(QCoreApplication::translate("kestrum::Form1", "DTR"));
+    m_rts->setText(QCoreApplication::translate("kestrum::Form1", "RTS"));
+    m_pulseDtr->setText(
+        QCoreApplication::translate("kestrum::Form1", "Сбросить плату (импульс DTR)"));
+    m_bootLoader->setText(
+        QCoreApplication::translate("kestrum::Form1", "Сбросить в загрузчик (ESP32/ESP8266)"));
+    m_lineSignals->setText(QCoreApplication::translate("kestrum::Form1", "Сигналы линии"));
+    m_strip->setAccessibleName(QCoreApplication::translate("kestrum::Form1", "Сигналы линии"));
     for (Lamp *l : {m_cts, m_dsr, m_dcd, m_ri, m_dtrLamp, m_rtsLamp})
         l->light(l->property("lit").toBool());
     showUsable();
@@ -274,13 +281,17 @@ void BoardActions::showUsable()
         a->setEnabled(usable);
         a->setToolTip(why);
     }
-    const QString names[] = {tr("CTS: другая сторона готова принять"), tr("DSR: другая сторона включена"),
-                             tr("DCD: несущая обнаружена"), tr("RI: звонок"), tr("DTR: этот конец готов"),
-                             tr("RTS: этот конец просит передачу")};
+    static const char *const names[] = {
+        QT_TRANSLATE_NOOP("kestrum::Form1", "CTS: другая сторона готова принять"),
+        QT_TRANSLATE_NOOP("kestrum::Form1", "DSR: другая сторона включена"),
+        QT_TRANSLATE_NOOP("kestrum::Form1", "DCD: несущая обнаружена"),
+        QT_TRANSLATE_NOOP("kestrum::Form1", "RI: звонок"),
+        QT_TRANSLATE_NOOP("kestrum::Form1", "DTR: этот конец готов"),
+        QT_TRANSLATE_NOOP("kestrum::Form1", "RTS: этот конец просит передачу")};
     Lamp *lamps[] = {m_cts, m_dsr, m_dcd, m_ri, m_dtrLamp, m_rtsLamp};
     for (int i = 0; i < 6; ++i) {
         lamps[i]->setEnabled(why.isEmpty());
-        lamps[i]->setToolTip(why.isEmpty() ? names[i] : why);
+        lamps[i]->setToolTip(why.isEmpty() ? QCoreApplication::translate("kestrum::Form1", names[i]) : why);
     }
 }
 
