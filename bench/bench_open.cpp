@@ -6,10 +6,11 @@
 //
 //   bench_open [megabytes] [0|1 copy|2 copy and print] [crlf|lf]   (default 1024 MB of 60-byte
 //   lines ending in CR LF, 0; QT_QPA_PLATFORM=offscreen)
-#include "ui/form1.h"
-#include "ui/receivedbox.h"
-#include "ui/windows.h"
+#include "ui/main/form1.h"
+#include "ui/received/receivedbox.h"
+#include "ui/main/windows.h"
 #include "core/session.h"
+#include "support/controls.h"
 #include "support/fakes.h"
 #include "support/process.h"
 #include "support/testenv.h"
@@ -81,7 +82,7 @@ int main(int argc, char **argv)
     Form1 *f = startProgram();
     f->resize(900, 700);
     f->show();
-    ReceivedBox *box = f->Text2;
+    ReceivedBox *box = receivedBox(f);
 
     const QString path = scratchDir() + QStringLiteral("/bench-open.txt");
     {
@@ -113,7 +114,7 @@ int main(int argc, char **argv)
     ticks.start();
     watch.start();
     t.start();
-    f->mnuOpen->trigger();
+    action(f, "mnuOpen")->trigger();
     const double whole = t.nsecsElapsed() / 1e9;
     watch.stop();
     ticks.report("open");
@@ -160,7 +161,7 @@ int main(int argc, char **argv)
         fakes.printer->pdfPath = scratchDir() + QStringLiteral("/bench-open.pdf");
         ticks.start();
         t.start();
-        f->mnuPrint->trigger();
+        action(f, "mnuPrint")->trigger();
         std::printf("print of everything to PDF: %.2f s\n", t.nsecsElapsed() / 1e9);
         ticks.report("print");
     }

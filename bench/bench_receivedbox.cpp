@@ -5,7 +5,7 @@
 //
 //   bench_receivedbox [messages-for-memory] [steps-in-the-long-line]
 //   (QT_QPA_PLATFORM=offscreen)
-#include "ui/receivedbox.h"
+#include "ui/received/receivedbox.h"
 #include "support/process.h"
 #include <QApplication>
 #include <QElapsedTimer>

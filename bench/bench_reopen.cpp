@@ -10,13 +10,14 @@
 // The benchmark keeps the pseudo-terminal's own side open, so a byte sent
 // before the port is open still waits in the line; on a real adapter it
 // would be gone. Hence "open before the bytes were sent" is counted apart.
-#include "ui/form1.h"
+#include "ui/main/form1.h"
 #include "core/session.h"
-#include "ui/windows.h"
+#include "ui/main/windows.h"
 #include "core/devicewatch.h"
-#include "ui/receivedbox.h"
-#include "ui/optionswindow.h"
+#include "ui/received/receivedbox.h"
+#include "ui/dialogs/optionswindow.h"
 #include "core/mscomm.h"
+#include "support/controls.h"
 #include "support/fakes.h"
 #include "support/process.h"
 #include "support/pty.h"
@@ -61,26 +62,26 @@ int main(int argc, char **argv)
     }
     mapPort(1, link);
     Form1 *f = startProgram();
-    Form2 *o = f->windows().form2();
+    Form2 *o = f->windows().optionsWindow();
     o->Check5->setChecked(false);
     o->Check6->setChecked(false);
     o->Check7->setChecked(false);
     o->Check8->setChecked(false);
 
-    std::atomic<bool> open{f->session->port()->PortOpen()};
+    std::atomic<bool> open{f->session().port()->PortOpen()};
     Steady::time_point openedAt;
-    QObject::connect(f->session->port(), &MSComm::opened, [&] {
+    QObject::connect(f->session().port(), &MSComm::opened, [&] {
         openedAt = Steady::now();
         open = true;
     });
-    QObject::connect(f->session->port(), &MSComm::closed, [&] { open = false; });
+    QObject::connect(f->session().port(), &MSComm::closed, [&] { open = false; });
 
     std::vector<double> latencies;
     int received = 0, openFirst = 0, failed = 0;
     double waitingCpu = 0;
     for (int i = 0; i < returns; ++i) {
         pty->closeMaster();
-        if (!runUntil([&] { return f->deviceWatch->isWatching(); }, 5000)) {
+        if (!runUntil([&] { return deviceWatch(f)->isWatching(); }, 5000)) {
             std::fprintf(stderr, "return %d: the loss was not noticed\n", i);
             return 2;
         }
@@ -107,9 +108,9 @@ int main(int argc, char **argv)
             (void)::write(next->masterFd(), boot.constData(), size_t(boot.size()));
         });
         const bool shown =
-            runUntil([&] { return f->Text2->text().startsWith(QString::fromLatin1(boot) + "\r\n"); }, 3000);
+            runUntil([&] { return receivedBox(f)->text().startsWith(QString::fromLatin1(boot) + "\r\n"); }, 3000);
         device.join();
-        if (f->session->port()->PortOpen())
+        if (f->session().port()->PortOpen())
             latencies.push_back(ms(openedAt - appeared));
         else
             ++failed;

@@ -3,8 +3,9 @@
 // main window waits meanwhile (the progress window shows throughout).
 //
 //   bench_sendfile [megabytes] [baud]   (default 10 MB, 3000000 baud; QT_QPA_PLATFORM=offscreen)
-#include "ui/form1.h"
-#include "ui/windows.h"
+#include "ui/main/form1.h"
+#include "ui/main/transmitactions.h"
+#include "ui/main/windows.h"
 #include "core/filesend.h"
 #include "core/mscomm.h"
 #include "core/session.h"
@@ -44,8 +45,8 @@ int main(int argc, char **argv)
     }
     mapPort(1, pty.slavePath());
     Form1 *f = startProgram();
-    f->session->port()->setSettings(QStringLiteral("%1,n,8,1").arg(baud));
-    const double lineRate = f->session->port()->lineBytesPerSecond();
+    f->session().port()->setSettings(QStringLiteral("%1,n,8,1").arg(baud));
+    const double lineRate = f->session().port()->lineBytesPerSecond();
 
     QByteArray data(size, Qt::Uninitialized);
     for (qint64 i = 0; i < size; ++i)
@@ -91,10 +92,10 @@ int main(int argc, char **argv)
     const auto start = Steady::now();
     double sentAt = 0;
     fakes.fileDialog->answers.enqueue(path);
-    QObject::connect(f->session->fileSender(), &FileSender::finished, &app, [&] {
+    QObject::connect(f->session().fileSender(), &FileSender::finished, &app, [&] {
         sentAt = std::chrono::duration<double>(Steady::now() - start).count();
     });
-    f->mnuSendFile_Click();
+    f->transmit().mnuSendFile_Click();
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &app, [&] {
         const double t = std::chrono::duration<double>(Steady::now() - start).count();
@@ -117,7 +118,7 @@ int main(int argc, char **argv)
     std::sort(d.begin(), d.end());
     const double rate = sentAt > 0 ? double(size) / sentAt : 0;
     std::printf("file: %lld bytes at %d baud (%s), line rate %.0f bytes/s\n", static_cast<long long>(size), baud,
-                qPrintable(f->session->port()->Settings()), lineRate);
+                qPrintable(f->session().port()->Settings()), lineRate);
     std::printf("received: %lld bytes, %s\n", static_cast<long long>(received.load()),
                 inOrder && received == size ? "every byte in order" : "NOT the file");
     std::printf("sent in %.2f s: %.0f bytes/s, %.1f %% of the line rate\n", sentAt, rate, 100.0 * rate / lineRate);

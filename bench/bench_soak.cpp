@@ -19,14 +19,16 @@
 // whole message (MSComm::gathered()) the benchmark gives the timer's two
 // ticks by hand (Timer2_Timer), which count the message and end it at once.
 // One message is on the line at a time, so each message is one record.
-#include "ui/form1.h"
+#include "ui/main/form1.h"
+#include "ui/main/portpanel.h"
 #include "core/session.h"
-#include "ui/windows.h"
-#include "ui/receivedbox.h"
-#include "ui/optionswindow.h"
+#include "ui/main/windows.h"
+#include "ui/received/receivedbox.h"
+#include "ui/dialogs/optionswindow.h"
 #include "platform/platform.h"
 #include "core/mscomm.h"
 #include "core/settings.h"
+#include "support/controls.h"
 #include "support/fakes.h"
 #include "support/process.h"
 #include "support/pty.h"
@@ -90,16 +92,16 @@ int main(int argc, char **argv)
     }
     mapPort(1, pty.slavePath());
     Form1 *f = startProgram();
-    f->session->setReceiveTimeout(3600 * 1000);
-    f->selectListItem(f->Combo2, QStringLiteral("115200"));
-    Form2 *o = f->windows().form2();
+    f->session().setReceiveTimeout(3600 * 1000);
+    f->ports().selectListItem(list(f, "Combo2"), QStringLiteral("115200"));
+    Form2 *o = f->windows().optionsWindow();
     o->Check5->setChecked(true);
     o->Check6->setChecked(true);
     o->Check7->setChecked(true);
     const QString autosave = scratchDir() + QStringLiteral("/soak.txt");
     o->setAutosaveFile(autosave);
     o->Check8->setChecked(true);
-    if (!f->session->port()->PortOpen()) {
+    if (!f->session().port()->PortOpen()) {
         std::fprintf(stderr, "set-up failed: the port is closed\n");
         return 1;
     }
@@ -125,14 +127,14 @@ int main(int argc, char **argv)
     for (qint64 i = 0; i < total && !stuck; ++i) {
         one.start();
         const QByteArray data = messageData(i);
-        const qint32 countBefore = f->session->messageCount();
+        const qint32 countBefore = f->session().messageCount();
         if (!pty.write(data)) {
             std::fprintf(stderr, "writing to the line failed at message %lld\n", static_cast<long long>(i));
             return 1;
         }
         // Until the reader holds the whole message; it tells nobody before
         // the message's end, so this looks.
-        while (f->session->port()->gathered() < data.size()) {
+        while (f->session().port()->gathered() < data.size()) {
             if (one.elapsed() > 5000) {
                 std::fprintf(stderr, "message %lld did not arrive\n", static_cast<long long>(i));
                 stuck = true;
@@ -143,7 +145,7 @@ int main(int argc, char **argv)
         // The timer's two ticks: counted, then shown; then the window paints.
         f->Timer2_Timer();
         f->Timer2_Timer();
-        if (f->session->messageCount() != countBefore + 1) {
+        if (f->session().messageCount() != countBefore + 1) {
             std::fprintf(stderr, "message %lld was not counted once\n", static_cast<long long>(i));
             stuck = true;
         }
@@ -155,11 +157,11 @@ int main(int argc, char **argv)
             lastMs.push_back(ms);
 
         if ((i + 1) % interval == 0 || i + 1 == total) {
-            const qint64 chars = f->Text2->textLength();
+            const qint64 chars = receivedBox(f)->textLength();
             const long rss = vmRssKiB(), anon = rssAnonKiB();
             const qint64 fileBytes = QFileInfo(autosave).size();
             std::printf("%10lld %10s %12lld %12lld %11ld %11ld %10ld %9.3f %11.3f\n", static_cast<long long>(i + 1),
-                        qPrintable(f->Text3->text()), static_cast<long long>(chars),
+                        qPrintable(messageCounter(f)->text()), static_cast<long long>(chars),
                         static_cast<long long>(fileBytes), rss, anon, anon - anon0,
                         double(anon - anon0) * 1024.0 / double(chars),
                         part.nsecsElapsed() / 1e6 / double((i % interval) + 1));
@@ -172,11 +174,11 @@ int main(int argc, char **argv)
         QCoreApplication::processEvents();
     // Measured before the checks below make copies of the text.
     const long rss = vmRssKiB(), anon = rssAnonKiB();
-    const qint64 boxChars = f->Text2->textLength();
+    const qint64 boxChars = receivedBox(f)->textLength();
 
     // The whole session, checked line by line: newest first in the box,
     // oldest first in the file, each line the decorated message.
-    const QString box = f->Text2->text();
+    const QString box = receivedBox(f)->text();
     QFile file(autosave);
     file.open(QIODevice::ReadOnly);
     const QByteArray inFile = file.readAll();
@@ -201,8 +203,8 @@ int main(int argc, char **argv)
 
     std::printf("\nmessages sent: %lld in %.1f s (%.3f ms a message overall)\n", static_cast<long long>(total), wallS,
                 1000.0 * wallS / double(total));
-    std::printf("counter: Text3 shows %s, expected %lld (%s)\n", qPrintable(f->Text3->text()),
-                static_cast<long long>(total), f->Text3->text() == QString::number(total) ? "right" : "WRONG");
+    std::printf("counter: Text3 shows %s, expected %lld (%s)\n", qPrintable(messageCounter(f)->text()),
+                static_cast<long long>(total), messageCounter(f)->text() == QString::number(total) ? "right" : "WRONG");
     std::printf("box: %lld lines, %lld wrong or missing; %lld characters (%lld bytes as UTF-16)\n",
                 static_cast<long long>(lines.size()), static_cast<long long>(wrong + (total - lines.size())),
                 static_cast<long long>(box.size()), static_cast<long long>(2 * box.size()));
@@ -219,7 +221,7 @@ int main(int argc, char **argv)
                 static_cast<long long>(messages->messages.size()), messages->messages.isEmpty() ? "" : ", first: ",
                 messages->messages.isEmpty() ? "" : qPrintable(messages->messages.first()));
     const bool ok = delivered == total && wrong == 0 && lines.size() == total
-                    && f->Text3->text() == QString::number(total) && inFile == boxReversed
+                    && messageCounter(f)->text() == QString::number(total) && inFile == boxReversed
                     && messages->messages.isEmpty();
     delete f;
     return ok ? 0 : 2;

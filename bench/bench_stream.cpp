@@ -9,13 +9,15 @@
 // the program does not drain the line in time, the writer's writes are
 // refused and it falls behind its schedule instead of losing bytes, so the
 // lag behind the schedule is reported too (a real line would lose them).
-#include "ui/form1.h"
+#include "ui/main/form1.h"
+#include "ui/main/portpanel.h"
 #include "core/session.h"
-#include "ui/windows.h"
-#include "ui/receivedbox.h"
-#include "ui/optionswindow.h"
+#include "ui/main/windows.h"
+#include "ui/received/receivedbox.h"
+#include "ui/dialogs/optionswindow.h"
 #include "core/error.h"
 #include "core/mscomm.h"
+#include "support/controls.h"
 #include "support/fakes.h"
 #include "support/process.h"
 #include "support/pty.h"
@@ -57,17 +59,17 @@ int main(int argc, char **argv)
     // The list offers up to 115200; faster adapters are set on the port
     // object, which takes up to 4000000.
     const QString baudText = QString::number(baud);
-    if (f->Combo2->findText(baudText) >= 0) {
-        f->selectListItem(f->Combo2, baudText);
+    if (list(f, "Combo2")->findText(baudText) >= 0) {
+        f->ports().selectListItem(list(f, "Combo2"), baudText);
     } else {
         try {
-            f->session->port()->setSettings(baudText + QStringLiteral(",n,8,2"));
+            f->session().port()->setSettings(baudText + QStringLiteral(",n,8,2"));
         } catch (const Error &e) {
             std::printf("the port refused %d baud (%s); the writer still paces at %d bytes/s\n", baud,
                         qPrintable(e.description()), bytesPerSecond);
         }
     }
-    Form2 *o = f->windows().form2();
+    Form2 *o = f->windows().optionsWindow();
     o->Check5->setChecked(false);
     o->Check6->setChecked(false);
     o->Check7->setChecked(false);
@@ -109,9 +111,9 @@ int main(int argc, char **argv)
     QObject::connect(&poll, &QTimer::timeout, &app, [&] {
         if (!writer.done())
             return;
-        const bool idle = f->session->receiving() == 0 && f->session->framing() == Session::Framing::Idle;
+        const bool idle = f->session().receiving() == 0 && f->session().framing() == Session::Framing::Idle;
         const double after = std::chrono::duration<double>(Steady::now() - start).count() - duration;
-        if ((idle && f->Text2->textLength() >= writer.sent()) || after > 5)
+        if ((idle && receivedBox(f)->textLength() >= writer.sent()) || after > 5)
             app.quit();
     });
     poll.start(50);
@@ -122,7 +124,7 @@ int main(int argc, char **argv)
     const double cpu = cpuSeconds() - cpu0 - writer.threadCpu();
 
     const QByteArray expected = streamBytes(sent);
-    const QByteArray inBox = joinRecords(f->Text2->text().toLatin1(), true);
+    const QByteArray inBox = joinRecords(receivedBox(f)->text().toLatin1(), true);
     QFile file(autosave);
     file.open(QIODevice::ReadOnly);
     const QByteArray inFile = joinRecords(file.readAll(), false);
@@ -135,7 +137,7 @@ int main(int argc, char **argv)
     std::sort(d.begin(), d.end());
     std::printf("duration: %d s of data at %d bytes/s (%d baud, 10 bits a byte), %.1f s wall\n", duration,
                 bytesPerSecond, baud, wall);
-    std::printf("port settings: %s\n", qPrintable(f->session->port()->Settings()));
+    std::printf("port settings: %s\n", qPrintable(f->session().port()->Settings()));
     std::printf("bytes sent: %lld (schedule %lld; most the writer was ever behind: %lld bytes, %.1f ms of the "
                 "line)\n",
                 static_cast<long long>(sent), static_cast<long long>(qint64(duration) * bytesPerSecond),
@@ -146,8 +148,8 @@ int main(int argc, char **argv)
     std::printf("bytes in the autosave file: %lld (%s), lost %lld\n", static_cast<long long>(inFile.size()),
                 inFile == expected ? "identical to the stream" : "DIFFERENT from the stream",
                 static_cast<long long>(sent - inFile.size()));
-    std::printf("messages: %d (Text3 shows %s)\n", int(f->Text2->text().count(QStringLiteral("\r\n"))),
-                qPrintable(f->Text3->text()));
+    std::printf("messages: %d (Text3 shows %s)\n", int(receivedBox(f)->text().count(QStringLiteral("\r\n"))),
+                qPrintable(messageCounter(f)->text()));
     std::printf("processor time of the program (writer thread excluded): %.2f s, %.1f %% of one core\n", cpu,
                 100.0 * cpu / wall);
     if (!d.empty())

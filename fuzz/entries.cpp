@@ -1,8 +1,8 @@
 #include "fuzz/entries.h"
-#include "ui/form1.h"
-#include "ui/windows.h"
+#include "ui/main/form1.h"
+#include "ui/main/windows.h"
 #include "core/textfile.h"
-#include "ui/captions.h"
+#include "ui/common/captions.h"
 #include "core/codec.h"
 #include "core/error.h"
 #include "core/numbers.h"
@@ -13,6 +13,7 @@
 #include "core/sendbytes.h"
 #include "core/session.h"
 #include "core/settings.h"
+#include "support/controls.h"
 #include "support/fakes.h"
 #include "support/files.h"
 #include "support/pty.h"
@@ -368,24 +369,27 @@ int fuzzStartup(const uint8_t *data, size_t size)
     for (const QString &m : fakes.messageBox->messages)
         FUZZ_CHECK(!m.trimmed().isEmpty());
     // Whatever the file held, the program runs on sound values.
-    FUZZ_CHECK(f->session->receiveTimeout() >= 1);
-    FUZZ_CHECK(f->session->port()->InBufferSize() >= 1 && f->session->port()->InBufferSize() <= 32767);
-    FUZZ_CHECK(f->session->port()->OutBufferSize() >= 1 && f->session->port()->OutBufferSize() <= 32767);
-    FUZZ_CHECK(expectedLineParameters(f->session->port()->Settings()).valid);
-    FUZZ_CHECK(f->session->port()->CommPort() >= 1 && f->session->port()->CommPort() <= 3);
+    FUZZ_CHECK(f->session().receiveTimeout() >= 1);
+    FUZZ_CHECK(f->session().port()->InBufferSize() >= 1 && f->session().port()->InBufferSize() <= 32767);
+    FUZZ_CHECK(f->session().port()->OutBufferSize() >= 1 && f->session().port()->OutBufferSize() <= 32767);
+    FUZZ_CHECK(expectedLineParameters(f->session().port()->Settings()).valid);
+    FUZZ_CHECK(f->session().port()->CommPort() >= 1 && f->session().port()->CommPort() <= 3);
     // A stored value that is not an item leaves its list without a
     // selection, and the user is told; otherwise the lists show the
     // parameters the port runs on.
-    bool allSelected = true;
-    for (QComboBox *box : {f->Combo1, f->Combo2, f->Combo3, f->Combo4, f->Combo5})
-        allSelected = allSelected && box->currentIndex() >= 0;
+    bool allSelected = true, lineSelected = true;
+    for (const char *name : {"Combo1", "Combo2", "Combo3", "Combo4", "Combo5"}) {
+        const bool selected = test::list(f, name)->currentIndex() >= 0;
+        allSelected = allSelected && selected;
+        if (qstrcmp(name, "Combo1") != 0)
+            lineSelected = lineSelected && selected;
+    }
     if (!allSelected)
         FUZZ_CHECK(!fakes.messageBox->messages.isEmpty());
-    if (f->Combo2->currentIndex() >= 0 && f->Combo3->currentIndex() >= 0 && f->Combo4->currentIndex() >= 0
-        && f->Combo5->currentIndex() >= 0)
-        FUZZ_CHECK(f->session->port()->Settings() == f->session->lineParameters());
-    if (f->Combo1->currentIndex() >= 0)
-        FUZZ_CHECK(f->session->port()->CommPort() == f->Combo1->currentIndex() + 1);
+    if (lineSelected)
+        FUZZ_CHECK(f->session().port()->Settings() == f->session().lineParameters());
+    if (test::list(f, "Combo1")->currentIndex() >= 0)
+        FUZZ_CHECK(f->session().port()->CommPort() == test::list(f, "Combo1")->currentIndex() + 1);
 
     test::closeProgram();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

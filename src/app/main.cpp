@@ -1,6 +1,6 @@
 #include "app/commandline.h"
 #include "app/recorder.h"
-#include "ui/form1.h"
+#include "ui/main/form1.h"
 #include "core/portmap.h"
 #include <QApplication>
 #include <QIcon>

@@ -5,7 +5,7 @@
 #include "core/error.h"
 #include "core/session.h"
 #include "core/settingkeys.h"
-#include "ui/captions.h"
+#include "ui/common/captions.h"
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QSocketNotifier>

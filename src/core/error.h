@@ -48,4 +48,14 @@ inline QString shownPath(const QString &path)
     return visibleText(path.left(head)) + QChar(0x2026) + visibleText(path.right(kLongestShownValue - head));
 }
 
+// The words the user reads for a failure: an Error's description, or what
+// another exception (from the library or the system) says of itself. Every
+// place that reports a caught failure goes through this.
+inline QString describe(const std::exception &e)
+{
+    if (const auto *error = dynamic_cast<const Error *>(&e))
+        return error->description();
+    return QString::fromLocal8Bit(e.what());
+}
+
 } // namespace kestrum

@@ -26,15 +26,15 @@ OptionRow textRow(Setting key, QString Options::*text, const char *control, Boun
 const QList<OptionRow> &optionRows()
 {
     static const QList<OptionRow> rows = {
-        flagRow(Setting::otobrOtprStr, &Options::showSent, "Check1"),
-        flagRow(Setting::otobrDate, &Options::sentDate, "Check2"),
-        flagRow(Setting::otobrTime, &Options::sentTime, "Check3"),
-        flagRow(Setting::otobrSize, &Options::sentSize, "Check4"),
-        flagRow(Setting::otobrDateIn, &Options::receivedDate, "Check5"),
-        flagRow(Setting::otobrTimeIn, &Options::receivedTime, "Check6"),
-        flagRow(Setting::otobrSizeIn, &Options::receivedSize, "Check7"),
+        flagRow(Setting::ShowSent, &Options::showSent, "Check1"),
+        flagRow(Setting::SentDate, &Options::sentDate, "Check2"),
+        flagRow(Setting::SentTime, &Options::sentTime, "Check3"),
+        flagRow(Setting::SentSize, &Options::sentSize, "Check4"),
+        flagRow(Setting::ReceivedDate, &Options::receivedDate, "Check5"),
+        flagRow(Setting::ReceivedTime, &Options::receivedTime, "Check6"),
+        flagRow(Setting::ReceivedSize, &Options::receivedSize, "Check7"),
         flagRow(Setting::Autosave, &Options::autosave, "Check8"),
-        flagRow(Setting::FlagDlin, &Options::checkLength, "Check9"),
+        flagRow(Setting::CheckSendLength, &Options::checkLength, "Check9"),
         flagRow(Setting::NullDiscard, &Options::nullDiscard, "Check10",
                 [](MSComm &port, double on) { port.setNullDiscard(on != 0); }),
         flagRow(Setting::RTSEnable, &Options::rtsEnable, "Check11",
@@ -42,13 +42,13 @@ const QList<OptionRow> &optionRows()
         flagRow(Setting::DTREnable, &Options::dtrEnable, "Check12",
                 [](MSComm &port, double on) { port.setDTREnable(on != 0); }),
         // Apply takes the texts in this order.
-        textRow(Setting::Timeout, &Options::timeout, "Text4", {1, false, 1000}),
-        textRow(Setting::SizeDlin, &Options::maximumLength, "Text1", {1, true, 32500}),
+        textRow(Setting::ReceiveTimeout, &Options::timeout, "Text4", {1, false, 1000}),
+        textRow(Setting::MaxSendLength, &Options::maximumLength, "Text1", {1, true, 32500}),
         textRow(Setting::InBufferSize, &Options::inBufferSize, "Text2", {8, false, 32500},
                 [](MSComm &port, double size) { port.setInBufferSize(toInt16(size)); }),
         textRow(Setting::OutBufferSize, &Options::outBufferSize, "Text3", {8, false, 32500},
                 [](MSComm &port, double size) { port.setOutBufferSize(toInt16(size)); }),
-        {Setting::SSTab1, nullptr, nullptr, &Options::tab, "SSTab1", {}, nullptr},
+        {Setting::OptionsTab, nullptr, nullptr, &Options::tab, "SSTab1", {}, nullptr},
     };
     return rows;
 }
@@ -88,15 +88,15 @@ Options Options::stored()
             }
         }
     }
-    o.autosaveFile = readSetting(Setting::FileName);
-    o.autosaveLine = readSetting(Setting::LabelSave);
+    o.autosaveFile = readSetting(Setting::AutosaveFile);
+    o.autosaveLine = readSetting(Setting::AutosaveLine);
     return o;
 }
 
 QString Options::storedText(Setting s) const
 {
     // The autosave line follows the file at Apply.
-    if (s == Setting::FileName || s == Setting::LabelSave)
+    if (s == Setting::AutosaveFile || s == Setting::AutosaveLine)
         return autosaveFile;
     const OptionRow &row = optionRow(s);
     if (row.flag)

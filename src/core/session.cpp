@@ -85,7 +85,7 @@ void Session::setLineParameters(const QString &text)
 
 void Session::loadReceiveTimeout()
 {
-    const qint32 interval = toInt32(readSetting(Setting::Timeout));
+    const qint32 interval = toInt32(readSetting(Setting::ReceiveTimeout));
     // Zero would tick on every pass of the event loop and spin a core.
     if (interval < 1)
         throw Error(QCoreApplication::translate("Port",
@@ -124,7 +124,7 @@ Configured Session::configure(const Options &o)
         o.store({row.key});
         // The autosave line follows the file at Apply.
         if (row.key == Setting::Autosave)
-            o.store({Setting::LabelSave});
+            o.store({Setting::AutosaveLine});
     }
     try {
         closePort();
@@ -156,7 +156,7 @@ Configured Session::configure(const Options &o)
             // only the receive timeout goes anywhere besides the store.
             o.store({row.key});
             // A message under way keeps the timeout it began with.
-            if (row.key == Setting::Timeout)
+            if (row.key == Setting::ReceiveTimeout)
                 setReceiveTimeout(toInt32(v));
         }
     } catch (const Error &) {

@@ -3,36 +3,38 @@
 
 namespace kestrum {
 
-// Every setting the program reads or writes, by name. Where each lives and
-// what a reader gets when it is missing is kept in one table (settingkeys.cpp).
+// Every setting the program reads or writes, by what it is for. The names
+// written to the store (section and key, some of them the seed program's
+// transliterated Russian) are kept in one table, settingkeys.cpp, with what a
+// reader gets when an entry is missing; nothing else spells them.
 enum class Setting {
-    Lng,
-    CommPort,
-    BaudRate,
+    Language,         // Lng/Lng: 1 English, anything else Russian
+    Port,             // OtherSet/CommPort: "COM1".."COM3"
+    BaudRate,         // Setings/...: the four line parameters
     Parity,
     DataBits,
     StopBits,
-    FileNameOpen,
-    FileNameSaveAs,
-    FileName,
-    LabelSave,
-    Autosave,
-    Timeout,
-    SizeDlin,
-    FlagDlin,
+    LastOpenedFile,   // Parametr/FileNameOpen: where Open's dialog starts
+    LastSavedAsFile,  // Parametr/FileNameSaveAs: where Save As starts
+    AutosaveFile,     // Parametr/FileName: the file autosave appends to
+    AutosaveLine,     // Parametr/LabelSave: the file named under the received box
+    Autosave,         // Parametr/Autosave: autosave on
+    ReceiveTimeout,   // Parametr/Timeout: ms of quiet that end a message
+    MaxSendLength,    // Parametr/SizeDlin: the longest string Send accepts
+    CheckSendLength,  // Parametr/FlagDlin: that check on
     InBufferSize,
     OutBufferSize,
     NullDiscard,
     RTSEnable,
     DTREnable,
-    otobrOtprStr,
-    otobrDate,
-    otobrTime,
-    otobrSize,
-    otobrDateIn,
-    otobrTimeIn,
-    otobrSizeIn,
-    SSTab1,
+    ShowSent,         // Parametr/otobrOtprStr: sent strings shown in the box
+    SentDate,         // Parametr/otobrDate, otobrTime, otobrSize: their line
+    SentTime,
+    SentSize,
+    ReceivedDate,     // Parametr/otobrDateIn, otobrTimeIn, otobrSizeIn
+    ReceivedTime,
+    ReceivedSize,
+    OptionsTab,       // Parametr/SSTab1: the Options window's tab
     // The Find window: the text last searched for and how.
     FindText,
     FindMatchCase,

@@ -284,9 +284,9 @@ private slots:
         writeSetting(section, key, value);
         const Setting s = key == "Autosave" ? Setting::Autosave
                           : key == "DTREnable" ? Setting::DTREnable
-                          : key == "SSTab1"    ? Setting::SSTab1
-                          : key == "SizeDlin"  ? Setting::SizeDlin
-                                               : Setting::otobrOtprStr;
+                          : key == "SSTab1"    ? Setting::OptionsTab
+                          : key == "SizeDlin"  ? Setting::MaxSendLength
+                                               : Setting::ShowSent;
         Options::stored().store({s});
         QCOMPARE(readSetting(section, key, QStringLiteral("<unset>")), writtenBack);
         QCOMPARE(fakes.messageBox->messages, QStringList());
@@ -411,7 +411,8 @@ private slots:
         QCOMPARE(done.refused, accepted ? QList<Setting>() : QList<Setting>{key});
         QCOMPARE(stored(key), accepted ? text : QStringLiteral("<absent>"));
         // The other boxes are tested and stored all the same.
-        for (const Setting other : {Setting::Timeout, Setting::SizeDlin, Setting::InBufferSize, Setting::OutBufferSize})
+        for (const Setting other :
+             {Setting::ReceiveTimeout, Setting::MaxSendLength, Setting::InBufferSize, Setting::OutBufferSize})
             if (other != key)
                 QCOMPARE(stored(other), o.*optionRow(other).text);
         const int interval = session->receiveTimeout();
@@ -471,16 +472,16 @@ private slots:
             QCOMPARE(e.description(), message);
         }
         // Everything before the range tests is stored and applied.
-        QCOMPARE(stored(Setting::otobrDate), QStringLiteral("1"));
-        QCOMPARE(stored(Setting::otobrOtprStr), QStringLiteral("0"));
-        QCOMPARE(stored(Setting::SSTab1), QStringLiteral("2"));
+        QCOMPARE(stored(Setting::SentDate), QStringLiteral("1"));
+        QCOMPARE(stored(Setting::ShowSent), QStringLiteral("0"));
+        QCOMPARE(stored(Setting::OptionsTab), QStringLiteral("2"));
         QCOMPARE(stored(Setting::RTSEnable), QStringLiteral("1"));
         QVERIFY(session->port()->RTSEnable());
         QVERIFY(session->isPortOpen());
         // The boxes before the failing one are done, the rest untouched.
-        QCOMPARE(stored(Setting::Timeout), failing > 0 ? QStringLiteral("250") : QStringLiteral("<absent>"));
+        QCOMPARE(stored(Setting::ReceiveTimeout), failing > 0 ? QStringLiteral("250") : QStringLiteral("<absent>"));
         QCOMPARE(session->receiveTimeout(), failing > 0 ? 250 : 100);
-        QCOMPARE(stored(Setting::SizeDlin), failing > 1 ? QStringLiteral("100") : QStringLiteral("<absent>"));
+        QCOMPARE(stored(Setting::MaxSendLength), failing > 1 ? QStringLiteral("100") : QStringLiteral("<absent>"));
         QCOMPARE(stored(Setting::InBufferSize), failing > 2 ? QStringLiteral("2000") : QStringLiteral("<absent>"));
         QCOMPARE(session->inBufferSize(), failing > 2 ? 2000 : 1024);
         QCOMPARE(stored(Setting::OutBufferSize), QStringLiteral("<absent>"));

@@ -2,18 +2,22 @@
 // not open, files and settings it cannot write, garbage in the store, fast
 // streams, and leaving at awkward moments. Nothing received may be lost,
 // nothing may freeze or spin, every failure is said once and plainly.
-#include "ui/form1.h"
+#include "ui/main/form1.h"
+#include "ui/main/transmitactions.h"
+#include "ui/main/portpanel.h"
 #include "core/session.h"
-#include "ui/windows.h"
+#include "ui/main/windows.h"
 #include "core/devicewatch.h"
-#include "ui/savechangesprompt.h"
-#include "ui/receivedbox.h"
-#include "ui/aboutdialog.h"
-#include "ui/warningdialog.h"
-#include "ui/optionswindow.h"
+#include "ui/dialogs/savechangesprompt.h"
+#include "ui/received/receivedbox.h"
+#include "ui/dialogs/aboutdialog.h"
+#include "ui/dialogs/warningdialog.h"
+#include "ui/dialogs/optionswindow.h"
 #include "core/error.h"
 #include "core/mscomm.h"
 #include "core/settings.h"
+#include "support/controls.h"
+#include "support/driver.h"
 #include "support/closeframe.h"
 #include "support/fakes.h"
 #include "support/files.h"
@@ -50,8 +54,6 @@ using namespace kestrum::test;
 
 namespace {
 
-Form2 *options() { return windows().form2(); }
-
 // Processor time the program uses over a second of its event loop.
 double cpuOverASecond()
 {
@@ -60,12 +62,7 @@ double cpuOverASecond()
     return cpuSeconds() - before;
 }
 
-bool idle(const Form1 *f)
-{
-    return f->session->receiving() == 0 && f->session->framing() == Session::Framing::Idle && !f->session->isWaitingForData();
-}
-
-QByteArray boxBytes(const Form1 *f) { return f->Text2->text().toLatin1(); }
+QByteArray boxBytes(const Form1 *f) { return receivedBox(f)->text().toLatin1(); }
 
 // Runs the event loop until the program has left (or a watchdog fires).
 bool programLeaves(int timeoutMs)
@@ -173,28 +170,22 @@ class FaultsTest : public ProgramTest {
             return false;
         mapPort(1, link);
         f = startTestProgram();
-        f->session->setReceiveTimeout(timeout);
-        Form2 *o = options();
-        o->Check5->setChecked(false);
-        o->Check6->setChecked(false);
-        o->Check7->setChecked(false);
-        o->Check9->setChecked(false);
-        o->Check1->setChecked(false);
-        autosave = scratchDir() + QStringLiteral("/faults-auto.txt");
-        QFile::remove(autosave);
-        o->setAutosaveFile(autosave);
-        o->Check8->setChecked(true);
+        f->session().setReceiveTimeout(timeout);
+        setReceivedStamps(false, false, false);
+        setLengthCheck(false);
+        optionsWindow()->Check1->setChecked(false);
+        autosave = autosaveTo(QStringLiteral("faults-auto.txt"));
         messages().clear();
-        return f->session->port()->PortOpen();
+        return f->session().port()->PortOpen();
     }
 
     // The device sends one burst and the program shows it as a message.
     bool receive(const QByteArray &burst)
     {
-        const QString before = f->Text2->text();
+        const QString before = receivedBox(f)->text();
         if (!pty->write(burst))
             return false;
-        return QTest::qWaitFor([&] { return f->Text2->text() == QString::fromLatin1(burst) + "\r\n" + before && idle(f); });
+        return QTest::qWaitFor([&] { return receivedBox(f)->text() == QString::fromLatin1(burst) + "\r\n" + before && idle(f); });
     }
 
 private slots:
@@ -233,13 +224,13 @@ private slots:
             pty->closeMaster();
         } else if (when == QLatin1String("collecting")) {
             QVERIFY(pty->write("during"));
-            QTRY_VERIFY(f->session->framing() != Session::Framing::Idle);
+            QTRY_VERIFY(f->session().framing() != Session::Framing::Idle);
             pty->closeMaster();
         } else if (when == QLatin1String("waiting")) {
             // A port event without data: the second tick waits for the device.
             bool wasWaiting = false;
             QTimer::singleShot(200, f, [&] {
-                wasWaiting = f->session->isWaitingForData();
+                wasWaiting = f->session().isWaitingForData();
                 pty->closeMaster();
             });
             f->MSComm1_OnComm();
@@ -247,23 +238,23 @@ private slots:
         } else if (when == QLatin1String("sending")) {
             // More than the line takes at once: the device goes while the
             // rest still waits to be written.
-            f->Text1->setPlainText(QString(300000, QLatin1Char('s')));
-            f->Command1_Click();
-            QVERIFY(f->session->port()->PortOpen());
+            sendBox(f)->setPlainText(QString(300000, QLatin1Char('s')));
+            f->transmit().Command1_Click();
+            QVERIFY(f->session().port()->PortOpen());
             QTest::qWait(50);
             pty->closeMaster();
         } else {
             pty->closeMaster();
-            f->Text1->setPlainText(QStringLiteral("hello"));
-            options()->Check1->setChecked(true);
-            f->Command1_Click();
+            sendBox(f)->setPlainText(QStringLiteral("hello"));
+            optionsWindow()->Check1->setChecked(true);
+            f->transmit().Command1_Click();
         }
 
         QTRY_COMPARE(messages().size(), 1);
         QVERIFY2(messages().first().contains(QStringLiteral("COM1")), qPrintable(messages().first()));
         QVERIFY(messages().first().contains(QStringLiteral("opened again when the device comes back")));
-        QVERIFY(!f->session->port()->PortOpen());
-        QVERIFY(f->deviceWatch->isWatching());
+        QVERIFY(!f->session().port()->PortOpen());
+        QVERIFY(deviceWatch(f)->isWatching());
         QTRY_VERIFY(idle(f));
         const double cpu = cpuOverASecond();
         QVERIFY2(cpu < 0.05, qPrintable(QStringLiteral("%1 s of processor time after the loss").arg(cpu)));
@@ -278,8 +269,8 @@ private slots:
         // The adapter is back behind the same path: the port opens by
         // itself, quietly, and the next burst is a message of its own.
         QVERIFY(plugIn());
-        QTRY_VERIFY(f->session->port()->PortOpen());
-        QVERIFY(!f->deviceWatch->isWatching());
+        QTRY_VERIFY(f->session().port()->PortOpen());
+        QVERIFY(!deviceWatch(f)->isWatching());
         QVERIFY(receive("after"));
         QCOMPARE(messages().size(), 1);
         QVERIFY(readBytes(autosave).endsWith("after\r\n"));
@@ -292,11 +283,11 @@ private slots:
     {
         QVERIFY(start(1000));
         QVERIFY(pty->write("during"));
-        QTRY_VERIFY(f->session->framing() != Session::Framing::Idle);
+        QTRY_VERIFY(f->session().framing() != Session::Framing::Idle);
         pty->closeMaster();
-        QTRY_VERIFY(!f->session->port()->PortOpen());
+        QTRY_VERIFY(!f->session().port()->PortOpen());
         QVERIFY(plugIn());
-        QTRY_VERIFY(f->session->port()->PortOpen());
+        QTRY_VERIFY(f->session().port()->PortOpen());
         QVERIFY(pty->write("after"));
         QTRY_COMPARE(boxBytes(f), QByteArray("after\r\nduring\r\n"));
         QTRY_VERIFY(idle(f));
@@ -318,19 +309,19 @@ private slots:
         QVERIFY(start());
         mapPort(2, scratchDir() + QStringLiteral("/no-such-device"));
         pty->closeMaster();
-        QTRY_VERIFY(f->deviceWatch->isWatching());
-        QVERIFY(f->Combo1->toolTip().contains(link));
+        QTRY_VERIFY(deviceWatch(f)->isWatching());
+        QVERIFY(list(f, "Combo1")->toolTip().contains(link));
         if (how == QLatin1String("close"))
-            f->Command2_Click();
+            f->ports().Command2_Click();
         else if (how == QLatin1String("COM2"))
-            f->selectListItem(f->Combo1, how);
+            f->ports().selectListItem(list(f, "Combo1"), how);
         else
             f->close();
-        QVERIFY(!f->deviceWatch->isWatching());
-        QVERIFY(!f->Combo1->toolTip().contains(QStringLiteral("waits for")));
+        QVERIFY(!deviceWatch(f)->isWatching());
+        QVERIFY(!list(f, "Combo1")->toolTip().contains(QStringLiteral("waits for")));
         QVERIFY(plugIn());
         QTest::qWait(300);
-        QVERIFY(!f->session->port()->PortOpen());
+        QVERIFY(!f->session().port()->PortOpen());
     }
 
     // A device that keeps coming and going: the port back every time, at
@@ -341,9 +332,9 @@ private slots:
         qsizetype descriptors = 0;
         for (int i = 1; i <= 10; ++i) {
             pty->closeMaster();
-            QTRY_VERIFY(f->deviceWatch->isWatching());
+            QTRY_VERIFY(deviceWatch(f)->isWatching());
             QVERIFY(plugIn());
-            QTRY_VERIFY(f->session->port()->PortOpen());
+            QTRY_VERIFY(f->session().port()->PortOpen());
             QVERIFY(receive("flap" + QByteArray::number(i)));
             QCOMPARE(messages().size(), i);
             const qsizetype open = openDescriptors();
@@ -430,7 +421,7 @@ private slots:
             if (!QFileInfo::exists(failing))
                 QSKIP("no /dev/full here");
         }
-        options()->setAutosaveFile(failing);
+        optionsWindow()->setAutosaveFile(failing);
 
         // One message for each record that could not be written, naming
         // the file; the box keeps every message.
@@ -449,7 +440,7 @@ private slots:
         } else if (how == QLatin1String("read-only")) {
             QVERIFY(QFile::setPermissions(failing, QFile::ReadOwner | QFile::WriteOwner));
         } else {
-            options()->setAutosaveFile(failing = autosave);
+            optionsWindow()->setAutosaveFile(failing = autosave);
         }
         QVERIFY(receive("three"));
         QCOMPARE(messages().size(), 2);
@@ -536,26 +527,26 @@ private slots:
         // Each short enough for a message box on a screen, none empty.
         for (const QString &m : messages())
             QVERIFY2(!m.trimmed().isEmpty() && m.size() < 400, qPrintable(m.left(400)));
-        QVERIFY(f->session->receiveTimeout() >= 1);
+        QVERIFY(f->session().receiveTimeout() >= 1);
 
         // The windows that read the store open, and the program still
         // receives and leaves.
-        f->Command4->click();
-        QVERIFY(options()->isVisible());
-        options()->Command2->click();  // Cancel
-        windows().dialog()->show();
-        windows().unloadDialog();
-        options()->Check8->setChecked(false);
-        if (!f->session->port()->PortOpen()) {
+        button(f, "Command4")->click();
+        QVERIFY(optionsWindow()->isVisible());
+        optionsWindow()->Command2->click();  // Cancel
+        windows().aboutBox()->show();
+        windows().unloadAboutBox();
+        autosaveOff();
+        if (!f->session().port()->PortOpen()) {
             messages().clear();
-            f->Command3_Click();
+            f->ports().Command3_Click();
         }
-        if (f->session->port()->PortOpen()) {
+        if (f->session().port()->PortOpen()) {
             QVERIFY(pty->write("alive"));
-            QTRY_VERIFY(f->Text2->text().startsWith(QStringLiteral("alive")));
+            QTRY_VERIFY(receivedBox(f)->text().startsWith(QStringLiteral("alive")));
         }
         f->Command8_Click();
-        f->mnuExit->trigger();
+        action(f, "mnuExit")->trigger();
         QVERIFY(!f->isVisible());
     }
 
@@ -578,12 +569,12 @@ private slots:
         QFETCH(int, seconds);
         QVERIFY(start(100));
         // Beyond the rates of the list: the line itself is set.
-        f->session->port()->setSettings(QStringLiteral("%1,n,8,1").arg(baud));
+        f->session().port()->setSettings(QStringLiteral("%1,n,8,1").arg(baud));
         PacedWriter writer;
         writer.start(pty->masterFd(), baud / 10, seconds);
         QVERIFY(runUntil([&] { return writer.done(); }, (seconds + 30) * 1000));
         writer.wait();
-        QVERIFY(runUntil([&] { return idle(f) && f->Text2->textLength() >= writer.sent(); }, 10000));
+        QVERIFY(runUntil([&] { return idle(f) && receivedBox(f)->textLength() >= writer.sent(); }, 10000));
 
         const QByteArray expected = streamBytes(writer.sent());
         // Most of the nominal rate, even on a busy machine.
@@ -596,7 +587,7 @@ private slots:
         const int lines = int(box.count("\r\n"));
         QVERIFY(lines > seconds);
         QVERIFY(!box.contains("\r\n\r\n") && !box.startsWith("\r\n"));
-        QCOMPARE(f->Text3->text(), QString::number(lines));
+        QCOMPARE(messageCounter(f)->text(), QString::number(lines));
         QCOMPARE(messages(), QStringList());
     }
 
@@ -626,7 +617,7 @@ private slots:
         const bool waiting = up == QLatin1String("waiting");
         if (!waiting) {
             writer.start(pty->masterFd(), 92160, 30);
-            QTRY_VERIFY(f->Text2->text().count(QStringLiteral("\r\n")) >= 4);
+            QTRY_VERIFY(receivedBox(f)->text().count(QStringLiteral("\r\n")) >= 4);
         }
 
         bool closed = false;
@@ -636,16 +627,16 @@ private slots:
         if (waiting)
             QTimer::singleShot(0, f, [&] { f->MSComm1_OnComm(); });
         QTimer::singleShot(waiting ? 300 : 0, f, [&] {
-            wasWaiting = f->session->isWaitingForData();
+            wasWaiting = f->session().isWaitingForData();
             if (up == QLatin1String("options"))
-                f->Command4->click();
+                button(f, "Command4")->click();
             else if (up == QLatin1String("about"))
-                windows().dialog()->show();
+                windows().aboutBox()->show();
             else if (up == QLatin1String("warning"))
                 windows().showWarning();
             QWidgetWindow::closeFromFrame(f);
-            if (windows().hasDialog4())
-                windows().dialog4()->CancelButton->click();  // No: leave without saving
+            if (windows().hasSavePrompt())
+                windows().savePrompt()->CancelButton->click();  // No: leave without saving
             closed = true;
         });
         QVERIFY(programLeaves(10000));
@@ -653,7 +644,7 @@ private slots:
         QCOMPARE(wasWaiting, waiting);
         writer.stop();
         QVERIFY(!anythingShown());
-        QVERIFY(!f->session->isWaitingForData());
+        QVERIFY(!f->session().isWaitingForData());
 
         // Every message shown is in the autosave file, whole and in order.
         QCoreApplication::processEvents();

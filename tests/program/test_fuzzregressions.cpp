@@ -1,7 +1,7 @@
 // Replays the fuzzers' seed inputs and every input a fuzzer once found a
 // fault with through the same checks the fuzzers run.
 #include "fuzz/entries.h"
-#include "ui/windows.h"
+#include "ui/main/windows.h"
 #include "support/testenv.h"
 #include <QDir>
 #include <QFile>

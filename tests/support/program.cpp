@@ -1,16 +1,17 @@
+#include "support/controls.h"
 #include "support/program.h"
-#include "ui/form1.h"
+#include "ui/main/form1.h"
 #include "core/session.h"
-#include "ui/receivedbox.h"
+#include "ui/received/receivedbox.h"
 #include <QAction>
 
 namespace kestrum::test {
 
 void showAsReceived(Form1 *f, const QString &line)
 {
-    f->Text2->prepend(line + QStringLiteral("\r\n"));
-    f->mnuSave->setEnabled(true);
-    f->session->state().dataReceived = 1;
+    receivedBox(f)->prepend(line + QStringLiteral("\r\n"));
+    action(f, "mnuSave")->setEnabled(true);
+    f->session().state().dataReceived = 1;
 }
 
 } // namespace kestrum::test

@@ -1,6 +1,6 @@
 #include "support/testenv.h"
-#include "ui/form1.h"
-#include "ui/windows.h"
+#include "ui/main/form1.h"
+#include "ui/main/windows.h"
 #include <QPointer>
 #include "core/controlline.h"
 #include "core/settings.h"

@@ -5,11 +5,13 @@
 //   kestrum_probe open    opens COM1 and prints why it could not
 //   kestrum_probe start   starts the program, changes settings, prints the
 //                         baud rate it started with and every message shown
-#include "ui/form1.h"
-#include "ui/windows.h"
-#include "ui/optionswindow.h"
+#include "ui/main/form1.h"
+#include "ui/main/portpanel.h"
+#include "ui/main/windows.h"
+#include "ui/dialogs/optionswindow.h"
 #include "core/error.h"
 #include "core/mscomm.h"
+#include "support/controls.h"
 #include "support/fakes.h"
 #include <QApplication>
 #include <QComboBox>
@@ -17,6 +19,7 @@
 #include <cstdio>
 
 using namespace kestrum;
+using namespace kestrum::test;
 
 namespace {
 
@@ -42,11 +45,11 @@ int startAndChange()
 {
     const test::Fakes fakes = test::installFakes();
     Form1 *f = startProgram();
-    say("baud", f->Combo2->currentText());
-    f->selectListItem(f->Combo2, QStringLiteral("9600"));
-    f->selectListItem(f->Combo2, QStringLiteral("57600"));
-    f->Command4->click();
-    f->windows().form2()->Command1->click();
+    say("baud", list(f, "Combo2")->currentText());
+    f->ports().selectListItem(list(f, "Combo2"), QStringLiteral("9600"));
+    f->ports().selectListItem(list(f, "Combo2"), QStringLiteral("57600"));
+    button(f, "Command4")->click();
+    f->windows().optionsWindow()->Command1->click();
     say("visible", f->isVisible() ? QStringLiteral("yes") : QStringLiteral("no"));
     for (const QString &m : fakes.messageBox->messages)
         say("message", m);

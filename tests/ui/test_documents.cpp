@@ -1,15 +1,18 @@
 // The received box as a document: Open, Save, Save As, Print, the editor,
 // and the text file format they share with the autosave file.
-#include "ui/form1.h"
+#include "ui/main/form1.h"
+#include "ui/main/documentactions.h"
 #include "core/session.h"
-#include "ui/windows.h"
-#include "ui/receivedbox.h"
+#include "ui/main/windows.h"
+#include "ui/received/receivedbox.h"
 #include "core/textfile.h"
 #include "core/codec.h"
 #include "platform/commondialog.h"
 #include "core/error.h"
 #include "platform/platform.h"
 #include "core/settings.h"
+#include "support/controls.h"
+#include "support/driver.h"
 #include "support/fakes.h"
 #include "support/files.h"
 #include "support/program.h"
@@ -57,11 +60,7 @@ class DocumentsTest : public ProgramTest {
     QString path(const QString &name) const { return dir->filePath(name); }
 
     // Open through the menu, answering the dialog with the path.
-    void open(const QString &file)
-    {
-        fakes.fileDialog->answers.enqueue(file);
-        f->mnuOpen->trigger();
-    }
+    void open(const QString &file) { openViaMenu(f, fakes, file); }
 
 private slots:
     void init()
@@ -87,15 +86,15 @@ private slots:
         QVERIFY(writeBytes(path("abc.txt"), "a\r\nb\r\nc\r\n"));
         QVERIFY(writeBytes(path("abc-open.txt"), "a\r\nb\r\nc"));
         open(path("abc.txt"));
-        QCOMPARE(f->Text2->text(), QStringLiteral("c\r\nb\r\na\r\n"));
-        f->Text2->clearText();
+        QCOMPARE(receivedBox(f)->text(), QStringLiteral("c\r\nb\r\na\r\n"));
+        receivedBox(f)->clearText();
         open(path("abc-open.txt"));
-        QCOMPARE(f->Text2->text(), QStringLiteral("c\r\nb\r\na\r\n"));
+        QCOMPARE(receivedBox(f)->text(), QStringLiteral("c\r\nb\r\na\r\n"));
 
         // Above whatever the box already held.
-        f->Text2->setText(QStringLiteral("old\r\n"));
+        receivedBox(f)->setText(QStringLiteral("old\r\n"));
         open(path("abc.txt"));
-        QCOMPARE(f->Text2->text(), QStringLiteral("c\r\nb\r\na\r\nold\r\n"));
+        QCOMPARE(receivedBox(f)->text(), QStringLiteral("c\r\nb\r\na\r\nold\r\n"));
         QCOMPARE(fakes.messageBox->messages, QStringList());
 
         // The dialog was the Open form of CommonDialog2.
@@ -105,34 +104,34 @@ private slots:
         QVERIFY(r.mustExist);
         QCOMPARE(r.filter, QStringLiteral("text only (*.txt)"));
         QCOMPARE(r.initialPath, path("abc-open.txt"));
-        QCOMPARE(f->CommonDialog2.Flags, 4100);
-        QCOMPARE(f->CommonDialog2.DefaultExt, QStringLiteral("txt"));
-        QCOMPARE(f->CommonDialog2.Filter, QStringLiteral("text only(*.txt)|*.txt|"));
+        QCOMPARE(f->documents().openDialog().Flags, 4100);
+        QCOMPARE(f->documents().openDialog().DefaultExt, QStringLiteral("txt"));
+        QCOMPARE(f->documents().openDialog().Filter, QStringLiteral("text only(*.txt)|*.txt|"));
     }
 
     void openRecordsTheDocument()
     {
         QVERIFY(writeBytes(path("doc.txt"), "one\r\n"));
-        QVERIFY(!f->mnuSave->isEnabled());
+        QVERIFY(!action(f, "mnuSave")->isEnabled());
         open(path("doc.txt"));
-        QCOMPARE(f->session->state().openedFileName, path("doc.txt"));
-        QCOMPARE(f->session->state().fileOpened, qint16(1));
-        QCOMPARE(f->flagSaves(), qint16(1));
-        QVERIFY(f->mnuSave->isEnabled());
+        QCOMPARE(f->session().state().openedFileName, path("doc.txt"));
+        QCOMPARE(f->session().state().fileOpened, qint16(1));
+        QCOMPARE(f->documents().flagSaves(), qint16(1));
+        QVERIFY(action(f, "mnuSave")->isEnabled());
         QCOMPARE(parametr("FileNameOpen"), path("doc.txt"));
         QCOMPARE(parametr("FileNameSaveAs"), QStringLiteral("<unset>"));
-        QVERIFY(!windows().hasDialog4());
+        QVERIFY(!windows().hasSavePrompt());
     }
 
     void emptyFileStillOpensTheDocument()
     {
         QVERIFY(writeBytes(path("empty.txt"), QByteArray()));
-        f->Text2->setText(QStringLiteral("kept\r\n"));
+        receivedBox(f)->setText(QStringLiteral("kept\r\n"));
         open(path("empty.txt"));
-        QCOMPARE(f->Text2->text(), QStringLiteral("kept\r\n"));
-        QVERIFY(f->mnuSave->isEnabled());
-        QCOMPARE(f->session->state().openedFileName, path("empty.txt"));
-        QCOMPARE(f->session->state().fileOpened, qint16(1));
+        QCOMPARE(receivedBox(f)->text(), QStringLiteral("kept\r\n"));
+        QVERIFY(action(f, "mnuSave")->isEnabled());
+        QCOMPARE(f->session().state().openedFileName, path("empty.txt"));
+        QCOMPARE(f->session().state().fileOpened, qint16(1));
         QCOMPARE(fakes.messageBox->messages, QStringList());
     }
 
@@ -140,22 +139,22 @@ private slots:
     {
         QVERIFY(writeBytes(path("doc.txt"), QByteArray()));
         open(path("doc.txt"));
-        f->Text2->setText(QStringLiteral("m2\r\nm1\r\n"));
+        receivedBox(f)->setText(QStringLiteral("m2\r\nm1\r\n"));
         const int dialogs = fakes.fileDialog->requests.size();
-        f->mnuSave->trigger();
+        action(f, "mnuSave")->trigger();
         QCOMPARE(readBytes(path("doc.txt")), QByteArray("m2\r\nm1\r\n\r\n"));
-        QVERIFY(!f->mnuSave->isEnabled());
+        QVERIFY(!action(f, "mnuSave")->isEnabled());
         QCOMPARE(fakes.fileDialog->requests.size(), dialogs);
         QCOMPARE(fakes.messageBox->messages, QStringList());
 
         // Read back: the empty last line comes first.
-        f->Text2->clearText();
+        receivedBox(f)->clearText();
         open(path("doc.txt"));
-        QCOMPARE(f->Text2->text(), QStringLiteral("\r\nm1\r\nm2\r\n"));
+        QCOMPARE(receivedBox(f)->text(), QStringLiteral("\r\nm1\r\nm2\r\n"));
 
         // An empty box still gets its line end.
-        f->Text2->clearText();
-        f->mnuSave->trigger();
+        receivedBox(f)->clearText();
+        action(f, "mnuSave")->trigger();
         QCOMPARE(readBytes(path("doc.txt")), QByteArray("\r\n"));
     }
 
@@ -170,9 +169,9 @@ private slots:
         QCOMPARE(readBytes(autosave),
                  QByteArray("07.12.2026 14:05:09 first  Size, byte: 5\r\nsecond\r\nthird\r\n"));
         open(autosave);
-        QCOMPARE(f->Text2->text(), QStringLiteral("third\r\nsecond\r\n07.12.2026 14:05:09 first  Size, byte: 5\r\n"));
+        QCOMPARE(receivedBox(f)->text(), QStringLiteral("third\r\nsecond\r\n07.12.2026 14:05:09 first  Size, byte: 5\r\n"));
         // The same order as the box that showed them live.
-        QCOMPARE(f->Text2->text(), live.Text2->text());
+        QCOMPARE(receivedBox(f)->text(), receivedBox(&live)->text());
     }
 
     void largeDocumentOpensAndSavesWhole()
@@ -186,14 +185,14 @@ private slots:
             reversed.prepend(line + "\r\n");
         }
         QVERIFY(writeBytes(path("big.txt"), file));
-        f->Text2->setText(QStringLiteral("old\r\n"));
+        receivedBox(f)->setText(QStringLiteral("old\r\n"));
         open(path("big.txt"));
-        QCOMPARE(f->Text2->text(), fromAnsi(reversed) + QStringLiteral("old\r\n"));
-        QVERIFY(f->mnuSave->isEnabled());
-        f->mnuSave->trigger();
+        QCOMPARE(receivedBox(f)->text(), fromAnsi(reversed) + QStringLiteral("old\r\n"));
+        QVERIFY(action(f, "mnuSave")->isEnabled());
+        action(f, "mnuSave")->trigger();
         QCOMPARE(fakes.messageBox->messages, QStringList());
         QCOMPARE(readBytes(path("big.txt")), reversed + "old\r\n\r\n");
-        QVERIFY(!f->mnuSave->isEnabled());
+        QVERIFY(!action(f, "mnuSave")->isEnabled());
     }
 
     void everyByteSurvivesOpenAndSave()
@@ -206,12 +205,12 @@ private slots:
         const QByteArray odd("x\ry\nz\0w", 7);
         QVERIFY(writeBytes(path("bytes.txt"), odd + "\r\n" + high + "\r\n"));
         open(path("bytes.txt"));
-        const QString text = f->Text2->text();
+        const QString text = receivedBox(f)->text();
         QVERIFY(text.contains(QChar(0x98)));
         QVERIFY(text.contains(QStringLiteral("АБВ")));
         QVERIFY(text.startsWith(QStringLiteral("\u0402\u0403")));  // 0x80 0x81
         QVERIFY(text.contains(QStringView(u"x\ry\nz\0w", 7)));
-        f->mnuSave->trigger();
+        action(f, "mnuSave")->trigger();
         QCOMPARE(fakes.messageBox->messages, QStringList());
         // The lines come back reversed, each with its CR LF, then the one
         // more line end of the save.
@@ -223,27 +222,27 @@ private slots:
         showAsReceived(f, QStringLiteral("m1"));
         // A name typed without an extension gets ".txt".
         fakes.fileDialog->answers.enqueue(path("notes"));
-        f->mnuSave->trigger();
+        action(f, "mnuSave")->trigger();
         QCOMPARE(readBytes(path("notes.txt")), QByteArray("m1\r\n\r\n"));
         QCOMPARE(parametr("FileNameSaveAs"), path("notes.txt"));
-        QCOMPARE(f->CommonDialog3.FileName, path("notes.txt"));
+        QCOMPARE(f->documents().saveAsDialog().FileName, path("notes.txt"));
         QCOMPARE(fakes.fileDialog->requests.size(), 1);
         const FileDialogRequest &r = fakes.fileDialog->requests.constFirst();
         QVERIFY(r.save);
         QVERIFY(r.confirmOverwrite);
         QVERIFY(!r.mustExist);
         QCOMPARE(r.filter, QStringLiteral("text only (*.txt)"));
-        QCOMPARE(f->CommonDialog3.Flags, 6);
-        QCOMPARE(f->CommonDialog3.DefaultExt, QStringLiteral("txt"));
+        QCOMPARE(f->documents().saveAsDialog().Flags, 6);
+        QCOMPARE(f->documents().saveAsDialog().DefaultExt, QStringLiteral("txt"));
         // Save As keeps the text marked unsaved and names no document.
-        QVERIFY(f->mnuSave->isEnabled());
-        QVERIFY(f->session->state().openedFileName.isEmpty());
-        QCOMPARE(f->session->state().fileOpened, qint16(0));
+        QVERIFY(action(f, "mnuSave")->isEnabled());
+        QVERIFY(f->session().state().openedFileName.isEmpty());
+        QCOMPARE(f->session().state().fileOpened, qint16(0));
 
         // The next Save asks again, opening on the last choice.
         showAsReceived(f, QStringLiteral("m2"));
         fakes.fileDialog->answers.enqueue(path("notes.txt"));
-        f->mnuSave->trigger();
+        action(f, "mnuSave")->trigger();
         QCOMPARE(fakes.fileDialog->requests.size(), 2);
         QCOMPARE(fakes.fileDialog->requests.constLast().initialPath, path("notes.txt"));
         QCOMPARE(readBytes(path("notes.txt")), QByteArray("m2\r\nm1\r\n\r\n"));
@@ -256,36 +255,36 @@ private slots:
         open(path("A.txt"));
         showAsReceived(f, QStringLiteral("r1"));
         fakes.fileDialog->answers.enqueue(path("B.txt"));
-        f->mnuSave_as->trigger();
+        action(f, "mnuSave_as")->trigger();
         QCOMPARE(readBytes(path("B.txt")), QByteArray("r1\r\na1\r\n\r\n"));
         QCOMPARE(readBytes(path("A.txt")), QByteArray("a1\r\n"));
-        QCOMPARE(f->session->state().openedFileName, path("A.txt"));
-        QVERIFY(f->mnuSave->isEnabled());
+        QCOMPARE(f->session().state().openedFileName, path("A.txt"));
+        QVERIFY(action(f, "mnuSave")->isEnabled());
 
         // Save still goes to the document last opened, without a dialog.
         showAsReceived(f, QStringLiteral("r2"));
-        f->mnuSave->trigger();
+        action(f, "mnuSave")->trigger();
         QCOMPARE(readBytes(path("A.txt")), QByteArray("r2\r\nr1\r\na1\r\n\r\n"));
         QCOMPARE(readBytes(path("B.txt")), QByteArray("r1\r\na1\r\n\r\n"));
         QCOMPARE(fakes.fileDialog->requests.size(), 2);
-        QVERIFY(!f->mnuSave->isEnabled());
+        QVERIFY(!action(f, "mnuSave")->isEnabled());
     }
 
     void cancelledDialogsChangeNothing()
     {
         showAsReceived(f, QStringLiteral("m1"));
         fakes.fileDialog->answers.enqueue(std::nullopt);
-        f->mnuOpen->trigger();
+        action(f, "mnuOpen")->trigger();
         fakes.fileDialog->answers.enqueue(std::nullopt);
-        f->mnuSave_as->trigger();
+        action(f, "mnuSave_as")->trigger();
         fakes.fileDialog->answers.enqueue(std::nullopt);
-        f->mnuSave->trigger();
+        action(f, "mnuSave")->trigger();
         QCOMPARE(fakes.fileDialog->requests.size(), 3);
         QCOMPARE(fakes.messageBox->messages, QStringList());
-        QCOMPARE(f->Text2->text(), QStringLiteral("m1\r\n"));
-        QVERIFY(f->mnuSave->isEnabled());
-        QCOMPARE(f->session->state().fileOpened, qint16(0));
-        QVERIFY(f->session->state().openedFileName.isEmpty());
+        QCOMPARE(receivedBox(f)->text(), QStringLiteral("m1\r\n"));
+        QVERIFY(action(f, "mnuSave")->isEnabled());
+        QCOMPARE(f->session().state().fileOpened, qint16(0));
+        QVERIFY(f->session().state().openedFileName.isEmpty());
         QCOMPARE(parametr("FileNameOpen"), QStringLiteral("<unset>"));
         QCOMPARE(parametr("FileNameSaveAs"), QStringLiteral("<unset>"));
         QVERIFY(QDir(dir->path()).entryList(QDir::Files).isEmpty());
@@ -298,7 +297,7 @@ private slots:
     {
         static QObject *box = nullptr;
         static QStringList heard;
-        box = f->Text2;
+        box = receivedBox(f);
         const auto previous = QAccessible::installUpdateHandler([](QAccessibleEvent *e) {
             if (e->object() != box)
                 return;
@@ -317,7 +316,7 @@ private slots:
         if (QGuiApplication::platformName() == QLatin1String("offscreen"))
             QSKIP("events go out only with an accessibility bus (the X11 run)");
         QTRY_VERIFY(QAccessible::isActive());
-        f->Text2->setText(QStringLiteral("old\r\n"));
+        receivedBox(f)->setText(QStringLiteral("old\r\n"));
         QVERIFY(writeBytes(path("small.txt"), "a\r\nbc\r\n"));
         QVERIFY(writeBytes(path("big.txt"), QByteArray("line\r\n").repeated(100'000)));
         heard.clear();
@@ -329,10 +328,10 @@ private slots:
             QVERIFY2(h == QStringLiteral("caret") || h.section(QLatin1Char(' '), 1, 1).toInt() <= ReceivedBox::kReaderPiece,
                      qPrintable(h));
         heard.clear();
-        f->Text2->prepend(QStringLiteral("new\r\n"));
+        receivedBox(f)->prepend(QStringLiteral("new\r\n"));
         QCOMPARE(heard, QStringList{QStringLiteral("inserted 5 at 0")});
 
-        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(f->Text2);
+        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(receivedBox(f));
         QVERIFY(a->text(QAccessible::Value).size() <= ReceivedBox::kReaderPiece);
         int start = -1, end = -1;
         const QString around = a->textInterface()->textAtOffset(300'000, QAccessible::NoBoundary, &start, &end);
@@ -348,10 +347,10 @@ private slots:
         });
         open(path("big.txt"));
         heard.clear();
-        f->Text2->prepend(QStringLiteral("next\r\n"));
+        receivedBox(f)->prepend(QStringLiteral("next\r\n"));
         QCOMPARE(heard, QStringList{QStringLiteral("inserted 6 at 0")});
         heard.clear();
-        f->Text2->clearText();
+        receivedBox(f)->clearText();
         QCOMPARE(heard, QStringList{QStringLiteral("caret")});
     }
 
@@ -359,7 +358,7 @@ private slots:
     {
         QVERIFY(writeBytes(path("plain"), "x\r\n"));
         QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("folder.txt")));
-        f->Text2->setText(QStringLiteral("kept\r\n"));
+        receivedBox(f)->setText(QStringLiteral("kept\r\n"));
         const QStringList bad{path("missing.txt"), path("plain/under-a-file.txt"), path("folder.txt")};
         for (const QString &p : bad) {
             fakes.messageBox->messages.clear();
@@ -369,10 +368,10 @@ private slots:
             QVERIFY2(message.contains(shownPath(QDir::toNativeSeparators(p))), qPrintable(message));
             // The reason, not just the name.
             QVERIFY2(message.size() > p.size() + 20, qPrintable(message));
-            QCOMPARE(f->Text2->text(), QStringLiteral("kept\r\n"));
-            QVERIFY(!f->mnuSave->isEnabled());
-            QCOMPARE(f->session->state().fileOpened, qint16(0));
-            QVERIFY(f->session->state().openedFileName.isEmpty());
+            QCOMPARE(receivedBox(f)->text(), QStringLiteral("kept\r\n"));
+            QVERIFY(!action(f, "mnuSave")->isEnabled());
+            QCOMPARE(f->session().state().fileOpened, qint16(0));
+            QVERIFY(f->session().state().openedFileName.isEmpty());
             // The choice itself is remembered for the next Open.
             QCOMPARE(parametr("FileNameOpen"), p);
         }
@@ -387,22 +386,22 @@ private slots:
         open(path("docs/A.txt"));
         showAsReceived(f, QStringLiteral("new"));
         QVERIFY(QDir(dir->path()).rename(QStringLiteral("docs"), QStringLiteral("moved")));
-        f->mnuSave->trigger();
+        action(f, "mnuSave")->trigger();
         QCOMPARE(fakes.messageBox->messages.size(), 1);
         QVERIFY2(fakes.messageBox->messages.constFirst().contains(shownPath(QDir::toNativeSeparators(path("docs/A.txt")))),
                  qPrintable(fakes.messageBox->messages.constFirst()));
-        QVERIFY(f->mnuSave->isEnabled());
+        QVERIFY(action(f, "mnuSave")->isEnabled());
         QCOMPARE(readBytes(path("moved/A.txt")), QByteArray("old\r\n"));
         QVERIFY(!QFile::exists(path("docs/A.txt")));
 
         // Save As onto a name under a regular file: no success, no change.
         QVERIFY(writeBytes(path("plain"), "x"));
         fakes.messageBox->messages.clear();
-        f->mnuSave->setEnabled(false);
+        action(f, "mnuSave")->setEnabled(false);
         fakes.fileDialog->answers.enqueue(path("plain/B.txt"));
-        f->mnuSave_as->trigger();
+        action(f, "mnuSave_as")->trigger();
         QCOMPARE(fakes.messageBox->messages.size(), 1);
-        QVERIFY(!f->mnuSave->isEnabled());
+        QVERIFY(!action(f, "mnuSave")->isEnabled());
         QCOMPARE(readBytes(path("plain")), QByteArray("x"));
     }
 
@@ -439,10 +438,10 @@ private slots:
                 user = std::make_unique<AsUnprivilegedUser>();
                 QVERIFY(user->isValid());
             }
-            f->mnuSave->trigger();
+            action(f, "mnuSave")->trigger();
         }
         QCOMPARE(fakes.messageBox->messages.size(), fileWritable ? 0 : 1);
-        QCOMPARE(f->mnuSave->isEnabled(), !fileWritable);
+        QCOMPARE(action(f, "mnuSave")->isEnabled(), !fileWritable);
         QCOMPARE(readBytes(doc), fileWritable ? QByteArray("new\r\nold\r\n\r\n") : QByteArray("old\r\n"));
         QCOMPARE(QDir(path(QStringLiteral("docs"))).entryList(QDir::Files | QDir::Hidden), QStringList{"A.txt"});
     }
@@ -500,14 +499,14 @@ private slots:
     {
         QVERIFY(writeBytes(path("doc.txt"), "old\r\n"));
         open(path("doc.txt"));
-        f->Text2->prepend(QStringLiteral("fine\r\nticked \u2713\r\n"));
-        f->mnuSave->trigger();
+        receivedBox(f)->prepend(QStringLiteral("fine\r\nticked \u2713\r\n"));
+        action(f, "mnuSave")->trigger();
         QCOMPARE(fakes.messageBox->messages.size(), 1);
         const QString message = fakes.messageBox->messages.constFirst();
         QVERIFY2(message.contains(QStringLiteral("U+2713")) && message.contains(QStringLiteral("line 2")),
                  qPrintable(message));
         QCOMPARE(readBytes(path("doc.txt")), QByteArray("old\r\n"));
-        QVERIFY(f->mnuSave->isEnabled());
+        QVERIFY(action(f, "mnuSave")->isEnabled());
     }
 
     void textFileFormat()
@@ -550,9 +549,9 @@ private slots:
     void printHeadingAndText()
     {
         QFETCH(QString, box);
-        f->Text2->setText(box);
+        receivedBox(f)->setText(box);
         fakes.printer->pdfPath = path("out.pdf");
-        f->mnuPrint->trigger();
+        action(f, "mnuPrint")->trigger();
         QCOMPARE(fakes.messageBox->messages, QStringList());
         QCOMPARE(fakes.printer->printed, QStringList{QStringLiteral("Принятые сообщения\r\n") + box});
 
@@ -589,15 +588,15 @@ private slots:
         QString text = QStringLiteral("x").repeated((1 << 20) - 2) + QStringLiteral("\r\n\r") + QChar(0);
         for (int i = 0; text.size() < 2'500'000; ++i)
             text += QStringLiteral("line %1\r\n").arg(i);
-        f->Text2->setText(text);
-        f->Text2->selectAll();
-        f->Text2->copy();
+        receivedBox(f)->setText(text);
+        receivedBox(f)->selectAll();
+        receivedBox(f)->copy();
         QString copied = text;
         copied.replace(kCrLf, QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n')).replace(QChar(0), QChar(0x2400));
         QVERIFY(QGuiApplication::clipboard()->text() == copied);
 
         fakes.printer->pdfPath = path("big.pdf");
-        f->mnuPrint->trigger();
+        action(f, "mnuPrint")->trigger();
         QCOMPARE(fakes.messageBox->messages, QStringList());
         QVERIFY(fakes.printer->printed == QStringList{QStringLiteral("Принятые сообщения\r\n") + text});
         QVERIFY(QFileInfo(path("big.pdf")).size() > 0);
@@ -608,7 +607,7 @@ private slots:
                 if (w->objectName() == QStringLiteral("ProgressDialog1"))
                     qobject_cast<QProgressDialog *>(w)->cancel();
         });
-        f->mnuPrint->trigger();
+        action(f, "mnuPrint")->trigger();
         QCOMPARE(fakes.messageBox->messages, QStringList());
         QVERIFY(QFileInfo(path("cancelled.pdf")).size() < QFileInfo(path("big.pdf")).size() / 2);
     }
@@ -620,30 +619,30 @@ private slots:
         Form1 other;
         Progress progress;
         bool heldApart = false;
-        f->runAside(QStringLiteral("work"), progress, [] {}, [&] {
-            heldApart = f->longWorkRunning() && !other.longWorkRunning();
+        f->documents().runAside(QStringLiteral("work"), progress, [] {}, [&] {
+            heldApart = f->documents().longWorkRunning() && !other.documents().longWorkRunning();
         });
         QVERIFY(heldApart);
-        QVERIFY(!f->longWorkRunning());
+        QVERIFY(!f->documents().longWorkRunning());
     }
 
     void printFailureIsReported()
     {
-        f->Text2->setText(QStringLiteral("m\r\n"));
+        receivedBox(f)->setText(QStringLiteral("m\r\n"));
         fakes.printer->pdfPath.clear();
-        f->mnuPrint->trigger();
+        action(f, "mnuPrint")->trigger();
         QCOMPARE(fakes.messageBox->messages,
                  QStringList{QStringLiteral("Nothing was printed: no printer is configured on this system.")});
-        QCOMPARE(f->Text2->text(), QStringLiteral("m\r\n"));
+        QCOMPARE(receivedBox(f)->text(), QStringLiteral("m\r\n"));
     }
 
     void editorStartsOrSaysWhy()
     {
-        f->mnuOpenBlocknot->trigger();
+        action(f, "mnuOpenBlocknot")->trigger();
         QCOMPARE(fakes.editor->launches, 1);
         QCOMPARE(fakes.messageBox->messages, QStringList());
         fakes.editor->failWith = QStringLiteral("No plain-text editor was found.");
-        f->mnuOpenBlocknot->trigger();
+        action(f, "mnuOpenBlocknot")->trigger();
         QCOMPARE(fakes.editor->launches, 2);
         QCOMPARE(fakes.messageBox->messages, QStringList{QStringLiteral("No plain-text editor was found.")});
     }

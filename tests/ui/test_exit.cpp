@@ -1,15 +1,18 @@
 // Leaving the program: the exit check, the close request and the
 // save-changes prompt.
-#include "ui/controls.h"
-#include "ui/form1.h"
+#include "ui/common/controls.h"
+#include "ui/main/form1.h"
+#include "ui/main/exitcheck.h"
 #include "core/session.h"
-#include "ui/windows.h"
-#include "ui/savechangesprompt.h"
-#include "ui/receivedbox.h"
-#include "ui/aboutdialog.h"
-#include "ui/optionswindow.h"
+#include "ui/main/windows.h"
+#include "ui/dialogs/savechangesprompt.h"
+#include "ui/received/receivedbox.h"
+#include "ui/dialogs/aboutdialog.h"
+#include "ui/dialogs/optionswindow.h"
 #include "core/error.h"
 #include "core/settings.h"
+#include "support/controls.h"
+#include "support/driver.h"
 #include "support/closeframe.h"
 #include "support/fakes.h"
 #include "support/files.h"
@@ -36,13 +39,6 @@ using namespace kestrum::test;
 
 namespace {
 
-// What Clear does to the document.
-void clearBox(Form1 *f)
-{
-    f->Text2->clearText();
-    f->mnuSave->setEnabled(false);
-}
-
 // No window of the program is left on screen, so nothing keeps it running.
 bool nothingShown()
 {
@@ -52,7 +48,7 @@ bool nothingShown()
     return true;
 }
 
-bool promptShown() { return windows().hasDialog4() && windows().dialog4()->isVisible(); }
+bool promptShown() { return windows().hasSavePrompt() && windows().savePrompt()->isVisible(); }
 
 } // namespace
 
@@ -63,19 +59,15 @@ class ExitTest : public ProgramTest {
 
     QString path(const QString &name) const { return dir->filePath(name); }
 
-    void open(const QString &file)
-    {
-        fakes.fileDialog->answers.enqueue(file);
-        f->mnuOpen->trigger();
-    }
+    void open(const QString &file) { openViaMenu(f, fakes, file); }
 
     // The program is over: the main window closed, every other window gone.
     void verifyEnded()
     {
         QVERIFY(!f->isVisible());
-        QVERIFY(!windows().hasDialog4());
-        QVERIFY(!windows().hasDialog2());
-        QVERIFY(!windows().hasForm2());
+        QVERIFY(!windows().hasSavePrompt());
+        QVERIFY(!windows().hasWarning());
+        QVERIFY(!windows().hasOptionsWindow());
         QVERIFY(nothingShown());
     }
 
@@ -84,7 +76,7 @@ class ExitTest : public ProgramTest {
     {
         QVERIFY(f->isVisible());
         QVERIFY(f->isEnabled());
-        QVERIFY(!windows().hasDialog4());
+        QVERIFY(!windows().hasSavePrompt());
     }
 
     // The prompt is up and the main window waits for it.
@@ -93,7 +85,7 @@ class ExitTest : public ProgramTest {
         QVERIFY(promptShown());
         QVERIFY(f->isVisible());
         QVERIFY(!f->isEnabled());
-        QCOMPARE(f->session->state().exitConfirmed, qint16(0));
+        QCOMPARE(f->session().state().exitConfirmed, qint16(0));
     }
 
 private slots:
@@ -117,8 +109,8 @@ private slots:
 
     void exitAtOnceEndsWithoutAsking()
     {
-        f->mnuExit->trigger();
-        QCOMPARE(f->session->state().exitConfirmed, qint16(1));
+        action(f, "mnuExit")->trigger();
+        QCOMPARE(f->session().state().exitConfirmed, qint16(1));
         verifyEnded();
         QCOMPARE(fakes.fileDialog->requests.size(), 0);
     }
@@ -151,27 +143,27 @@ private slots:
                 showAsReceived(f, QStringLiteral("m%1").arg(++n));
             } else if (step == QLatin1String("saveas")) {
                 fakes.fileDialog->answers.enqueue(path("as.txt"));
-                f->mnuSave_as->trigger();
+                action(f, "mnuSave_as")->trigger();
                 QVERIFY(QFile::exists(path("as.txt")));
             } else if (step == QLatin1String("save")) {
                 fakes.fileDialog->answers.enqueue(path("saved.txt"));
-                f->mnuSave->trigger();
+                action(f, "mnuSave")->trigger();
             } else if (step == QLatin1String("open")) {
                 open(path("doc.txt"));
             } else if (step == QLatin1String("clear")) {
-                clearBox(f);
+                button(f, "Command8")->click();
             } else if (step == QLatin1String("send")) {
                 // A sent message shown in the box does not count as unsaved.
-                f->Text2->prepend(QStringLiteral("<<SenD>> hello\r\n"));
+                receivedBox(f)->prepend(QStringLiteral("<<SenD>> hello\r\n"));
             }
         }
         QCOMPARE(fakes.messageBox->messages, QStringList());
         // The main window's Cancel button; File > Exit runs the same check.
-        f->Command7->click();
+        button(f, "Command7")->click();
         if (asks) {
             verifyAsking();
         } else {
-            QCOMPARE(f->session->state().exitConfirmed, qint16(1));
+            QCOMPARE(f->session().state().exitConfirmed, qint16(1));
             verifyEnded();
         }
     }
@@ -183,12 +175,12 @@ private slots:
         showAsReceived(f, QStringLiteral("r1"));
         // Save As since then does not change where Yes writes.
         fakes.fileDialog->answers.enqueue(path("B.txt"));
-        f->mnuSave_as->trigger();
+        action(f, "mnuSave_as")->trigger();
         showAsReceived(f, QStringLiteral("r2"));
         const int dialogs = fakes.fileDialog->requests.size();
-        f->mnuExit->trigger();
+        action(f, "mnuExit")->trigger();
         verifyAsking();
-        windows().dialog4()->OKButton->click();
+        windows().savePrompt()->OKButton->click();
         QCOMPARE(fakes.fileDialog->requests.size(), dialogs);
         QCOMPARE(readBytes(path("A.txt")), QByteArray("r2\r\nr1\r\na1\r\n\r\n"));
         QCOMPARE(readBytes(path("B.txt")), QByteArray("r1\r\na1\r\n\r\n"));
@@ -199,9 +191,9 @@ private slots:
     void yesAsksForAFileWhenNothingWasOpened()
     {
         showAsReceived(f, QStringLiteral("m1"));
-        f->mnuExit->trigger();
+        action(f, "mnuExit")->trigger();
         verifyAsking();
-        Dialog4 *prompt = windows().dialog4();
+        Dialog4 *prompt = windows().savePrompt();
         fakes.fileDialog->answers.enqueue(path("kept"));
         prompt->OKButton->click();
         QCOMPARE(readBytes(path("kept.txt")), QByteArray("m1\r\n\r\n"));
@@ -226,10 +218,10 @@ private slots:
         const auto restore = qScopeGuard([store] { QFile::remove(store); });
         open(path("A.txt"));
         QCOMPARE(readSetting("Parametr", "FileNameOpen", "<unset>"), QStringLiteral("<unset>"));
-        QCOMPARE(f->session->state().openedFileName, path("A.txt"));
+        QCOMPARE(f->session().state().openedFileName, path("A.txt"));
         showAsReceived(f, QStringLiteral("r1"));
-        f->mnuExit->trigger();
-        windows().dialog4()->OKButton->click();
+        action(f, "mnuExit")->trigger();
+        windows().savePrompt()->OKButton->click();
         QCOMPARE(readBytes(path("A.txt")), QByteArray("r1\r\na1\r\n\r\n"));
         QVERIFY(!QFile::exists(defaultDocumentFile()));
         verifyEnded();
@@ -238,25 +230,23 @@ private slots:
     void leavingWhileTheSecondTickWaitsKeepsTheLog()
     {
         const QString log = path("log.txt");
-        Form2 *options = windows().form2();
-        options->Check8->setChecked(true);
-        options->setAutosaveFile(log);
-        f->session->setReceiveTimeout(30);
+        autosaveInto(log);
+        f->session().setReceiveTimeout(30);
         QVERIFY(pty->write("first"));
         QTRY_COMPARE(readBytes(log), QByteArray("first\r\n"));
 
         // A port event without data: the second tick waits for the device.
         bool answered = false;
         QTimer::singleShot(200, f, [&] {
-            QVERIFY(f->session->isWaitingForData());
-            f->mnuExit->trigger();
+            QVERIFY(f->session().isWaitingForData());
+            action(f, "mnuExit")->trigger();
             QVERIFY(promptShown());
-            windows().dialog4()->CancelButton->click();
+            windows().savePrompt()->CancelButton->click();
             answered = true;
         });
         f->MSComm1_OnComm();
         QTRY_VERIFY(answered);
-        QTRY_VERIFY(!f->session->isWaitingForData());
+        QTRY_VERIFY(!f->session().isWaitingForData());
         verifyEnded();
         QCOMPARE(readBytes(log), QByteArray("first\r\n"));
         QCOMPARE(fakes.messageBox->messages, QStringList());
@@ -267,9 +257,9 @@ private slots:
         QVERIFY(writeBytes(path("A.txt"), "a1\r\n"));
         open(path("A.txt"));
         showAsReceived(f, QStringLiteral("r1"));
-        f->mnuExit->trigger();
+        action(f, "mnuExit")->trigger();
         verifyAsking();
-        windows().dialog4()->CancelButton->click();
+        windows().savePrompt()->CancelButton->click();
         QCOMPARE(readBytes(path("A.txt")), QByteArray("a1\r\n"));
         QCOMPARE(fakes.fileDialog->requests.size(), 1);
         verifyEnded();
@@ -278,24 +268,24 @@ private slots:
     void cancelledSaveThenCancelReturnsAndAsksAgain()
     {
         showAsReceived(f, QStringLiteral("m1"));
-        f->mnuExit->trigger();
+        action(f, "mnuExit")->trigger();
         verifyAsking();
-        Dialog4 *prompt = windows().dialog4();
+        Dialog4 *prompt = windows().savePrompt();
         fakes.fileDialog->answers.enqueue(std::nullopt);
         prompt->OKButton->click();
         // Nothing said, nothing closed: the user answers again.
         QCOMPARE(fakes.messageBox->messages, QStringList());
         verifyAsking();
-        QCOMPARE(windows().dialog4(), prompt);
+        QCOMPARE(windows().savePrompt(), prompt);
         QCOMPARE(readSetting("Parametr", "FileNameSaveAs", "<unset>"), QStringLiteral("<unset>"));
 
         prompt->Command1->click();
         verifyRunning();
-        QCOMPARE(f->session->state().exitConfirmed, qint16(0));
-        QVERIFY(f->mnuSave->isEnabled());
-        QCOMPARE(f->Text2->text(), QStringLiteral("m1\r\n"));
+        QCOMPARE(f->session().state().exitConfirmed, qint16(0));
+        QVERIFY(action(f, "mnuSave")->isEnabled());
+        QCOMPARE(receivedBox(f)->text(), QStringLiteral("m1\r\n"));
 
-        f->mnuExit->trigger();
+        action(f, "mnuExit")->trigger();
         verifyAsking();
     }
 
@@ -303,15 +293,15 @@ private slots:
     {
         QVERIFY(writeBytes(path("plain"), "x"));
         showAsReceived(f, QStringLiteral("m1"));
-        f->mnuExit->trigger();
-        Dialog4 *prompt = windows().dialog4();
+        action(f, "mnuExit")->trigger();
+        Dialog4 *prompt = windows().savePrompt();
         fakes.fileDialog->answers.enqueue(path("plain/lost.txt"));
         prompt->OKButton->click();
         QCOMPARE(fakes.messageBox->messages.size(), 1);
         QVERIFY2(fakes.messageBox->messages.constFirst().contains(shownPath(QDir::toNativeSeparators(path("plain/lost.txt")))),
                  qPrintable(fakes.messageBox->messages.constFirst()));
         verifyAsking();
-        QCOMPARE(windows().dialog4(), prompt);
+        QCOMPARE(windows().savePrompt(), prompt);
         // The choice is remembered although the file could not be written.
         QCOMPARE(readSetting("Parametr", "FileNameSaveAs", "?"), path("plain/lost.txt"));
 
@@ -329,33 +319,33 @@ private slots:
         open(path("docs/A.txt"));
         showAsReceived(f, QStringLiteral("r1"));
         QVERIFY(QDir(dir->path()).rename(QStringLiteral("docs"), QStringLiteral("moved")));
-        f->mnuExit->trigger();
-        windows().dialog4()->OKButton->click();
+        action(f, "mnuExit")->trigger();
+        windows().savePrompt()->OKButton->click();
         QCOMPARE(fakes.messageBox->messages.size(), 1);
         verifyAsking();
         QCOMPARE(readBytes(path("moved/A.txt")), QByteArray("a1\r\n"));
         // No still leaves.
-        windows().dialog4()->CancelButton->click();
+        windows().savePrompt()->CancelButton->click();
         verifyEnded();
     }
 
     void promptFrameCloseIsCancel()
     {
         showAsReceived(f, QStringLiteral("m1"));
-        f->mnuExit->trigger();
+        action(f, "mnuExit")->trigger();
         verifyAsking();
-        QVERIFY(windows().dialog4()->close());
+        QVERIFY(windows().savePrompt()->close());
         verifyRunning();
-        QCOMPARE(f->session->state().exitConfirmed, qint16(0));
-        QVERIFY(f->mnuSave->isEnabled());
-        f->mnuExit->trigger();
+        QCOMPARE(f->session().state().exitConfirmed, qint16(0));
+        QVERIFY(action(f, "mnuSave")->isEnabled());
+        action(f, "mnuExit")->trigger();
         verifyAsking();
     }
 
     void closeBoxWithNothingUnsavedEnds()
     {
         QWidgetWindow::closeFromFrame(f);
-        QCOMPARE(f->session->state().exitConfirmed, qint16(1));
+        QCOMPARE(f->session().state().exitConfirmed, qint16(1));
         verifyEnded();
     }
 
@@ -365,16 +355,16 @@ private slots:
         QWidgetWindow::closeFromFrame(f);
         verifyAsking();
         // Again while the prompt is up: still refused, still one prompt.
-        Dialog4 *prompt = windows().dialog4();
-        QVERIFY(!f->Form_QueryUnload(true));
-        QCOMPARE(windows().dialog4(), prompt);
+        Dialog4 *prompt = windows().savePrompt();
+        QVERIFY(!f->exitCheck().Form_QueryUnload(true));
+        QCOMPARE(windows().savePrompt(), prompt);
         verifyAsking();
         // Cancel, then the close box again: the same question.
-        windows().dialog4()->Command1->click();
+        windows().savePrompt()->Command1->click();
         verifyRunning();
         QWidgetWindow::closeFromFrame(f);
         verifyAsking();
-        windows().dialog4()->CancelButton->click();
+        windows().savePrompt()->CancelButton->click();
         verifyEnded();
     }
 
@@ -382,17 +372,17 @@ private slots:
     {
         // The close box reaches the main window while Options holds it.
         showAsReceived(f, QStringLiteral("m1"));
-        f->Command4->click();
-        QVERIFY(windows().form2()->isVisible());
+        button(f, "Command4")->click();
+        QVERIFY(windows().optionsWindow()->isVisible());
         QVERIFY(!f->isEnabled());
         QWidgetWindow::closeFromFrame(f);
         verifyAsking();
-        windows().dialog4()->Command1->click();
-        QVERIFY(!windows().hasDialog4());
-        QVERIFY(windows().form2()->isVisible());
+        windows().savePrompt()->Command1->click();
+        QVERIFY(!windows().hasSavePrompt());
+        QVERIFY(windows().optionsWindow()->isVisible());
         QVERIFY(f->isEnabled());
         QVERIFY(f->isVisible());
-        QCOMPARE(f->session->state().exitConfirmed, qint16(0));
+        QCOMPARE(f->session().state().exitConfirmed, qint16(0));
     }
 
     void programClosingItsWindowDoesNotAsk()
@@ -400,19 +390,19 @@ private slots:
         // The program's own close (not the frame's) goes ahead unchecked, and
         // takes the other windows with it.
         showAsReceived(f, QStringLiteral("m1"));
-        windows().form2()->show();
+        windows().optionsWindow()->show();
         QVERIFY(f->close());
-        QCOMPARE(f->session->state().exitConfirmed, qint16(0));
+        QCOMPARE(f->session().state().exitConfirmed, qint16(0));
         verifyEnded();
     }
 
     void exitTakesEveryWindowAlong()
     {
-        windows().form2()->show();
-        windows().dialog()->show();
+        windows().optionsWindow()->show();
+        windows().aboutBox()->show();
         QVERIFY(!nothingShown());
-        f->mnuExit->trigger();
-        QVERIFY(!windows().hasDialog());
+        action(f, "mnuExit")->trigger();
+        QVERIFY(!windows().hasAboutBox());
         verifyEnded();
     }
 
@@ -431,11 +421,11 @@ private slots:
             showAsReceived(f, QStringLiteral("m1"));
         fakes.fileDialog->answers.enqueue(path("end.txt"));
         QTimer::singleShot(0, f, [this, how] {
-            f->mnuExit->trigger();
+            action(f, "mnuExit")->trigger();
             if (how == QLatin1String("yes"))
-                windows().dialog4()->OKButton->click();
+                windows().savePrompt()->OKButton->click();
             else if (how == QLatin1String("no"))
-                windows().dialog4()->CancelButton->click();
+                windows().savePrompt()->CancelButton->click();
         });
         bool timedOut = false;
         QTimer watchdog;
@@ -455,8 +445,8 @@ private slots:
     void promptLayout()
     {
         showAsReceived(f, QStringLiteral("m1"));
-        f->mnuExit->trigger();
-        Dialog4 *d = windows().dialog4();
+        action(f, "mnuExit")->trigger();
+        Dialog4 *d = windows().savePrompt();
         QCOMPARE(d->objectName(), QStringLiteral("Dialog4"));
         QCOMPARE(d->windowTitle(), QStringLiteral("Kestrum"));
         QVERIFY(d->windowFlags() & Qt::Dialog);

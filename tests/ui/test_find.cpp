@@ -1,11 +1,12 @@
 // The Find window's wiring: Edit > Find, Find Next, F3 and Shift+F3 from
 // the main window, Count, a faulty expression, Esc, the stored text, the
 // captions in both languages.
-#include "ui/finddialog.h"
-#include "ui/form1.h"
-#include "ui/receivedbox.h"
-#include "ui/windows.h"
+#include "ui/dialogs/finddialog.h"
+#include "ui/main/form1.h"
+#include "ui/received/receivedbox.h"
+#include "ui/main/windows.h"
 #include "core/settings.h"
+#include "support/controls.h"
 #include "support/programtest.h"
 #include "support/testenv.h"
 #include <QAction>
@@ -37,17 +38,17 @@ private slots:
         for (QAction *a : f->menuBar()->actions())
             menus << a->menu()->objectName();
         QCOMPARE(menus, QStringList({"mnuFile", "mnuEdit", "mnuView", "mnuTransmit", "mnuLng", "mnuSpravka"}));
-        QCOMPARE(f->mnuFind->text(), QStringLiteral("Find..."));
+        QCOMPARE(action(f, "mnuFind")->text(), QStringLiteral("Find..."));
 
-        f->Text2->setText(QStringLiteral("boot\r\nCRC error 12\r\nok\r\ncrc Error 7\r\n"));
-        f->mnuFind->trigger();
-        QVERIFY(windows().hasFindDialog());
-        FindDialog *d = windows().findDialog();
+        receivedBox(f)->setText(QStringLiteral("boot\r\nCRC error 12\r\nok\r\ncrc Error 7\r\n"));
+        action(f, "mnuFind")->trigger();
+        QVERIFY(windows().hasFindWindow());
+        FindDialog *d = windows().findWindow();
         QVERIFY(d->isVisible());
         QCOMPARE(d->Command2->text(), QStringLiteral("Count"));
         QVERIFY(d->Option2->isChecked());
-        auto selected = [&] { return f->Text2->selectedText(); };
-        auto caret = [&] { return f->Text2->cursorPosition(); };
+        auto selected = [&] { return receivedBox(f)->selectedText(); };
+        auto caret = [&] { return receivedBox(f)->cursorPosition(); };
 
         d->Text1->setText(QStringLiteral("CRC ERROR"));
         d->Command1->click();
@@ -70,12 +71,12 @@ private slots:
         // A match in a long line, reaching over the edge between two pieces
         // the box lays out apart (column 2048), is scrolled into view and,
         // once the selection leaves it, marked whole.
-        f->Text2->setText(QString(2044, 'x') + QStringLiteral("brown-out") + QString(3000, 'x'));
+        receivedBox(f)->setText(QString(2044, 'x') + QStringLiteral("brown-out") + QString(3000, 'x'));
         d->Text1->setText(QStringLiteral("BROWN-OUT"));
         d->Command1->click();
         QTRY_COMPARE(selected(), QStringLiteral("brown-out"));
-        f->Text2->setCursorPosition(caret());
-        const QImage shot = f->Text2->viewport()->grab().toImage();
+        receivedBox(f)->setCursorPosition(caret());
+        const QImage shot = receivedBox(f)->viewport()->grab().toImage();
         int left = shot.width(), right = -1;
         for (int y = 0; y < shot.height(); ++y)
             for (int x = 0; x < shot.width(); ++x)
@@ -83,7 +84,7 @@ private slots:
                     left = std::min(left, x);
                     right = std::max(right, x);
                 }
-        const qreal wide = QFontMetricsF(f->Text2->font()).horizontalAdvance(QStringLiteral("brown-out"));
+        const qreal wide = QFontMetricsF(receivedBox(f)->font()).horizontalAdvance(QStringLiteral("brown-out"));
         QVERIFY2(qAbs(right - left + 1 - wide) <= 2, qPrintable(QStringLiteral("%1..%2").arg(left).arg(right)));
 
         d->Check1->setChecked(true);
@@ -96,12 +97,12 @@ private slots:
         QCOMPARE(readSetting("Find", "Text", ""), QStringLiteral("error (\\d+"));
 
         QTest::keyClick(d, Qt::Key_Escape);
-        QVERIFY(!windows().hasFindDialog());
+        QVERIFY(!windows().hasFindWindow());
         // The window comes back with the last search, in the language now chosen.
-        f->mnuRus->trigger();
-        QCOMPARE(f->mnuEdit->title(), QStringLiteral("Правка"));
-        f->mnuFind->trigger();
-        d = windows().findDialog();
+        action(f, "mnuRus")->trigger();
+        QCOMPARE(menu(f, "mnuEdit")->title(), QStringLiteral("Правка"));
+        action(f, "mnuFind")->trigger();
+        d = windows().findWindow();
         QCOMPARE(d->windowTitle(), QStringLiteral("Найти"));
         QCOMPARE(d->Text1->text(), QStringLiteral("error (\\d+"));
         QVERIFY(d->Check1->isChecked() && d->Check2->isChecked());

@@ -1,25 +1,37 @@
 // The interface language: the stored choice, the Language menu, the caption
 // tables of every window, and Help > About.
-#include "ui/controls.h"
-#include "ui/form1.h"
-#include "ui/windows.h"
-#include "ui/savechangesprompt.h"
-#include "ui/captions.h"
-#include "ui/aboutdialog.h"
-#include "ui/clearsettingsdialog.h"
-#include "ui/warningdialog.h"
-#include "ui/optionswindow.h"
-#include "ui/receivedbox.h"
+#include "ui/common/controls.h"
+#include "ui/main/form1.h"
+#include "ui/main/documentactions.h"
+#include "ui/main/exitcheck.h"
+#include "ui/main/windows.h"
+#include "ui/dialogs/savechangesprompt.h"
+#include "ui/common/captions.h"
+#include "ui/dialogs/aboutdialog.h"
+#include "ui/dialogs/clearsettingsdialog.h"
+#include "ui/dialogs/warningdialog.h"
+#include "ui/dialogs/optionswindow.h"
+#include "ui/dialogs/finddialog.h"
+#include "ui/dialogs/portswindow.h"
+#include "ui/received/receivedbox.h"
 #include "core/error.h"
 #include "core/mscomm.h"
 #include "core/sendbytes.h"
 #include "core/settings.h"
 #include "core/textfile.h"
+#include "support/controls.h"
 #include "support/programtest.h"
 #include "support/pty.h"
 #include "support/testenv.h"
 #include <QAccessible>
 #include <QAction>
+#include <QToolButton>
+#include <QFile>
+#include <QAbstractButton>
+#include <QXmlStreamReader>
+#include <QTranslator>
+#include <QTemporaryDir>
+#include <QProcess>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -80,7 +92,8 @@ std::unique_ptr<Dialog2> invalidValueWarning()
 
 std::unique_ptr<Dialog4> saveChangesPrompt()
 {
-    auto d = std::make_unique<Dialog4>(*windows().form1());
+    Form1 *main = windows().mainWindow();
+    auto d = std::make_unique<Dialog4>(windows(), main->documents(), main->exitCheck());
     d->setWindowTitle(QStringLiteral("Kestrum"));
     d->Label1 = new QLabel(QStringLiteral("Сохранить изменения?"), d.get());
     d->OKButton = new QPushButton(QStringLiteral("Да"), d.get());
@@ -89,27 +102,101 @@ std::unique_ptr<Dialog4> saveChangesPrompt()
     return d;
 }
 
-// Every caption of the Options window, by object name.
-QMap<QString, QString> optionsCaptions(Form2 *f)
+// Every caption a window shows, by object name ("title" for the window's,
+// "tabN" for a tab's): its frames, buttons, labels, menus and menu items,
+// not those of the windows made with it as parent.
+QMap<QString, QString> captionsOf(QWidget *window)
 {
     QMap<QString, QString> c;
-    c[QStringLiteral("title")] = f->windowTitle();
-    for (int i = 0; i < f->SSTab1->count(); ++i)
-        c[QStringLiteral("tab%1").arg(i)] = f->SSTab1->tabText(i);
-    for (QGroupBox *g : f->findChildren<QGroupBox *>())
-        c[g->objectName()] = g->title();
-    for (QAbstractButton *b : f->findChildren<QAbstractButton *>())
-        c[b->objectName()] = b->text();
-    for (QLabel *l : f->findChildren<QLabel *>())
-        c[l->objectName()] = l->text();
+    c[QStringLiteral("title")] = window->windowTitle();
+    for (QObject *o : window->findChildren<QObject *>()) {
+        // Qt's own parts (the menu bar's extension button) are not the window's.
+        if (o->objectName().isEmpty() || o->objectName().startsWith(QLatin1String("qt_")) || !belongsTo(o, window))
+            continue;
+        if (auto *tabs = qobject_cast<QTabWidget *>(o))
+            for (int i = 0; i < tabs->count(); ++i)
+                c[QStringLiteral("tab%1").arg(i)] = tabs->tabText(i);
+        else if (auto *g = qobject_cast<QGroupBox *>(o))
+            c[g->objectName()] = g->title();
+        else if (auto *b = qobject_cast<QAbstractButton *>(o))
+            c[b->objectName()] = b->text();
+        else if (auto *l = qobject_cast<QLabel *>(o))
+            c[l->objectName()] = l->text();
+        else if (auto *m = qobject_cast<QMenu *>(o))
+            c[m->objectName()] = m->title();
+        else if (auto *a = qobject_cast<QAction *>(o))
+            c[a->objectName()] = a->text();
+    }
     return c;
+}
+
+// The captions of the main and Options windows as they were drawn, letter
+// for letter in both languages, misspellings included: a correction of one
+// would be a fault.
+struct Caption {
+    const char *window;
+    const char *name;
+    const char *russian;
+    const char *english;
+};
+const Caption kCaptions[] = {
+    {"Form1", "title", "Kestrum V1.01 for MC", "Kestrum V1.01 for MC"},
+    {"Form1", "mnuLng", "Язык/Language", "Язык/Language"},
+    {"Form1", "mnuRus", "Русский/Russian", "Руссский/Russian"},
+    {"Form1", "mnuEng", "Английский/English", "Английский/English"},
+    {"Form1", "mnuFile", "Файл", "File"},
+    {"Form1", "mnuOpenBlocknot", "Открыть (Блокнот)...", "Open (Blocknot)..."},
+    {"Form1", "mnuSave_as", "Сохранить как...", "Save As..."},
+    {"Form1", "mnuSpravka", "Справка", "Help"},
+    {"Form1", "mnuHelp", "Помощь", "Help"},
+    {"Form1", "mnuAbout", "О программе", "About"},
+    {"Form1", "Label2", "Скорость", "Baud Rate"},
+    {"Form1", "Label6", "Сообщения для отправки", "Transmit"},
+    {"Form1", "Label7", "Принятые сообщения", "Recived"},
+    {"Form1", "Command3", "Открыть порт", "Open Port"},
+    {"Form1", "Command4", "Параметры...", "Options..."},
+    {"Form1", "Frame1", "Установки", "Settings"},
+    {"Form2", "title", "Параметры", "Options"},
+    {"Form2", "tab0", "Строки", "Strings"},
+    {"Form2", "tab1", "Авто", "Auto"},
+    {"Form2", "tab2", "Проверки", "Checking"},
+    {"Form2", "tab3", "Другие", "Other"},
+    {"Form2", "Check1", "Отображать отправленные строки", "View strings sendind"},
+    {"Form2", "Check4", "Отображать размер*", "View Size*"},
+    {"Form2", "Check7", "Отображать размер строки*", "View Size*"},
+    {"Form2", "Frame2", "Принятые строки", "Recieved strings"},
+    {"Form2", "Label7", "*Размер строки отображается как для кодировки ANSI", "*For ANSI"},
+    {"Form2", "Frame3", "Параметры автосохранения", "Parametres"},
+    {"Form2", "Command4", "Обзор", "View"},
+    {"Form2", "Check9", "Включить проверку длины отправленных строк", "Check long sending strings ON"},
+    {"Form2", "Label2", "Максимальный размер отправляемого сообщения в кодировке ANSI", "Max long sending strings"},
+    {"Form2", "Label5", "Таймаут для принятых сообщений, мс", "Timeout for recieved strings, ms"},
+    {"Form2", "Label3", "Размер буфера входящих сообщений", "Buffer InSize"},
+    {"Form2", "Frame5", "Буферы", "Buffers"},
+    {"Form2", "Frame6", "Аппаратные настройки COM", "Hardware"},
+    {"Form2", "Check11", "RTSE Enable", "RTSE Enable"},
+    {"Form2", "Command5", "Очистить реестр", "Clear reestre"},
+    {"Form2", "Command2", "Отмена", "Cancel"},
+    {"Form2", "Command3", "Применить", "Go"},
+};
+
+// The window shows the captions of the table in the language.
+void checkCaptions(QWidget *window, const char *name, bool english)
+{
+    const QMap<QString, QString> shown = captionsOf(window);
+    for (const Caption &c : kCaptions) {
+        if (qstrcmp(c.window, name) != 0)
+            continue;
+        QVERIFY2(shown.contains(QLatin1String(c.name)), c.name);
+        QCOMPARE(shown.value(QLatin1String(c.name)), QString::fromUtf8(english ? c.english : c.russian));
+    }
 }
 
 // Whether the Options window of this build is made with its own captions.
 bool optionsWindowHasCaptions()
 {
     Form1 main;
-    Form2 probe(main);
+    Form2 probe(main.windows(), main.session());
     return !probe.Check1->text().isEmpty();
 }
 
@@ -120,52 +207,16 @@ void processDeferredDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEve
 class LanguageTest : public ProgramTest {
     Q_OBJECT
 
-    void checkMainWindowEnglish(Form1 *f)
-    {
-        QCOMPARE(f->windowTitle(), QStringLiteral("Kestrum V1.01 for MC"));
-        QCOMPARE(f->mnuLng->title(), QStringLiteral("Язык/Language"));
-        QCOMPARE(f->mnuRus->text(), QStringLiteral("Руссский/Russian"));
-        QCOMPARE(f->mnuEng->text(), QStringLiteral("Английский/English"));
-        QCOMPARE(f->mnuFile->title(), QStringLiteral("File"));
-        QCOMPARE(f->mnuOpenBlocknot->text(), QStringLiteral("Open (Blocknot)..."));
-        QCOMPARE(f->mnuSave_as->text(), QStringLiteral("Save As..."));
-        QCOMPARE(f->mnuSpravka->title(), QStringLiteral("Help"));
-        QCOMPARE(f->mnuHelp->text(), QStringLiteral("Help"));
-        QCOMPARE(f->mnuAbout->text(), QStringLiteral("About"));
-        QCOMPARE(f->Label2->text(), QStringLiteral("Baud Rate"));
-        QCOMPARE(f->Label6->text(), QStringLiteral("Transmit"));
-        QCOMPARE(f->Label7->text(), QStringLiteral("Recived"));
-        QCOMPARE(f->Command3->text(), QStringLiteral("Open Port"));
-        QCOMPARE(f->Command4->text(), QStringLiteral("Options..."));
-        QCOMPARE(f->Frame1->title(), QStringLiteral("Settings"));
-    }
+    void checkMainWindowEnglish(Form1 *f) { checkCaptions(f, "Form1", true); }
 
-    void checkMainWindowRussian(Form1 *f)
-    {
-        QCOMPARE(f->windowTitle(), QStringLiteral("Kestrum V1.01 for MC"));
-        QCOMPARE(f->mnuLng->title(), QStringLiteral("Язык/Language"));
-        QCOMPARE(f->mnuRus->text(), QStringLiteral("Русский/Russian"));
-        QCOMPARE(f->mnuEng->text(), QStringLiteral("Английский/English"));
-        QCOMPARE(f->mnuFile->title(), QStringLiteral("Файл"));
-        QCOMPARE(f->mnuOpenBlocknot->text(), QStringLiteral("Открыть (Блокнот)..."));
-        QCOMPARE(f->mnuSave_as->text(), QStringLiteral("Сохранить как..."));
-        QCOMPARE(f->mnuSpravka->title(), QStringLiteral("Справка"));
-        QCOMPARE(f->mnuHelp->text(), QStringLiteral("Помощь"));
-        QCOMPARE(f->mnuAbout->text(), QStringLiteral("О программе"));
-        QCOMPARE(f->Label2->text(), QStringLiteral("Скорость"));
-        QCOMPARE(f->Label6->text(), QStringLiteral("Сообщения для отправки"));
-        QCOMPARE(f->Label7->text(), QStringLiteral("Принятые сообщения"));
-        QCOMPARE(f->Command3->text(), QStringLiteral("Открыть порт"));
-        QCOMPARE(f->Command4->text(), QStringLiteral("Параметры..."));
-        QCOMPARE(f->Frame1->title(), QStringLiteral("Установки"));
-    }
+    void checkMainWindowRussian(Form1 *f) { checkCaptions(f, "Form1", false); }
 
     // Shows About from the menu, checks its captions, and leaves with OK.
     void checkAbout(Form1 *f, bool english)
     {
-        f->mnuAbout->trigger();
-        QVERIFY(windows().hasDialog());
-        Dialog *d = windows().dialog();
+        action(f, "mnuAbout")->trigger();
+        QVERIFY(windows().hasAboutBox());
+        Dialog *d = windows().aboutBox();
         QVERIFY(d->isVisible());
         QVERIFY(!f->isEnabled());
         if (english) {
@@ -180,7 +231,7 @@ class LanguageTest : public ProgramTest {
         QCOMPARE(d->OKButton->text(), QStringLiteral("OK"));
         d->OKButton->click();
         QVERIFY(f->isEnabled());
-        QVERIFY(!windows().hasDialog());
+        QVERIFY(!windows().hasAboutBox());
     }
 
 private slots:
@@ -234,40 +285,19 @@ private slots:
             checkMainWindowEnglish(f);
         else
             checkMainWindowRussian(f);
-        QCOMPARE(f->Label8->text(), english ? QStringLiteral("Autosave in: ") : QStringLiteral("Автосохранение в: "));
+        QCOMPARE(autosaveLine(f)->text(), english ? QStringLiteral("Autosave in: ") : QStringLiteral("Автосохранение в: "));
         checkAbout(f, english);
 
-        Form2 options(*f);
+        Form2 options(f->windows(), f->session());
         options.SSTab1->setCurrentIndex(2);
-        const QMap<QString, QString> before = optionsCaptions(&options);
+        const QMap<QString, QString> before = captionsOf(&options);
         applyCaptions(&options);
-        QMap<QString, QString> after = optionsCaptions(&options);
+        QMap<QString, QString> after = captionsOf(&options);
         QCOMPARE(options.SSTab1->currentIndex(), 2);
         QCOMPARE(after.value("Label6"), before.value("Label6"));
         QCOMPARE(after.value("Label1"), before.value("Label1"));
-        if (english) {
-            QCOMPARE(after.value("title"), QStringLiteral("Options"));
-            QCOMPARE(after.value("tab0"), QStringLiteral("Strings"));
-            QCOMPARE(after.value("tab1"), QStringLiteral("Auto"));
-            QCOMPARE(after.value("tab2"), QStringLiteral("Checking"));
-            QCOMPARE(after.value("tab3"), QStringLiteral("Other"));
-            QCOMPARE(after.value("Check1"), QStringLiteral("View strings sendind"));
-            QCOMPARE(after.value("Check4"), QStringLiteral("View Size*"));
-            QCOMPARE(after.value("Check7"), QStringLiteral("View Size*"));
-            QCOMPARE(after.value("Frame2"), QStringLiteral("Recieved strings"));
-            QCOMPARE(after.value("Label7"), QStringLiteral("*For ANSI"));
-            QCOMPARE(after.value("Frame3"), QStringLiteral("Parametres"));
-            QCOMPARE(after.value("Command4"), QStringLiteral("View"));
-            QCOMPARE(after.value("Check9"), QStringLiteral("Check long sending strings ON"));
-            QCOMPARE(after.value("Label2"), QStringLiteral("Max long sending strings"));
-            QCOMPARE(after.value("Label5"), QStringLiteral("Timeout for recieved strings, ms"));
-            QCOMPARE(after.value("Label3"), QStringLiteral("Buffer InSize"));
-            QCOMPARE(after.value("Frame6"), QStringLiteral("Hardware"));
-            QCOMPARE(after.value("Check11"), QStringLiteral("RTSE Enable"));
-            QCOMPARE(after.value("Command5"), QStringLiteral("Clear reestre"));
-            QCOMPARE(after.value("Command2"), QStringLiteral("Cancel"));
-            QCOMPARE(after.value("Command3"), QStringLiteral("Go"));
-        } else {
+        checkCaptions(&options, "Form2", english);
+        if (!english) {
             // Only the sent strings' size box is renamed; the rest stays as
             // the window was built.
             QCOMPARE(after.value("Check4"), QStringLiteral("Отображать размер*"));
@@ -308,39 +338,39 @@ private slots:
         Form1 *f = startOnPty();
         QVERIFY(f);
         checkMainWindowEnglish(f);
-        QCOMPARE(f->Label8->text(), QStringLiteral("Autosave in: ") + path);
+        QCOMPARE(autosaveLine(f)->text(), QStringLiteral("Autosave in: ") + path);
 
-        QPointer<Form2> oldOptions = windows().form2();
-        f->mnuRus->trigger();
+        QPointer<Form2> oldOptions = windows().optionsWindow();
+        action(f, "mnuRus")->trigger();
         QCOMPARE(storedLanguage(), QStringLiteral("0"));
         checkMainWindowRussian(f);
-        QCOMPARE(f->Label8->text(), QStringLiteral("Автосохранение в: ") + path);
+        QCOMPARE(autosaveLine(f)->text(), QStringLiteral("Автосохранение в: ") + path);
         // The Options window was made again, hidden, for the new language.
-        QVERIFY(windows().hasForm2());
-        QVERIFY(windows().form2() != oldOptions.data());
-        QVERIFY(!windows().form2()->isVisible());
+        QVERIFY(windows().hasOptionsWindow());
+        QVERIFY(windows().optionsWindow() != oldOptions.data());
+        QVERIFY(!windows().optionsWindow()->isVisible());
         processDeferredDeletes();
         QVERIFY(oldOptions.isNull());
-        QVERIFY(!f->mnuRus->isCheckable());
-        QVERIFY(!f->mnuEng->isCheckable());
+        QVERIFY(!action(f, "mnuRus")->isCheckable());
+        QVERIFY(!action(f, "mnuEng")->isCheckable());
 
         f = startOnPty();
         QVERIFY(f);
         checkMainWindowRussian(f);
-        QCOMPARE(f->Label8->text(), QStringLiteral("Автосохранение в: ") + path);
+        QCOMPARE(autosaveLine(f)->text(), QStringLiteral("Автосохранение в: ") + path);
         checkAbout(f, false);
 
-        f->mnuEng->trigger();
+        action(f, "mnuEng")->trigger();
         QCOMPARE(storedLanguage(), QStringLiteral("1"));
         checkMainWindowEnglish(f);
-        QCOMPARE(f->Label8->text(), QStringLiteral("Autosave in: ") + path);
+        QCOMPARE(autosaveLine(f)->text(), QStringLiteral("Autosave in: ") + path);
         checkAbout(f, true);
 
         // Choosing the language already shown changes nothing but the store.
-        f->mnuEng->trigger();
+        action(f, "mnuEng")->trigger();
         checkMainWindowEnglish(f);
-        QVERIFY(!f->mnuRus->isCheckable());
-        QVERIFY(!f->mnuEng->isCheckable());
+        QVERIFY(!action(f, "mnuRus")->isCheckable());
+        QVERIFY(!action(f, "mnuEng")->isCheckable());
         QCOMPARE(fakes.messageBox->messages, QStringList());
     }
 
@@ -363,11 +393,11 @@ private slots:
         auto prompt = saveChangesPrompt();
         applyCaptions(prompt.get());
         QCOMPARE(prompt->OKButton->text(), QStringLiteral("Yes"));
-        windows().unloadForm2();
-        QCOMPARE(windows().form2()->Label1->text(), QStringLiteral("Autosave in: "));
+        windows().unloadOptionsWindow();
+        QCOMPARE(windows().optionsWindow()->Label1->text(), QStringLiteral("Autosave in: "));
         checkMainWindowRussian(f);
 
-        f->mnuRus->trigger();
+        action(f, "mnuRus")->trigger();
         QCOMPARE(storedLanguage(), QStringLiteral("0"));
         checkMainWindowRussian(f);
         checkAbout(f, false);
@@ -388,13 +418,13 @@ private slots:
         storeLanguage(QStringLiteral("0"));
         Form1 *f = startOnPty();
         QVERIFY(f);
-        f->Command4->click();
-        Form2 *o = windows().form2();
+        button(f, "Command4")->click();
+        Form2 *o = windows().optionsWindow();
         QVERIFY(o->isVisible());
         deleteAllSettings();
         windows().showWarning();
         QCoreApplication::processEvents();
-        QCOMPARE(windows().dialog2()->windowTitle(), QStringLiteral("Warning"));
+        QCOMPARE(windows().warning()->windowTitle(), QStringLiteral("Warning"));
         QCOMPARE(o->windowTitle(), QStringLiteral("Параметры"));
         QCOMPARE(o->Check7->text(), QStringLiteral("Отображать размер строки*"));
         checkMainWindowRussian(f);
@@ -409,7 +439,8 @@ private slots:
         storeLanguage(QStringLiteral("1"));
         Form1 *f = startOnPty();
         QVERIFY(f);
-        const QList<QWidget *> controls{f->Combo1, f->Combo2, f->Combo3, f->Combo4, f->Combo5, f->Text1, f->Text2, f->Text3};
+        const QList<QWidget *> controls{list(f, "Combo1"), list(f, "Combo2"), list(f, "Combo3"), list(f, "Combo4"), list(f, "Combo5"),
+                                        sendBox(f), receivedBox(f), messageCounter(f)};
         const auto check = [&](const QStringList &names) {
             for (qsizetype i = 0; i < controls.size(); ++i) {
                 QAccessibleInterface *a = QAccessible::queryAccessibleInterface(controls[i]);
@@ -422,7 +453,7 @@ private slots:
         check({"Port", "Baud Rate", "Parity", "Data Bits", "Stop Bits", "Transmit", "Recived", "Message counter"});
         if (QTest::currentTestFailed())
             return;
-        f->mnuRus->trigger();
+        action(f, "mnuRus")->trigger();
         check({"Порт", "Скорость", "Четность", "Инфо биты", "Стоп биты", "Сообщения для отправки", "Принятые сообщения",
                "Счетчик сообщений"});
     }
@@ -436,29 +467,20 @@ private slots:
         writeSetting("Parametr", "SSTab1", "2");
         Form1 *f = startOnPty();
         QVERIFY(f);
-        Form2 *o = windows().form2();
-        QCOMPARE(o->windowTitle(), QStringLiteral("Options"));
-        QCOMPARE(o->SSTab1->tabText(0), QStringLiteral("Strings"));
-        QCOMPARE(o->SSTab1->tabText(3), QStringLiteral("Other"));
-        QCOMPARE(o->Check4->text(), QStringLiteral("View Size*"));
-        QCOMPARE(o->Frame5->title(), QStringLiteral("Buffers"));
+        Form2 *o = windows().optionsWindow();
+        checkCaptions(o, "Form2", true);
         QCOMPARE(o->Label6->text(), kTimeoutWarning);
         QCOMPARE(o->SSTab1->currentIndex(), 2);
 
-        f->mnuRus->trigger();
-        o = windows().form2();
-        QCOMPARE(o->windowTitle(), QStringLiteral("Параметры"));
-        QCOMPARE(o->SSTab1->tabText(0), QStringLiteral("Строки"));
-        QCOMPARE(o->SSTab1->tabText(2), QStringLiteral("Проверки"));
-        QCOMPARE(o->Check4->text(), QStringLiteral("Отображать размер*"));
-        QCOMPARE(o->Check7->text(), QStringLiteral("Отображать размер строки*"));
-        QCOMPARE(o->Command3->text(), QStringLiteral("Применить"));
+        action(f, "mnuRus")->trigger();
+        o = windows().optionsWindow();
+        checkCaptions(o, "Form2", false);
         QCOMPARE(o->Label6->text(), kTimeoutWarning);
         QCOMPARE(o->SSTab1->currentIndex(), 2);
 
         // Shown from the main window it opens on the same tab.
-        f->Command4->click();
-        o = windows().form2();
+        button(f, "Command4")->click();
+        o = windows().optionsWindow();
         QVERIFY(o->isVisible());
         QCOMPARE(o->SSTab1->currentIndex(), 2);
         QCOMPARE(o->Check4->text(), QStringLiteral("Отображать размер*"));
@@ -470,12 +492,12 @@ private slots:
         QVERIFY(f);
 
         // Help > Help has no action.
-        f->mnuHelp->trigger();
-        QVERIFY(!windows().hasDialog());
+        action(f, "mnuHelp")->trigger();
+        QVERIFY(!windows().hasAboutBox());
         QVERIFY(f->isEnabled());
 
-        f->mnuAbout->trigger();
-        Dialog *d = windows().dialog();
+        action(f, "mnuAbout")->trigger();
+        Dialog *d = windows().aboutBox();
         QCOMPARE(d->windowTitle(), QStringLiteral("About"));
         QCOMPARE(d->Label1->text(), Dialog::englishText());
         QVERIFY(d->isWindow());
@@ -499,25 +521,113 @@ private slots:
         QPointer<Dialog> closed = d;
         d->close();
         QVERIFY(f->isEnabled());
-        QVERIFY(!windows().hasDialog());
+        QVERIFY(!windows().hasAboutBox());
         processDeferredDeletes();
         QVERIFY(closed.isNull());
 
         // Shown again, it is made afresh and takes the input again.
-        f->mnuAbout->trigger();
-        QVERIFY(windows().dialog()->isVisible());
+        action(f, "mnuAbout")->trigger();
+        QVERIFY(windows().aboutBox()->isVisible());
         QVERIFY(!f->isEnabled());
-        QTest::mouseClick(windows().dialog()->OKButton, Qt::LeftButton);
+        QTest::mouseClick(windows().aboutBox()->OKButton, Qt::LeftButton);
         QVERIFY(f->isEnabled());
-        QVERIFY(!windows().hasDialog());
+        QVERIFY(!windows().hasAboutBox());
 
-        f->mnuRus->trigger();
-        f->mnuAbout->trigger();
-        QCOMPARE(windows().dialog()->Label1->text(), Dialog::russianText());
+        action(f, "mnuRus")->trigger();
+        action(f, "mnuAbout")->trigger();
+        QCOMPARE(windows().aboutBox()->Label1->text(), Dialog::russianText());
         QVERIFY(Dialog::russianText().startsWith(kRussianAbout + QLatin1Char('\n')));
-        windows().dialog()->close();
+        windows().aboutBox()->close();
         QVERIFY(f->isEnabled());
         QCOMPARE(fakes.messageBox->messages, QStringList());
+    }
+
+    // Whatever a window shows in Russian it shows in English as the English
+    // table gives it (a caption the table has no English for stays Russian):
+    // no control is left out when a window changes its language.
+    void everyCaptionFollowsTheEnglishTable()
+    {
+        storeLanguage(QStringLiteral("0"));
+        Form1 *f = startOnPty();
+        QVERIFY(f);
+        const QList<QPointer<QWidget>> shown = {
+            f, windows().optionsWindow(), windows().aboutBox(), windows().findWindow(), windows().portsWindow(),
+            windows().clearSettingsPrompt(), windows().warning(), windows().savePrompt()};
+        QList<QMap<QString, QString>> russian;
+        for (QWidget *w : shown)
+            russian << captionsOf(w);
+        storeLanguage(QStringLiteral("1"));
+        for (int i = 0; i < shown.size(); ++i) {
+            QWidget *w = shown.at(i);
+            QVERIFY(w);
+            applyCaptions(w);
+            const char *context = w->metaObject()->className();
+            QMap<QString, QString> english = captionsOf(w);
+            QCOMPARE(english.keys(), russian.at(i).keys());
+            // The autosave lines are made of their prefix and the file.
+            if (w == f)
+                english.remove(QStringLiteral("Label8"));
+            if (w == windows().optionsWindow())
+                english.remove(QStringLiteral("Label1"));
+            // Buttons, frames and menus have a caption in either language.
+            for (QObject *o : w->findChildren<QObject *>()) {
+                // (A tab bar's scroll arrows are tool buttons without words.)
+                const bool captioned = (qobject_cast<QAbstractButton *>(o) && !qobject_cast<QToolButton *>(o))
+                                       || qobject_cast<QGroupBox *>(o)
+                                       || qobject_cast<QMenu *>(o) || qobject_cast<QAction *>(o);
+                if (captioned && english.contains(o->objectName()))
+                    QVERIFY2(!english.value(o->objectName()).isEmpty(), qPrintable(o->objectName()));
+            }
+            for (auto c = english.cbegin(); c != english.cend(); ++c) {
+                const QString source = russian.at(i).value(c.key());
+                QVERIFY2(c.value() == englishCaption(context, source.toUtf8().constData()),
+                         qPrintable(QStringLiteral("%1 %2: \"%3\" for \"%4\"")
+                                        .arg(QLatin1String(context), c.key(), c.value(), source)));
+            }
+        }
+    }
+
+    // Every text of the sources has both languages in the tables built into
+    // the program: a caption its English (unless it is marked as staying
+    // Russian), a message its Russian.
+    void everyTextHasBothLanguages()
+    {
+        QTemporaryDir dir;
+        const QString found = dir.filePath(QStringLiteral("found.ts"));
+        QProcess lupdate;
+        lupdate.start(QStringLiteral(KESTRUM_LUPDATE),
+                      {QStringLiteral("-silent"), QStringLiteral("-locations"), QStringLiteral("none"),
+                       QStringLiteral(KESTRUM_SOURCE_DIR "/src"), QStringLiteral("-ts"), found});
+        QVERIFY(lupdate.waitForFinished(120000));
+        QCOMPARE(lupdate.exitCode(), 0);
+        QTranslator english, russian;
+        QVERIFY(english.load(QStringLiteral(":/i18n/kestrum_en.qm")));
+        QVERIFY(russian.load(QStringLiteral(":/i18n/kestrum_ru.qm")));
+        QFile file(found);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QXmlStreamReader xml(&file);
+        QString context, source, note;
+        int captions = 0, messages = 0;
+        while (!xml.atEnd()) {
+            xml.readNext();
+            if (xml.isStartElement() && xml.name() == QLatin1String("name"))
+                context = xml.readElementText();
+            else if (xml.isStartElement() && xml.name() == QLatin1String("source"))
+                source = xml.readElementText();
+            else if (xml.isStartElement() && xml.name() == QLatin1String("extracomment"))
+                note = xml.readElementText();
+            else if (xml.isEndElement() && xml.name() == QLatin1String("message")) {
+                const QByteArray c = context.toUtf8(), s = source.toUtf8();
+                const bool caption = context.startsWith(QLatin1String("kestrum::"));
+                const QString other = (caption ? english : russian).translate(c.constData(), s.constData());
+                const bool staysRussian = note.contains(QLatin1String("Has no English text"));
+                QVERIFY2(other.isEmpty() == (caption && staysRussian), qPrintable(context + QLatin1String(": ") + source));
+                ++(caption ? captions : messages);
+                note.clear();
+            }
+        }
+        QVERIFY(!xml.hasError());
+        QVERIFY(captions > 100 && messages > 100);
     }
 
     // The messages the core composes follow the interface language as the

@@ -1,14 +1,16 @@
 // The menus added to the main window: their place and captions, the hex
 // view and the send mode they choose and remember, Send file with its
 // progress window, Send break.
-#include "ui/form1.h"
-#include "ui/receivedbox.h"
-#include "ui/sendfiledialog.h"
-#include "ui/windows.h"
+#include "ui/main/form1.h"
+#include "ui/main/transmitactions.h"
+#include "ui/received/receivedbox.h"
+#include "ui/dialogs/sendfiledialog.h"
+#include "ui/main/windows.h"
 #include "core/filesend.h"
 #include "core/session.h"
 #include "core/settings.h"
 #include "core/mscomm.h"
+#include "support/controls.h"
 #include "support/fakes.h"
 #include "support/files.h"
 #include "support/pty.h"
@@ -41,45 +43,45 @@ private slots:
         Form1 *f = startOnPty();
         QVERIFY(f);
         QCOMPARE(titles(f).join(QLatin1Char('|')), QStringLiteral("File|Edit|View|Transmit|Язык/Language|Help"));
-        QVERIFY(f->mnuSendText->isChecked());
-        f->mnuRus->trigger();
-        QCOMPARE(f->mnuTransmit->title(), QStringLiteral("Передача"));
-        f->mnuEng->trigger();
+        QVERIFY(action(f, "mnuSendText")->isChecked());
+        action(f, "mnuRus")->trigger();
+        QCOMPARE(menu(f, "mnuTransmit")->title(), QStringLiteral("Передача"));
+        action(f, "mnuEng")->trigger();
 
         // The choice sends hex and is kept for the next run; clearing the
         // store forgets it.
-        f->mnuSendHex->trigger();
-        f->Text1->setPlainText(QStringLiteral("01 0d\n0A"));
-        f->Command1_Click();
+        action(f, "mnuSendHex")->trigger();
+        sendBox(f)->setPlainText(QStringLiteral("01 0d\n0A"));
+        f->transmit().Command1_Click();
         QCOMPARE(pty->read(1000, 3), QByteArray("\x01\x0D\x0A"));
-        f->Text1->setPlainText(QStringLiteral("01 0"));
-        f->Command1_Click();
+        sendBox(f)->setPlainText(QStringLiteral("01 0"));
+        f->transmit().Command1_Click();
         QCOMPARE(fakes.messageBox->messages.size(), 1);
         QCOMPARE(pty->read(200), QByteArray());
         closeProgram();
         f = startTestProgram();
-        QVERIFY(f->mnuSendHex->isChecked());
+        QVERIFY(action(f, "mnuSendHex")->isChecked());
         deleteAllSettings();
         closeProgram();
         f = startTestProgram();
-        QVERIFY(f->mnuSendText->isChecked());
+        QVERIFY(action(f, "mnuSendText")->isChecked());
 
         // Send file: the progress window while it goes, gone when it is done.
         const QString path = scratchDir() + QStringLiteral("/menu.bin");
         writeBytes(path, QByteArray(3000, 'z'));
-        f->session->port()->setSettings(QStringLiteral("9600,n,8,1"));
+        f->session().port()->setSettings(QStringLiteral("9600,n,8,1"));
         fakes.fileDialog->answers.enqueue(path);
-        f->mnuSendFile->trigger();
+        action(f, "mnuSendFile")->trigger();
         auto *progress = f->findChild<DialogSendFile *>(QStringLiteral("DialogSendFile"));
         QVERIFY(progress && progress->isVisible());
         QTRY_VERIFY(pty->read(50).size() > 0);
         QTest::mouseClick(progress->CancelButton, Qt::LeftButton);
-        QVERIFY(!f->session->fileSender()->isSending());
+        QVERIFY(!f->session().fileSender()->isSending());
         QTRY_VERIFY(!f->findChild<DialogSendFile *>());
 
-        f->mnuSendBreak->trigger();
-        QVERIFY(f->session->port()->isBreakOn());
-        QTRY_VERIFY(!f->session->port()->isBreakOn());
+        action(f, "mnuSendBreak")->trigger();
+        QVERIFY(f->session().port()->isBreakOn());
+        QTRY_VERIFY(!f->session().port()->isBreakOn());
         QCOMPARE(fakes.messageBox->messages.size(), 1);
     }
 
@@ -89,31 +91,31 @@ private slots:
     {
         Form1 *f = startOnPty();
         QVERIFY(f);
-        QCOMPARE(f->mnuHex->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
-        QCOMPARE(f->mnuView->title(), QStringLiteral("View"));
-        f->mnuRus->trigger();
-        QCOMPARE(f->mnuView->title(), QStringLiteral("Вид"));
+        QCOMPARE(action(f, "mnuHex")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
+        QCOMPARE(menu(f, "mnuView")->title(), QStringLiteral("View"));
+        action(f, "mnuRus")->trigger();
+        QCOMPARE(menu(f, "mnuView")->title(), QStringLiteral("Вид"));
         const QString document = QStringLiteral("02:35:00    Hi  Size, byte: 2\r\nя");
-        f->Text2->setText(document);
-        f->mnuHex->trigger();
-        QVERIFY(f->Text2->isHexView());
-        f->Text2->selectAll();
-        QCOMPARE(f->Text2->selectedText(), QStringLiteral("02:35:00    48 69  Size, byte: 2\nFF"));
-        f->Text2->setCursorPosition(0);
-        QTest::keyClicks(f->Text2, QStringLiteral("x"));
-        QTest::keyClick(f->Text2, Qt::Key_Delete);
-        QCOMPARE(f->Text2->text(), document);
+        receivedBox(f)->setText(document);
+        action(f, "mnuHex")->trigger();
+        QVERIFY(receivedBox(f)->isHexView());
+        receivedBox(f)->selectAll();
+        QCOMPARE(receivedBox(f)->selectedText(), QStringLiteral("02:35:00    48 69  Size, byte: 2\nFF"));
+        receivedBox(f)->setCursorPosition(0);
+        QTest::keyClicks(receivedBox(f), QStringLiteral("x"));
+        QTest::keyClick(receivedBox(f), Qt::Key_Delete);
+        QCOMPARE(receivedBox(f)->text(), document);
 
         closeProgram();
         f = startTestProgram();
-        QVERIFY(f->mnuHex->isChecked() && f->Text2->isHexView());
-        f->mnuHex->trigger();
-        QVERIFY(!f->Text2->isHexView());
-        f->mnuHex->trigger();
+        QVERIFY(action(f, "mnuHex")->isChecked() && receivedBox(f)->isHexView());
+        action(f, "mnuHex")->trigger();
+        QVERIFY(!receivedBox(f)->isHexView());
+        action(f, "mnuHex")->trigger();
         deleteAllSettings();
         closeProgram();
         f = startTestProgram();
-        QVERIFY(!f->mnuHex->isChecked() && !f->Text2->isHexView());
+        QVERIFY(!action(f, "mnuHex")->isChecked() && !receivedBox(f)->isHexView());
     }
 };
 

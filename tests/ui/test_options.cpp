@@ -1,15 +1,16 @@
 // The Options window: loading from the store, Apply with its range tests and
 // the warning, Browse, and clearing the stored settings.
-#include "ui/controls.h"
-#include "ui/form1.h"
+#include "ui/common/controls.h"
+#include "ui/main/form1.h"
 #include "core/session.h"
-#include "ui/receivedbox.h"
-#include "ui/windows.h"
-#include "ui/clearsettingsdialog.h"
-#include "ui/warningdialog.h"
-#include "ui/optionswindow.h"
+#include "ui/received/receivedbox.h"
+#include "ui/main/windows.h"
+#include "ui/dialogs/clearsettingsdialog.h"
+#include "ui/dialogs/warningdialog.h"
+#include "ui/dialogs/optionswindow.h"
 #include "core/mscomm.h"
 #include "core/settings.h"
+#include "support/controls.h"
 #include "support/programtest.h"
 #include "support/testenv.h"
 #include <QCheckBox>
@@ -42,13 +43,13 @@ QList<QCheckBox *> checks(Form2 *f)
 class OptionsTest : public ProgramTest {
     Q_OBJECT
 
-    Form1 *form1() { return windows().form1(); }
+    Form1 *form1() { return windows().mainWindow(); }
 
     // The Options button of the main window.
     Form2 *openOptions()
     {
         form1()->Command4_Click();
-        return windows().form2();
+        return windows().optionsWindow();
     }
 
     // Clearing empties the whole store, the test's port mapping included.
@@ -66,7 +67,7 @@ private slots:
         beginTest();
         QVERIFY(startOnPty());
         QCOMPARE(fakes.messageBox->messages, QStringList());
-        QVERIFY(form1()->session->port()->PortOpen());
+        QVERIFY(form1()->session().port()->PortOpen());
     }
     void cleanup() { endTest(); }
 
@@ -102,45 +103,28 @@ private slots:
         Form2 *f = openOptions();
         QVERIFY(f->windowFlags() & Qt::Dialog);
         QVERIFY(f->isWindow());
+        // The window and its tab control keep the size they were drawn with.
         QCOMPARE(f->size(), QSize(twips(5910), twips(5655)));
         QCOMPARE(f->minimumSize(), f->maximumSize());
         QCOMPARE(f->SSTab1->geometry(), twipsRect(120, 120, 5655, 4575));
         QCOMPARE(f->SSTab1->count(), 4);
-        QCOMPARE(f->Command3->geometry(), twipsRect(4200, 4920, 1455, 495));
 
-        // Controls of a tab are measured from the tab control's corner, the
-        // tab strip included, as the window was drawn.
-        struct Placed {
-            int tab;
-            QWidget *w;
-            QRect at;
-        };
-        const QList<Placed> onTabs = {
-            {0, f->Frame1, twipsRect(600, 480, 4095, 1815)},   {0, f->Frame2, twipsRect(600, 2400, 4095, 1335)},
-            {0, f->Label7, twipsRect(600, 3960, 4575, 375)},   {1, f->Frame3, twipsRect(240, 480, 5055, 2055)},
-            {2, f->Frame4, twipsRect(240, 480, 5175, 1575)},   {2, f->Text4, twipsRect(360, 2280, 735, 285)},
-            {2, f->Label6, twipsRect(360, 2760, 4575, 855)},   {3, f->Frame5, twipsRect(480, 600, 4575, 1335)},
-            {3, f->Frame6, twipsRect(480, 2040, 4575, 1695)},  {3, f->Command5, twipsRect(3480, 3960, 1935, 375)},
-        };
-        for (const Placed &p : onTabs) {
-            f->SSTab1->setCurrentIndex(p.tab);
+        // Controls of a tab were drawn measured from the tab control's
+        // corner, the tab strip included: each shows at the place it was
+        // drawn at (or moved to as its caption made it grow), on its tab.
+        for (int tab = 0; tab < f->SSTab1->count(); ++tab) {
+            f->SSTab1->setCurrentIndex(tab);
             QCoreApplication::processEvents();
-            QVERIFY2(p.w->isVisible(), qPrintable(p.w->objectName()));
-            QCOMPARE(p.w->mapTo(f->SSTab1, QPoint(0, 0)), p.at.topLeft());
-            // Boxes may only grow, for a caption that needs more room.
-            QVERIFY(p.w->width() >= p.at.width() && p.w->height() >= p.at.height());
+            const QList<QWidget *> onTab =
+                f->SSTab1->widget(tab)->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
+            QVERIFY(!onTab.isEmpty());
+            for (QWidget *w : onTab) {
+                const QVariant drawn = w->property("kestrumTabPosition");
+                QVERIFY2(drawn.isValid(), qPrintable(w->objectName()));
+                QVERIFY2(w->isVisible(), qPrintable(w->objectName()));
+                QCOMPARE(w->mapTo(f->SSTab1, QPoint(0, 0)), drawn.toPoint());
+            }
         }
-        // Inside a frame, positions are the frame's own.
-        // A check box grows about its middle to its indicator's height.
-        auto covers = [](QWidget *w, const QRect &at) {
-            return w->x() == at.x() && w->y() <= at.y() && w->geometry().bottom() >= at.bottom()
-                   && w->width() >= at.width();
-        };
-        QVERIFY(covers(f->Check9, twipsRect(240, 240, 3975, 615)));
-        QVERIFY(covers(f->Check6, twipsRect(240, 600, 2535, 195)));
-        QCOMPARE(f->Command4->geometry(), twipsRect(3600, 1560, 1335, 375));
-        QCOMPARE(f->Text1->geometry(), twipsRect(240, 960, 615, 285));
-        QVERIFY(covers(f->Check12, twipsRect(240, 1200, 1695, 255)));
 
         // With the font in use, every caption shows in full, nothing sticks
         // out of its tab or frame, and no two controls overlap.
@@ -205,8 +189,8 @@ private slots:
         QCOMPARE(stored("otobrTimeIn"), QStringLiteral("1"));
         QCOMPARE(stored("autosave"), QStringLiteral("1"));
         QCOMPARE(stored("FlagDlin"), QStringLiteral("1"));
-        QCOMPARE(form1()->Label8->text(), QStringLiteral("Autosave in: "));
-        QVERIFY(form1()->Label8->isEnabledTo(form1()));
+        QCOMPARE(autosaveLine(form1())->text(), QStringLiteral("Autosave in: "));
+        QVERIFY(autosaveLine(form1())->isEnabledTo(form1()));
 
         // A fresh window reads them back, with the enable rules applied.
         f->Command2_Click();
@@ -226,15 +210,15 @@ private slots:
         f->Text3->setText("4096");
         f->Command3_Click();
         QVERIFY(windows().warningShowing());
-        QCOMPARE(form1()->session->port()->InBufferSize(), 2048);
-        QCOMPARE(form1()->session->port()->OutBufferSize(), 4096);
+        QCOMPARE(form1()->session().port()->InBufferSize(), 2048);
+        QCOMPARE(form1()->session().port()->OutBufferSize(), 4096);
         QCOMPARE(stored("InBufferSize"), QStringLiteral("2048"));
         QCOMPARE(stored("outBufferSize"), QStringLiteral("4096"));
         QCOMPARE(stored("Timeout"), absent);
-        QVERIFY(form1()->session->port()->PortOpen());
+        QVERIFY(form1()->session().port()->PortOpen());
 
         // Every box refused: still one warning window.
-        windows().dialog2()->OKButton_Click();
+        windows().warning()->OKButton_Click();
         f->Text4->setText("0");
         f->Text1->setText("0");
         f->Text2->setText("0");
@@ -253,11 +237,11 @@ private slots:
         f->Text4->setText("5000");
         f->Command1_Click();
         QVERIFY(windows().warningShowing());
-        QVERIFY(windows().hasForm2());
+        QVERIFY(windows().hasOptionsWindow());
         QVERIFY(f->isVisible());
         QCOMPARE(f->Text4->text(), QStringLiteral("5000"));
         QVERIFY(!form1()->isEnabled());
-        windows().dialog2()->OKButton_Click();
+        windows().warning()->OKButton_Click();
         QVERIFY(form1()->isEnabled());
         QVERIFY(f->isEnabled());
 
@@ -267,25 +251,25 @@ private slots:
         f->Text2->setText("4000");
         f->Command1_Click();
         QCOMPARE(fakes.messageBox->messages, QStringList{"Type mismatch"});
-        QVERIFY(!windows().hasForm2());
+        QVERIFY(!windows().hasOptionsWindow());
         QVERIFY(form1()->isEnabled());
         QCOMPARE(stored("Timeout"), QStringLiteral("300"));
         QCOMPARE(stored("SizeDlin"), QStringLiteral("512"));
-        QCOMPARE(form1()->session->port()->InBufferSize(), 1024);
+        QCOMPARE(form1()->session().port()->InBufferSize(), 1024);
 
         // All valid: stored and closed.
         f = openOptions();
         QCOMPARE(f->Text4->text(), QStringLiteral("300"));
         f->Text1->setText("64");
         f->Command1_Click();
-        QVERIFY(!windows().hasForm2());
+        QVERIFY(!windows().hasOptionsWindow());
         QVERIFY(form1()->isEnabled());
         QCOMPARE(stored("SizeDlin"), QStringLiteral("64"));
     }
 
     void applyReopensThePortWithItsSwitches()
     {
-        MSComm *port = form1()->session->port();
+        MSComm *port = form1()->session().port();
         port->setPortOpen(false);
         Form2 *f = openOptions();
         f->Check10->setChecked(true);
@@ -306,7 +290,7 @@ private slots:
         QCOMPARE(stored("DTREnable"), QStringLiteral("1"));
         // Really open on the device.
         QVERIFY(pty->write("ok"));
-        QTRY_VERIFY(port->gathered() > 0 || form1()->Text2->text() == QStringLiteral("ok\r\n"));
+        QTRY_VERIFY(port->gathered() > 0 || receivedBox(form1())->text() == QStringLiteral("ok\r\n"));
 
         // Switches off again.
         f->Check10->setChecked(false);
@@ -333,13 +317,13 @@ private slots:
         Form2 *f = openOptions();
         f->Text4->setText("300");
         f->Command3_Click();
-        QCOMPARE(form1()->session->receiveTimeout(), 300);
+        QCOMPARE(form1()->session().receiveTimeout(), 300);
         QVERIFY(pty->write("kept"));
-        QTRY_VERIFY(form1()->session->framing() != Session::Framing::Idle);
+        QTRY_VERIFY(form1()->session().framing() != Session::Framing::Idle);
         f->Text4->setText("40");
         f->Command3_Click();
-        QCOMPARE(form1()->session->receiveTimeout(), 40);
-        QTRY_COMPARE(form1()->Text2->text(), QStringLiteral("kept\r\n"));
+        QCOMPARE(form1()->session().receiveTimeout(), 40);
+        QTRY_COMPARE(receivedBox(form1())->text(), QStringLiteral("kept\r\n"));
         QCOMPARE(fakes.messageBox->messages, QStringList());
     }
 
@@ -353,11 +337,11 @@ private slots:
         f->Command3_Click();
         QCOMPARE(fakes.messageBox->messages.size(), 1);
         QVERIFY(!fakes.messageBox->messages.first().isEmpty());
-        QVERIFY(!form1()->session->port()->PortOpen());
+        QVERIFY(!form1()->session().port()->PortOpen());
         QCOMPARE(stored("otobrDateIn"), QStringLiteral("1"));
         QCOMPARE(stored("NullDiscard"), absent);
         QCOMPARE(stored("Timeout"), absent);
-        QCOMPARE(form1()->session->receiveTimeout(), 100);
+        QCOMPARE(form1()->session().receiveTimeout(), 100);
     }
 
     void browseChangesTheFileAtOnceAndTheLineAtApply()
@@ -378,13 +362,13 @@ private slots:
         QCOMPARE(f->CommonDialog1.FileName, path);
         QCOMPARE(stored("FileName"), path);
         QCOMPARE(f->Label1->text(), "Autosave in: " + path);
-        QCOMPARE(form1()->Label8->text(), QStringLiteral("Autosave in: "));
+        QCOMPARE(autosaveLine(form1())->text(), QStringLiteral("Autosave in: "));
         QCOMPARE(stored("LabelSave"), absent);
 
         // Cancel: the file stays chosen, the lines still name the old one.
         f->Command2_Click();
         QVERIFY(form1()->isEnabled());
-        QCOMPARE(form1()->Label8->text(), QStringLiteral("Autosave in: "));
+        QCOMPARE(autosaveLine(form1())->text(), QStringLiteral("Autosave in: "));
         QCOMPARE(stored("LabelSave"), absent);
         f = openOptions();
         QCOMPARE(f->CommonDialog1.FileName, path);
@@ -398,8 +382,8 @@ private slots:
         f->Check8->setChecked(true);
         f->Command3_Click();
         QCOMPARE(stored("LabelSave"), other);
-        QCOMPARE(form1()->Label8->text(), "Autosave in: " + other);
-        QVERIFY(form1()->Label8->isEnabledTo(form1()));
+        QCOMPARE(autosaveLine(form1())->text(), "Autosave in: " + other);
+        QVERIFY(autosaveLine(form1())->isEnabledTo(form1()));
         QCOMPARE(fakes.messageBox->messages, QStringList());
     }
 
@@ -424,8 +408,8 @@ private slots:
         QCOMPARE(openOptions()->SSTab1->currentIndex(), 3);
 
         // Changing the tab without Apply is forgotten.
-        windows().form2()->SSTab1->setCurrentIndex(1);
-        windows().form2()->Command2_Click();
+        windows().optionsWindow()->SSTab1->setCurrentIndex(1);
+        windows().optionsWindow()->Command2_Click();
         QCOMPARE(openOptions()->SSTab1->currentIndex(), 3);
 
         restart();
@@ -434,7 +418,7 @@ private slots:
         // Russian interface: the same tab, and the autosave line in Russian,
         // also after Browse.
         writeSetting("Lng", "Lng", "0");
-        windows().form2()->Command2_Click();
+        windows().optionsWindow()->Command2_Click();
         f = openOptions();
         QCOMPARE(f->SSTab1->currentIndex(), 3);
         // Apply stored the dialog's file name as the path of the line.
@@ -497,13 +481,13 @@ private slots:
         QCOMPARE(stored("Timeout"), QStringLiteral("250"));
 
         f->Command5_Click();
-        QVERIFY(windows().hasDialog1());
-        Dialog1 *d = windows().dialog1();
+        QVERIFY(windows().hasClearSettingsPrompt());
+        Dialog1 *d = windows().clearSettingsPrompt();
         QVERIFY(d->isVisible());
         QVERIFY(!f->isEnabled());
         QVERIFY(!form1()->isEnabled());
         d->OKButton_Click();
-        QVERIFY(!windows().hasDialog1());
+        QVERIFY(!windows().hasClearSettingsPrompt());
         QVERIFY(f->isEnabled());
         QVERIFY(!form1()->isEnabled());
         QCOMPARE(stored("Timeout"), absent);
@@ -512,19 +496,20 @@ private slots:
         // Nothing running is reset.
         QCOMPARE(f->Text4->text(), QStringLiteral("250"));
         QVERIFY(f->Check12->isChecked());
-        QCOMPARE(form1()->session->receiveTimeout(), 250);
-        QCOMPARE(form1()->session->port()->InBufferSize(), 2000);
+        QCOMPARE(form1()->session().receiveTimeout(), 250);
+        QCOMPARE(form1()->session().port()->InBufferSize(), 2000);
 
         f->Command2_Click();
         restart();
         QCOMPARE(fakes.messageBox->messages, QStringList());
         Form1 *m = form1();
-        QCOMPARE(m->Combo1->currentText(), QStringLiteral("COM1"));
-        QCOMPARE(m->session->port()->Settings(), QStringLiteral("9600,n,8,2"));
-        QCOMPARE(m->session->receiveTimeout(), 100);
-        QCOMPARE(m->session->port()->InBufferSize(), 1024);
-        QCOMPARE(m->session->port()->OutBufferSize(), 512);
-        QVERIFY(!m->session->port()->NullDiscard() && !m->session->port()->RTSEnable() && !m->session->port()->DTREnable());
+        QCOMPARE(list(m, "Combo1")->currentText(), QStringLiteral("COM1"));
+        QCOMPARE(m->session().port()->Settings(), QStringLiteral("9600,n,8,2"));
+        QCOMPARE(m->session().receiveTimeout(), 100);
+        QCOMPARE(m->session().port()->InBufferSize(), 1024);
+        QCOMPARE(m->session().port()->OutBufferSize(), 512);
+        const MSComm *port = m->session().port();
+        QVERIFY(!port->NullDiscard() && !port->RTSEnable() && !port->DTREnable());
         f = openOptions();
         for (QCheckBox *c : checks(f))
             QVERIFY2(!c->isChecked(), qPrintable(c->objectName()));
@@ -546,11 +531,11 @@ private slots:
         QCOMPARE(stored("FileName"), browsed);
 
         f->Command5_Click();
-        windows().dialog1()->OKButton_Click();
+        windows().clearSettingsPrompt()->OKButton_Click();
         QCOMPARE(stored("FileName"), absent);
         mapTestPort();
         f->Command1_Click();
-        QVERIFY(!windows().hasForm2());
+        QVERIFY(!windows().hasOptionsWindow());
         QCOMPARE(fakes.messageBox->messages, QStringList());
         QCOMPARE(stored("otobrSize"), QStringLiteral("1"));
         QCOMPARE(stored("otobrOtprStr"), QStringLiteral("0"));
@@ -584,13 +569,13 @@ private slots:
         Form2 *f = openOptions();
         f->Command3_Click();
         f->Command5_Click();
-        Dialog1 *d = windows().dialog1();
+        Dialog1 *d = windows().clearSettingsPrompt();
         QVERIFY(!f->isEnabled());
         if (byFrame)
             d->close();
         else
             d->CancelButton_Click();
-        QVERIFY(!windows().hasDialog1());
+        QVERIFY(!windows().hasClearSettingsPrompt());
         QVERIFY(f->isEnabled());
         QVERIFY(f->isVisible());
         QCOMPARE(stored("Timeout"), QStringLiteral("100"));
@@ -601,7 +586,7 @@ private slots:
     {
         Form2 *f = openOptions();
         f->Command5_Click();
-        Dialog1 *d1 = windows().dialog1();
+        Dialog1 *d1 = windows().clearSettingsPrompt();
         QVERIFY(d1->isWindow() && (d1->windowFlags() & Qt::Dialog));
         QCOMPARE(d1->width(), twips(4800));
         QVERIFY(d1->height() >= twips(1395));
@@ -618,7 +603,7 @@ private slots:
 
         f->Text4->setText("0");
         f->Command3_Click();
-        Dialog2 *d2 = windows().dialog2();
+        Dialog2 *d2 = windows().warning();
         QVERIFY(d2->isWindow() && (d2->windowFlags() & Qt::Dialog));
         QCOMPARE(d2->height(), twips(1170));
         QVERIFY(d2->width() >= twips(2055));
@@ -635,9 +620,9 @@ private slots:
         f->Text3->setText("1");
         f->Command3_Click();
         QVERIFY(windows().warningShowing());
-        windows().dialog2()->close();
+        windows().warning()->close();
         QVERIFY(!windows().warningShowing());
-        QVERIFY(!windows().hasDialog2());
+        QVERIFY(!windows().hasWarning());
         QVERIFY(form1()->isEnabled());
         QVERIFY(f->isEnabled());
     }
@@ -646,21 +631,21 @@ private slots:
     {
         // The transmit path shows the warning while the Options window is
         // hidden or absent; the window created behind it is disabled too.
-        windows().unloadForm2();
+        windows().unloadOptionsWindow();
         QVERIFY(!windows().warningShowing());
-        QVERIFY(!windows().hasDialog2());
+        QVERIFY(!windows().hasWarning());
         windows().showWarning();
         QVERIFY(windows().warningShowing());
-        QVERIFY(windows().hasForm2());
-        QVERIFY(!windows().form2()->isVisible());
-        QVERIFY(!windows().form2()->isEnabled());
+        QVERIFY(windows().hasOptionsWindow());
+        QVERIFY(!windows().optionsWindow()->isVisible());
+        QVERIFY(!windows().optionsWindow()->isEnabled());
         QVERIFY(!form1()->isEnabled());
-        Dialog2 *d = windows().dialog2();
+        Dialog2 *d = windows().warning();
         windows().showWarning();
-        QCOMPARE(windows().dialog2(), d);
+        QCOMPARE(windows().warning(), d);
         d->OKButton_Click();
         QVERIFY(form1()->isEnabled());
-        QVERIFY(windows().form2()->isEnabled());
+        QVERIFY(windows().optionsWindow()->isEnabled());
         QVERIFY(!windows().warningShowing());
     }
 
@@ -668,14 +653,14 @@ private slots:
     {
         Form2 *f = openOptions();
         f->Check7->setChecked(true);
-        form1()->session->setReceiveTimeout(30);
+        form1()->session().setReceiveTimeout(30);
         QVERIFY(pty->write("shown"));
-        QTRY_COMPARE(form1()->Text2->text(), QStringLiteral("shown  Size, byte: 5\r\n"));
+        QTRY_COMPARE(receivedBox(form1())->text(), QStringLiteral("shown  Size, byte: 5\r\n"));
         // Cancel: the stored options again, and no window is made to read them.
         f->Command2_Click();
         QVERIFY(pty->write("gone"));
-        QTRY_COMPARE(form1()->Text2->text(), QStringLiteral("gone\r\nshown  Size, byte: 5\r\n"));
-        QVERIFY(!windows().hasForm2());
+        QTRY_COMPARE(receivedBox(form1())->text(), QStringLiteral("gone\r\nshown  Size, byte: 5\r\n"));
+        QVERIFY(!windows().hasOptionsWindow());
     }
 
     void optionsFrameCloseIsCancel()
@@ -686,12 +671,12 @@ private slots:
         QVERIFY(!form1()->isEnabled());
         f->close();
         QVERIFY(form1()->isEnabled());
-        QVERIFY(!windows().hasForm2());
+        QVERIFY(!windows().hasOptionsWindow());
         QCOMPARE(stored("Timeout"), absent);
         QCOMPARE(stored("otobrOtprStr"), absent);
-        QCOMPARE(form1()->session->receiveTimeout(), 100);
+        QCOMPARE(form1()->session().receiveTimeout(), 100);
         // The next reader re-creates it from the store.
-        QVERIFY(!windows().form2()->Check1->isChecked());
+        QVERIFY(!windows().optionsWindow()->Check1->isChecked());
     }
 };
 

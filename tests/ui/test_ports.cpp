@@ -1,10 +1,12 @@
 // The Ports window: pinning a port to a device by its stable link and
 // letting it go again, without ever opening the device.
-#include "ui/form1.h"
-#include "ui/portswindow.h"
-#include "ui/windows.h"
+#include "ui/main/form1.h"
+#include "ui/main/portpanel.h"
+#include "ui/dialogs/portswindow.h"
+#include "ui/main/windows.h"
 #include "core/serialdevices.h"
 #include "core/settings.h"
+#include "support/controls.h"
 #include "support/fakes.h"
 #include "support/pty.h"
 #include "support/programtest.h"
@@ -42,8 +44,8 @@ private slots:
         QVERIFY(adapter.attributes(&before));
 
         Form1 *f = startTestProgram();
-        f->mnuPorts_Click();
-        Form3 *w = f->Ports;
+        f->ports().mnuPorts_Click();
+        Form3 *w = windows().portsWindow();
         QVERIFY(w && w->isVisible());
         QList<QTableWidgetItem *> rows = w->Table1->findItems(link, Qt::MatchExactly);
         QCOMPARE(rows.size(), 1);
@@ -53,13 +55,13 @@ private slots:
         w->Command1_Click();
         QCOMPARE(readSetting("Ports", "COM2", "?"), link);
         QCOMPARE(readSetting("Ports", "COM1", "?"), com1.slavePath());
-        QTRY_VERIFY(!f->Ports);
-        QVERIFY(f->Combo1->itemData(1, Qt::ToolTipRole).toString().contains(link));
+        QTRY_VERIFY(!windows().hasPortsWindow());
+        QVERIFY(list(f, "Combo1")->itemData(1, Qt::ToolTipRole).toString().contains(link));
 
         // Unplugged, it is still listed, as absent, and still chosen.
         QVERIFY(QFile::remove(link));
-        f->mnuPorts_Click();
-        w = f->Ports;
+        f->ports().mnuPorts_Click();
+        w = windows().portsWindow();
         rows = w->Table1->findItems(link, Qt::MatchExactly);
         QCOMPARE(rows.size(), 1);
         QCOMPARE(w->Table1->item(rows.at(0)->row(), 0)->text(), w->tr("нет"));

@@ -1,11 +1,15 @@
 // Receiving: framing by the receive timeout, the received box, Clear.
-#include "ui/form1.h"
+#include "ui/main/form1.h"
+#include "ui/main/transmitactions.h"
+#include "ui/main/portpanel.h"
 #include "core/session.h"
-#include "ui/windows.h"
-#include "ui/receivedbox.h"
-#include "ui/optionswindow.h"
+#include "ui/main/windows.h"
+#include "ui/received/receivedbox.h"
+#include "ui/dialogs/optionswindow.h"
 #include "core/codec.h"
 #include "core/mscomm.h"
+#include "support/controls.h"
+#include "support/driver.h"
 #include "support/fakes.h"
 #include "support/files.h"
 #include "support/pty.h"
@@ -21,29 +25,6 @@ using namespace kestrum;
 using namespace kestrum::test;
 
 namespace {
-
-Form2 *options() { return windows().form2(); }
-
-void decorate(bool date, bool time, bool size)
-{
-    options()->Check5->setChecked(date);
-    options()->Check6->setChecked(time);
-    options()->Check7->setChecked(size);
-}
-
-QString autosaveTo(const QString &name)
-{
-    const QString path = scratchDir() + QLatin1Char('/') + name;
-    QFile::remove(path);
-    options()->setAutosaveFile(path);
-    options()->Check8->setChecked(true);
-    return path;
-}
-
-bool idle(const Form1 *f)
-{
-    return f->session->receiving() == 0 && f->session->framing() == Session::Framing::Idle && !f->session->isWaitingForData();
-}
 
 // Lines of the box, oldest first.
 QStringList linesOldestFirst(const QString &boxText)
@@ -64,9 +45,9 @@ class ReceiveTest : public ProgramTest {
         Form1 *f = startOnPty();
         if (!f)
             return nullptr;
-        f->session->setReceiveTimeout(timeout);
-        decorate(false, false, false);
-        options()->Check8->setChecked(false);
+        f->session().setReceiveTimeout(timeout);
+        setReceivedStamps(false, false, false);
+        autosaveOff();
         fakes.messageBox->messages.clear();
         return f;
     }
@@ -81,21 +62,21 @@ private slots:
     {
         Form1 *f = start();
         QVERIFY(f);
-        decorate(false, false, true);
+        setReceivedStamps(false, false, true);
         QVERIFY(pty->write("OK\r\n"));
-        QTRY_COMPARE(f->Text2->text(), QStringLiteral("OK\r\n  Size, byte: 4\r\n"));
-        QCOMPARE(f->session->messageCount(), 1);
-        QCOMPARE(f->Text3->text(), QStringLiteral("1"));
-        QVERIFY(f->mnuSave->isEnabled());
-        QCOMPARE(f->session->state().dataReceived, qint16(1));
+        QTRY_COMPARE(receivedBox(f)->text(), QStringLiteral("OK\r\n  Size, byte: 4\r\n"));
+        QCOMPARE(f->session().messageCount(), 1);
+        QCOMPARE(messageCounter(f)->text(), QStringLiteral("1"));
+        QVERIFY(action(f, "mnuSave")->isEnabled());
+        QCOMPARE(f->session().state().dataReceived, qint16(1));
         QVERIFY(idle(f));
 
         // The date and time boxes reach the line too.
-        decorate(true, true, false);
+        setReceivedStamps(true, true, false);
         QVERIFY(pty->write("ab"));
-        QTRY_COMPARE(f->session->messageCount(), 2);
+        QTRY_COMPARE(f->session().messageCount(), 2);
         QTRY_VERIFY(idle(f));
-        QVERIFY(f->Text2->text().startsWith(dateText(fakes.clock->current) + QStringLiteral("   ")
+        QVERIFY(receivedBox(f)->text().startsWith(dateText(fakes.clock->current) + QStringLiteral("   ")
                                             + timeText(fakes.clock->current) + QStringLiteral("    ab\r\nOK")));
         QCOMPARE(fakes.messageBox->messages, QStringList());
     }
@@ -107,14 +88,14 @@ private slots:
         QVERIFY(pty->write("AB"));
         QTest::qWait(50);
         QVERIFY(pty->write("CD"));
-        QTRY_VERIFY(!f->Text2->isEmptyText());
+        QTRY_VERIFY(!receivedBox(f)->isEmptyText());
         QTRY_VERIFY(idle(f));
-        QCOMPARE(f->Text2->text(), QStringLiteral("ABCD\r\n"));
-        QCOMPARE(f->session->messageCount(), 1);
+        QCOMPARE(receivedBox(f)->text(), QStringLiteral("ABCD\r\n"));
+        QCOMPARE(f->session().messageCount(), 1);
         // Nothing more comes: no second, empty message.
         QTest::qWait(300);
-        QCOMPARE(f->session->messageCount(), 1);
-        QCOMPARE(f->Text2->text(), QStringLiteral("ABCD\r\n"));
+        QCOMPARE(f->session().messageCount(), 1);
+        QCOMPARE(receivedBox(f)->text(), QStringLiteral("ABCD\r\n"));
     }
 
     void longStreamIsSplitWithoutLoss()
@@ -129,12 +110,12 @@ private slots:
             QVERIFY(pty->write(piece));
             QTest::qWait(8);
         }
-        QTRY_COMPARE(linesOldestFirst(f->Text2->text()).join(QString()).size(), stream.size());
+        QTRY_COMPARE(linesOldestFirst(receivedBox(f)->text()).join(QString()).size(), stream.size());
         QTRY_VERIFY(idle(f));
-        const QStringList lines = linesOldestFirst(f->Text2->text());
+        const QStringList lines = linesOldestFirst(receivedBox(f)->text());
         QVERIFY2(lines.size() >= 3, qPrintable(QString::number(lines.size())));
         QCOMPARE(lines.join(QString()), QString::fromLatin1(stream));
-        QCOMPARE(f->session->messageCount(), int(lines.size()));
+        QCOMPARE(f->session().messageCount(), int(lines.size()));
         for (const QString &l : lines)
             QVERIFY(!l.isEmpty());
         // One record per message, oldest first.
@@ -145,16 +126,16 @@ private slots:
     {
         Form1 *f = start();
         QVERIFY(f);
-        decorate(false, false, true);
+        setReceivedStamps(false, false, true);
         const QString path = autosaveTo(QStringLiteral("bytes.txt"));
         QByteArray all;
         for (int b = 0; b < 256; ++b)
             all += char(b);
         QVERIFY(pty->write(all));
-        QTRY_VERIFY(!f->Text2->isEmptyText());
+        QTRY_VERIFY(!receivedBox(f)->isEmptyText());
         QTRY_VERIFY(idle(f));
         QCOMPARE(readBytes(path), all + "  Size, byte: 256\r\n");
-        QCOMPARE(f->Text2->text(), fromAnsi(all) + QStringLiteral("  Size, byte: 256\r\n"));
+        QCOMPARE(receivedBox(f)->text(), fromAnsi(all) + QStringLiteral("  Size, byte: 256\r\n"));
         QCOMPARE(fakes.messageBox->messages, QStringList());
     }
 
@@ -165,44 +146,44 @@ private slots:
         Form1 *f = start();
         QVERIFY(f);
         QVERIFY(pty->write("1"));
-        QTRY_COMPARE(f->Text2->text(), QStringLiteral("1\r\n"));
+        QTRY_COMPARE(receivedBox(f)->text(), QStringLiteral("1\r\n"));
         QVERIFY(pty->write("2"));
-        QTRY_COMPARE(f->Text3->text(), QStringLiteral("2"));
+        QTRY_COMPARE(messageCounter(f)->text(), QStringLiteral("2"));
 
         // Send resets the count but leaves the box showing the old number.
-        f->Command1_Click();
-        QCOMPARE(f->session->messageCount(), 0);
-        QCOMPARE(f->Text3->text(), QStringLiteral("2"));
+        f->transmit().Command1_Click();
+        QCOMPARE(f->session().messageCount(), 0);
+        QCOMPARE(messageCounter(f)->text(), QStringLiteral("2"));
         QTRY_VERIFY(idle(f));
         QVERIFY(pty->write("3"));
-        QTRY_COMPARE(f->Text3->text(), QStringLiteral("1"));
+        QTRY_COMPARE(messageCounter(f)->text(), QStringLiteral("1"));
         QTRY_VERIFY(idle(f));
 
         // Clear while a message is being collected (a longer timeout gives
         // the test time to act between the two ticks).
-        f->session->setReceiveTimeout(200);
+        f->session().setReceiveTimeout(200);
         QVERIFY(pty->write("4"));
-        QTRY_COMPARE(f->session->receiving(), qint16(1));
+        QTRY_COMPARE(f->session().receiving(), qint16(1));
         f->Command8_Click();
-        QVERIFY(!f->mnuSave->isEnabled());
-        QCOMPARE(f->Text2->text(), QString());
-        QCOMPARE(f->Text3->text(), QStringLiteral("0"));
-        QCOMPARE(f->session->receiving(), qint16(1));
-        QVERIFY(f->session->framing() != Session::Framing::Idle);
-        QTRY_COMPARE(f->Text2->text(), QStringLiteral("4\r\n"));
-        QVERIFY(f->mnuSave->isEnabled());
-        QCOMPARE(f->Text3->text(), QStringLiteral("0"));
-        QCOMPARE(f->session->messageCount(), 0);
+        QVERIFY(!action(f, "mnuSave")->isEnabled());
+        QCOMPARE(receivedBox(f)->text(), QString());
+        QCOMPARE(messageCounter(f)->text(), QStringLiteral("0"));
+        QCOMPARE(f->session().receiving(), qint16(1));
+        QVERIFY(f->session().framing() != Session::Framing::Idle);
+        QTRY_COMPARE(receivedBox(f)->text(), QStringLiteral("4\r\n"));
+        QVERIFY(action(f, "mnuSave")->isEnabled());
+        QCOMPARE(messageCounter(f)->text(), QStringLiteral("0"));
+        QCOMPARE(f->session().messageCount(), 0);
         QTRY_VERIFY(idle(f));
 
         // Clear when idle, then a message: the indicator comes back.
         f->Command8_Click();
-        QVERIFY(!f->mnuSave->isEnabled());
-        QCOMPARE(f->session->state().dataReceived, qint16(1));
+        QVERIFY(!action(f, "mnuSave")->isEnabled());
+        QCOMPARE(f->session().state().dataReceived, qint16(1));
         QVERIFY(pty->write("5"));
-        QTRY_COMPARE(f->Text2->text(), QStringLiteral("5\r\n"));
-        QVERIFY(f->mnuSave->isEnabled());
-        QCOMPARE(f->Text3->text(), QStringLiteral("1"));
+        QTRY_COMPARE(receivedBox(f)->text(), QStringLiteral("5\r\n"));
+        QVERIFY(action(f, "mnuSave")->isEnabled());
+        QCOMPARE(messageCounter(f)->text(), QStringLiteral("1"));
         QCOMPARE(fakes.messageBox->messages, QStringList());
     }
 
@@ -215,19 +196,19 @@ private slots:
         Form1 *f = start(200);
         QVERIFY(f);
         QVERIFY(pty->write("lost"));
-        QTRY_VERIFY(f->session->framing() != Session::Framing::Idle);
-        f->Command2_Click();
-        QVERIFY(!f->session->port()->PortOpen());
+        QTRY_VERIFY(f->session().framing() != Session::Framing::Idle);
+        f->ports().Command2_Click();
+        QVERIFY(!f->session().port()->PortOpen());
         QTRY_COMPARE(fakes.messageBox->messages.size(), 1);
         QTRY_VERIFY(idle(f));
         QTest::qWait(250);
         QCOMPARE(fakes.messageBox->messages.size(), 1);
-        QCOMPARE(f->Text2->text(), QString());
+        QCOMPARE(receivedBox(f)->text(), QString());
 
-        f->Command3_Click();
-        QVERIFY(f->session->port()->PortOpen());
+        f->ports().Command3_Click();
+        QVERIFY(f->session().port()->PortOpen());
         QVERIFY(pty->write("next"));
-        QTRY_COMPARE(f->Text2->text(), QStringLiteral("next\r\n"));
+        QTRY_COMPARE(receivedBox(f)->text(), QStringLiteral("next\r\n"));
         QCOMPARE(fakes.messageBox->messages.size(), 1);
     }
 
@@ -237,11 +218,11 @@ private slots:
         QVERIFY(f);
         const QString path = autosaveTo(QStringLiteral("lost.txt"));
         QVERIFY(pty->write("DATA"));
-        QTRY_VERIFY(f->session->framing() != Session::Framing::Idle);
+        QTRY_VERIFY(f->session().framing() != Session::Framing::Idle);
         pty->closeMaster();
-        QTRY_VERIFY(!f->session->port()->PortOpen());
+        QTRY_VERIFY(!f->session().port()->PortOpen());
         // What arrived is shown and saved, then the loss is reported once.
-        QTRY_COMPARE(f->Text2->text(), QStringLiteral("DATA\r\n"));
+        QTRY_COMPARE(receivedBox(f)->text(), QStringLiteral("DATA\r\n"));
         QTRY_VERIFY(idle(f));
         QCOMPARE(readBytes(path), QByteArray("DATA\r\n"));
         QCOMPARE(fakes.messageBox->messages.size(), 1);
@@ -250,10 +231,10 @@ private slots:
         // A new device on COM1: Open Port, and the next burst is a message.
         pty = std::make_unique<Pty>();
         mapPort(1, pty->slavePath());
-        f->Command3_Click();
-        QVERIFY(f->session->port()->PortOpen());
+        f->ports().Command3_Click();
+        QVERIFY(f->session().port()->PortOpen());
         QVERIFY(pty->write("again"));
-        QTRY_COMPARE(f->Text2->text(), QStringLiteral("again\r\nDATA\r\n"));
+        QTRY_COMPARE(receivedBox(f)->text(), QStringLiteral("again\r\nDATA\r\n"));
         QCOMPARE(fakes.messageBox->messages.size(), 1);
     }
 
@@ -263,7 +244,7 @@ private slots:
         QVERIFY(f);
         bool wasWaiting = false;
         QTimer::singleShot(300, f, [&] {
-            wasWaiting = f->session->isWaitingForData();
+            wasWaiting = f->session().isWaitingForData();
             pty->closeMaster();
         });
         f->MSComm1_OnComm();
@@ -271,7 +252,7 @@ private slots:
         QTRY_VERIFY(idle(f));
         QCOMPARE(fakes.messageBox->messages.size(), 1);
         QVERIFY(fakes.messageBox->messages.first().contains(QStringLiteral("stopped working")));
-        QCOMPARE(f->Text2->text(), QString());
+        QCOMPARE(receivedBox(f)->text(), QString());
     }
 
     void deviceLostWhenIdleIsReportedAtOnce()
@@ -280,7 +261,7 @@ private slots:
         QVERIFY(f);
         pty->closeMaster();
         QTRY_COMPARE(fakes.messageBox->messages.size(), 1);
-        QVERIFY(!f->session->port()->PortOpen());
+        QVERIFY(!f->session().port()->PortOpen());
         QVERIFY(idle(f));
         QTest::qWait(200);
         QCOMPARE(fakes.messageBox->messages.size(), 1);
@@ -290,17 +271,16 @@ private slots:
     {
         Form1 *f = start();
         QVERIFY(f);
-        options()->Check8->setChecked(true);
-        options()->setAutosaveFile(scratchDir() + QStringLiteral("/no-such-folder/auto.txt"));
+        autosaveInto(scratchDir() + QStringLiteral("/no-such-folder/auto.txt"));
         QVERIFY(pty->write("kept"));
-        QTRY_COMPARE(f->Text2->text(), QStringLiteral("kept\r\n"));
+        QTRY_COMPARE(receivedBox(f)->text(), QStringLiteral("kept\r\n"));
         QTRY_COMPARE(fakes.messageBox->messages.size(), 1);
         QVERIFY(idle(f));
-        QVERIFY(f->mnuSave->isEnabled());
+        QVERIFY(action(f, "mnuSave")->isEnabled());
         // The next message is received as usual.
         const QString path = autosaveTo(QStringLiteral("after-failure.txt"));
         QVERIFY(pty->write("next"));
-        QTRY_COMPARE(f->Text2->text(), QStringLiteral("next\r\nkept\r\n"));
+        QTRY_COMPARE(receivedBox(f)->text(), QStringLiteral("next\r\nkept\r\n"));
         QTRY_COMPARE(readBytes(path), QByteArray("next\r\n"));
         QCOMPARE(fakes.messageBox->messages.size(), 1);
     }

@@ -1,7 +1,7 @@
 // The received box as its user sees it: the lines drawn where they belong,
 // selection, clipboard, editing and scrolling over a growing document.
-#include "ui/receivedbox.h"
-#include "ui/longwork.h"
+#include "ui/received/receivedbox.h"
+#include "ui/common/longwork.h"
 #include "core/mscomm.h"
 #include "core/session.h"
 #include "support/pty.h"

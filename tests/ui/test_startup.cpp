@@ -1,12 +1,14 @@
 // Start-up from the settings store and the port lists of the main window.
-#include "ui/controls.h"
-#include "ui/form1.h"
+#include "ui/common/controls.h"
+#include "ui/main/form1.h"
+#include "ui/main/portpanel.h"
 #include "core/session.h"
-#include "ui/windows.h"
-#include "ui/receivedbox.h"
-#include "ui/optionswindow.h"
+#include "ui/main/windows.h"
+#include "ui/received/receivedbox.h"
+#include "ui/dialogs/optionswindow.h"
 #include "core/mscomm.h"
 #include "core/settings.h"
+#include "support/controls.h"
 #include "support/fakes.h"
 #include "support/pty.h"
 #include "support/programtest.h"
@@ -36,29 +38,29 @@ private slots:
         mapPort(1, pty.slavePath());
         Form1 *f = startTestProgram();
         QCOMPARE(fakes.messageBox->messages, QStringList());
-        QCOMPARE(f->Combo1->currentText(), QStringLiteral("COM1"));
-        QCOMPARE(f->Combo2->currentText(), QStringLiteral("9600"));
-        QCOMPARE(f->Combo3->currentText(), QStringLiteral("n"));
-        QCOMPARE(f->Combo4->currentText(), QStringLiteral("8"));
-        QCOMPARE(f->Combo5->currentText(), QStringLiteral("2"));
-        QCOMPARE(f->session->port()->Settings(), QStringLiteral("9600,n,8,2"));
-        QCOMPARE(f->session->lineParameters(), QStringLiteral("9600,n,8,2"));
-        QVERIFY(f->session->port()->PortOpen());
-        QCOMPARE(f->session->port()->CommPort(), 1);
+        QCOMPARE(list(f, "Combo1")->currentText(), QStringLiteral("COM1"));
+        QCOMPARE(list(f, "Combo2")->currentText(), QStringLiteral("9600"));
+        QCOMPARE(list(f, "Combo3")->currentText(), QStringLiteral("n"));
+        QCOMPARE(list(f, "Combo4")->currentText(), QStringLiteral("8"));
+        QCOMPARE(list(f, "Combo5")->currentText(), QStringLiteral("2"));
+        QCOMPARE(f->session().port()->Settings(), QStringLiteral("9600,n,8,2"));
+        QCOMPARE(f->session().lineParameters(), QStringLiteral("9600,n,8,2"));
+        QVERIFY(f->session().port()->PortOpen());
+        QCOMPARE(f->session().port()->CommPort(), 1);
         QCOMPARE(pty.baudRate(), 9600);
         QCOMPARE(pty.stopBits(), 2);
-        QCOMPARE(f->session->receiveTimeout(), 100);
-        QVERIFY(f->session->framing() == Session::Framing::Idle);
-        QCOMPARE(f->session->port()->InBufferSize(), 1024);
-        QCOMPARE(f->session->port()->OutBufferSize(), 512);
-        QVERIFY(!f->session->port()->NullDiscard());
-        QVERIFY(!f->session->port()->RTSEnable());
-        QVERIFY(!f->session->port()->DTREnable());
-        QCOMPARE(f->Label8->text(), QStringLiteral("Autosave in: "));
-        QVERIFY(!f->Label8->isEnabled());
-        QVERIFY(windows().hasForm2());
-        QVERIFY(!windows().form2()->isVisible());
-        QVERIFY(!f->mnuSave->isEnabled());
+        QCOMPARE(f->session().receiveTimeout(), 100);
+        QVERIFY(f->session().framing() == Session::Framing::Idle);
+        QCOMPARE(f->session().port()->InBufferSize(), 1024);
+        QCOMPARE(f->session().port()->OutBufferSize(), 512);
+        QVERIFY(!f->session().port()->NullDiscard());
+        QVERIFY(!f->session().port()->RTSEnable());
+        QVERIFY(!f->session().port()->DTREnable());
+        QCOMPARE(autosaveLine(f)->text(), QStringLiteral("Autosave in: "));
+        QVERIFY(!autosaveLine(f)->isEnabled());
+        QVERIFY(windows().hasOptionsWindow());
+        QVERIFY(!windows().optionsWindow()->isVisible());
+        QVERIFY(!action(f, "mnuSave")->isEnabled());
         // The five selections wrote their keys back.
         QCOMPARE(readSetting("OtherSet", "CommPort", "?"), QStringLiteral("COM1"));
         QCOMPARE(readSetting("Setings", "BaudRate", "?"), QStringLiteral("9600"));
@@ -76,8 +78,8 @@ private slots:
             f->resize(to);
             QCOMPARE(f->size(), to);
             // Nothing moves: a small window clips its controls.
-            QCOMPARE(f->Text1->geometry(), twipsRect(120, 2040, 4335, 1455));
-            QCOMPARE(f->Text3->geometry(), twipsRect(5280, 6120, 1095, 375));
+            QCOMPARE(sendBox(f)->geometry(), twipsRect(120, 2040, 4335, 1455));
+            QCOMPARE(messageCounter(f)->geometry(), twipsRect(5280, 6120, 1095, 375));
         }
     }
 
@@ -89,13 +91,13 @@ private slots:
         writeSetting("OtherSet", "CommPort", "COM2");
         Form1 *f = startTestProgram();
         QCOMPARE(fakes.messageBox->messages, QStringList());
-        QCOMPARE(f->Combo1->currentText(), QStringLiteral("COM2"));
-        QCOMPARE(f->session->port()->CommPort(), 2);
-        QVERIFY(f->session->port()->PortOpen());
-        QCOMPARE(f->session->port()->deviceName(), two.slavePath());
-        QVERIFY(f->Combo1->itemData(1, Qt::ToolTipRole).toString().startsWith("COM2: " + two.slavePath()));
-        QVERIFY(f->Combo1->itemData(0, Qt::ToolTipRole).toString().startsWith("COM1: " + one.slavePath()));
-        QCOMPARE(f->Combo1->toolTip(), f->Combo1->itemData(1, Qt::ToolTipRole).toString());
+        QCOMPARE(list(f, "Combo1")->currentText(), QStringLiteral("COM2"));
+        QCOMPARE(f->session().port()->CommPort(), 2);
+        QVERIFY(f->session().port()->PortOpen());
+        QCOMPARE(f->session().port()->deviceName(), two.slavePath());
+        QVERIFY(list(f, "Combo1")->itemData(1, Qt::ToolTipRole).toString().startsWith("COM2: " + two.slavePath()));
+        QVERIFY(list(f, "Combo1")->itemData(0, Qt::ToolTipRole).toString().startsWith("COM1: " + one.slavePath()));
+        QCOMPARE(list(f, "Combo1")->toolTip(), list(f, "Combo1")->itemData(1, Qt::ToolTipRole).toString());
         QCOMPARE(readSetting("OtherSet", "CommPort", "?"), QStringLiteral("COM2"));
         // Port 1 was opened first and closed again: nothing holds it now.
         QSerialPort probe(one.slavePath());
@@ -114,13 +116,13 @@ private slots:
         QVERIFY2(m.at(0).contains("12345"), qPrintable(m.at(0)));
         QVERIFY2(m.at(1).contains("baud rate"), qPrintable(m.at(1)));
         QCOMPARE(m.at(2), QStringLiteral("Type mismatch"));
-        QCOMPARE(f->Combo2->currentIndex(), -1);
-        QCOMPARE(f->session->lineParameters(), QStringLiteral(",n,8,2"));
+        QCOMPARE(list(f, "Combo2")->currentIndex(), -1);
+        QCOMPARE(f->session().lineParameters(), QStringLiteral(",n,8,2"));
         // The object kept the parameters it had; the rest of start-up ran.
-        QCOMPARE(f->session->port()->baudRate(), 9600);
-        QVERIFY(!f->session->port()->NullDiscard());
-        QVERIFY(f->session->port()->PortOpen());
-        QCOMPARE(f->Combo1->currentText(), QStringLiteral("COM1"));
+        QCOMPARE(f->session().port()->baudRate(), 9600);
+        QVERIFY(!f->session().port()->NullDiscard());
+        QVERIFY(f->session().port()->PortOpen());
+        QCOMPARE(list(f, "Combo1")->currentText(), QStringLiteral("COM1"));
         QCOMPARE(readSetting("Setings", "BaudRate", "?"), QStringLiteral("12345"));
     }
 
@@ -163,8 +165,8 @@ private slots:
         QCOMPARE(said.size(), message.isEmpty() ? 0 : 1);
         if (!message.isEmpty())
             QVERIFY2(said.first().startsWith(message), qPrintable(said.first()));
-        const MSComm *port = f->session->port();
-        const QMap<QString, int> held = {{"Timeout", f->session->receiveTimeout()},
+        const MSComm *port = f->session().port();
+        const QMap<QString, int> held = {{"Timeout", f->session().receiveTimeout()},
                                          {"InBufferSize", port->InBufferSize()},
                                          {"OutBufferSize", port->OutBufferSize()},
                                          {"RTSEnable", port->RTSEnable()},
@@ -186,7 +188,7 @@ private slots:
             QVERIFY2(m.contains(QStringLiteral("no-such-device")), qPrintable(m));
         }
         QVERIFY(f->isVisible());
-        QVERIFY(!f->session->port()->PortOpen());
+        QVERIFY(!f->session().port()->PortOpen());
         QCOMPARE(readSetting("OtherSet", "CommPort", "?"), QStringLiteral("COM1"));
     }
 
@@ -198,8 +200,8 @@ private slots:
         writeSetting("OtherSet", "CommPort", "COM2");
         Form1 *f = startTestProgram();
         QCOMPARE(fakes.messageBox->messages.size(), 1);
-        QVERIFY(f->session->port()->PortOpen());
-        QCOMPARE(f->session->port()->CommPort(), 2);
+        QVERIFY(f->session().port()->PortOpen());
+        QCOMPARE(f->session().port()->CommPort(), 2);
     }
 
     void lineParameterSelections()
@@ -208,29 +210,29 @@ private slots:
         mapPort(1, pty.slavePath());
         Form1 *f = startTestProgram();
         // 19200 while open: stays open, new rate on the line.
-        f->Combo2->setCurrentIndex(f->Combo2->findText("19200"));
-        emit f->Combo2->activated(f->Combo2->currentIndex());
-        QVERIFY(f->session->port()->PortOpen());
+        list(f, "Combo2")->setCurrentIndex(list(f, "Combo2")->findText("19200"));
+        emit list(f, "Combo2")->activated(list(f, "Combo2")->currentIndex());
+        QVERIFY(f->session().port()->PortOpen());
         QCOMPARE(pty.baudRate(), 19200);
-        QCOMPARE(f->session->port()->Settings(), QStringLiteral("19200,n,8,2"));
+        QCOMPARE(f->session().port()->Settings(), QStringLiteral("19200,n,8,2"));
         QCOMPARE(readSetting("Setings", "BaudRate", "?"), QStringLiteral("19200"));
 
         // "e" while closed: stays closed; the next Open Port opens with even parity.
-        f->Command2_Click();
-        QVERIFY(!f->session->port()->PortOpen());
-        f->selectListItem(f->Combo3, "e");
-        QVERIFY(!f->session->port()->PortOpen());
+        f->ports().Command2_Click();
+        QVERIFY(!f->session().port()->PortOpen());
+        f->ports().selectListItem(list(f, "Combo3"), "e");
+        QVERIFY(!f->session().port()->PortOpen());
         QCOMPARE(readSetting("Setings", "Parity", "?"), QStringLiteral("e"));
-        f->Command3_Click();
-        QVERIFY(f->session->port()->PortOpen());
-        QCOMPARE(f->session->port()->parity(), QLatin1Char('e'));
-        QCOMPARE(f->session->port()->Settings(), QStringLiteral("19200,e,8,2"));
+        f->ports().Command3_Click();
+        QVERIFY(f->session().port()->PortOpen());
+        QCOMPARE(f->session().port()->parity(), QLatin1Char('e'));
+        QCOMPARE(f->session().port()->Settings(), QStringLiteral("19200,e,8,2"));
         QCOMPARE(pty.baudRate(), 19200);
 
-        f->selectListItem(f->Combo5, "1");
+        f->ports().selectListItem(list(f, "Combo5"), "1");
         QCOMPARE(pty.stopBits(), 1);
-        f->selectListItem(f->Combo4, "7");
-        QCOMPARE(f->session->port()->dataBits(), 7);
+        f->ports().selectListItem(list(f, "Combo4"), "7");
+        QCOMPARE(f->session().port()->dataBits(), 7);
         QCOMPARE(fakes.messageBox->messages, QStringList());
     }
 
@@ -249,17 +251,17 @@ private slots:
         Form1 *f = startTestProgram();
         QCOMPARE(fakes.messageBox->messages, QStringList());
         QStringList items;
-        for (int i = 0; i < f->Combo2->count(); ++i)
-            items << f->Combo2->itemText(i);
+        for (int i = 0; i < list(f, "Combo2")->count(); ++i)
+            items << list(f, "Combo2")->itemText(i);
         QCOMPARE(items.join(' '), QStringLiteral("110 300 600 1200 2400 4800 9600 14400 19200 38400 56000 57600 115200 "
                                                  "230400 460800 921600 1000000 1500000 2000000 3000000"));
         // Stored, it is selected and put on the line at start-up...
-        QCOMPARE(f->Combo2->currentText(), speed);
+        QCOMPARE(list(f, "Combo2")->currentText(), speed);
         QCOMPARE(pty.baudRate(), speed.toInt());
         // ...and chosen on an open port, it goes there at once.
-        f->selectListItem(f->Combo2, "9600");
+        f->ports().selectListItem(list(f, "Combo2"), "9600");
         QCOMPARE(pty.baudRate(), 9600);
-        f->selectListItem(f->Combo2, speed);
+        f->ports().selectListItem(list(f, "Combo2"), speed);
         QCOMPARE(pty.baudRate(), speed.toInt());
         QCOMPARE(readSetting("Setings", "BaudRate", "?"), speed);
         QCOMPARE(fakes.messageBox->messages, QStringList());
@@ -270,12 +272,12 @@ private slots:
         Pty pty;
         mapPort(1, pty.slavePath());
         Form1 *f = startTestProgram();
-        f->Command3_Click();
-        f->Command3_Click();
-        QVERIFY(f->session->port()->PortOpen());
-        f->Command2_Click();
-        f->Command2_Click();
-        QVERIFY(!f->session->port()->PortOpen());
+        f->ports().Command3_Click();
+        f->ports().Command3_Click();
+        QVERIFY(f->session().port()->PortOpen());
+        f->ports().Command2_Click();
+        f->ports().Command2_Click();
+        QVERIFY(!f->session().port()->PortOpen());
         QCOMPARE(fakes.messageBox->messages, QStringList());
     }
 
@@ -285,22 +287,22 @@ private slots:
         mapPort(1, one.slavePath());
         mapPort(3, three.slavePath());
         Form1 *f = startTestProgram();
-        f->selectListItem(f->Combo1, "COM3");
-        QVERIFY(f->session->port()->PortOpen());
-        QCOMPARE(f->session->port()->CommPort(), 3);
+        f->ports().selectListItem(list(f, "Combo1"), "COM3");
+        QVERIFY(f->session().port()->PortOpen());
+        QCOMPARE(f->session().port()->CommPort(), 3);
         QCOMPARE(readSetting("OtherSet", "CommPort", "?"), QStringLiteral("COM3"));
         // COM2 is not there: one message, closed, but remembered.
         mapPort(2, scratchDir() + QStringLiteral("/absent"));
-        f->selectListItem(f->Combo1, "COM2");
+        f->ports().selectListItem(list(f, "Combo1"), "COM2");
         QCOMPARE(fakes.messageBox->messages.size(), 1);
-        QVERIFY(!f->session->port()->PortOpen());
-        QCOMPARE(f->Combo1->currentText(), QStringLiteral("COM2"));
+        QVERIFY(!f->session().port()->PortOpen());
+        QCOMPARE(list(f, "Combo1")->currentText(), QStringLiteral("COM2"));
         QCOMPARE(readSetting("OtherSet", "CommPort", "?"), QStringLiteral("COM2"));
         // The same port again closes and reopens it.
-        f->selectListItem(f->Combo1, "COM1");
-        QVERIFY(f->session->port()->PortOpen());
-        f->selectListItem(f->Combo1, "COM1");
-        QVERIFY(f->session->port()->PortOpen());
+        f->ports().selectListItem(list(f, "Combo1"), "COM1");
+        QVERIFY(f->session().port()->PortOpen());
+        f->ports().selectListItem(list(f, "Combo1"), "COM1");
+        QVERIFY(f->session().port()->PortOpen());
         QCOMPARE(fakes.messageBox->messages.size(), 1);
     }
 
@@ -309,10 +311,10 @@ private slots:
         Pty pty;
         mapPort(1, pty.slavePath());
         Form1 *f = startTestProgram();
-        Form2 *hidden = windows().form2();
+        Form2 *hidden = windows().optionsWindow();
         f->Command4_Click();
-        QVERIFY(windows().form2() != hidden);
-        QVERIFY(windows().form2()->isVisible());
+        QVERIFY(windows().optionsWindow() != hidden);
+        QVERIFY(windows().optionsWindow()->isVisible());
         QVERIFY(!f->isEnabled());
     }
 };

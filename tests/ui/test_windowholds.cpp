@@ -1,6 +1,6 @@
 // Which window keeps which disabled: a window is enabled exactly when nobody
 // holds it any more.
-#include "ui/windowholds.h"
+#include "ui/common/windowholds.h"
 #include "support/testenv.h"
 #include <QTest>
 #include <memory>

@@ -1,0 +1,45 @@
+#pragma once
+#include "platform/commondialog.h"
+#include <QWidget>
+#include "ui/common/recaptioned.h"
+
+class QLabel;
+class QPushButton;
+
+namespace kestrum {
+
+class DocumentActions;
+class ExitCheck;
+class Windows;
+
+// The save-changes prompt shown when leaving with unsaved text. Whether a
+// document was opened, and which, it asks the document actions, which also
+// save; its answers end the program or call the exit off.
+class Dialog4 : public Recaptioned<QWidget> {
+    Q_OBJECT
+public:
+    Dialog4(Windows &windows, DocumentActions &documents, ExitCheck &exitCheck);
+    QLabel *Label1;
+    QPushButton *OKButton;      // Yes
+    QPushButton *CancelButton;  // No
+    QPushButton *Command1;      // Cancel
+    CommonDialog CommonDialog5;
+
+    void Form_Load();
+    void retranslateUi() override;
+    void OKButton_Click();
+    void CancelButton_Click();
+    void Command1_Click();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    // The main window's windows, this one among them.
+    Windows &m_windows;
+    Windows &windows() const { return m_windows; }
+    DocumentActions &m_documents;
+    ExitCheck &m_exitCheck;
+};
+
+} // namespace kestrum
