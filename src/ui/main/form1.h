@@ -9,6 +9,7 @@ namespace kestrum {
 class DocumentActions;
 class ExitCheck;
 class FindActions;
+class LogActions;
 class PortPanel;
 class Session;
 class TransmitActions;
@@ -80,6 +81,7 @@ private:
     FindActions *m_find = nullptr;
     TransmitActions *m_transmit = nullptr;
     ExitCheck *m_exitCheck = nullptr;
+    LogActions *m_log = nullptr;
     bool m_showingLoss = false;
 };
 
