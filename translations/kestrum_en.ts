@@ -176,6 +176,34 @@ Author: Kestrum, Novosibirsk, kestrum@example.org</translation>
 <context>
     <name>kestrum::Form1</name>
     <message>
+        <source>Файлы автосохранения</source>
+        <translation>Autosave files</translation>
+    </message>
+    <message>
+        <source>Один файл</source>
+        <translation>One file</translation>
+    </message>
+    <message>
+        <source>Новый файл каждый день</source>
+        <translation>A new file each day</translation>
+    </message>
+    <message>
+        <source>Новый файл при размере</source>
+        <translation>A new file at a size</translation>
+    </message>
+    <message>
+        <source>События порта в журнале</source>
+        <translation>Port events in the log</translation>
+    </message>
+    <message>
+        <source>Время с миллисекундами</source>
+        <translation>Time with milliseconds</translation>
+    </message>
+    <message>
+        <source>Время с прошлого сообщения</source>
+        <translation>Time since the last message</translation>
+    </message>
+    <message>
         <source>Счетчик сообщений</source>
         <translation>Message counter</translation>
     </message>

@@ -11,12 +11,15 @@
 #include "core/settings/settings.h"
 #include "core/port/mscomm.h"
 #include "support/controls.h"
+#include "support/driver.h"
 #include "support/fakes.h"
 #include "support/files.h"
 #include "support/pty.h"
 #include "support/programtest.h"
 #include "support/testenv.h"
 #include <QAction>
+#include <QDir>
+#include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -37,6 +40,33 @@ class MenusTest : public ProgramTest {
 private slots:
     void init() { beginTest(); }
     void cleanup() { endTest(); }
+
+    // The log's items: off at first; a file each day is the day's file, which
+    // the autosave line names; the choice is kept for the next run.
+    void logItems()
+    {
+        Form1 *f = startOnPty();
+        QVERIFY(f);
+        QCOMPARE(menu(f, "mnuAutosaveFiles")->title(), QStringLiteral("Autosave files"));
+        QCOMPARE(action(f, "mnuDelta")->text(), QStringLiteral("Time since the last message"));
+        QVERIFY(action(f, "mnuOneFile")->isChecked());
+        for (const char *name : {"mnuFileEachDay", "mnuFileAtSize", "mnuPortEvents", "mnuMilliseconds", "mnuDelta"})
+            QVERIFY2(!action(f, name)->isChecked(), name);
+        const QString chosen = autosaveTo(QStringLiteral("daily.txt"));
+        fakes.clock->current = QDateTime(QDate(2026, 12, 8), QTime(10, 0));
+        action(f, "mnuFileEachDay")->trigger();
+        QVERIFY(pty->write("hi"));
+        const QString day = chosen.chopped(4) + QStringLiteral(" 2026-12-08.txt");
+        QTRY_COMPARE(readBytes(day), QByteArray("hi\r\n"));
+        QVERIFY(!QFile::exists(chosen));
+        QVERIFY2(f->findChild<QLabel *>(QStringLiteral("Label8"))->text().endsWith(QDir::toNativeSeparators(day)),
+                 qPrintable(f->findChild<QLabel *>(QStringLiteral("Label8"))->text()));
+        action(f, "mnuRus")->trigger();
+        QCOMPARE(action(f, "mnuFileEachDay")->text(), QStringLiteral("Новый файл каждый день"));
+        closeProgram();
+        f = startTestProgram();
+        QVERIFY(action(f, "mnuFileEachDay")->isChecked());
+    }
 
     void transmitMenu()
     {

@@ -88,6 +88,8 @@ Form1::Form1(QWidget *parent) : Recaptioned(parent), m_ui(std::make_unique<Ui>()
                      *m_session, this);
     m_exitCheck = new ExitCheck(m_ui->exit, *m_session, *m_windows, *m_documents, this);
     m_stream = new StreamActions(m_ui->viewMenu, m_ui->receivedBox, this);
+    m_ui->log.autosaveLine = m_ui->autosaveLine;
+    m_log = new LogActions(m_ui->log, *m_session, this);
     retranslateUi();
     connectHandlers();
 }
@@ -100,6 +102,7 @@ Form1::~Form1()
     m_windows.reset();
     delete m_stream;
     delete centralWidget();
+    delete m_log;
     delete m_exitCheck;
     delete m_transmit;
     delete m_find;
@@ -199,6 +202,12 @@ void Form1::buildMenus()
     ui.documents.saveAs = makeAction(ui.fileMenu, "mnuSave_as");
     ui.documents.print = makeAction(ui.fileMenu, "mnuPrint");
     ui.port.portsItem = makeAction(ui.fileMenu, "mnuPorts");
+    // The log's additions, off at first: after the seed's items but Exit.
+    ui.log.autosaveFiles = makeMenu(this, "mnuAutosaveFiles");
+    ui.fileMenu->addMenu(ui.log.autosaveFiles);
+    ui.log.oneFile = makeAction(ui.log.autosaveFiles, "mnuOneFile");
+    ui.log.fileEachDay = makeAction(ui.log.autosaveFiles, "mnuFileEachDay");
+    ui.log.fileAtSize = makeAction(ui.log.autosaveFiles, "mnuFileAtSize");
     ui.exit.exitItem = makeAction(ui.fileMenu, "mnuExit");
 
     ui.editMenu = menuBar()->addMenu(QString());
@@ -221,6 +230,10 @@ void Form1::buildMenus()
     guarded([&] { hex = readSetting(Setting::HexView).trimmed() == QLatin1String("1"); });
     ui.hexView->setChecked(hex);
     ui.receivedBox->setHexView(hex);
+    ui.viewMenu->addSeparator();
+    ui.log.portEvents = makeAction(ui.viewMenu, "mnuPortEvents");
+    ui.log.milliseconds = makeAction(ui.viewMenu, "mnuMilliseconds");
+    ui.log.delta = makeAction(ui.viewMenu, "mnuDelta");
 
     ui.transmitMenu = makeMenu(this, "mnuTransmit");
     menuBar()->addMenu(ui.transmitMenu);
@@ -275,6 +288,7 @@ void Form1::Form_Load()
     // Reaching the Options window's autosave line loads that window, hidden.
     guarded([&] { m_ui->autosaveLine->setText(windows().optionsWindow()->autosaveLine()); });
     guarded([&] { m_ui->autosaveLine->setEnabled(windows().optionsWindow()->autosaveLineEnabled()); });
+    m_log->showFileNow();
     m_ports->fillLineParameters();
     guarded([&] { m_session->loadReceiveTimeout(); });
     guarded([&] { LngInitForm1(); });
@@ -286,6 +300,7 @@ void Form1::showAutosaveLine(const QString &text, bool enabled)
 {
     m_ui->autosaveLine->setText(text);
     m_ui->autosaveLine->setEnabled(enabled);
+    m_log->showFileNow();
 }
 
 void Form1::Command4_Click()

@@ -9,6 +9,7 @@ namespace kestrum {
 class DocumentActions;
 class ExitCheck;
 class FindActions;
+class LogActions;
 class PortPanel;
 class Session;
 class StreamActions;
@@ -82,6 +83,7 @@ private:
     TransmitActions *m_transmit = nullptr;
     ExitCheck *m_exitCheck = nullptr;
     StreamActions *m_stream = nullptr;
+    LogActions *m_log = nullptr;
     bool m_showingLoss = false;
 };
 

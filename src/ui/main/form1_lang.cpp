@@ -35,6 +35,10 @@ void Form1::retranslateUi()
     ui.documents.print->setText(tr("Печать"));
     ui.port.portsItem->setText(tr("Порты..."));
     ui.exit.exitItem->setText(tr("Выход"));
+    ui.log.autosaveFiles->setTitle(tr("Файлы автосохранения"));
+    ui.log.oneFile->setText(tr("Один файл"));
+    ui.log.fileEachDay->setText(tr("Новый файл каждый день"));
+    ui.log.fileAtSize->setText(tr("Новый файл при размере"));
     ui.editMenu->setTitle(tr("Правка"));
     ui.find.find->setText(tr("Найти..."));
     ui.find.findNext->setText(tr("Найти далее"));
@@ -60,6 +64,9 @@ void Form1::retranslateUi()
     ui.messageCounter->setAccessibleName(tr("Счетчик сообщений"));
     ui.viewMenu->setTitle(tr("Вид"));
     ui.hexView->setText(tr("Hex"));
+    ui.log.portEvents->setText(tr("События порта в журнале"));
+    ui.log.milliseconds->setText(tr("Время с миллисекундами"));
+    ui.log.delta->setText(tr("Время с прошлого сообщения"));
     ui.transmitMenu->setTitle(tr("Передача"));
     ui.transmit.sendText->setText(tr("Отправлять как текст"));
     ui.transmit.sendHex->setText(tr("Отправлять hex"));
@@ -76,6 +83,7 @@ void Form1::LngInitForm1()
     // language; only the caption is copied, not the enabled state.
     windows().unloadOptionsWindow();
     m_ui->autosaveLine->setText(windows().optionsWindow()->autosaveLine());
+    m_log->showFileNow();
 }
 
 void Form1::mnuRus_Click()

@@ -5,6 +5,7 @@
 #include "ui/main/documentactions.h"
 #include "ui/main/exitcheck.h"
 #include "ui/main/findactions.h"
+#include "ui/main/logactions.h"
 #include "ui/main/form1.h"
 #include "ui/main/portpanel.h"
 #include "ui/main/transmitactions.h"
@@ -24,6 +25,7 @@ struct Form1::Ui {
     FindActions::Controls find;
     TransmitActions::Controls transmit;
     ExitCheck::Controls exit;
+    LogActions::Controls log;
 
     // Captions: Label1 to Label5 of the port and line lists, Label6 of the
     // send box, Label7 of the received box; Frame1 around the line lists.
