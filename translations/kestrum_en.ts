@@ -789,7 +789,7 @@ Author: Kestrum, Novosibirsk, kestrum@example.org</translation>
     </message>
 </context>
 <context>
-    <name>kestrum::StreamActions</name>
+    <name>kestrum::Form1</name>
     <message>
         <source>Цвета</source>
         <translation>Colours</translation>

@@ -2,6 +2,7 @@
 #include "core/document/receivedstore.h"
 #include <QColor>
 #include <QFont>
+#include <algorithm>
 
 namespace kestrum {
 
@@ -22,39 +23,57 @@ std::shared_ptr<const SgrLine> LineLook::parse(const ReceivedStore &store, qsize
 QList<QTextLayout::FormatRange> LineLook::formats(const SgrLine *sgr, QStringView shown) const
 {
     QList<QTextLayout::FormatRange> out;
-    if (sgr) {
-        for (size_t i = 0; i < sgr->runs.size(); ++i) {
-            const SgrAttributes &a = sgr->runs[i].attributes;
-            const qsizetype from = sgr->runs[i].start;
-            const qsizetype to = i + 1 < sgr->runs.size() ? sgr->runs[i + 1].start : shown.size();
-            if (a.isDefault() || to <= from)
-                continue;
-            QTextLayout::FormatRange r;
-            r.start = int(from);
-            r.length = int(to - from);
-            if (!a.text.isDefault())
-                r.format.setForeground(QColor::fromRgb(a.text.toRgb()));
-            if (!a.back.isDefault())
-                r.format.setBackground(QColor::fromRgb(a.back.toRgb()));
-            if (a.bold)
-                r.format.setFontWeight(QFont::Bold);
-            out.append(r);
-        }
-    }
-    if (highlighter && !highlighter->isEmpty()) {
-        std::vector<Highlighter::Range> ranges;
+    std::vector<Highlighter::Range> ranges;
+    if (highlighter && !highlighter->isEmpty())
         highlighter->apply(shown, ranges);
-        for (const Highlighter::Range &h : ranges) {
-            const HighlightRule &rule = highlighter->rules()[size_t(h.rule)];
-            QTextLayout::FormatRange r;
-            r.start = int(h.start);
-            r.length = int(h.length);
-            if (rule.textOn)
-                r.format.setForeground(QColor::fromRgb(rule.text));
-            if (rule.backOn)
-                r.format.setBackground(QColor::fromRgb(rule.back));
-            out.append(r);
+    if (!sgr && ranges.empty())
+        return out;
+    // One range for each stretch that looks the same, none overlapping: the
+    // layout draws a range of text colour alone only where no range before
+    // it drew text, so a highlight over a coloured run would not show.
+    std::vector<qsizetype> cuts{0, shown.size()};
+    if (sgr)
+        for (const SgrLine::Run &r : sgr->runs)
+            cuts.push_back(r.start);
+    for (const Highlighter::Range &h : ranges) {
+        cuts.push_back(h.start);
+        cuts.push_back(h.start + h.length);
+    }
+    std::sort(cuts.begin(), cuts.end());
+    cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+    size_t run = 0, range = 0;
+    for (size_t k = 0; k + 1 < cuts.size(); ++k) {
+        const qsizetype from = cuts[k], to = cuts[k + 1];
+        if (from >= shown.size())
+            break;
+        QTextCharFormat f;
+        if (sgr) {
+            while (run + 1 < sgr->runs.size() && sgr->runs[run + 1].start <= from)
+                ++run;
+            const SgrAttributes &a = sgr->runs[run].attributes;
+            if (!a.text.isDefault())
+                f.setForeground(QColor::fromRgb(a.text.toRgb()));
+            if (!a.back.isDefault())
+                f.setBackground(QColor::fromRgb(a.back.toRgb()));
+            if (a.bold)
+                f.setFontWeight(QFont::Bold);
         }
+        while (range < ranges.size() && ranges[range].start + ranges[range].length <= from)
+            ++range;
+        if (range < ranges.size() && ranges[range].start <= from) {
+            const HighlightRule &rule = highlighter->rules()[size_t(ranges[range].rule)];
+            if (rule.textOn)
+                f.setForeground(QColor::fromRgb(rule.text));
+            if (rule.backOn)
+                f.setBackground(QColor::fromRgb(rule.back));
+        }
+        if (f.properties().isEmpty())
+            continue;
+        QTextLayout::FormatRange r;
+        r.start = int(from);
+        r.length = int(to - from);
+        r.format = f;
+        out.append(r);
     }
     return out;
 }

@@ -77,9 +77,9 @@ bool StreamActions::eventFilter(QObject *watched, QEvent *event)
 
 void StreamActions::retranslate()
 {
-    mnuColours->setText(tr("Цвета"));
-    mnuHighlights->setText(tr("Подсветка…"));
-    mnuFilter->setText(tr("Фильтр…"));
+    mnuColours->setText(QCoreApplication::translate("kestrum::Form1", "Цвета"));
+    mnuHighlights->setText(QCoreApplication::translate("kestrum::Form1", "Подсветка…"));
+    mnuFilter->setText(QCoreApplication::translate("kestrum::Form1", "Фильтр…"));
 }
 
 void StreamActions::mnuColours_Click()

@@ -57,9 +57,10 @@ void ReceivedBox::textReplaced(qsizetype pos, const QString &removed, const QStr
     const qsizetype oldSize = m_store.size() - delta;
     // Without a line break on either side the edited line keeps its start
     // and only its length changes.
-    // With colours on, the edited line's sequences may have changed what it
-    // shows: it is measured again whole.
-    const bool sameLines = !breaksLine(removed) && !breaksLine(inserted) && !m_look.colours;
+    // With colours on, the sequences of a line short enough to be parsed may
+    // have changed what it shows: such a line is measured again whole.
+    const bool sameLines = !breaksLine(removed) && !breaksLine(inserted)
+        && !(m_look.colours && !m_hex && m_store.lineLength(m_store.lineOf(pos)) <= LineLook::kLongestParsed);
     // A geometry belongs to the characters from its start on, never to the
     // line as such: a line found at that start with that length later is
     // made of the same characters.
