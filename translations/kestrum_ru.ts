@@ -263,6 +263,14 @@
         <translation>%1 не удается открыть: порт занят другой программой. Закройте другую программу или выберите другой порт. (%2)</translation>
     </message>
     <message>
+        <source>%1 cannot be opened: its lock file %2 was left by a program that has ended (process %3), and your user may not remove it. Remove the file (for example: sudo rm %2) and open the port again.</source>
+        <translation>%1 не удается открыть: его файл блокировки %2 оставлен программой, которая уже завершилась (процесс %3), и ваш пользователь не может его удалить. Удалите файл (например: sudo rm %2) и откройте порт снова.</translation>
+    </message>
+    <message>
+        <source>%1, process %2</source>
+        <translation>%1, процесс %2</translation>
+    </message>
+    <message>
         <source>%1 cannot be opened: %2</source>
         <translation>%1 не удается открыть: %2</translation>
     </message>

@@ -154,6 +154,17 @@ class FaultsTest : public ProgramTest {
         return lines;
     }
 
+    // A link to the device that every user may follow, under a name no
+    // earlier run has locked: a terminal's number comes back, and a lock an
+    // ended root process left for it would stop the unprivileged program.
+    static QString freshLink(const QString &device, const QTemporaryDir &dir)
+    {
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                              | QFile::ReadOther | QFile::ExeOther);
+        const QString path = dir.filePath(QStringLiteral("ttyUSB"));
+        return QFile::link(device, path) ? path : QString();
+    }
+
     // A device appears behind the stable path (an adapter plugged in).
     bool plugIn()
     {
@@ -384,6 +395,56 @@ private slots:
                  qPrintable(d));
     }
 
+    void lockHolderIsNamed_data()
+    {
+        QTest::addColumn<bool>("ended");
+        QTest::newRow("holder running") << false;
+        QTest::newRow("holder ended") << true;
+    }
+
+    // A lock file owned by root in the sticky lock folder: Qt says only that
+    // it could not lock; the user is told who holds it, or what to remove.
+    void lockHolderIsNamed()
+    {
+        QFETCH(bool, ended);
+        Pty device;
+        QVERIFY(device.isValid());
+        QVERIFY(QFile::setPermissions(device.slavePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther
+                                                              | QFile::WriteOther));
+        const QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/kestrum-link-XXXXXX"));
+        const QString path = freshLink(device.slavePath(), dir);
+        QVERIFY(!path.isEmpty());
+        const QString lock = QStringLiteral("/var/lock/LCK..") + QString(path).replace(QLatin1Char('/'), QLatin1Char('_'));
+        if (::geteuid() != 0 || !QFileInfo(QStringLiteral("/var/lock")).isWritable())
+            QSKIP("needs root and a writable /var/lock to leave a lock another user may not remove");
+        qint64 pid = ::getpid();
+        if (ended) {
+            QProcess gone;
+            gone.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("echo $$")});
+            QVERIFY(gone.waitForFinished());
+            pid = gone.readAllStandardOutput().trimmed().toLongLong();
+            QVERIFY(pid > 0);
+        }
+        QVERIFY(writeBytes(lock, QByteArray::number(pid) + "\nminicom\nbench\n"));
+        const auto removeLock = qScopeGuard([&] { QFile::remove(lock); });
+        mapPort(1, path);
+        shareStore();
+        const QStringList said = runAsUnprivilegedUser(QStringLiteral("open"));
+        if (said.isEmpty())
+            QSKIP("needs setpriv to open the device as an unprivileged user");
+        QCOMPARE(said.size(), 1);
+        const QString d = said.first();
+        if (ended) {
+            QVERIFY2(d.contains(QStringLiteral("lock file %1 was left by a program that has ended (process %2)")
+                                    .arg(lock).arg(pid)),
+                     qPrintable(d));
+            QVERIFY2(d.contains(QStringLiteral("sudo rm ") + lock), qPrintable(d));
+        } else {
+            QVERIFY2(d.contains(QStringLiteral("in use by another program")), qPrintable(d));
+            QVERIFY2(d.contains(QStringLiteral("(minicom, process %1)").arg(pid)), qPrintable(d));
+        }
+    }
+
     // --- The autosave file fails ---
 
     void autosaveFailure_data()
@@ -457,7 +518,10 @@ private slots:
         QVERIFY(device.isValid());
         QVERIFY(QFile::setPermissions(device.slavePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther
                                                               | QFile::WriteOther));
-        mapPort(1, device.slavePath());
+        const QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/kestrum-link-XXXXXX"));
+        const QString path = freshLink(device.slavePath(), dir);
+        QVERIFY(!path.isEmpty());
+        mapPort(1, path);
         writeSetting(QStringLiteral("Setings"), QStringLiteral("BaudRate"), QStringLiteral("19200"));
         shareStore();
         const QString folder = QFileInfo(settingsFilePath()).path();

@@ -9,6 +9,7 @@
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
+#include <signal.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -24,6 +25,51 @@ bool accessible(const QString &device)
 {
     // Checked as the process opens files, not as the user who started it.
     return ::faccessat(AT_FDCWD, QFile::encodeName(device).constData(), R_OK | W_OK, AT_EACCESS) == 0;
+}
+
+// The lock file Qt takes for a port, found in the folders and the order Qt
+// looks in: the first readable one that holds the file or may take it.
+QString lockFilePath(QString portName)
+{
+    portName.replace(QLatin1Char('/'), QLatin1Char('_'));
+    for (const char *folder : {"/var/lock", "/etc/locks", "/var/spool/locks", "/var/spool/uucp", "/tmp",
+                               "/var/tmp", "/var/lock/lockdev", "/run/lock"}) {
+        const QString path = QLatin1String(folder) + QLatin1String("/LCK..") + portName;
+        const QFileInfo dir{QString::fromLatin1(folder)};
+        if (dir.isReadable() && (QFile::exists(path) || dir.isWritable()))
+            return path;
+    }
+    return {};
+}
+
+// Who holds a port's lock: the process and program the lock file names,
+// and whether that process still runs. A lock a root session left behind in
+// a sticky folder is one no other user may remove, and Qt says only that it
+// could not lock.
+struct LockHolder {
+    QString path;
+    qint64 pid = 0;
+    QString program;
+    bool running = false;
+};
+
+LockHolder lockHolder(const QString &portName)
+{
+    LockHolder holder;
+    holder.path = lockFilePath(portName);
+    QFile file(holder.path);
+    if (holder.path.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return holder;
+    const QList<QByteArray> lines = file.read(4096).split('\n');
+    bool ok = false;
+    holder.pid = lines.value(0).trimmed().toLongLong(&ok);
+    if (!ok || holder.pid <= 0) {
+        holder.pid = 0;
+        return holder;
+    }
+    holder.program = QString::fromUtf8(lines.value(1).trimmed());
+    holder.running = ::kill(pid_t(holder.pid), 0) == 0 || errno == EPERM;
+    return holder;
 }
 
 } // namespace
@@ -79,6 +125,20 @@ QString MSComm::openFailure(const QString &device, QSerialPort::SerialPortError 
                     "\"%2\": your user must be a member of it (for example: sudo usermod -aG %2 "
                     "$USER), then log out and in again.")
                 .arg(label, group);
+        }
+        if (const LockHolder holder = lockHolder(m_port->portName()); holder.pid > 0) {
+            if (!holder.running)
+                return QCoreApplication::translate("Port",
+                        "%1 cannot be opened: its lock file %2 was left by a program that has ended "
+                        "(process %3), and your user may not remove it. Remove the file (for example: "
+                        "sudo rm %2) and open the port again.")
+                    .arg(label, holder.path, QString::number(holder.pid));
+            return QCoreApplication::translate("Port",
+                    "%1 cannot be opened: the port is in use by another program. "
+                    "Close the other program or choose another port. (%2)")
+                .arg(label, QCoreApplication::translate("Port", "%1, process %2")
+                                .arg(holder.program.isEmpty() ? QStringLiteral("?") : holder.program)
+                                .arg(holder.pid));
         }
 #endif
         return QCoreApplication::translate("Port",
