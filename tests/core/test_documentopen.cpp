@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -80,12 +81,12 @@ private slots:
         QTest::newRow("no last line end") << QByteArray("a\r\nb\r\nc") << QByteArray("c\r\nb\r\na\r\n");
         QTest::newRow("empty") << QByteArray() << QByteArray();
         QTest::newRow("lone CR and LF inside") << QByteArray("a\rb\nc\r\nd\r\n") << QByteArray("d\r\na\rb\nc\r\n");
-        QByteArray many, reversed;
-        for (int i = 0; i < 200'000; ++i) {
-            const QByteArray line = "line " + QByteArray::number(i) + " \xC6\r\n";
-            many += line;
-            reversed.prepend(line);
-        }
+        QByteArrayList lines;
+        for (int i = 0; i < 200'000; ++i)
+            lines.append("line " + QByteArray::number(i) + " \xC6\r\n");
+        const QByteArray many = lines.join();
+        std::reverse(lines.begin(), lines.end());
+        const QByteArray reversed = lines.join();
         QTest::newRow("many pieces") << many << reversed;
     }
 

@@ -173,7 +173,7 @@ private:
     void drawPiece(QPainter &painter, const QString &text, std::pair<qsizetype, qsizetype> selected, qsizetype from, bool lineEnd,
                    QPointF at, const QRect &clip, const std::vector<SearchHit> &marks,
                    const QList<QTextLayout::FormatRange> &looks) const;
-    void findMarks(qsizetype start, qsizetype length, qsizetype from, qsizetype to,
+    void findMarks(qsizetype line, qsizetype length, qsizetype from, qsizetype to,
                    std::vector<SearchHit> &out) const;
 
     // Moving and editing.

@@ -34,11 +34,11 @@ void ReceivedBox::paintEvent(QPaintEvent *e)
     }
 }
 
-// The matches to mark among the columns [from, to) of the line at start,
-// in columns of the line. A long line is matched from a little before what
+// The matches to mark among the columns [from, to) of the line as shown
+// (without the colour sequences it hides), in those columns. A long line is matched from a little before what
 // is drawn, so a match that begins left of the view, or reaches over the
 // edge of a piece drawn, is marked whole.
-void ReceivedBox::findMarks(qsizetype start, qsizetype length, qsizetype from, qsizetype to,
+void ReceivedBox::findMarks(qsizetype line, qsizetype length, qsizetype from, qsizetype to,
                             std::vector<SearchHit> &out) const
 {
     out.clear();
@@ -49,7 +49,7 @@ void ReceivedBox::findMarks(qsizetype start, qsizetype length, qsizetype from, q
     const qsizetype last = std::min(length, to + reach);
     // One character before the view is context, so that the cut does not
     // read as the line's start.
-    m_marks->matchesInLine(m_store.text(start + first, last - first), out, first > 0 ? 1 : 0);
+    m_marks->matchesInLine(shownText(line, first, last - first), out, first > 0 ? 1 : 0);
     for (SearchHit &h : out)
         h.pos += first;
 }
@@ -159,7 +159,7 @@ void ReceivedBox::drawLine(QPainter &painter, qsizetype line, int y, const QRect
         if (marking && (column < marked || column + c.length > markedTo)) {
             marked = column;
             markedTo = std::min(length, column + kMostDrawn + 2 * kChunk);
-            findMarks(start, length, marked, markedTo, marks);
+            findMarks(line, length, marked, markedTo, marks);
         }
         qsizetype runStart = -1, zeros = 0, i = 0;
         double runX = 0;
