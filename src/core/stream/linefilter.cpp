@@ -2,8 +2,14 @@
 #include "core/base/codec.h"
 #include "core/document/receivedstore.h"
 #include <QMetaObject>
-#include <QThread>
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+#ifdef Q_OS_LINUX
+#include <pthread.h>
+#endif
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -217,80 +223,131 @@ struct LineFilter::Job {
     Walk walk;
 };
 
-// What lives on the worker's thread.
+// What lives on the worker's thread. Jobs go to it and answers come back
+// through queues under one mutex; the owner is only told to look, by name,
+// so that nothing of a job or an answer crosses threads outside the lock.
 struct LineFilter::Worker {
-    QObject context;
+    struct Answer {
+        quint64 generation = 0;
+        bool restart = false;  // the text put in front did not end a line
+        bool newer = false, last = false;
+        int percent = -1;
+        std::vector<qint64> values;
+    };
+
     std::shared_ptr<std::atomic<quint64>> current;
+    LineFilter *owner = nullptr;
+    std::mutex lock;
+    std::condition_variable wake;
+    std::deque<std::shared_ptr<Job>> jobs;
+    std::deque<Answer> answers;
+    bool told = false;  // the owner has been told to look and has not yet
+    bool quit = false;
+    std::thread thread;
+    // The worker's own, touched by its thread alone.
     quint64 patternFor = 0;
     std::unique_ptr<SearchPattern> pattern;
     std::vector<uchar> buffer;
 
-    void run(const std::shared_ptr<Job> &job, LineFilter *owner);
+    void loop();
+    // One piece of the job; true when more of it is left.
+    bool run(Job &job);
+    void answer(Answer a);
 };
 
-void LineFilter::Worker::run(const std::shared_ptr<Job> &job, LineFilter *owner)
+void LineFilter::Worker::loop()
 {
-    const quint64 id = job->generation;
+#ifdef Q_OS_LINUX
+    pthread_setname_np(pthread_self(), "Filter");
+#endif
+    for (;;) {
+        std::shared_ptr<Job> job;
+        {
+            std::unique_lock l(lock);
+            wake.wait(l, [this] { return quit || !jobs.empty(); });
+            if (quit)
+                return;
+            job = std::move(jobs.front());
+            jobs.pop_front();
+        }
+        // A whole document goes a piece at a time behind whatever came
+        // meanwhile, so that a message's lines are not kept waiting.
+        if (run(*job)) {
+            const std::lock_guard l(lock);
+            jobs.push_back(std::move(job));
+        }
+    }
+}
+
+void LineFilter::Worker::answer(Answer a)
+{
+    {
+        const std::lock_guard l(lock);
+        answers.push_back(std::move(a));
+        if (told)
+            return;
+        told = true;
+    }
+    // The owner waits for this thread before it goes.
+    QMetaObject::invokeMethod(owner, "takeAnswers", Qt::QueuedConnection);
+}
+
+bool LineFilter::Worker::run(Job &job)
+{
+    const quint64 id = job.generation;
     const StopFlag stopped = [this, id] { return current->load() != id; };
     if (stopped())
-        return;
+        return false;
     if (patternFor != id) {
-        pattern = std::make_unique<SearchPattern>(job->text, job->matchCase, job->regex);
+        pattern = std::make_unique<SearchPattern>(job.text, job.matchCase, job.regex);
         patternFor = id;
     }
-    const auto piece = job->notMatching ? walkPiece : matchingPiece;
+    const auto piece = job.notMatching ? walkPiece : matchingPiece;
     std::vector<qsizetype> starts;
-    std::vector<qint64> values;
-    auto answer = [&](bool newer, bool last, int percent) {
-        // The owner waits for this thread before it goes.
-        QMetaObject::invokeMethod(
-            owner, [owner, id, newer, last, percent, v = std::move(values)]() mutable {
-                owner->received(id, newer, std::move(v), last, percent);
-            },
-            Qt::QueuedConnection);
-    };
+    Answer a;
+    a.generation = id;
 
-    if (!job->snapshot) {
+    if (!job.snapshot) {
         // Messages put in front: they must end with a line break, or the
         // line below them changed too (then everything again).
-        QByteArray bytes(job->message.size(), Qt::Uninitialized);
+        QByteArray bytes(job.message.size(), Qt::Uninitialized);
         for (qsizetype i = 0; i < bytes.size(); ++i)
-            bytes[i] = ansiByteOf(job->message[i].unicode());
-        const qsizetype n = job->length;
+            bytes[i] = ansiByteOf(job.message[i].unicode());
+        const qsizetype n = job.length;
         const char last = bytes[n - 1];
         if (last != '\n' && (last != '\r' || (bytes.size() > n && bytes[n] == '\n'))) {
-            QMetaObject::invokeMethod(owner, [owner, id] {
-                if (owner->m_generation == id)
-                    owner->restart();
-            }, Qt::QueuedConnection);
-            return;
+            a.restart = true;
+            answer(std::move(a));
+            return false;
         }
         bytes.truncate(n);
         const std::shared_ptr<const StoreSnapshot> text = snapshotOf(bytes);
         Walk w;
-        for (qsizetype from = 0; from < n; from += job->piece)
-            if (!piece(*text, *pattern, from, std::min(n, from + job->piece), w, buffer, starts, stopped))
-                return;
+        for (qsizetype from = 0; from < n; from += job.piece)
+            if (!piece(*text, *pattern, from, std::min(n, from + job.piece), w, buffer, starts, stopped))
+                return false;
         for (auto it = starts.rbegin(); it != starts.rend(); ++it)
-            values.push_back(job->size - *it);
-        answer(true, true, -1);
-        return;
+            a.values.push_back(job.size - *it);
+        a.newer = a.last = true;
+        answer(std::move(a));
+        return false;
     }
 
-    const qsizetype end = job->snapshot->size();
-    const qsizetype to = std::min(end, job->done + job->piece);
-    if (!piece(*job->snapshot, *pattern, job->done, to, job->walk, buffer, starts, stopped))
-        return;
-    job->done = to;
+    const qsizetype end = job.snapshot->size();
+    const qsizetype to = std::min(end, job.done + job.piece);
+    if (!piece(*job.snapshot, *pattern, job.done, to, job.walk, buffer, starts, stopped))
+        return false;
+    job.done = to;
     const bool last = to >= end;
     // The last line, when the document does not end with a line break.
-    if (last && job->notMatching && job->walk.lineStart < end && !job->walk.matched)
-        starts.push_back(job->walk.lineStart);
+    if (last && job.notMatching && job.walk.lineStart < end && !job.walk.matched)
+        starts.push_back(job.walk.lineStart);
     for (qsizetype p : starts)
-        values.push_back(p - end);
-    answer(false, last, end > 0 ? int(to * 100 / end) : 100);
-    if (!last)
-        QMetaObject::invokeMethod(&context, [this, job, owner] { run(job, owner); }, Qt::QueuedConnection);
+        a.values.push_back(p - end);
+    a.last = last;
+    a.percent = end > 0 ? int(to * 100 / end) : 100;
+    answer(std::move(a));
+    return !last;
 }
 
 LineFilter::LineFilter(const ReceivedStore &store, QObject *parent)
@@ -301,9 +358,13 @@ LineFilter::LineFilter(const ReceivedStore &store, QObject *parent)
 LineFilter::~LineFilter()
 {
     m_current->store(0);
-    if (m_thread) {
-        m_thread->quit();
-        m_thread->wait();
+    if (m_worker) {
+        {
+            const std::lock_guard l(m_worker->lock);
+            m_worker->quit = true;
+        }
+        m_worker->wake.notify_one();
+        m_worker->thread.join();
     }
 }
 
@@ -363,13 +424,11 @@ void LineFilter::documentGrew()
 
 void LineFilter::post(std::shared_ptr<Job> job)
 {
-    if (!m_thread) {
-        m_thread = new QThread(this);
-        m_thread->setObjectName(QStringLiteral("Filter"));
-        m_worker = std::make_shared<Worker>();
+    if (!m_worker) {
+        m_worker = std::make_unique<Worker>();
         m_worker->current = m_current;
-        m_worker->context.moveToThread(m_thread);
-        m_thread->start(QThread::LowPriority);
+        m_worker->owner = this;
+        m_worker->thread = std::thread([w = m_worker.get()] { w->loop(); });
     }
     job->generation = m_generation;
     job->text = m_pattern.text();
@@ -378,8 +437,29 @@ void LineFilter::post(std::shared_ptr<Job> job)
     job->notMatching = m_notMatching;
     job->piece = std::max<qsizetype>(1, m_piece);
     ++m_pending;
-    Worker *worker = m_worker.get();
-    QMetaObject::invokeMethod(&worker->context, [worker, job, this] { worker->run(job, this); }, Qt::QueuedConnection);
+    {
+        const std::lock_guard l(m_worker->lock);
+        m_worker->jobs.push_back(std::move(job));
+    }
+    m_worker->wake.notify_one();
+}
+
+void LineFilter::takeAnswers()
+{
+    std::deque<Worker::Answer> answers;
+    {
+        const std::lock_guard l(m_worker->lock);
+        answers.swap(m_worker->answers);
+        m_worker->told = false;
+    }
+    for (Worker::Answer &a : answers) {
+        if (a.restart) {
+            if (a.generation == m_generation)
+                restart();
+        } else {
+            received(a.generation, a.newer, std::move(a.values), a.last, a.percent);
+        }
+    }
 }
 
 void LineFilter::received(quint64 generation, bool newer, std::vector<qint64> values, bool last, int percent)

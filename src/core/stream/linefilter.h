@@ -5,8 +5,6 @@
 #include <atomic>
 #include <memory>
 
-class QThread;
-
 namespace kestrum {
 
 class ReceivedStore;
@@ -67,6 +65,7 @@ private:
     struct Worker;
     void restart();
     void post(std::shared_ptr<Job> job);
+    Q_INVOKABLE void takeAnswers();
     void received(quint64 generation, bool newer, std::vector<qint64> values, bool last, int percent);
     void setBusy(bool busy);
 
@@ -81,8 +80,7 @@ private:
     // was taken, ascending (the newest last), and that document's lines,
     // negated so that they ascend too (its top line first).
     PositionList m_newer, m_older;
-    QThread *m_thread = nullptr;
-    std::shared_ptr<Worker> m_worker;
+    std::unique_ptr<Worker> m_worker;
     std::shared_ptr<std::atomic<quint64>> m_current;
     quint64 m_generation = 0;
 };
