@@ -345,6 +345,21 @@ namespace {
 // it not included), as Open puts them in front: last line first, each
 // followed by CR LF. Written at dst, n + 2 bytes; the bytes looked at are
 // added to examined.
+// The last LF in p[from, to), or null. Looked for a window at a time from
+// the end: the answer is usually near, and a checking build's memrchr looks
+// over the whole range it is given on every call.
+const char *lastLineFeed(const char *p, qsizetype from, qsizetype to)
+{
+    constexpr qsizetype kWindow = 64 * 1024;
+    while (to > from) {
+        const qsizetype begin = std::max(from, to - kWindow);
+        if (const void *lf = memrchr(p + begin, '\n', size_t(to - begin)))
+            return static_cast<const char *>(lf);
+        to = begin;
+    }
+    return nullptr;
+}
+
 void linesLastFirst(const char *p, qsizetype n, char *dst, std::atomic<qint64> &examined)
 {
     const auto put = [&dst](const char *from, qsizetype count) {
@@ -359,7 +374,7 @@ void linesLastFirst(const char *p, qsizetype n, char *dst, std::atomic<qint64> &
         qsizetype k = -1;
         qsizetype limit = end;
         while (limit > 1) {
-            const char *lf = static_cast<const char *>(memrchr(p + 1, '\n', size_t(limit - 1)));
+            const char *lf = lastLineFeed(p, 1, limit);
             if (!lf) {
                 limit = 0;
                 break;
@@ -470,7 +485,7 @@ void readDocumentBackward(const QString &path, Progress &progress, const std::fu
             last = from;
             if (!across) {
                 while (last > first && !(p[last - 1] == '\n' && p[last - 2] == '\r'))
-                    last = static_cast<const char *>(memrchr(p + 1, '\n', size_t(last - 2))) - p + 1;
+                    last = lastLineFeed(p, 1, last - 1) - p + 1;
                 progress.examined += n - last;
             }
         } else {
