@@ -20,6 +20,10 @@ constexpr qsizetype kMostPerWake = 256 * 1024;
 // A read this long finds the driver's buffer (a few KB) full or nearly: more
 // is on its way.
 constexpr qsizetype kFullRead = 1024;
+// A read this long emptied a terminal's whole input buffer: the reader was
+// kept from reading (a loaded machine), and what the next read finds had
+// been held back by the kernel behind it, not sent after it.
+constexpr qsizetype kBufferEmptied = 4095;
 // The owner hears of new events at most this often: under a flood of short
 // messages the window takes them a frame's worth at a time.
 constexpr qint64 kFrameNs = 16'000'000;
@@ -300,13 +304,17 @@ void PortReader::readArrivals(int fd, short revents, qint64 now)
         return;
     }
     qsizetype got = 0;
+    bool heldBack = false;
     for (;;) {
         // Read on while bytes come, each read timed as it ends: under a
         // flood the next read finds the driver's next few KB at once, where
-        // a poll would wait for them to be handed over first.
-        if (got > 0)
+        // a poll would wait for them to be handed over first. Bytes held
+        // back behind a full buffer keep the time of the bytes before them,
+        // or a message would be cut where the buffer was.
+        if (got > 0 && !heldBack)
             now = steadyNs();
         const ssize_t n = ::read(fd, m_chunk, sizeof m_chunk);
+        heldBack = n >= kBufferEmptied;
         const int error = errno;
         const std::lock_guard lock(m_lock);
         if (n > 0) {
