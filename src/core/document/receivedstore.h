@@ -199,6 +199,13 @@ private:
     void prependWide(const QString &text);
     void forgetCached(const storedetail::Block *b) const;
     void settleRuns() const;
+    // The longest line's length and its start's distance from the end; -1:
+    // the top line, which runs on to the top of the document.
+    struct Longest {
+        qsizetype length;
+        qint64 start;
+    };
+    Longest longest() const;
     void spliced(qsizetype lo, qsizetype made);
     void cutAt(qsizetype pos);
     void forgetLines() const;

@@ -116,27 +116,27 @@ void ReceivedStore::settleRuns() const
     }
 }
 
-qsizetype ReceivedStore::longestLineLength() const
+ReceivedStore::Longest ReceivedStore::longest() const
 {
     settleRuns();
-    qsizetype longest = m_longest, run = m_run;
+    qsizetype most = m_longest, run = m_run;
     quint64 start = m_longestStart;
     for (size_t i = size_t(m_settled); i < m_entries.size(); ++i)
-        walkBlock(*m_entries[i].block, m_entries[i].tail, longest, start, run);
-    return std::max(longest, run);
+        walkBlock(*m_entries[i].block, m_entries[i].tail, most, start, run);
+    if (run >= most)
+        return {run, -1};
+    return {most, qint64(start)};
+}
+
+qsizetype ReceivedStore::longestLineLength() const
+{
+    return longest().length;
 }
 
 qsizetype ReceivedStore::longestLine() const
 {
-    settleRuns();
-    qsizetype longest = m_longest, run = m_run;
-    quint64 start = m_longestStart;
-    for (size_t i = size_t(m_settled); i < m_entries.size(); ++i)
-        walkBlock(*m_entries[i].block, m_entries[i].tail, longest, start, run);
-    // The top line runs on to the top of the document.
-    if (run >= longest)
-        return 0;
-    return lineOf(m_length - qsizetype(start));
+    const Longest l = longest();
+    return l.start < 0 ? 0 : lineOf(m_length - qsizetype(l.start));
 }
 
 } // namespace kestrum

@@ -95,6 +95,15 @@ qsizetype escapeEnd(const QString &pattern, qsizetype i, QChar *plain)
     return j;
 }
 
+// Moves j past the escape at pattern[j] (a backslash) when only its extent
+// matters; false when that cannot be told.
+bool stepOverEscape(const QString &pattern, qsizetype &j)
+{
+    QChar plain;
+    j = escapeEnd(pattern, j, &plain);
+    return j >= 0;
+}
+
 // Where the class opening at pattern[i] ('[') ends, after its ']'; -1 when
 // that cannot be told. A ']' first is a member; [:digit:] inside is a
 // class of its own, whose ']' does not end the outer one.
@@ -111,9 +120,7 @@ qsizetype classEnd(const QString &pattern, qsizetype i)
         if (c == QLatin1Char(']'))
             return j + 1;
         if (c == QLatin1Char('\\')) {
-            QChar plain;
-            j = escapeEnd(pattern, j, &plain);
-            if (j < 0)
+            if (!stepOverEscape(pattern, j))
                 return -1;
             continue;
         }
@@ -143,9 +150,7 @@ qsizetype groupEnd(const QString &pattern, qsizetype i)
     for (qsizetype j = i; j < n;) {
         const QChar c = pattern[j];
         if (c == QLatin1Char('\\')) {
-            QChar plain;
-            j = escapeEnd(pattern, j, &plain);
-            if (j < 0)
+            if (!stepOverEscape(pattern, j))
                 return -1;
             continue;
         }

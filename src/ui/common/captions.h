@@ -1,4 +1,5 @@
 #pragma once
+#include <QCoreApplication>
 #include <QString>
 
 class QWidget;
@@ -21,6 +22,13 @@ bool useStoredLanguage();
 // and its controls). Other windows keep their captions until their own load
 // or a choice from the Language menu.
 void applyCaptions(QWidget *window);
+
+// The main window's captions set by its parts (menus, the line strip) are
+// the main window's own: translated in its context, in its table, as
+// MainWindowCaptions::tr("...").
+struct MainWindowCaptions {
+    Q_DECLARE_TR_FUNCTIONS(kestrum::Form1)
+};
 
 // The English table's text for a source text, whatever language is in use.
 QString englishCaption(const char *context, const char *source);

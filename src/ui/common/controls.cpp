@@ -52,6 +52,13 @@ QWidget *placeControl(QWidget *w, QWidget *parent, const char *name, const QRect
     return w;
 }
 
+QWidget *nameControl(QWidget *w, QWidget *parent, const char *name)
+{
+    w->setObjectName(QLatin1String(name));
+    w->setParent(parent);
+    return w;
+}
+
 QLabel *makeLabel(QWidget *parent, const char *name, const QString &caption, const QRect &r, bool wordWrap)
 {
     auto *l = place(new QLabel(caption, parent), parent, name, r);

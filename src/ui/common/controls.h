@@ -34,6 +34,16 @@ W *place(W *w, QWidget *parent, const char *name, const QRect &r)
     return w;
 }
 
+// A control of a window that a layout places (not drawn at fixed places)
+// gets only its parent and name.
+QWidget *nameControl(QWidget *w, QWidget *parent, const char *name);
+template <class W>
+W *named(W *w, QWidget *parent, const char *name)
+{
+    nameControl(w, parent, name);
+    return w;
+}
+
 QLabel *makeLabel(QWidget *parent, const char *name, const QString &caption, const QRect &r, bool wordWrap = true);
 // Buttons never become the default on their own: Enter in a text box must
 // not press one.

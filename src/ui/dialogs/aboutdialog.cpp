@@ -25,7 +25,7 @@ QString Dialog::russianText() { return QString::fromUtf8(description); }
 
 QString Dialog::englishText() { return englishCaption("kestrum::Dialog", description); }
 
-Dialog::Dialog(Windows &windows) : Recaptioned(nullptr, Qt::Dialog), m_windows(windows)
+Dialog::Dialog(Windows &windows) : OwnedWindow(windows, nullptr, Qt::Dialog)
 {
     setObjectName(QStringLiteral("Dialog"));
     setFixedSize(twips(5325), twips(1740));

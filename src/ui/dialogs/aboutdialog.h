@@ -1,6 +1,6 @@
 #pragma once
 #include <QWidget>
-#include "ui/common/recaptioned.h"
+#include "ui/common/ownedwindow.h"
 
 class QLabel;
 class QPushButton;
@@ -10,7 +10,7 @@ namespace kestrum {
 class Windows;
 
 // Help > About: what the program is for, and who to write to.
-class Dialog : public Recaptioned<QWidget> {
+class Dialog : public OwnedWindow {
     Q_OBJECT
 public:
     explicit Dialog(Windows &windows);
@@ -29,9 +29,6 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    // The main window's dialogs, this one among them.
-    Windows &m_windows;
-    Windows &windows() const { return m_windows; }
 };
 
 } // namespace kestrum

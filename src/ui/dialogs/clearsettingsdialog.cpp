@@ -12,7 +12,7 @@
 
 namespace kestrum {
 
-Dialog1::Dialog1(Windows &windows) : Recaptioned(nullptr), m_windows(windows)
+Dialog1::Dialog1(Windows &windows) : OwnedWindow(windows)
 {
     setObjectName(QStringLiteral("Dialog1"));
     setWindowFlags(Qt::Dialog);

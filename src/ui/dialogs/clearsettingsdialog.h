@@ -1,6 +1,6 @@
 #pragma once
 #include <QWidget>
-#include "ui/common/recaptioned.h"
+#include "ui/common/ownedwindow.h"
 
 class QLabel;
 class QPushButton;
@@ -10,7 +10,7 @@ namespace kestrum {
 class Windows;
 
 // Confirmation before every stored setting is deleted.
-class Dialog1 : public Recaptioned<QWidget> {
+class Dialog1 : public OwnedWindow {
     Q_OBJECT
 public:
     explicit Dialog1(Windows &windows);
@@ -27,9 +27,6 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    // The main window's dialogs, this one among them.
-    Windows &m_windows;
-    Windows &windows() const { return m_windows; }
 };
 
 } // namespace kestrum

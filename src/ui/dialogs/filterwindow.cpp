@@ -1,4 +1,5 @@
 #include "ui/dialogs/filterwindow.h"
+#include "ui/common/controls.h"
 #include "core/stream/linefilter.h"
 #include "core/document/receivedstore.h"
 #include <QApplication>
@@ -232,18 +233,13 @@ FilterWindow::FilterWindow(const ReceivedStore &store, QWidget *parent)
     : Recaptioned(parent, Qt::Window), m_filter(std::make_unique<LineFilter>(store))
 {
     setObjectName(QStringLiteral("FilterWindow"));
-    auto named = [this](auto *w, const char *name) {
-        w->setObjectName(QLatin1String(name));
-        w->setParent(this);
-        return w;
-    };
-    Label1 = named(new QLabel, "Label1");
-    Text1 = named(new QLineEdit, "Text1");
-    Check1 = named(new QCheckBox, "Check1");
-    Check2 = named(new QCheckBox, "Check2");
-    Check3 = named(new QCheckBox, "Check3");
-    Label2 = named(new QLabel, "Label2");
-    Text2 = named(new FilterView(store, *m_filter), "Text2");
+    Label1 = named(new QLabel, this, "Label1");
+    Text1 = named(new QLineEdit, this, "Text1");
+    Check1 = named(new QCheckBox, this, "Check1");
+    Check2 = named(new QCheckBox, this, "Check2");
+    Check3 = named(new QCheckBox, this, "Check3");
+    Label2 = named(new QLabel, this, "Label2");
+    Text2 = named(new FilterView(store, *m_filter), this, "Text2");
     Label1->setBuddy(Text1);
     auto *grid = new QGridLayout(this);
     grid->addWidget(Label1, 0, 0);

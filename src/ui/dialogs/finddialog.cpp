@@ -18,7 +18,7 @@
 namespace kestrum {
 
 FindDialog::FindDialog(Windows &windows, FindActions &find)
-    : Recaptioned(windows.mainWindow(), Qt::Dialog), m_windows(windows), m_find(find)
+    : OwnedWindow(windows, windows.mainWindow(), Qt::Dialog), m_find(find)
 {
     setObjectName(QStringLiteral("FindDialog"));
     setFixedSize(twips(5895), twips(1935));

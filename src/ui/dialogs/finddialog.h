@@ -1,6 +1,6 @@
 #pragma once
 #include <QWidget>
-#include "ui/common/recaptioned.h"
+#include "ui/common/ownedwindow.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -18,7 +18,7 @@ class Windows;
 // way. It does not wait to be answered: the main window goes on working
 // while it is up, and the search itself runs on the main window's find
 // actions (F3 uses them with the last text when this window is closed).
-class FindDialog : public Recaptioned<QWidget> {
+class FindDialog : public OwnedWindow {
     Q_OBJECT
 public:
     FindDialog(Windows &windows, FindActions &find);
@@ -54,9 +54,6 @@ private:
     void storeQuery();
 
 private:
-    // The main window's windows, this one among them.
-    Windows &m_windows;
-    Windows &windows() const { return m_windows; }
     FindActions &m_find;
 };
 

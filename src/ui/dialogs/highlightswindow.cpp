@@ -1,4 +1,5 @@
 #include "ui/dialogs/highlightswindow.h"
+#include "ui/common/controls.h"
 #include <QColorDialog>
 #include <QCoreApplication>
 #include <QGridLayout>
@@ -43,19 +44,14 @@ quint32 colourOf(const QTableWidget *t, int row, int column)
 HighlightsWindow::HighlightsWindow(QWidget *parent) : Recaptioned(parent, Qt::Dialog)
 {
     setObjectName(QStringLiteral("HighlightsWindow"));
-    auto named = [this](auto *w, const char *name) {
-        w->setObjectName(QLatin1String(name));
-        w->setParent(this);
-        return w;
-    };
-    Grid1 = named(new QTableWidget(0, Columns), "Grid1");
-    Command1 = named(new QPushButton, "Command1");
-    Command2 = named(new QPushButton, "Command2");
-    Command3 = named(new QPushButton, "Command3");
-    Command4 = named(new QPushButton, "Command4");
-    Command5 = named(new QPushButton, "Command5");
-    Command6 = named(new QPushButton, "Command6");
-    Label1 = named(new QLabel, "Label1");
+    Grid1 = named(new QTableWidget(0, Columns), this, "Grid1");
+    Command1 = named(new QPushButton, this, "Command1");
+    Command2 = named(new QPushButton, this, "Command2");
+    Command3 = named(new QPushButton, this, "Command3");
+    Command4 = named(new QPushButton, this, "Command4");
+    Command5 = named(new QPushButton, this, "Command5");
+    Command6 = named(new QPushButton, this, "Command6");
+    Label1 = named(new QLabel, this, "Label1");
     Label1->setWordWrap(true);
     Grid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     Grid1->setSelectionMode(QAbstractItemView::SingleSelection);

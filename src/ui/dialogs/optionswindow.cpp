@@ -26,7 +26,7 @@ namespace kestrum {
 
 
 Form2::Form2(Windows &windows, Session &session)
-    : Recaptioned(nullptr), CommonDialog1(this), m_windows(windows), m_session(session)
+    : OwnedWindow(windows), CommonDialog1(this), m_session(session)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowFlags(Qt::Dialog);

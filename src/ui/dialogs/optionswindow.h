@@ -1,7 +1,7 @@
 #pragma once
 #include "platform/commondialog.h"
 #include <QWidget>
-#include "ui/common/recaptioned.h"
+#include "ui/common/ownedwindow.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -21,7 +21,7 @@ struct Options;
 // it exists its boxes, applied or not, are the options the session uses.
 // It works on the session it is given, and reaches the other windows (the
 // warning, the clear-settings confirmation) through their owner.
-class Form2 : public Recaptioned<QWidget> {
+class Form2 : public OwnedWindow {
     Q_OBJECT
 public:
     Form2(Windows &windows, Session &session);
@@ -86,9 +86,6 @@ private:
     void fitCaptionsToFont();
 
 private:
-    // The main window's windows, this one among them.
-    Windows &m_windows;
-    Windows &windows() const { return m_windows; }
     Session &m_session;
 };
 

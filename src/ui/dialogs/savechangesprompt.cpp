@@ -15,9 +15,10 @@
 namespace kestrum {
 
 Dialog4::Dialog4(Windows &windows, DocumentActions &documents, ExitCheck &exitCheck)
-    : Recaptioned(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
-                          | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
-      CommonDialog5(this), m_windows(windows), m_documents(documents), m_exitCheck(exitCheck)
+    : OwnedWindow(windows, nullptr,
+                  Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                      | Qt::CustomizeWindowHint),
+      CommonDialog5(this), m_documents(documents), m_exitCheck(exitCheck)
 {
     setObjectName(QStringLiteral("Dialog4"));
     setWindowTitle(QStringLiteral("Kestrum"));

@@ -1,7 +1,7 @@
 #pragma once
 #include "platform/commondialog.h"
 #include <QWidget>
-#include "ui/common/recaptioned.h"
+#include "ui/common/ownedwindow.h"
 
 class QLabel;
 class QPushButton;
@@ -15,7 +15,7 @@ class Windows;
 // The save-changes prompt shown when leaving with unsaved text. Whether a
 // document was opened, and which, it asks the document actions, which also
 // save; its answers end the program or call the exit off.
-class Dialog4 : public Recaptioned<QWidget> {
+class Dialog4 : public OwnedWindow {
     Q_OBJECT
 public:
     Dialog4(Windows &windows, DocumentActions &documents, ExitCheck &exitCheck);
@@ -35,9 +35,6 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    // The main window's windows, this one among them.
-    Windows &m_windows;
-    Windows &windows() const { return m_windows; }
     DocumentActions &m_documents;
     ExitCheck &m_exitCheck;
 };

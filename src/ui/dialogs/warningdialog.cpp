@@ -23,7 +23,7 @@ void holdWindowsBehind(Windows &windows, const Dialog2 *warning)
 
 } // namespace
 
-Dialog2::Dialog2(Windows &windows) : Recaptioned(nullptr), m_windows(windows)
+Dialog2::Dialog2(Windows &windows) : OwnedWindow(windows)
 {
     setObjectName(QStringLiteral("Dialog2"));
     setWindowFlags(Qt::Dialog);

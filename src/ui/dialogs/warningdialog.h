@@ -1,6 +1,6 @@
 #pragma once
 #include <QWidget>
-#include "ui/common/recaptioned.h"
+#include "ui/common/ownedwindow.h"
 
 class QLabel;
 class QPushButton;
@@ -11,7 +11,7 @@ class Windows;
 
 // The invalid-value warning. Shown without waiting; disables the main and
 // Options windows until OK.
-class Dialog2 : public Recaptioned<QWidget> {
+class Dialog2 : public OwnedWindow {
     Q_OBJECT
 public:
     explicit Dialog2(Windows &windows);
@@ -26,9 +26,6 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    // The main window's dialogs, this one among them.
-    Windows &m_windows;
-    Windows &windows() const { return m_windows; }
 };
 
 } // namespace kestrum

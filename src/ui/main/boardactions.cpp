@@ -1,4 +1,5 @@
 #include "ui/main/boardactions.h"
+#include "ui/common/captions.h"
 #include "ui/common/controls.h"
 #include "core/board/portlines.h"
 #include "core/sending/sendbytes.h"
@@ -37,9 +38,7 @@ public:
         setText(QStringLiteral("<span style=\"color:%1; font-size:11pt\">&#x25CF;</span>&nbsp;%2")
                     .arg(lit ? QStringLiteral("#00c000") : QStringLiteral("#505050"), m_line));
         setAccessibleName(m_line);
-        const char *state = lit ? QT_TRANSLATE_NOOP("kestrum::Form1", "включена")
-                                : QT_TRANSLATE_NOOP("kestrum::Form1", "выключена");
-        setAccessibleDescription(QCoreApplication::translate("kestrum::Form1", state));
+        setAccessibleDescription(lit ? MainWindowCaptions::tr("включена") : MainWindowCaptions::tr("выключена"));
     }
 
 private:
@@ -171,27 +170,27 @@ void BoardActions::build()
 void BoardActions::retranslate()
 {
     // Captions of the main window, in its table.
-    m_lineEndingMenu->setTitle(QCoreApplication::translate("kestrum::Form1", "Конец строки"));
+    m_lineEndingMenu->setTitle(MainWindowCaptions::tr("Конец строки"));
     const QList<QAction *> endings = m_endings->actions();
-    endings[0]->setText(QCoreApplication::translate("kestrum::Form1", "Нет"));
-    endings[1]->setText(QCoreApplication::translate("kestrum::Form1", "CR"));
-    endings[2]->setText(QCoreApplication::translate("kestrum::Form1", "LF"));
-    endings[3]->setText(QCoreApplication::translate("kestrum::Form1", "CR LF"));
+    endings[0]->setText(MainWindowCaptions::tr("Нет"));
+    endings[1]->setText(MainWindowCaptions::tr("CR"));
+    endings[2]->setText(MainWindowCaptions::tr("LF"));
+    endings[3]->setText(MainWindowCaptions::tr("CR LF"));
     m_enterSends->setText(
-        QCoreApplication::translate("kestrum::Form1", "Enter отправляет (Shift+Enter: новая строка)"));
-    m_flowMenu->setTitle(QCoreApplication::translate("kestrum::Form1", "Управление потоком"));
+        MainWindowCaptions::tr("Enter отправляет (Shift+Enter: новая строка)"));
+    m_flowMenu->setTitle(MainWindowCaptions::tr("Управление потоком"));
     const QList<QAction *> flows = m_flows->actions();
-    flows[0]->setText(QCoreApplication::translate("kestrum::Form1", "Нет"));
-    flows[1]->setText(QCoreApplication::translate("kestrum::Form1", "RTS/CTS"));
-    flows[2]->setText(QCoreApplication::translate("kestrum::Form1", "XON/XOFF"));
-    m_dtr->setText(QCoreApplication::translate("kestrum::Form1", "DTR"));
-    m_rts->setText(QCoreApplication::translate("kestrum::Form1", "RTS"));
+    flows[0]->setText(MainWindowCaptions::tr("Нет"));
+    flows[1]->setText(MainWindowCaptions::tr("RTS/CTS"));
+    flows[2]->setText(MainWindowCaptions::tr("XON/XOFF"));
+    m_dtr->setText(MainWindowCaptions::tr("DTR"));
+    m_rts->setText(MainWindowCaptions::tr("RTS"));
     m_pulseDtr->setText(
-        QCoreApplication::translate("kestrum::Form1", "Сбросить плату (импульс DTR)"));
+        MainWindowCaptions::tr("Сбросить плату (импульс DTR)"));
     m_bootLoader->setText(
-        QCoreApplication::translate("kestrum::Form1", "Сбросить в загрузчик (ESP32/ESP8266)"));
-    m_lineSignals->setText(QCoreApplication::translate("kestrum::Form1", "Сигналы линии"));
-    m_strip->setAccessibleName(QCoreApplication::translate("kestrum::Form1", "Сигналы линии"));
+        MainWindowCaptions::tr("Сбросить в загрузчик (ESP32/ESP8266)"));
+    m_lineSignals->setText(MainWindowCaptions::tr("Сигналы линии"));
+    m_strip->setAccessibleName(MainWindowCaptions::tr("Сигналы линии"));
     for (Lamp *l : {m_cts, m_dsr, m_dcd, m_ri, m_dtrLamp, m_rtsLamp})
         l->light(l->property("lit").toBool());
     showUsable();
@@ -281,17 +280,17 @@ void BoardActions::showUsable()
         a->setEnabled(usable);
         a->setToolTip(why);
     }
-    static const char *const names[] = {
-        QT_TRANSLATE_NOOP("kestrum::Form1", "CTS: другая сторона готова принять"),
-        QT_TRANSLATE_NOOP("kestrum::Form1", "DSR: другая сторона включена"),
-        QT_TRANSLATE_NOOP("kestrum::Form1", "DCD: несущая обнаружена"),
-        QT_TRANSLATE_NOOP("kestrum::Form1", "RI: звонок"),
-        QT_TRANSLATE_NOOP("kestrum::Form1", "DTR: этот конец готов"),
-        QT_TRANSLATE_NOOP("kestrum::Form1", "RTS: этот конец просит передачу")};
+    const QString names[] = {
+        MainWindowCaptions::tr("CTS: другая сторона готова принять"),
+        MainWindowCaptions::tr("DSR: другая сторона включена"),
+        MainWindowCaptions::tr("DCD: несущая обнаружена"),
+        MainWindowCaptions::tr("RI: звонок"),
+        MainWindowCaptions::tr("DTR: этот конец готов"),
+        MainWindowCaptions::tr("RTS: этот конец просит передачу")};
     Lamp *lamps[] = {m_cts, m_dsr, m_dcd, m_ri, m_dtrLamp, m_rtsLamp};
     for (int i = 0; i < 6; ++i) {
         lamps[i]->setEnabled(why.isEmpty());
-        lamps[i]->setToolTip(why.isEmpty() ? QCoreApplication::translate("kestrum::Form1", names[i]) : why);
+        lamps[i]->setToolTip(why.isEmpty() ? names[i] : why);
     }
 }
 

@@ -77,9 +77,9 @@ bool StreamActions::eventFilter(QObject *watched, QEvent *event)
 
 void StreamActions::retranslate()
 {
-    mnuColours->setText(QCoreApplication::translate("kestrum::Form1", "Цвета"));
-    mnuHighlights->setText(QCoreApplication::translate("kestrum::Form1", "Подсветка…"));
-    mnuFilter->setText(QCoreApplication::translate("kestrum::Form1", "Фильтр…"));
+    mnuColours->setText(MainWindowCaptions::tr("Цвета"));
+    mnuHighlights->setText(MainWindowCaptions::tr("Подсветка…"));
+    mnuFilter->setText(MainWindowCaptions::tr("Фильтр…"));
 }
 
 void StreamActions::mnuColours_Click()

@@ -1,5 +1,6 @@
 // Sending from the main window: the send box, Send, and the Transmit menu.
 #include "ui/main/transmitactions.h"
+#include "ui/common/captions.h"
 #include "ui/main/sendboxhistory.h"
 #include "ui/main/windows.h"
 #include "core/sending/filesend.h"
@@ -76,8 +77,8 @@ void TransmitActions::mnuSendFile_Click()
 {
     FileDialogRequest request;
     // The dialog's texts are the main window's captions.
-    request.title = QCoreApplication::translate("kestrum::Form1", "Отправить файл");
-    request.filter = QCoreApplication::translate("kestrum::Form1", "Все файлы (*)");
+    request.title = MainWindowCaptions::tr("Отправить файл");
+    request.filter = MainWindowCaptions::tr("Все файлы (*)");
     request.initialPath = m_sendFilePath;
     request.mustExist = true;
     std::optional<QString> path;
