@@ -5,6 +5,7 @@
 #include "core/stream/linefilter.h"
 #include "ui/dialogs/filterwindow.h"
 #include "ui/dialogs/highlightswindow.h"
+#include "ui/common/linelook.h"
 #include "ui/main/form1.h"
 #include "ui/received/receivedbox.h"
 #include "support/controls.h"
@@ -65,6 +66,28 @@ private slots:
         colours->trigger();
         QCOMPARE(pixelsNear(box->viewport(), kRed), 0);
         QCOMPARE(box->selectedText(), QStringLiteral("\x1b[31mERR\x1b[0m fine\x1b[2K\n"));
+    }
+
+    // A rule's text colour shows over a sequence's colour: the layout draws
+    // a text colour only where no range before it drew text, so the ranges
+    // must not overlap.
+    void aRuleShowsOverASequencesColour()
+    {
+        LineLook look;
+        const QRgb yellow = 0xFFFF00;
+        look.highlighter = std::make_shared<const Highlighter>(
+            std::vector<HighlightRule>{{QStringLiteral("ERR"), false, false, true, yellow, false, 0, true}});
+        const SgrLine sgr = parseSgrLine(QStringView(u"\x1b[31mred ERR red\x1b[0m plain"));
+        const QList<QTextLayout::FormatRange> f = look.formats(&sgr, sgr.text);
+        QString shown(sgr.text.size(), QLatin1Char('.'));
+        for (const QTextLayout::FormatRange &r : f)
+            for (int i = r.start; i < r.start + r.length; ++i) {
+                QVERIFY2(shown[i] == QLatin1Char('.'), "ranges overlap");
+                shown[i] = r.format.foreground().color().rgb() == (0xFF000000 | yellow) ? QLatin1Char('y')
+                                                                                          : QLatin1Char('r');
+            }
+        QCOMPARE(sgr.text, QStringLiteral("red ERR red plain"));
+        QCOMPARE(shown, QStringLiteral("rrrryyyrrrr......"));
     }
 
     void aRuleColoursTheBoxAndIsKept()
