@@ -55,7 +55,7 @@ QChar ReceivedStore::at(qsizetype pos) const
 QString ReceivedStore::text(qsizetype from, qsizetype count) const
 {
     from = std::clamp<qsizetype>(from, 0, m_length);
-    count = std::clamp<qsizetype>(count, 0, m_length - from);
+    count = std::clamp<qsizetype>(count, 0, fromEnd(CharFromTop(from), m_length).get());
     QString out(count, Qt::Uninitialized);
     if (count == 0)
         return out;
@@ -227,7 +227,7 @@ void ReceivedStore::setText(const QString &text)
 void ReceivedStore::replace(qsizetype pos, qsizetype count, const QString &text)
 {
     pos = std::clamp<qsizetype>(pos, 0, m_length);
-    count = std::clamp<qsizetype>(count, 0, m_length - pos);
+    count = std::clamp<qsizetype>(count, 0, fromEnd(CharFromTop(pos), m_length).get());
     if (count == 0 && text.isEmpty())
         return;
     m_errorMarks.replaced(pos, count, text.size(), m_length);

@@ -61,7 +61,7 @@ qsizetype ReceivedStore::lineLength(qsizetype line) const
 {
     const qsizetype start = lineStart(line);
     if (line + 1 >= lineCount())
-        return m_length - start;
+        return fromEnd(CharFromTop(start), m_length).get();
     const qsizetype next = lineStart(line + 1);
     qsizetype end = next - 1;
     if (end > start && at(end) == QLatin1Char('\n') && at(end - 1) == QLatin1Char('\r'))
