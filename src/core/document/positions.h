@@ -53,11 +53,23 @@ using LineFromTop = positiondetail::Place<positiondetail::LineFromTopKind>;
 using LinesFromEnd = positiondetail::Place<positiondetail::LinesFromEndKind>;
 
 // In a document of `size` characters.
-constexpr CharsFromEnd fromEnd(CharFromTop pos, qsizetype size) noexcept { return CharsFromEnd(size - pos.get()); }
-constexpr CharFromTop fromTop(CharsFromEnd distance, qsizetype size) noexcept { return CharFromTop(size - distance.get()); }
+constexpr CharsFromEnd fromEnd(CharFromTop pos, qsizetype size) noexcept
+{
+    return CharsFromEnd(size - pos.get());
+}
+constexpr CharFromTop fromTop(CharsFromEnd distance, qsizetype size) noexcept
+{
+    return CharFromTop(size - distance.get());
+}
 
 // In a document of `lines` lines (a document always has one).
-constexpr LinesFromEnd fromEnd(LineFromTop line, qsizetype lines) noexcept { return LinesFromEnd(lines - 1 - line.get()); }
-constexpr LineFromTop fromTop(LinesFromEnd below, qsizetype lines) noexcept { return LineFromTop(lines - 1 - below.get()); }
+constexpr LinesFromEnd fromEnd(LineFromTop line, qsizetype lines) noexcept
+{
+    return LinesFromEnd(lines - 1 - line.get());
+}
+constexpr LineFromTop fromTop(LinesFromEnd below, qsizetype lines) noexcept
+{
+    return LineFromTop(lines - 1 - below.get());
+}
 
 } // namespace kestrum
