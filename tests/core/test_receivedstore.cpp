@@ -437,6 +437,33 @@ private slots:
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), bytes + "\r\n");
     }
+
+    // A place from the top and its distance from the end, both ways, at the
+    // edges: count is the document's characters, or its lines.
+    void placesFromTopAndFromEndMeet_data()
+    {
+        QTest::addColumn<bool>("lines");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("top");
+        QTest::addColumn<int>("end");
+        QTest::newRow("empty document") << false << 0 << 0 << 0;
+        QTest::newRow("one character, before it") << false << 1 << 0 << 1;
+        QTest::newRow("one character, after it") << false << 1 << 1 << 0;
+        QTest::newRow("empty document's line") << true << 1 << 0 << 0;
+        QTest::newRow("first of three lines") << true << 3 << 0 << 2;
+        QTest::newRow("last of three lines") << true << 3 << 2 << 0;
+    }
+    void placesFromTopAndFromEndMeet()
+    {
+        QFETCH(bool, lines);
+        QFETCH(int, count);
+        QFETCH(int, top);
+        QFETCH(int, end);
+        const qsizetype back = lines ? fromTop(fromEnd(LineFromTop(top), count), count).get()
+                                     : fromTop(fromEnd(CharFromTop(top), count), count).get();
+        QCOMPARE(lines ? fromEnd(LineFromTop(top), count).get() : fromEnd(CharFromTop(top), count).get(), end);
+        QCOMPARE(back, top);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestReceivedStore)

@@ -26,13 +26,13 @@ ReceivedStore::~ReceivedStore() = default;
 qsizetype ReceivedStore::entryTop(qsizetype i) const
 {
     const Entry &e = m_entries[size_t(i)];
-    return m_length - qsizetype(e.tail) - qsizetype(e.block->length);
+    return fromTop(CharsFromEnd(qsizetype(e.tail + e.block->length)), m_length).get();
 }
 
 qsizetype ReceivedStore::entryAt(qsizetype pos) const
 {
     // Blocks lie end to end from the bottom of the document up.
-    const quint64 dist = quint64(m_length - pos);
+    const quint64 dist = quint64(fromEnd(CharFromTop(pos), m_length).get());
     const auto holds = [dist](const Entry &e) { return e.tail < dist && dist <= e.tail + e.block->length; };
     if (m_lastEntry >= 0 && m_lastEntry < qsizetype(m_entries.size()) && holds(m_entries[size_t(m_lastEntry)]))
         return m_lastEntry;
@@ -55,7 +55,7 @@ QChar ReceivedStore::at(qsizetype pos) const
 QString ReceivedStore::text(qsizetype from, qsizetype count) const
 {
     from = std::clamp<qsizetype>(from, 0, m_length);
-    count = std::clamp<qsizetype>(count, 0, m_length - from);
+    count = std::clamp<qsizetype>(count, 0, fromEnd(CharFromTop(from), m_length).get());
     QString out(count, Qt::Uninitialized);
     if (count == 0)
         return out;
@@ -227,7 +227,7 @@ void ReceivedStore::setText(const QString &text)
 void ReceivedStore::replace(qsizetype pos, qsizetype count, const QString &text)
 {
     pos = std::clamp<qsizetype>(pos, 0, m_length);
-    count = std::clamp<qsizetype>(count, 0, m_length - pos);
+    count = std::clamp<qsizetype>(count, 0, fromEnd(CharFromTop(pos), m_length).get());
     if (count == 0 && text.isEmpty())
         return;
     m_errorMarks.replaced(pos, count, text.size(), m_length);

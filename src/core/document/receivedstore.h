@@ -1,4 +1,5 @@
 #pragma once
+#include "core/document/positions.h"
 #include "core/stream/messagemarks.h"
 #include "core/port/paritymarks.h"
 #include <QByteArray>

@@ -43,9 +43,9 @@ qsizetype ReceivedStore::lineStart(qsizetype line) const
 {
     if (line <= 0 || m_lines == 0)
         return 0;
-    // Starts are counted from the bottom: line n starts at the start that
-    // has m_lines - n below it.
-    const quint64 rank = m_lines - std::min<quint64>(quint64(line), m_lines);
+    // Starts are counted from the bottom: a line starts at the start that
+    // has as many below it as there are lines below the line.
+    const quint64 rank = quint64(fromEnd(LineFromTop(std::min(line, lineCount() - 1)), lineCount()).get());
     const auto it = std::partition_point(m_entries.begin(), m_entries.end(),
                                          [rank](const Entry &e) { return e.linesBelow + e.lines <= rank; });
     const Block &b = *it->block;
@@ -54,14 +54,14 @@ qsizetype ReceivedStore::lineStart(qsizetype line) const
     const bool crCounts = it->lines > b.starts;
     if (!crCounts || k > 0)
         d = b.start(crCounts ? k - 1 : k);
-    return m_length - qsizetype(it->tail + d);
+    return fromTop(CharsFromEnd(qsizetype(it->tail + d)), m_length).get();
 }
 
 qsizetype ReceivedStore::lineLength(qsizetype line) const
 {
     const qsizetype start = lineStart(line);
     if (line + 1 >= lineCount())
-        return m_length - start;
+        return fromEnd(CharFromTop(start), m_length).get();
     const qsizetype next = lineStart(line + 1);
     qsizetype end = next - 1;
     if (end > start && at(end) == QLatin1Char('\n') && at(end - 1) == QLatin1Char('\r'))
@@ -78,10 +78,10 @@ qsizetype ReceivedStore::lineOf(qsizetype pos) const
     // pos is.
     const qsizetype i = entryAt(pos);
     const Entry &e = m_entries[size_t(i)];
-    const quint32 x = quint32(quint64(m_length - pos) - e.tail);
+    const quint32 x = quint32(quint64(fromEnd(CharFromTop(pos), m_length).get()) - e.tail);
     const bool crCounts = e.lines > e.block->starts;
     const quint64 nearer = e.linesBelow + e.block->startsBelow(x) + (crCounts ? 1 : 0);
-    return qsizetype(m_lines - nearer);
+    return fromTop(LinesFromEnd(qsizetype(nearer)), lineCount()).get();
 }
 
 namespace {
@@ -136,7 +136,7 @@ qsizetype ReceivedStore::longestLineLength() const
 qsizetype ReceivedStore::longestLine() const
 {
     const Longest l = longest();
-    return l.start < 0 ? 0 : lineOf(m_length - qsizetype(l.start));
+    return l.start < 0 ? 0 : lineOf(fromTop(CharsFromEnd(qsizetype(l.start)), m_length).get());
 }
 
 } // namespace kestrum

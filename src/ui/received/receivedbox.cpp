@@ -110,8 +110,8 @@ void ReceivedBox::setText(const QString &text)
     const qsizetype removed = m_store.size();
     const QString old = QAccessible::isActive() && removed <= kReaderPiece ? m_store.text() : QString();
     m_store.setText(text);
-    m_caret = m_anchor = m_store.size();
-    m_topDistance = -1;
+    m_caret = m_anchor = fromEnd(CharFromTop(0), m_store.size());
+    m_topDistance.reset();
     m_undo.clear();
     m_redo.clear();
     forgetGeometry();
@@ -188,7 +188,7 @@ void ReceivedBox::forgetGeometry()
     m_cache->lines.clear();
     m_cache->hexLines.clear();
     m_cache->sgrLines.clear();
-    m_cache->longestKey = -1;
+    m_cache->longestKey = CharsFromEnd(-1);
     scheduleLayout();
 }
 

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QTextLayout>
 #include <memory>
+#include <optional>
 #include <vector>
 
 
@@ -194,7 +195,7 @@ private:
     void selectionToX11();
     void pinPrimary();
     void keepPrimary(qsizetype pos, qsizetype count, const QString &removed);
-    QString clipboardText(qsizetype near, qsizetype far) const;
+    QString clipboardText(CharsFromEnd near, CharsFromEnd far) const;
     bool copySelection();
     static QString clipboardForm(const QString &documentText);
 
@@ -204,12 +205,12 @@ private:
     LongWork &m_longWork;
     // Caret and anchor as distances from the end of the document, which a
     // message put in front does not change.
-    qsizetype m_caret = 0;
-    qsizetype m_anchor = 0;
+    CharsFromEnd m_caret{0};
+    CharsFromEnd m_anchor{0};
     qreal m_wantedX = -1;
-    // The line at the top, by the distance of its start from the end; -1
+    // The line at the top, by the distance of its start from the end; none
     // keeps the first line at the top.
-    qsizetype m_topDistance = -1;
+    std::optional<CharsFromEnd> m_topDistance;
     bool m_layoutPending = false;
     int m_settingScroll = 0;
     bool m_dragging = false;

@@ -99,16 +99,16 @@ QString ReceivedBox::selectedText() const
 }
 
 // Characters between two distances from the end, as the clipboards get them.
-QString ReceivedBox::clipboardText(qsizetype near, qsizetype far) const
+QString ReceivedBox::clipboardText(CharsFromEnd near, CharsFromEnd far) const
 {
+    const qsizetype from = fromTop(far, m_store.size()).get(), to = fromTop(near, m_store.size()).get();
     if (!m_hex) {
-        const QString text = m_store.text(m_store.size() - far, far - near);
+        const QString text = m_store.text(from, to - from);
         if (!m_look.colours || !text.contains(QChar(0x1B)))
             return clipboardForm(text);
     }
     // As shown: line by line, each line's part as hex, or as its text
     // without the escape sequences.
-    const qsizetype from = m_store.size() - far, to = m_store.size() - near;
     QString out;
     for (qsizetype line = m_store.lineOf(from); line < m_store.lineCount(); ++line) {
         const qsizetype start = m_store.lineStart(line), length = m_store.lineLength(line);
@@ -137,7 +137,7 @@ void ReceivedBox::edit(qsizetype pos, qsizetype count, const QString &text, bool
 {
     if ((count == 0 && text.isEmpty()) || m_hex)
         return;
-    const qsizetype tail = m_store.size() - pos - count;
+    const CharsFromEnd tail = fromEnd(CharFromTop(pos + count), m_store.size());
     const QString removed = m_store.text(pos, count);
     Edit *last = m_undo.empty() ? nullptr : &m_undo.back();
     // Characters typed one after another are undone together.
@@ -156,21 +156,21 @@ void ReceivedBox::edit(qsizetype pos, qsizetype count, const QString &text, bool
 
 void ReceivedBox::removeSelection()
 {
-    const qsizetype a = std::min(m_caret, m_anchor), b = std::max(m_caret, m_anchor);
-    edit(m_store.size() - b, b - a, QString());
+    const CharsFromEnd a = std::min(m_caret, m_anchor), b = std::max(m_caret, m_anchor);
+    edit(fromTop(b, m_store.size()).get(), b - a, QString());
 }
 
 void ReceivedBox::insertTyped(const QString &text)
 {
-    const qsizetype a = std::min(m_caret, m_anchor), b = std::max(m_caret, m_anchor);
-    edit(m_store.size() - b, b - a, documentForm(text), a == b);
+    const CharsFromEnd a = std::min(m_caret, m_anchor), b = std::max(m_caret, m_anchor);
+    edit(fromTop(b, m_store.size()).get(), b - a, documentForm(text), a == b);
 }
 
 void ReceivedBox::applyEdit(const Edit &e, bool forward)
 {
     const QString &out = forward ? e.removed : e.inserted;
     const QString &in = forward ? e.inserted : e.removed;
-    const qsizetype pos = m_store.size() - e.tail - out.size();
+    const qsizetype pos = fromTop(e.tail, m_store.size()).get() - out.size();
     keepPrimary(pos, out.size(), out);
     m_store.replace(pos, out.size(), in);
     m_caret = e.tail;
@@ -206,7 +206,8 @@ bool ReceivedBox::copySelection()
 {
     if (!hasSelection())
         return false;
-    const qsizetype near = std::min(m_caret, m_anchor), count = std::max(m_caret, m_anchor) - near;
+    const CharsFromEnd near = std::min(m_caret, m_anchor);
+    const qsizetype count = std::max(m_caret, m_anchor) - near;
     if (count <= kCopyAtOnce) {
         QGuiApplication::clipboard()->setText(selectedText());
         return true;
@@ -216,7 +217,7 @@ bool ReceivedBox::copySelection()
     // A big selection is read from a snapshot on another thread, so that the
     // window goes on answering and messages go on arriving meanwhile.
     const std::shared_ptr<const StoreSnapshot> text = m_store.snapshot();
-    const qsizetype from = text->size() - near - count;
+    const qsizetype from = fromTop(near, text->size()).get() - count;
     QString out;
     Progress progress;
     progress.total = count;

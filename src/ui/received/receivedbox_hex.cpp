@@ -12,7 +12,7 @@ HexLine ReceivedBox::hexLine(qsizetype line) const
     const qsizetype start = m_store.lineStart(line);
     const qsizetype length = m_store.lineLength(line);
     // Asked for many times in every paint: kept as the geometry is.
-    return cachedForLine(m_cache->hexLines, quint64(m_store.size() - start), length, kCachedHexLines, [&] {
+    return cachedForLine(m_cache->hexLines, fromEnd(CharFromTop(start), m_store.size()), length, kCachedHexLines, [&] {
         const qsizetype reach = std::min(length, HexLine::kStampReach);
         return HexLine::of(m_store.text(start, reach), m_store.text(start + length - reach, reach), length);
     });
@@ -26,7 +26,7 @@ std::shared_ptr<const SgrLine> ReceivedBox::sgrLine(qsizetype line) const
     if (length > LineLook::kLongestParsed)
         return nullptr;
     const qsizetype start = m_store.lineStart(line);
-    return cachedForLine(m_cache->sgrLines, quint64(m_store.size() - start), length, kCachedSgrLines, [&] {
+    return cachedForLine(m_cache->sgrLines, fromEnd(CharFromTop(start), m_store.size()), length, kCachedSgrLines, [&] {
         // The colours carried in from the line above when it was worked out
         // already (painting goes down the screen): no looking back. The
         // first line of a message starts in the default ones.
@@ -34,7 +34,7 @@ std::shared_ptr<const SgrLine> ReceivedBox::sgrLine(qsizetype line) const
         SgrAttributes above;
         if (line > 0 && m_store.messageStart(start) != start) {
             const qsizetype prev = m_store.lineStart(line - 1);
-            const auto found = m_cache->sgrLines.find(quint64(m_store.size() - prev));
+            const auto found = m_cache->sgrLines.find(quint64(fromEnd(CharFromTop(prev), m_store.size()).get()));
             if (found != m_cache->sgrLines.end() && found->second.first == m_store.lineLength(line - 1)) {
                 above = found->second.second ? found->second.second->end : SgrAttributes();
                 carried = &above;

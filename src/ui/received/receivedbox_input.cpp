@@ -50,7 +50,7 @@ const QKeySequence::StandardKey kEditKeys[] = {QKeySequence::Copy,  QKeySequence
 
 } // namespace
 
-qsizetype ReceivedBox::cursorPosition() const { return m_store.size() - m_caret; }
+qsizetype ReceivedBox::cursorPosition() const { return fromTop(m_caret, m_store.size()).get(); }
 
 void ReceivedBox::setCursorPosition(qsizetype pos, bool keepAnchor) { moveCaret(pos, keepAnchor); }
 
@@ -63,7 +63,7 @@ void ReceivedBox::moveCaret(qsizetype pos, bool keepAnchor, bool keepColumn)
     const bool hadSelection = hasSelection();
     if (hadSelection && !keepAnchor)
         pinPrimary();
-    m_caret = m_store.size() - pos;
+    m_caret = fromEnd(CharFromTop(pos), m_store.size());
     if (!keepAnchor)
         m_anchor = m_caret;
     if (!keepColumn)
@@ -84,8 +84,9 @@ void ReceivedBox::tellCaret()
     const int caret = int(std::min<qsizetype>(cursorPosition(), INT_MAX));
     if (hasSelection()) {
         const qsizetype size = m_store.size();
-        QAccessibleTextSelectionEvent selection(this, int(std::min<qsizetype>(size - std::max(m_caret, m_anchor), INT_MAX)),
-                                                int(std::min<qsizetype>(size - std::min(m_caret, m_anchor), INT_MAX)));
+        QAccessibleTextSelectionEvent selection(
+            this, int(std::min<qsizetype>(fromTop(std::max(m_caret, m_anchor), size).get(), INT_MAX)),
+            int(std::min<qsizetype>(fromTop(std::min(m_caret, m_anchor), size).get(), INT_MAX)));
         selection.setCursorPosition(caret);
         QAccessible::updateAccessibility(&selection);
     } else {
@@ -96,8 +97,8 @@ void ReceivedBox::tellCaret()
 
 void ReceivedBox::selectAll()
 {
-    m_anchor = m_store.size();
-    m_caret = 0;
+    m_anchor = fromEnd(CharFromTop(0), m_store.size());
+    m_caret = fromEnd(CharFromTop(m_store.size()), m_store.size());
     selectionToX11();
     viewport()->update();
     tellCaret();

@@ -45,6 +45,19 @@ void setRangeQuietly(QScrollBar *bar, int maximum)
 
 } // namespace boxparts
 
+namespace {
+
+// The top line as the box keeps it: by the distance of its start from the
+// end, or none for the first line, which then stays at the top.
+std::optional<CharsFromEnd> topKept(const ReceivedStore &store, qsizetype top)
+{
+    if (top == 0)
+        return std::nullopt;
+    return fromEnd(CharFromTop(store.lineStart(top)), store.size());
+}
+
+} // namespace
+
 // After count characters at pos became text: the lines above the edit keep
 // their geometry under their new distance from the end, the lines below keep
 // theirs, and the line the edit falls in is measured again only around the
@@ -53,7 +66,7 @@ void ReceivedBox::textReplaced(qsizetype pos, const QString &removed, const QStr
 {
     const qsizetype count = removed.size();
     const qsizetype delta = inserted.size() - count;
-    const qsizetype tail = m_store.size() - pos - inserted.size();
+    const CharsFromEnd tail = fromEnd(CharFromTop(pos + inserted.size()), m_store.size());
     const qsizetype oldSize = m_store.size() - delta;
     // Without a line break on either side the edited line keeps its start
     // and only its length changes.
@@ -67,22 +80,22 @@ void ReceivedBox::textReplaced(qsizetype pos, const QString &removed, const QStr
     auto &lines = m_cache->lines;
     std::unordered_map<quint64, std::pair<qsizetype, LineGeometry>> kept;
     for (auto &[key, entry] : lines) {
-        const qsizetype k = qsizetype(key);
-        const qsizetype start = oldSize - k;
+        const CharsFromEnd k{qsizetype(key)};
+        const qsizetype start = fromTop(k, oldSize).get();
         const qsizetype length = entry.first;
         if (sameLines && start <= pos && pos + count <= start + length) {
             patchGeometry(entry.second, start, pos - start, count, inserted.size());
-            kept.emplace(quint64(k + delta), std::pair{length + delta, std::move(entry.second)});
+            kept.emplace(quint64((k + delta).get()), std::pair{length + delta, std::move(entry.second)});
         } else if (k <= tail) {
             kept.emplace(key, std::move(entry));
         } else if (start + length <= pos) {
-            kept.emplace(quint64(k + delta), std::move(entry));
+            kept.emplace(quint64((k + delta).get()), std::move(entry));
         }
     }
     lines = std::move(kept);
     m_cache->hexLines.clear();
     m_cache->sgrLines.clear();
-    m_cache->longestKey = -1;
+    m_cache->longestKey = CharsFromEnd(-1);
     scheduleLayout();
     tellReader(pos, count, removed, inserted.size());
     emit documentEdited();
@@ -166,18 +179,21 @@ void ReceivedBox::layoutNow()
     QScrollBar *h = horizontalScrollBar();
     const int page = visibleLines();
     qsizetype top = 0;
-    if (m_topDistance >= 0)
-        top = m_store.lineOf(m_store.size() - std::min(m_topDistance, m_store.size()));
+    if (m_topDistance) {
+        // Lines removed meanwhile: the first line.
+        const CharsFromEnd kept = std::min(*m_topDistance, fromEnd(CharFromTop(0), m_store.size()));
+        top = m_store.lineOf(fromTop(kept, m_store.size()).get());
+    }
     ++m_settingScroll;
     setRangeQuietly(v, int(std::min<qsizetype>(std::max<qsizetype>(0, lines - page), INT_MAX)));
     v->setPageStep(page);
     v->setValue(int(std::min<qsizetype>(top, v->maximum())));
     if (v->value() != top)
-        m_topDistance = v->value() == 0 ? -1 : m_store.size() - m_store.lineStart(v->value());
+        m_topDistance = topKept(m_store, v->value());
 
     // The widest line is taken to be the one with the most characters.
     const qsizetype longest = m_store.longestLine();
-    const qsizetype key = m_store.size() - m_store.lineStart(longest);
+    const CharsFromEnd key = fromEnd(CharFromTop(m_store.lineStart(longest)), m_store.size());
     const qsizetype length = m_store.longestLineLength();
     if (key != m_cache->longestKey || length != m_cache->longestLength) {
         m_cache->longestKey = key;
@@ -209,7 +225,7 @@ void ReceivedBox::scrollContentsBy(int, int)
 {
     if (!m_settingScroll) {
         const int top = verticalScrollBar()->value();
-        m_topDistance = top == 0 ? -1 : m_store.size() - m_store.lineStart(top);
+        m_topDistance = topKept(m_store, top);
     }
     viewport()->update();
 }
@@ -225,7 +241,7 @@ const ReceivedBox::LineGeometry &ReceivedBox::geometry(qsizetype line) const
 {
     const qsizetype start = m_store.lineStart(line);
     const qsizetype length = shownLength(line);
-    return cachedForLine(m_cache->lines, quint64(m_store.size() - start), length, kCachedLines, [&] {
+    return cachedForLine(m_cache->lines, fromEnd(CharFromTop(start), m_store.size()), length, kCachedLines, [&] {
         LineGeometry g;
         g.chunks = m_hex || sgrLine(line) ? measureShown(line, length) : measureChunks(start, length);
         for (const auto &c : g.chunks)

@@ -116,8 +116,9 @@ void ReceivedBox::drawLine(QPainter &painter, qsizetype line, int y, const QRect
     // takes in the line break.
     std::pair<qsizetype, qsizetype> selected{0, 0};
     if (hasSelection()) {
-        const qsizetype a = std::min(cursorPosition(), m_store.size() - m_anchor) - start;
-        const qsizetype b = std::max(cursorPosition(), m_store.size() - m_anchor) - start;
+        const qsizetype anchor = fromTop(m_anchor, m_store.size()).get();
+        const qsizetype a = std::min(cursorPosition(), anchor) - start;
+        const qsizetype b = std::max(cursorPosition(), anchor) - start;
         const qsizetype columns = m_store.lineLength(line);
         if (b > 0 && a <= columns)
             selected = {toShown(line, std::max<qsizetype>(a, 0)),

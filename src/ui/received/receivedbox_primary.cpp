@@ -24,7 +24,7 @@ public:
 
     enum class State { Live, Pinned, Kept };
     State state = State::Live;
-    qsizetype near = 0, far = 0;  // while pinned
+    CharsFromEnd near{0}, far{0};  // while pinned
     QString text;                 // once kept
 
 protected:
@@ -73,7 +73,8 @@ void ReceivedBox::keepPrimary(qsizetype pos, qsizetype count, const QString &rem
     pinPrimary();
     if (!m_primary || m_primary->state != PrimarySelection::State::Pinned)
         return;
-    const qsizetype from = m_store.size() - m_primary->far, to = m_store.size() - m_primary->near;
+    const qsizetype from = fromTop(m_primary->far, m_store.size()).get();
+    const qsizetype to = fromTop(m_primary->near, m_store.size()).get();
     if (pos + count <= from)
         return;  // above it: its characters and their distances from the end stay
     m_primary->text = pos == from && count == to - from && removed.size() == count ? clipboardForm(removed)

@@ -78,8 +78,8 @@ public:
         if (index != 0 || !box()->hasSelection())
             return;
         const qsizetype size = box()->m_store.size();
-        *start = toInt(size - std::max(box()->m_caret, box()->m_anchor));
-        *end = toInt(size - std::min(box()->m_caret, box()->m_anchor));
+        *start = toInt(fromTop(std::max(box()->m_caret, box()->m_anchor), size).get());
+        *end = toInt(fromTop(std::min(box()->m_caret, box()->m_anchor), size).get());
     }
     int selectionCount() const override { return box()->hasSelection() ? 1 : 0; }
     void addSelection(int start, int end) override { setSelection(0, start, end); }

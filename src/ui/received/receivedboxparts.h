@@ -76,9 +76,10 @@ void setRangeQuietly(QScrollBar *bar, int maximum);
 // document's end (which new messages on top do not change) while its
 // length stays; the whole map is dropped once it holds limit lines.
 template <typename Map, typename Make>
-const typename Map::mapped_type::second_type &cachedForLine(Map &lines, quint64 key, qsizetype length,
+const typename Map::mapped_type::second_type &cachedForLine(Map &lines, CharsFromEnd start, qsizetype length,
                                                             std::size_t limit, Make make)
 {
+    const quint64 key = quint64(start.get());
     const auto found = lines.find(key);
     if (found != lines.end() && found->second.first == length)
         return found->second.second;
@@ -158,7 +159,7 @@ struct ReceivedBox::LineGeometry {
 };
 
 struct ReceivedBox::Edit {
-    qsizetype tail;  // characters after the edit, to the end of the document
+    CharsFromEnd tail;  // of the edit's end
     QString removed;
     QString inserted;
     bool typing;
@@ -172,7 +173,8 @@ struct ReceivedBox::Cache {
     // Lines as shown with colours on (null: as their text), keyed the same way.
     std::unordered_map<quint64, std::pair<qsizetype, std::shared_ptr<const SgrLine>>> sgrLines;
     Advances advances;
-    qsizetype longestKey = -1, longestLength = -1;
+    CharsFromEnd longestKey{-1};  // -1: none worked out
+    qsizetype longestLength = -1;
     qreal longestWidth = 0;
 };
 
