@@ -154,15 +154,17 @@ class FaultsTest : public ProgramTest {
         return lines;
     }
 
-    // A link to the device that every user may follow, under a name no
+    // A link to the device that every user may follow and use, under a name no
     // earlier run has locked: a terminal's number comes back, and a lock an
     // ended root process left for it would stop the unprivileged program.
-    static QString freshLink(const QString &device, const QTemporaryDir &dir)
+    static QString freshLink(const Pty &device, const QTemporaryDir &dir)
     {
+        QFile::setPermissions(device.slavePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther
+                                                      | QFile::WriteOther);
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
                                               | QFile::ReadOther | QFile::ExeOther);
         const QString path = dir.filePath(QStringLiteral("ttyUSB"));
-        return QFile::link(device, path) ? path : QString();
+        return QFile::link(device.slavePath(), path) ? path : QString();
     }
 
     // A device appears behind the stable path (an adapter plugged in).
@@ -409,10 +411,8 @@ private slots:
         QFETCH(bool, ended);
         Pty device;
         QVERIFY(device.isValid());
-        QVERIFY(QFile::setPermissions(device.slavePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther
-                                                              | QFile::WriteOther));
         const QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/kestrum-link-XXXXXX"));
-        const QString path = freshLink(device.slavePath(), dir);
+        const QString path = freshLink(device, dir);
         QVERIFY(!path.isEmpty());
         const QString lock = QStringLiteral("/var/lock/LCK..") + QString(path).replace(QLatin1Char('/'), QLatin1Char('_'));
         if (::geteuid() != 0 || !QFileInfo(QStringLiteral("/var/lock")).isWritable())
@@ -516,10 +516,8 @@ private slots:
     {
         Pty device;
         QVERIFY(device.isValid());
-        QVERIFY(QFile::setPermissions(device.slavePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther
-                                                              | QFile::WriteOther));
         const QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/kestrum-link-XXXXXX"));
-        const QString path = freshLink(device.slavePath(), dir);
+        const QString path = freshLink(device, dir);
         QVERIFY(!path.isEmpty());
         mapPort(1, path);
         writeSetting(QStringLiteral("Setings"), QStringLiteral("BaudRate"), QStringLiteral("19200"));
