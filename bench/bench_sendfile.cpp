@@ -4,7 +4,7 @@
 //
 //   bench_sendfile [megabytes] [baud]   (default 10 MB, 3000000 baud; QT_QPA_PLATFORM=offscreen)
 #include "ui/main/form1.h"
-#include "ui/main/transmitactions.h"
+#include "ui/actions/transmitactions.h"
 #include "ui/main/windows.h"
 #include "core/sending/filesend.h"
 #include "core/port/mscomm.h"

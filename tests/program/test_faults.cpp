@@ -3,7 +3,7 @@
 // streams, and leaving at awkward moments. Nothing received may be lost,
 // nothing may freeze or spin, every failure is said once and plainly.
 #include "ui/main/form1.h"
-#include "ui/main/transmitactions.h"
+#include "ui/actions/transmitactions.h"
 #include "ui/main/portpanel.h"
 #include "core/session/session.h"
 #include "ui/main/windows.h"

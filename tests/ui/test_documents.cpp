@@ -1,7 +1,7 @@
 // The received box as a document: Open, Save, Save As, Print, the editor,
 // and the text file format they share with the autosave file.
 #include "ui/main/form1.h"
-#include "ui/main/documentactions.h"
+#include "ui/actions/documentactions.h"
 #include "core/session/session.h"
 #include "ui/main/windows.h"
 #include "ui/received/receivedbox.h"

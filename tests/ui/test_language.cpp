@@ -2,7 +2,7 @@
 // tables of every window, and Help > About.
 #include "ui/common/controls.h"
 #include "ui/main/form1.h"
-#include "ui/main/documentactions.h"
+#include "ui/actions/documentactions.h"
 #include "ui/main/exitcheck.h"
 #include "ui/main/windows.h"
 #include "ui/dialogs/savechangesprompt.h"

@@ -2,7 +2,7 @@
 // view and the send mode they choose and remember, Send file with its
 // progress window, Send break.
 #include "ui/main/form1.h"
-#include "ui/main/transmitactions.h"
+#include "ui/actions/transmitactions.h"
 #include "ui/received/receivedbox.h"
 #include "ui/dialogs/sendfiledialog.h"
 #include "ui/main/windows.h"

@@ -1,6 +1,6 @@
 // Receiving: framing by the receive timeout, the received box, Clear.
 #include "ui/main/form1.h"
-#include "ui/main/transmitactions.h"
+#include "ui/actions/transmitactions.h"
 #include "ui/main/portpanel.h"
 #include "core/session/session.h"
 #include "ui/main/windows.h"

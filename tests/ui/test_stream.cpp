@@ -3,9 +3,9 @@
 // arrive.
 #include "core/stream/highlights.h"
 #include "core/stream/linefilter.h"
-#include "ui/dialogs/filterwindow.h"
-#include "ui/dialogs/highlightswindow.h"
-#include "ui/common/linelook.h"
+#include "ui/stream/filterwindow.h"
+#include "ui/stream/highlightswindow.h"
+#include "ui/stream/linelook.h"
 #include "ui/main/form1.h"
 #include "ui/received/receivedbox.h"
 #include "support/controls.h"

@@ -1,7 +1,7 @@
 // Sending the send box: the bytes on the line, the length check, the sent
 // line in the received box and in the autosave file.
 #include "ui/main/form1.h"
-#include "ui/main/transmitactions.h"
+#include "ui/actions/transmitactions.h"
 #include "ui/main/portpanel.h"
 #include "core/session/session.h"
 #include "ui/main/windows.h"

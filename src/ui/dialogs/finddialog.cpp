@@ -1,7 +1,7 @@
 #include "ui/dialogs/finddialog.h"
 #include "ui/common/captions.h"
 #include "ui/common/controls.h"
-#include "ui/main/findactions.h"
+#include "ui/actions/findactions.h"
 #include "ui/main/form1.h"
 #include "ui/main/windows.h"
 #include "core/settings/settingkeys.h"

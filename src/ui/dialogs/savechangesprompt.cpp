@@ -1,6 +1,6 @@
 #include "ui/dialogs/savechangesprompt.h"
 #include "ui/common/controls.h"
-#include "ui/main/documentactions.h"
+#include "ui/actions/documentactions.h"
 #include "ui/main/exitcheck.h"
 #include "ui/main/form1.h"
 #include "ui/main/windows.h"

@@ -1,6 +1,6 @@
 // Leaving the program: the exit check and the close request.
 #include "ui/main/exitcheck.h"
-#include "ui/main/documentactions.h"
+#include "ui/actions/documentactions.h"
 #include "ui/dialogs/savechangesprompt.h"
 #include "ui/main/windows.h"
 #include "core/session/session.h"

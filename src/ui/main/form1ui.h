@@ -2,13 +2,13 @@
 // The main window's controls and menus, private to the window's own files.
 // Each carries its fixed object name; the parts that drive some of them are
 // handed theirs.
-#include "ui/main/documentactions.h"
+#include "ui/actions/documentactions.h"
 #include "ui/main/exitcheck.h"
-#include "ui/main/findactions.h"
-#include "ui/main/logactions.h"
+#include "ui/actions/findactions.h"
+#include "ui/actions/logactions.h"
 #include "ui/main/form1.h"
 #include "ui/main/portpanel.h"
-#include "ui/main/transmitactions.h"
+#include "ui/actions/transmitactions.h"
 
 class QGroupBox;
 class QLabel;

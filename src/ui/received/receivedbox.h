@@ -1,7 +1,7 @@
 #pragma once
 #include "core/document/hexview.h"
 #include "core/document/receivedstore.h"
-#include "ui/common/linelook.h"
+#include "ui/stream/linelook.h"
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 #include <QPointer>

@@ -1,9 +1,9 @@
-#include "ui/main/streamactions.h"
+#include "ui/actions/streamactions.h"
 #include "core/settings/settingkeys.h"
 #include "platform/guard.h"
 #include "ui/common/captions.h"
-#include "ui/dialogs/filterwindow.h"
-#include "ui/dialogs/highlightswindow.h"
+#include "ui/stream/filterwindow.h"
+#include "ui/stream/highlightswindow.h"
 #include "ui/received/receivedbox.h"
 #include <QAction>
 #include <QEvent>

@@ -1,4 +1,4 @@
-#include "ui/main/logactions.h"
+#include "ui/actions/logactions.h"
 #include "core/base/error.h"
 #include "core/session/session.h"
 #include "platform/guard.h"

@@ -1,4 +1,4 @@
-#include "ui/common/linelook.h"
+#include "ui/stream/linelook.h"
 #include "core/document/receivedstore.h"
 #include <QColor>
 #include <QFont>

@@ -1,4 +1,4 @@
-#include "ui/dialogs/filterwindow.h"
+#include "ui/stream/filterwindow.h"
 #include "ui/common/controls.h"
 #include "core/stream/linefilter.h"
 #include "core/document/receivedstore.h"

@@ -1,5 +1,5 @@
 // Finding in the received box: Edit > Find, F3 and Shift+F3.
-#include "ui/main/findactions.h"
+#include "ui/actions/findactions.h"
 #include "ui/common/captions.h"
 #include "ui/dialogs/finddialog.h"
 #include "ui/received/receivedbox.h"

@@ -1,5 +1,5 @@
 #pragma once
-#include "ui/common/linelook.h"
+#include "ui/stream/linelook.h"
 #include "ui/common/recaptioned.h"
 #include <QAbstractScrollArea>
 #include <QTimer>

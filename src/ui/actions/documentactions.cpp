@@ -1,5 +1,5 @@
 // File menu of the main window: documents, printing, the text editor.
-#include "ui/main/documentactions.h"
+#include "ui/actions/documentactions.h"
 #include "ui/received/receivedbox.h"
 #include "ui/main/windows.h"
 #include "core/document/documentopen.h"

@@ -1,4 +1,4 @@
-#include "ui/main/boardactions.h"
+#include "ui/actions/boardactions.h"
 #include "ui/common/captions.h"
 #include "ui/common/controls.h"
 #include "core/board/portlines.h"

@@ -1,5 +1,5 @@
 #pragma once
-#include "ui/common/linelook.h"
+#include "ui/stream/linelook.h"
 #include <QObject>
 #include <QPointer>
 

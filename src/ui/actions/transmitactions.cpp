@@ -1,7 +1,7 @@
 // Sending from the main window: the send box, Send, and the Transmit menu.
-#include "ui/main/transmitactions.h"
+#include "ui/actions/transmitactions.h"
 #include "ui/common/captions.h"
-#include "ui/main/sendboxhistory.h"
+#include "ui/actions/sendboxhistory.h"
 #include "ui/main/windows.h"
 #include "core/sending/filesend.h"
 #include "core/log/messageline.h"

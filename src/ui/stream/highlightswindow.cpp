@@ -1,4 +1,4 @@
-#include "ui/dialogs/highlightswindow.h"
+#include "ui/stream/highlightswindow.h"
 #include "ui/common/controls.h"
 #include <QColorDialog>
 #include <QCoreApplication>

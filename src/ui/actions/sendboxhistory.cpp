@@ -1,4 +1,4 @@
-#include "ui/main/sendboxhistory.h"
+#include "ui/actions/sendboxhistory.h"
 #include "core/log/messageline.h"
 #include <QAction>
 #include <QKeyEvent>
