@@ -10,6 +10,7 @@
 #include <QAccessible>
 #include <QClipboard>
 #include <QPainter>
+#include <QScreen>
 #include <QScrollBar>
 #include <functional>
 #include <numeric>
@@ -130,6 +131,49 @@ private slots:
         // Showing is no edit: the document stays exact.
         QCOMPARE(box.text(), std::accumulate(messages.begin(), messages.end(), QString(),
                                              [](const QString &all, const QString &m) { return m + all; }));
+    }
+
+    // What reaches the screen as messages arrive, where the box moves the
+    // pixels already drawn instead of drawing them again, equals the box
+    // drawn afresh: following the newest, scrolled away, with a paint
+    // between a message and its settling, with a message merged into the
+    // line that was first.
+    void theScreenAsMessagesArrive_data()
+    {
+        QTest::addColumn<int>("topLine");
+        QTest::addColumn<bool>("paintBetween");
+        QTest::addColumn<QString>("ending");
+        QTest::newRow("following") << 0 << false << QStringLiteral("\r\n");
+        QTest::newRow("scrolled away") << 4 << false << QStringLiteral("\r\n");
+        QTest::newRow("paint between") << 0 << true << QStringLiteral("\r\n");
+        QTest::newRow("merged, CR then LF") << 0 << false << QStringLiteral("\r");
+    }
+
+    void theScreenAsMessagesArrive()
+    {
+        QFETCH(int, topLine);
+        QFETCH(bool, paintBetween);
+        QFETCH(QString, ending);
+        ReceivedBox box;
+        setUp(box);
+        box.clearFocus();
+        for (int i = 0; i < 20; ++i)
+            box.prepend(QStringLiteral("\nold %1\r\n").arg(i));
+        QCoreApplication::processEvents();
+        box.verticalScrollBar()->setValue(topLine);
+        QCoreApplication::processEvents();
+        for (int i = 0; i < 5; ++i) {
+            box.prepend(QStringLiteral("new %1\r\nsecond line").arg(i) + ending);
+            if (paintBetween)
+                box.viewport()->repaint(QRect(0, 0, 8, 8));
+            // The settling, then the paint it asks for.
+            QCoreApplication::processEvents();
+            QCoreApplication::processEvents();
+            QCOMPARE(box.firstVisibleLine() > 0, topLine > 0);
+            const QRect at(box.viewport()->mapTo(&box, QPoint()), box.viewport()->size());
+            const QImage screen = box.screen()->grabWindow(box.winId()).copy(at).toImage();
+            QCOMPARE(differingPixels(screen, box.viewport()->grab().toImage()), 0);
+        }
     }
 
     void selectionAndCopyAcrossMessages()

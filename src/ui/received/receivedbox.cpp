@@ -135,7 +135,7 @@ void ReceivedBox::storeGrew()
 {
     // Nothing below the new text moves: lines, caret and undo steps are
     // counted from the end.
-    scheduleLayout();
+    scheduleLayout(true);
     const qsizetype grown = m_store.size() - m_toldSize;
     if (grown > 0)
         tellReader(0, 0, QString(), grown);
@@ -241,6 +241,7 @@ void ReceivedBox::changeEvent(QEvent *e)
         m_cache->advances.reset(f);
         forgetGeometry();
         layoutNow();
+        viewport()->update();
     }
 }
 

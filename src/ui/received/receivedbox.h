@@ -137,7 +137,8 @@ private:
     class PrimarySelection;
 
     // Layout: the scroll bars follow the store, once per burst.
-    void scheduleLayout();
+    void scheduleLayout(bool grewInFront = false);
+    void settleLayout();
     void layoutNow();
     int lineHeight() const;
     int visibleLines() const;
@@ -212,6 +213,12 @@ private:
     // keeps the first line at the top.
     std::optional<CharsFromEnd> m_topDistance;
     bool m_layoutPending = false;
+    // A settling of the layout is posted: it repaints what moved.
+    bool m_settlePosted = false;
+    // Since the last settling the document only grew in front.
+    bool m_onlyGrew = false;
+    // The document's lines and length as the screen shows them.
+    qsizetype m_shownLines = 0, m_shownSize = 0;
     int m_settingScroll = 0;
     bool m_dragging = false;
     bool m_caretShown = false;

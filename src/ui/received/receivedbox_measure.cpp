@@ -154,17 +154,46 @@ double ReceivedBox::widthOf(const QChar *s, qsizetype from, qsizetype to, qsizet
 }
 
 
-void ReceivedBox::scheduleLayout()
+void ReceivedBox::scheduleLayout(bool grewInFront)
 {
-    if (m_layoutPending)
-        return;
     m_layoutPending = true;
-    QTimer::singleShot(0, this, [this] {
-        if (!m_layoutPending)
-            return;
+    m_onlyGrew = grewInFront && (!m_settlePosted || m_onlyGrew);
+    if (std::exchange(m_settlePosted, true))
+        return;
+    QTimer::singleShot(0, this, [this] { settleLayout(); });
+}
+
+// Repaints what the changes since the last settling moved. A message put in
+// front of the lines shown moves them down whole: their pixels are moved and
+// only the new lines drawn, so that a board talking now and then does not
+// lay out the whole screen again for each message. Lines kept in view by a
+// scrolled box do not move at all.
+void ReceivedBox::settleLayout()
+{
+    m_settlePosted = false;
+    const bool grew = std::exchange(m_onlyGrew, false);
+    if (m_layoutPending)
         layoutNow();
+    const qsizetype lines = m_store.lineCount();
+    const qsizetype added = lines - std::exchange(m_shownLines, lines);
+    const qsizetype grown = m_store.size() - std::exchange(m_shownSize, m_store.size());
+    // The lines shown before are whole when the new text ended in a line
+    // break of its own, not merged with the line that was first.
+    const bool whole = grew && !m_hex && grown > 0 && added >= 0 && added < lines && m_store.lineStart(added) == grown;
+    if (!whole) {
         viewport()->update();
-    });
+        return;
+    }
+    if (m_topDistance)
+        return;
+    const qsizetype dy = added * lineHeight();
+    if (dy >= viewport()->height()) {
+        viewport()->update();
+    } else if (dy > 0) {
+        // The top margin moved down with the lines: the new lines reach into it.
+        viewport()->scroll(0, int(dy));
+        viewport()->update(QRect(0, 0, viewport()->width(), int(dy) + kMargin));
+    }
 }
 
 int ReceivedBox::lineHeight() const { return qMax(1, fontMetrics().height()); }
@@ -223,10 +252,11 @@ void ReceivedBox::resizeEvent(QResizeEvent *e)
 
 void ReceivedBox::scrollContentsBy(int, int)
 {
-    if (!m_settingScroll) {
-        const int top = verticalScrollBar()->value();
-        m_topDistance = topKept(m_store, top);
-    }
+    // The layout's own moves of the bar keep the lines in place, or are
+    // repainted by whoever laid out.
+    if (m_settingScroll)
+        return;
+    m_topDistance = topKept(m_store, verticalScrollBar()->value());
     viewport()->update();
 }
 

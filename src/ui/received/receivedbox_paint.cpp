@@ -13,10 +13,17 @@ using namespace boxparts;
 
 void ReceivedBox::paintEvent(QPaintEvent *e)
 {
-    if (m_layoutPending)
-        layoutNow();
-    QPainter painter(viewport());
     const QRect clip = e->rect();
+    // Laid out here, before the settling: what moved may be outside this
+    // paint, and moving pixels already drawn in the new places would misplace
+    // them.
+    if (m_layoutPending) {
+        layoutNow();
+        m_onlyGrew = false;
+        if (!clip.contains(viewport()->rect()))
+            viewport()->update();
+    }
+    QPainter painter(viewport());
     const int h = lineHeight();
     const qsizetype top = firstVisibleLine();
     const qsizetype lines = m_store.lineCount();
