@@ -192,6 +192,18 @@ Author: Kestrum, Novosibirsk, kestrum@example.org</translation>
         <translation>A new file at a size</translation>
     </message>
     <message>
+        <source>Размер файла...</source>
+        <translation>File size...</translation>
+    </message>
+    <message>
+        <source>Размер файла</source>
+        <translation>File size</translation>
+    </message>
+    <message>
+        <source>Новый файл при размере, МБ:</source>
+        <translation>A new file at a size of, MB:</translation>
+    </message>
+    <message>
         <source>События порта в журнале</source>
         <translation>Port events in the log</translation>
     </message>

@@ -19,6 +19,7 @@
 #include "support/testenv.h"
 #include <QAction>
 #include <QDir>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -61,11 +62,20 @@ private slots:
         QVERIFY(!QFile::exists(chosen));
         QVERIFY2(f->findChild<QLabel *>(QStringLiteral("Label8"))->text().endsWith(QDir::toNativeSeparators(day)),
                  qPrintable(f->findChild<QLabel *>(QStringLiteral("Label8"))->text()));
+        // The size a new file starts at is asked in a window of its own.
+        action(f, "mnuFileSize")->trigger();
+        auto *ask = f->findChild<QInputDialog *>(QStringLiteral("FileSizeWindow"));
+        QVERIFY(ask && ask->isVisible());
+        QCOMPARE(ask->doubleValue(), 100.0);
+        ask->setDoubleValue(0.5);
+        ask->accept();
+        QCOMPARE(f->session().logChoices().fileSizeMB, 0.5);
         action(f, "mnuRus")->trigger();
         QCOMPARE(action(f, "mnuFileEachDay")->text(), QStringLiteral("Новый файл каждый день"));
         closeProgram();
         f = startTestProgram();
         QVERIFY(action(f, "mnuFileEachDay")->isChecked());
+        QCOMPARE(f->session().logChoices().fileSizeMB, 0.5);
     }
 
     void transmitMenu()

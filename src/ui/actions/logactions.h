@@ -22,6 +22,7 @@ public:
         QAction *oneFile;       // mnuOneFile
         QAction *fileEachDay;   // mnuFileEachDay
         QAction *fileAtSize;    // mnuFileAtSize
+        QAction *fileSize;      // mnuFileSize: the size a new file starts at
         QAction *portEvents;    // mnuPortEvents
         QAction *milliseconds;  // mnuMilliseconds
         QAction *delta;         // mnuDelta
@@ -35,6 +36,7 @@ public:
 
 private:
     void chosen();
+    void askFileSize();
 
     Controls m_ui;
     Session &m_session;

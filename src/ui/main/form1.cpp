@@ -208,6 +208,8 @@ void Form1::buildMenus()
     ui.log.oneFile = makeAction(ui.log.autosaveFiles, "mnuOneFile");
     ui.log.fileEachDay = makeAction(ui.log.autosaveFiles, "mnuFileEachDay");
     ui.log.fileAtSize = makeAction(ui.log.autosaveFiles, "mnuFileAtSize");
+    ui.log.autosaveFiles->addSeparator();
+    ui.log.fileSize = makeAction(ui.log.autosaveFiles, "mnuFileSize");
     ui.exit.exitItem = makeAction(ui.fileMenu, "mnuExit");
 
     ui.editMenu = menuBar()->addMenu(QString());

@@ -39,6 +39,7 @@ void Form1::retranslateUi()
     ui.log.oneFile->setText(tr("Один файл"));
     ui.log.fileEachDay->setText(tr("Новый файл каждый день"));
     ui.log.fileAtSize->setText(tr("Новый файл при размере"));
+    ui.log.fileSize->setText(tr("Размер файла..."));
     ui.editMenu->setTitle(tr("Правка"));
     ui.find.find->setText(tr("Найти..."));
     ui.find.findNext->setText(tr("Найти далее"));
