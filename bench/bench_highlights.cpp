@@ -2,12 +2,19 @@
 // about 120 characters parsed for its escape sequences (the colours carried
 // from the line above) and given its ranges by 30 highlight rules. Prints
 // the time per screen; the same with each rule matched alone as a
-// QRegularExpression on every line, for comparison.
+// QRegularExpression on every line, for comparison. Then the same lines and
+// rules painted in the received box, a window of 60 lines over a document
+// of a million (or [lines]) lines: the time to paint a screen at a place
+// not shown before.
 //
-//   bench_highlights [screens]     (default 3000)
+//   bench_highlights [screens] [lines]     (default 3000, 1000000)
+#include "core/document/receivedstore.h"
 #include "core/stream/highlights.h"
 #include "core/stream/sgr.h"
-#include <QCoreApplication>
+#include "ui/common/longwork.h"
+#include "ui/received/receivedbox.h"
+#include <QApplication>
+#include <QScrollBar>
 #include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <algorithm>
@@ -85,8 +92,11 @@ Figures figures(std::vector<qint64> ns)
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     const int screens = argc > 1 ? std::max(10, atoi(argv[1])) : 3000;
+    const int boxLines = argc > 2 ? std::max(1000, atoi(argv[2])) : 1000000;
     const std::vector<QByteArray> lines = logLines(6000);
     const std::vector<HighlightRule> rules = thirtyRules();
     qint64 characters = 0;
@@ -155,5 +165,42 @@ int main(int argc, char **argv)
     const Figures n = figures(alone);
     std::printf("sequences and each rule alone, per screen: median %.3f ms, p95 %.3f ms, worst %.3f ms (%lld matches)\n",
                 n.median, n.p95, n.worst, static_cast<long long>(matches));
+
+    // The received box: each line a message, as a board prints them.
+    ReceivedStore store;
+    t.restart();
+    QByteArray batch;
+    for (int i = 0; i < boxLines; ++i) {
+        batch.prepend(lines[size_t(i) % lines.size()] + "\r\n");
+        if (batch.size() > (1 << 20) || i + 1 == boxLines) {
+            store.prependBytes(batch);
+            batch.clear();
+        }
+    }
+    std::printf("box of %lld lines (%.0f MB) filled in %.1f s\n", static_cast<long long>(store.lineCount()),
+                double(store.size()) / (1 << 20), double(t.nsecsElapsed()) / 1e9);
+    LongWork work;
+    ReceivedBox box(store, work);
+    LineLook look;
+    look.highlighter = std::make_shared<const Highlighter>(rules);
+    box.setLook(look);
+    box.resize(1400, 60 * box.fontMetrics().height() + 8);
+    box.show();
+    QCoreApplication::processEvents();
+    std::vector<qint64> shown, shownCpu;
+    QRandomGenerator r(7);
+    const int places = std::min(screens, 1000);
+    for (int s = 0; s < places; ++s) {
+        box.verticalScrollBar()->setValue(int(r.bounded(box.verticalScrollBar()->maximum() + 1)));
+        t.restart();
+        const qint64 cpuStart = cpuNow();
+        box.viewport()->repaint();
+        shownCpu.push_back(cpuNow() - cpuStart);
+        shown.push_back(t.nsecsElapsed());
+    }
+    const Figures w = figures(shown), wc = figures(shownCpu);
+    std::printf("painted in the box, a screen at a new place: median %.3f ms, p95 %.3f ms, worst %.3f ms "
+                "(processor time: median %.3f ms, p95 %.3f ms)\n",
+                w.median, w.p95, w.worst, wc.median, wc.p95);
     return 0;
 }
