@@ -11,6 +11,7 @@
 #include "support/controls.h"
 #include "support/programtest.h"
 #include "support/testenv.h"
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QImage>
@@ -132,6 +133,14 @@ private slots:
         QVERIFY(pty->write("late error"));
         QTRY_COMPARE(count(), 3);
         QCOMPARE(w->Text2->rowText(0), QStringLiteral("late error"));
+        // A screen reader gets the lines as a list's items.
+        QAccessibleInterface *list = QAccessible::queryAccessibleInterface(w->Text2);
+        QCOMPARE(list->role(), QAccessible::List);
+        QCOMPARE(list->childCount(), 3);
+        QCOMPARE(list->child(2)->text(QAccessible::Name), QStringLiteral("b ERROR"));
+        w->Text2->setCurrentRow(2);
+        QVERIFY(list->child(2)->state().selected && !list->child(0)->state().selected);
+        QCOMPARE(list->indexOfChild(list->child(2)), 2);
         w->Check3->click();
         QTRY_COMPARE(count(), 1);
         QCOMPARE(w->Text2->rowText(0), QStringLiteral("ok"));

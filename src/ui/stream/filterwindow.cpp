@@ -2,6 +2,7 @@
 #include "ui/common/controls.h"
 #include "core/stream/linefilter.h"
 #include "core/document/receivedstore.h"
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -15,6 +16,8 @@
 #include <algorithm>
 
 namespace kestrum {
+
+QAccessibleInterface *filterViewAccessible(const QString &, QObject *object);
 
 namespace {
 
@@ -37,6 +40,20 @@ FilterView::FilterView(const ReceivedStore &store, const LineFilter &filter, QWi
     setPalette(p);
     setFont(QFont(QStringLiteral("Monospace")));
     horizontalScrollBar()->setRange(0, 0);
+    static const bool accessible = (QAccessible::installFactory(filterViewAccessible), true);
+    Q_UNUSED(accessible);
+}
+
+qsizetype FilterView::rowCount() const { return m_filter.count(); }
+
+qsizetype FilterView::firstShownRow() const { return verticalScrollBar()->value(); }
+
+QRect FilterView::rowRect(qsizetype row) const
+{
+    const qsizetype top = firstShownRow();
+    if (row < top || row > top + visibleRows() || row >= m_filter.count())
+        return {};
+    return QRect(0, kMargin + int(row - top) * rowHeight(), viewport()->width(), rowHeight());
 }
 
 void FilterView::setLook(const LineLook &look)
@@ -79,6 +96,7 @@ void FilterView::linesChanged(bool restarted)
         m_all = false;
     }
     updateRange();
+    tellReader(restarted);
 }
 
 void FilterView::setCurrentRow(qsizetype row)
@@ -88,6 +106,7 @@ void FilterView::setCurrentRow(qsizetype row)
     m_currentDistance = m_current < 0 ? -1 : m_store.size() - m_filter.lineStart(m_current);
     ensureVisible(m_current);
     viewport()->update();
+    tellReader(false);
 }
 
 void FilterView::ensureVisible(qsizetype row)

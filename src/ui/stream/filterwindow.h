@@ -35,6 +35,11 @@ public:
     // The filter's lines changed: rows come in above, or all start over.
     void linesChanged(bool restarted);
 
+    qsizetype rowCount() const;
+    qsizetype firstShownRow() const;
+    // Where a row is drawn in the viewport; empty when out of view.
+    QRect rowRect(qsizetype row) const;
+
 signals:
     // A row was chosen (double-click or Enter): where its line begins.
     void chosen(qsizetype lineStart);
@@ -53,6 +58,8 @@ private:
     qsizetype rowAt(const QPoint &p) const;
     void updateRange();
     void ensureVisible(qsizetype row);
+    // Tells a screen reader of a new current row, or of rows starting over.
+    void tellReader(bool restarted);
 
     const ReceivedStore &m_store;
     const LineFilter &m_filter;
