@@ -399,16 +399,19 @@ private slots:
 
     void lockHolderIsNamed_data()
     {
-        QTest::addColumn<bool>("ended");
-        QTest::newRow("holder running") << false;
-        QTest::newRow("holder ended") << true;
+        QTest::addColumn<QString>("holder");
+        QTest::newRow("holder running") << "running";
+        QTest::newRow("holder ended") << "ended";
+        // Its number now another program's, one the user may look at.
+        QTest::newRow("number reused") << "reused";
     }
 
     // A lock file owned by root in the sticky lock folder: Qt says only that
     // it could not lock; the user is told who holds it, or what to remove.
     void lockHolderIsNamed()
     {
-        QFETCH(bool, ended);
+        QFETCH(QString, holder);
+        const bool ended = holder != QLatin1String("running");
         Pty device;
         QVERIFY(device.isValid());
         const QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/kestrum-link-XXXXXX"));
@@ -418,12 +421,22 @@ private slots:
         if (::geteuid() != 0 || !QFileInfo(QStringLiteral("/var/lock")).isWritable())
             QSKIP("needs root and a writable /var/lock to leave a lock another user may not remove");
         qint64 pid = ::getpid();
-        if (ended) {
-            QProcess gone;
-            gone.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("echo $$")});
-            QVERIFY(gone.waitForFinished());
-            pid = gone.readAllStandardOutput().trimmed().toLongLong();
+        QProcess other;
+        const auto stopOther = qScopeGuard([&] { other.kill(); other.waitForFinished(); });
+        if (holder == QLatin1String("ended")) {
+            other.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("echo $$")});
+            QVERIFY(other.waitForFinished());
+            pid = other.readAllStandardOutput().trimmed().toLongLong();
             QVERIFY(pid > 0);
+        } else if (holder == QLatin1String("reused")) {
+            const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+            if (setpriv.isEmpty())
+                QSKIP("needs setpriv to run a program as the unprivileged user");
+            const QString nobody = QString::number(unprivilegedUserId());
+            other.start(setpriv, {QStringLiteral("--reuid=") + nobody, QStringLiteral("--regid=") + nobody,
+                                  QStringLiteral("--clear-groups"), QStringLiteral("sleep"), QStringLiteral("60")});
+            QVERIFY(other.waitForStarted());
+            pid = other.processId();
         }
         QVERIFY(writeBytes(lock, QByteArray::number(pid) + "\nminicom\nbench\n"));
         const auto removeLock = qScopeGuard([&] { QFile::remove(lock); });

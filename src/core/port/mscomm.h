@@ -164,7 +164,7 @@ private:
     // The second try at opening a pseudo-terminal that refused the line.
     bool openAsPseudoTerminal(const QString &device, QSerialPort::SerialPortError error);
     static QString devicesPresentText();
-    QString openFailure(const QString &device, QSerialPort::SerialPortError error, const QString &reason) const;
+    QString openFailure(const QString &device, QSerialPort::SerialPortError error, QString reason) const;
     [[noreturn]] void throwNotOpen() const;
 
     QSerialPort *m_port;

@@ -69,6 +69,12 @@ LockHolder lockHolder(const QString &portName)
     }
     holder.program = QString::fromUtf8(lines.value(1).trimmed());
     holder.running = ::kill(pid_t(holder.pid), 0) == 0 || errno == EPERM;
+    // A process that took the number of one that ended runs another program,
+    // as far as its program can be seen (not, without privilege, for another
+    // user's process).
+    const QString exe = QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(holder.pid));
+    if (holder.running && !exe.isEmpty() && !holder.program.isEmpty())
+        holder.running = QFileInfo(exe).fileName() == QFileInfo(holder.program).fileName();
     return holder;
 }
 
@@ -99,7 +105,7 @@ QString MSComm::devicesPresentText()
     return QCoreApplication::translate("Port", "Serial devices present: %1.").arg(devices.join(QStringLiteral(", ")));
 }
 
-QString MSComm::openFailure(const QString &device, QSerialPort::SerialPortError error, const QString &reason) const
+QString MSComm::openFailure(const QString &device, QSerialPort::SerialPortError error, QString reason) const
 {
     const QString label = QStringLiteral("COM%1 (%2)").arg(m_commPort).arg(shownPath(device));
 #ifdef Q_OS_UNIX
@@ -133,12 +139,9 @@ QString MSComm::openFailure(const QString &device, QSerialPort::SerialPortError 
                         "(process %3), and your user may not remove it. Remove the file (for example: "
                         "sudo rm %2) and open the port again.")
                     .arg(label, holder.path, QString::number(holder.pid));
-            return QCoreApplication::translate("Port",
-                    "%1 cannot be opened: the port is in use by another program. "
-                    "Close the other program or choose another port. (%2)")
-                .arg(label, QCoreApplication::translate("Port", "%1, process %2")
-                                .arg(holder.program.isEmpty() ? QStringLiteral("?") : holder.program)
-                                .arg(holder.pid));
+            reason = QCoreApplication::translate("Port", "%1, process %2")
+                         .arg(holder.program.isEmpty() ? QStringLiteral("?") : holder.program)
+                         .arg(holder.pid);
         }
 #endif
         return QCoreApplication::translate("Port",
