@@ -8,6 +8,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <csignal>
 #include <sys/resource.h>
 #include <thread>
@@ -53,6 +54,12 @@ void check(const ReceivedStore &store, const QString &expected)
 {
     QCOMPARE(store.size(), expected.size());
     QCOMPARE(store.text(), expected);
+    // The bytes from within a block on, as the live filter reads them.
+    const qsizetype from = expected.size() / 3;
+    QByteArray bytes(expected.size() - from, Qt::Uninitialized), ansi(bytes.size(), Qt::Uninitialized);
+    QCOMPARE(store.readBytes(from, bytes.size() + 1, bytes.data()), bytes.size());
+    std::transform(expected.utf16() + from, expected.utf16() + expected.size(), ansi.data(), ansiByteOf);
+    QCOMPARE(bytes, ansi);
     QList<qsizetype> starts;
     const QStringList lines = linesOf(expected, starts);
     QCOMPARE(store.lineCount(), lines.size());

@@ -77,6 +77,27 @@ QString ReceivedStore::text(qsizetype from, qsizetype count) const
 
 QString ReceivedStore::text() const { return text(0, m_length); }
 
+qsizetype ReceivedStore::readBytes(qsizetype from, qsizetype count, char *out) const
+{
+    from = std::clamp<qsizetype>(from, 0, m_length);
+    count = std::clamp<qsizetype>(count, 0, fromEnd(CharFromTop(from), m_length).get());
+    qsizetype pos = from;
+    for (qsizetype i = entryAt(from); pos < from + count; --i) {
+        const Block &b = *m_entries[size_t(i)].block;
+        const qsizetype k = pos - entryTop(i);
+        const qsizetype n = std::min<qsizetype>(qsizetype(b.length) - k, from + count - pos);
+        if (b.isWide) {
+            const char16_t *src = reinterpret_cast<const char16_t *>(b.wide.constData()) + k;
+            std::transform(src, src + n, out, ansiByteOf);
+        } else {
+            std::memcpy(out, narrowBytes(i) + k, size_t(n));
+        }
+        out += n;
+        pos += n;
+    }
+    return count;
+}
+
 Block &ReceivedStore::growableHead()
 {
     if (!m_entries.empty() && m_entries.back().block->growable)

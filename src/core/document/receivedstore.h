@@ -105,6 +105,10 @@ public:
     QString text() const;
     QString text(qsizetype from, qsizetype count) const;
     QChar at(qsizetype pos) const;
+    // Up to count characters from `from` as file-code-page bytes into out,
+    // as StoreSnapshot::readBytes gives them, without taking a snapshot;
+    // returns how many.
+    qsizetype readBytes(qsizetype from, qsizetype count, char *out) const;
 
     void prepend(const QString &text);
     // The same for text given as its bytes in the file code page: kept as

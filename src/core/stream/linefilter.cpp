@@ -1,15 +1,15 @@
 #include "core/stream/linefilter.h"
-#include "core/base/codec.h"
 #include "core/document/receivedstore.h"
-#include <QMetaObject>
+#include <QSocketNotifier>
 #include <algorithm>
+#include <cerrno>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <thread>
-#ifdef Q_OS_LINUX
 #include <pthread.h>
-#endif
+#include <sys/eventfd.h>
+#include <unistd.h>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -17,6 +17,9 @@
 namespace kestrum {
 
 namespace {
+
+// The messages put in front are handed to the worker at most this often.
+constexpr int kHandOverMs = 16;
 
 // The first line break in b[i, n), or n.
 qsizetype findBreak(const uchar *b, qsizetype i, qsizetype n)
@@ -215,7 +218,7 @@ struct LineFilter::Job {
     QString text;
     bool matchCase = false, regex = false, notMatching = false;
     std::shared_ptr<const StoreSnapshot> snapshot;  // the whole document
-    QString message;            // or the messages' text and the character after it
+    QByteArray message;         // or the messages' bytes and the one after them
     qsizetype length = 0;       // of the text to filter
     qsizetype size = 0;         // of the live document when it was taken
     qsizetype piece = 0;
@@ -224,8 +227,10 @@ struct LineFilter::Job {
 };
 
 // What lives on the worker's thread. Jobs go to it and answers come back
-// through queues under one mutex; the owner is only told to look, by name,
-// so that nothing of a job or an answer crosses threads outside the lock.
+// through queues under one mutex; the owner is only woken to look, through
+// an event descriptor its thread watches, once for however many answers
+// wait, so that nothing of a job or an answer crosses threads outside the
+// lock and no Qt event is made on the worker.
 struct LineFilter::Worker {
     struct Answer {
         quint64 generation = 0;
@@ -236,12 +241,12 @@ struct LineFilter::Worker {
     };
 
     std::shared_ptr<std::atomic<quint64>> current;
-    LineFilter *owner = nullptr;
+    int answered = -1;  // the owner's event descriptor
     std::mutex lock;
     std::condition_variable wake;
     std::deque<std::shared_ptr<Job>> jobs;
     std::deque<Answer> answers;
-    bool told = false;  // the owner has been told to look and has not yet
+    bool told = false;  // the owner has been woken to look and has not yet
     bool quit = false;
     std::thread thread;
     // The worker's own, touched by its thread alone.
@@ -257,9 +262,7 @@ struct LineFilter::Worker {
 
 void LineFilter::Worker::loop()
 {
-#ifdef Q_OS_LINUX
     pthread_setname_np(pthread_self(), "Filter");
-#endif
     for (;;) {
         std::shared_ptr<Job> job;
         {
@@ -288,8 +291,10 @@ void LineFilter::Worker::answer(Answer a)
             return;
         told = true;
     }
-    // The owner waits for this thread before it goes.
-    QMetaObject::invokeMethod(owner, "takeAnswers", Qt::QueuedConnection);
+    // The owner closes the descriptor only after this thread has ended.
+    const quint64 one = 1;
+    while (::write(answered, &one, sizeof one) < 0 && errno == EINTR) {
+    }
 }
 
 bool LineFilter::Worker::run(Job &job)
@@ -310,9 +315,7 @@ bool LineFilter::Worker::run(Job &job)
     if (!job.snapshot) {
         // Messages put in front: they must end with a line break, or the
         // line below them changed too (then everything again).
-        QByteArray bytes(job.message.size(), Qt::Uninitialized);
-        for (qsizetype i = 0; i < bytes.size(); ++i)
-            bytes[i] = ansiByteOf(job.message[i].unicode());
+        QByteArray bytes = std::move(job.message);
         const qsizetype n = job.length;
         const char last = bytes[n - 1];
         if (last != '\n' && (last != '\r' || (bytes.size() > n && bytes[n] == '\n'))) {
@@ -353,6 +356,8 @@ bool LineFilter::Worker::run(Job &job)
 LineFilter::LineFilter(const ReceivedStore &store, QObject *parent)
     : QObject(parent), m_store(store), m_current(std::make_shared<std::atomic<quint64>>(0))
 {
+    m_handOver.setSingleShot(true);
+    connect(&m_handOver, &QTimer::timeout, this, &LineFilter::handOver);
 }
 
 LineFilter::~LineFilter()
@@ -365,6 +370,8 @@ LineFilter::~LineFilter()
         }
         m_worker->wake.notify_one();
         m_worker->thread.join();
+        delete m_answeredNotifier;
+        ::close(m_answered);
     }
 }
 
@@ -390,6 +397,8 @@ void LineFilter::restart()
     m_older.clear();
     m_pending = 0;
     m_known = 0;
+    m_due = false;
+    m_handOver.stop();
     emit linesChanged();
     if (!m_pattern.isValid()) {
         setBusy(false);
@@ -405,8 +414,22 @@ void LineFilter::restart()
 
 void LineFilter::documentGrew()
 {
-    if (!m_pattern.isValid())
+    if (!m_pattern.isValid() || m_due)
         return;
+    m_due = true;
+    const qint64 wait = m_sinceHandOver.isValid() ? kHandOverMs - m_sinceHandOver.elapsed() : 0;
+    if (wait <= 0)
+        handOver();
+    else
+        m_handOver.start(int(wait));
+}
+
+// Every message put in front since the last hand-over, as one job.
+void LineFilter::handOver()
+{
+    m_due = false;
+    m_handOver.stop();
+    m_sinceHandOver.start();
     const qsizetype size = m_store.size();
     if (size < m_known) {
         restart();
@@ -417,7 +440,8 @@ void LineFilter::documentGrew()
     auto job = std::make_shared<Job>();
     job->length = size - m_known;
     job->size = size;
-    job->message = m_store.text(0, std::min(size, job->length + 1));
+    job->message.resize(std::min(size, job->length + 1));
+    m_store.readBytes(0, job->message.size(), job->message.data());
     m_known = size;
     post(job);
 }
@@ -425,9 +449,12 @@ void LineFilter::documentGrew()
 void LineFilter::post(std::shared_ptr<Job> job)
 {
     if (!m_worker) {
+        m_answered = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+        m_answeredNotifier = new QSocketNotifier(m_answered, QSocketNotifier::Read, this);
+        connect(m_answeredNotifier, &QSocketNotifier::activated, this, &LineFilter::takeAnswers);
         m_worker = std::make_unique<Worker>();
         m_worker->current = m_current;
-        m_worker->owner = this;
+        m_worker->answered = m_answered;
         m_worker->thread = std::thread([w = m_worker.get()] { w->loop(); });
     }
     job->generation = m_generation;
@@ -446,36 +473,46 @@ void LineFilter::post(std::shared_ptr<Job> job)
 
 void LineFilter::takeAnswers()
 {
+    // Emptied before the answers are taken: a wake the worker posts after
+    // this, for an answer taken here or not, is never lost, at worst spare.
+    quint64 count;
+    while (::read(m_answered, &count, sizeof count) < 0 && errno == EINTR) {
+    }
     std::deque<Worker::Answer> answers;
     {
         const std::lock_guard l(m_worker->lock);
         answers.swap(m_worker->answers);
         m_worker->told = false;
     }
+    // The window hears once however many answers came together.
+    bool added = false, finished = false;
+    int percent = -1;
     for (Worker::Answer &a : answers) {
+        if (a.generation != m_generation)
+            continue;
         if (a.restart) {
-            if (a.generation == m_generation)
-                restart();
-        } else {
-            received(a.generation, a.newer, std::move(a.values), a.last, a.percent);
+            // What came before belongs to the run that ends here.
+            restart();
+            added = finished = false;
+            percent = -1;
+            continue;
         }
+        PositionList &to = a.newer ? m_newer : m_older;
+        for (qint64 v : a.values)
+            to.append(v);
+        added = added || !a.values.empty();
+        if (a.last)
+            --m_pending;
+        if (a.percent >= 0)
+            percent = a.percent;
+        if (a.last && !a.newer)
+            finished = true;
     }
-}
-
-void LineFilter::received(quint64 generation, bool newer, std::vector<qint64> values, bool last, int percent)
-{
-    if (generation != m_generation)
-        return;
-    PositionList &to = newer ? m_newer : m_older;
-    for (qint64 v : values)
-        to.append(v);
-    if (last)
-        --m_pending;
-    if (!values.empty())
+    if (added)
         emit linesChanged();
     if (percent >= 0)
         emit progress(percent);
-    if (last && !newer)
+    if (finished)
         setBusy(false);
 }
 
