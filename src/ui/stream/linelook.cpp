@@ -3,8 +3,32 @@
 #include <QColor>
 #include <QFont>
 #include <algorithm>
+#include <cstring>
 
 namespace kestrum {
+
+namespace {
+
+// Whether an escape character comes in the message before the line, as far
+// back as colours are looked for. Most devices print none: their lines are
+// then known to begin in the default colours from the bytes alone, without
+// making text of the tens of KB before each line drawn on its own.
+bool escapeBefore(const ReceivedStore &store, qsizetype messageStart, qsizetype lineStart)
+{
+    qsizetype from = std::max({qsizetype(0), messageStart, lineStart - kSgrLookBack});
+    char bytes[16 * 1024];
+    while (from < lineStart) {
+        const qsizetype got = store.readBytes(from, std::min<qsizetype>(sizeof bytes, lineStart - from), bytes);
+        if (got <= 0)
+            return true;
+        if (std::memchr(bytes, 0x1B, size_t(got)))
+            return true;
+        from += got;
+    }
+    return false;
+}
+
+} // namespace
 
 std::shared_ptr<const SgrLine> LineLook::parse(const ReceivedStore &store, qsizetype start, const QString &text,
                                                const SgrAttributes *carried) const
@@ -12,7 +36,11 @@ std::shared_ptr<const SgrLine> LineLook::parse(const ReceivedStore &store, qsize
     if (!colours || text.size() > kLongestParsed)
         return nullptr;
     const auto read = [&store](qsizetype pos, qsizetype count) { return store.text(pos, count); };
-    const SgrAttributes at = carried ? *carried : sgrAttributesAt(start, store.messageStart(start), read);
+    SgrAttributes at;
+    if (carried)
+        at = *carried;
+    else if (const qsizetype from = store.messageStart(start); escapeBefore(store, from, start))
+        at = sgrAttributesAt(start, from, read);
     // A line with no sequence of its own in the default colours is drawn as
     // it always was.
     if (at.isDefault() && !text.contains(QChar(0x1B)))
